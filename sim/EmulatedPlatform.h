@@ -1,0 +1,62 @@
+// The whole emulated machine for one program run: bus and cards from a scenario, and every
+// platform seam over them. Tests build one per case; the terminal and demo front ends build one
+// from a preset or a scenario file.
+#pragma once
+#include <memory>
+
+#include "platform/Platform.h"
+#include "sim/EmulatedServices.h"
+#include "sim/EmulatedSystem.h"
+#include "sim/Machine.h"
+#include "sim/Recorders.h"
+#include "sim/Scenario.h"
+
+namespace rz::sim {
+
+class EmulatedPlatform {
+ public:
+  explicit EmulatedPlatform(ScenarioSpec spec,
+                            std::shared_ptr<InstanceRegistry> instances = nullptr);
+  ~EmulatedPlatform();
+  EmulatedPlatform(const EmulatedPlatform&) = delete;
+  EmulatedPlatform& operator=(const EmulatedPlatform&) = delete;
+
+  platform::Platform& Seams() { return *seams_; }
+  const ScenarioSpec& Spec() const { return spec_; }
+  Machine& GetMachine() { return machine_; }
+  EmulatedServiceControl& Services() { return services_; }
+  EmulatedDriverDevice& Device() { return *device_; }
+  EmulatedSystem& System() { return *system_; }
+  EmulatedFileSystem& Files() { return *files_; }
+  EmulatedToolLauncher& Launcher() { return launcher_; }
+  EmulatedRegistry& Registry() { return registry_; }
+  RecordingShutdown& Shutdown() { return shutdown_; }
+  RecordingShellOpen& Shell() { return shell_; }
+  std::shared_ptr<InstanceRegistry> Instances() { return instances_; }
+
+  // The emulated device of adapter `index` of the scenario.
+  PciDevice* AdapterDevice(std::size_t index);
+
+  // Ends the run: cards write back persistent EEPROM images. Called by the destructor too.
+  void Finish();
+
+ private:
+  void ApplyFaults();
+
+  ScenarioSpec spec_;
+  std::shared_ptr<InstanceRegistry> instances_;
+  Machine machine_;
+  EmulatedServiceControl services_;
+  std::unique_ptr<EmulatedDriverDevice> device_;
+  std::unique_ptr<EmulatedSystem> system_;
+  std::unique_ptr<EmulatedFileSystem> files_;
+  EmulatedToolLauncher launcher_;
+  EmulatedRegistry registry_;
+  RecordingShutdown shutdown_;
+  RecordingShellOpen shell_;
+  std::unique_ptr<platform::Platform> seams_;
+  std::vector<PciDevice*> adapterDevices_;
+  bool finished_ = false;
+};
+
+}  // namespace rz::sim

@@ -1,0 +1,153 @@
+#include "sim/EmulatedSystem.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "base/Paths.h"
+
+namespace rz::sim {
+
+EmulatedSystem::EmulatedSystem(Machine& machine, std::shared_ptr<InstanceRegistry> instances,
+                               std::string executablePath, std::string workingDirectory,
+                               std::uint32_t osVersion)
+    : machine_(machine),
+      instances_(std::move(instances)),
+      executablePath_(std::move(executablePath)),
+      cwd_(std::move(workingDirectory)),
+      osVersion_(osVersion) {}
+
+EmulatedSystem::~EmulatedSystem() {
+  ReleaseSingleInstance();
+  if (ownsScratch_) {
+    std::error_code ec;
+    std::filesystem::remove_all(scratch_, ec);
+  }
+}
+
+bool EmulatedSystem::AnotherInstanceRunning(const std::string& name) {
+  if (instances_->Holds(name)) return true;
+  instances_->Take(name);
+  held_ = name;
+  return false;
+}
+
+void EmulatedSystem::ReleaseSingleInstance() {
+  if (!held_.empty()) instances_->Release(held_);
+  held_.clear();
+}
+
+bool EmulatedSystem::SetCurrentDirectory(const std::string& path) {
+  std::error_code ec;
+  const std::string abs = Resolve(path);
+  if (!std::filesystem::is_directory(abs, ec)) return false;
+  cwd_ = abs;
+  return true;
+}
+
+std::string EmulatedSystem::ScratchDirectory() {
+  if (scratch_.empty()) {
+    std::string templ = (std::filesystem::temp_directory_path() / "rzflash-sim-XXXXXX").string();
+    if (char* made = mkdtemp(templ.data())) {
+      scratch_ = made;
+      ownsScratch_ = true;
+    }
+  }
+  return scratch_;
+}
+
+void EmulatedSystem::WriteStdoutLine(const std::string& line) {
+  stdout_.push_back(line);
+  if (sink_) sink_(line);
+}
+
+std::string EmulatedSystem::Resolve(const std::string& path) const {
+  if (path.empty() || std::filesystem::path(path).is_absolute()) return path;
+  std::string base = cwd_;
+  if (!base.empty() && base.back() != kPathSeparator) base += kPathSeparator;
+  return base + path;
+}
+
+EmulatedFileSystem::EmulatedFileSystem(EmulatedSystem& system)
+    : system_(system), host_(platform::MakeHostFileSystem()) {}
+
+bool EmulatedFileSystem::Matches(const std::set<std::string>& set, const std::string& abs) const {
+  return set.count(abs) != 0 || set.count(FileNameOf(abs)) != 0;
+}
+
+namespace {
+class FaultyFile final : public platform::File {
+ public:
+  FaultyFile(std::unique_ptr<platform::File> f, bool failWrite, bool failClose)
+      : f_(std::move(f)), failWrite_(failWrite), failClose_(failClose) {}
+  std::size_t Read(void* b, std::size_t n) override { return f_->Read(b, n); }
+  std::size_t Write(const void* b, std::size_t n) override {
+    if (failWrite_) return f_->Write(b, n / 2);  // a disk that fills up half-way
+    return f_->Write(b, n);
+  }
+  bool Seek(std::int64_t o, platform::SeekOrigin w) override { return f_->Seek(o, w); }
+  std::int64_t Tell() override { return f_->Tell(); }
+  bool Close() override {
+    const bool ok = f_->Close();
+    return ok && !failClose_;
+  }
+
+ private:
+  std::unique_ptr<platform::File> f_;
+  bool failWrite_;
+  bool failClose_;
+};
+}  // namespace
+
+std::unique_ptr<platform::File> EmulatedFileSystem::Wrap(std::unique_ptr<platform::File> f,
+                                                         const std::string& abs) {
+  if (!f) return f;
+  const bool w = Matches(faults_.failWrite, abs), c = Matches(faults_.failClose, abs);
+  if (!w && !c) return f;
+  return std::make_unique<FaultyFile>(std::move(f), w, c);
+}
+
+std::unique_ptr<platform::File> EmulatedFileSystem::OpenRead(const std::string& path) {
+  const std::string abs = system_.Resolve(path);
+  return Wrap(host_->OpenRead(abs), abs);
+}
+
+std::unique_ptr<platform::File> EmulatedFileSystem::OpenWrite(const std::string& path) {
+  const std::string abs = system_.Resolve(path);
+  if (Matches(faults_.failOpenWrite, abs)) return nullptr;
+  return Wrap(host_->OpenWrite(abs), abs);
+}
+
+std::unique_ptr<platform::File> EmulatedFileSystem::CreateUnique(const std::string& folder,
+                                                                 const std::string& prefix,
+                                                                 std::string& path) {
+  if (faults_.failCreateUnique) return nullptr;
+  std::string absFolder = folder.empty() ? system_.GetCurrentDirectory() : system_.Resolve(folder);
+  if (!absFolder.empty() && absFolder.back() != kPathSeparator) absFolder += kPathSeparator;
+  auto f = host_->CreateUnique(absFolder, prefix, path);
+  return Wrap(std::move(f), path);
+}
+
+bool EmulatedFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (faults_.failRename) return false;
+  return host_->Rename(system_.Resolve(from), system_.Resolve(to));
+}
+
+bool EmulatedFileSystem::Remove(const std::string& path) {
+  return host_->Remove(system_.Resolve(path));
+}
+
+bool EmulatedFileSystem::Exists(const std::string& path) {
+  return host_->Exists(system_.Resolve(path));
+}
+
+bool EmulatedFileSystem::Copy(const std::string& from, const std::string& to) {
+  const std::string absTo = system_.Resolve(to);
+  if (Matches(faults_.failOpenWrite, absTo)) return false;
+  return host_->Copy(system_.Resolve(from), absTo);
+}
+
+std::int64_t EmulatedFileSystem::Size(const std::string& path) {
+  return host_->Size(system_.Resolve(path));
+}
+
+}  // namespace rz::sim

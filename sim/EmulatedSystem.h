@@ -1,0 +1,99 @@
+// The emulated process environment: executable path in the scenario's program folder, an
+// in-process single-instance registry, sleep on the virtual clock, a working directory of its own
+// (relative file names resolve against it), and standard output that is recorded.
+#pragma once
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/System.h"
+#include "sim/Machine.h"
+
+namespace rz::sim {
+
+// Names held by running emulated instances; share one between programs to emulate two starts.
+class InstanceRegistry {
+ public:
+  bool Holds(const std::string& name) const { return names_.count(name) != 0; }
+  void Take(const std::string& name) { names_.insert(name); }
+  void Release(const std::string& name) { names_.erase(name); }
+
+ private:
+  std::set<std::string> names_;
+};
+
+class EmulatedSystem final : public platform::System {
+ public:
+  EmulatedSystem(Machine& machine, std::shared_ptr<InstanceRegistry> instances,
+                 std::string executablePath, std::string workingDirectory,
+                 std::uint32_t osVersion);
+  ~EmulatedSystem() override;
+
+  std::string ExecutablePath() override { return executablePath_; }
+  bool AnotherInstanceRunning(const std::string& name) override;
+  void ReleaseSingleInstance() override;
+  void Sleep(std::uint32_t milliseconds) override { machine_.Sleep(milliseconds); }
+  std::string GetCurrentDirectory() override { return cwd_; }
+  bool SetCurrentDirectory(const std::string& path) override;
+  std::string ScratchDirectory() override;
+  std::uint32_t GetOSVer() override { return osVersion_; }
+  void WriteStdoutLine(const std::string& line) override;
+
+  // Absolute form of `path`, relative names taken against the working directory.
+  std::string Resolve(const std::string& path) const;
+  const std::vector<std::string>& StdoutLines() const { return stdout_; }
+  // Also hand every standard-output line to this sink (a transcript, the terminal).
+  void SetStdoutSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
+  void SetScratchDirectory(std::string dir) { scratch_ = std::move(dir); }
+
+ private:
+  Machine& machine_;
+  std::shared_ptr<InstanceRegistry> instances_;
+  std::string executablePath_;
+  std::string cwd_;
+  std::uint32_t osVersion_;
+  std::string held_;
+  std::string scratch_;
+  bool ownsScratch_ = false;
+  std::vector<std::string> stdout_;
+  std::function<void(const std::string&)> sink_;
+};
+
+// File faults a scenario can select, by path (after resolution) or by role.
+struct FileFaults {
+  std::set<std::string> failOpenWrite;  // absolute paths (or file names) that cannot be created
+  std::set<std::string> failWrite;      // writes to these files stop short
+  std::set<std::string> failClose;      // closing these files reports an error
+  bool failCreateUnique = false;        // no temporary file can be created
+  bool failRename = false;
+};
+
+// The host file system with relative names resolved against the emulated working directory, and
+// with injectable failures.
+class EmulatedFileSystem final : public platform::FileSystem {
+ public:
+  explicit EmulatedFileSystem(EmulatedSystem& system);
+  FileFaults& Faults() { return faults_; }
+
+  std::unique_ptr<platform::File> OpenRead(const std::string& path) override;
+  std::unique_ptr<platform::File> OpenWrite(const std::string& path) override;
+  std::unique_ptr<platform::File> CreateUnique(const std::string& folder, const std::string& prefix,
+                                               std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  bool Copy(const std::string& from, const std::string& to) override;
+  std::int64_t Size(const std::string& path) override;
+
+ private:
+  bool Matches(const std::set<std::string>& set, const std::string& absolute) const;
+  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> f, const std::string& abs);
+  EmulatedSystem& system_;
+  std::unique_ptr<platform::FileSystem> host_;
+  FileFaults faults_;
+};
+
+}  // namespace rz::sim

@@ -1,0 +1,164 @@
+#include "sim/Machine.h"
+
+namespace rz::sim {
+
+PciDevice& Machine::AddDevice(std::uint8_t bus, std::uint8_t device, std::unique_ptr<PciDevice> d) {
+  auto& slot = devices_[static_cast<std::uint16_t>(bus << 8 | device)];
+  slot = std::move(d);
+  return *slot;
+}
+
+PciDevice* Machine::DeviceAt(std::uint8_t bus, std::uint8_t device) {
+  auto it = devices_.find(static_cast<std::uint16_t>(bus << 8 | device));
+  return it == devices_.end() ? nullptr : it->second.get();
+}
+
+std::uint32_t Machine::ConfigRead(std::uint32_t address) {
+  if (!(address & 0x80000000u)) return 0xFFFFFFFFu;
+  const auto bus = static_cast<std::uint8_t>(address >> 16);
+  const auto dev = static_cast<std::uint8_t>((address >> 11) & 0x1F);
+  const auto fn = (address >> 8) & 0x7;
+  PciDevice* d = DeviceAt(bus, dev);
+  if (!d || fn != 0) return 0xFFFFFFFFu;
+  return d->ConfigRead(static_cast<std::uint8_t>(address & 0xFC));
+}
+
+void Machine::ConfigWrite(std::uint32_t address, std::uint32_t value) {
+  if (!(address & 0x80000000u)) return;
+  const auto bus = static_cast<std::uint8_t>(address >> 16);
+  const auto dev = static_cast<std::uint8_t>((address >> 11) & 0x1F);
+  if (((address >> 8) & 0x7) != 0) return;
+  if (PciDevice* d = DeviceAt(bus, dev)) d->ConfigWrite(static_cast<std::uint8_t>(address & 0xFC), value);
+}
+
+bool Machine::PortRequest(hw::PortAccessRequest& r) {
+  clock_.Advance(costs_.portRequestNs);
+  ++counters_.portRequests;
+  const bool write = r.direction == hw::kPortDirectionWrite;
+  if (faults_.portFailAfter && portSucceeded_ >= *faults_.portFailAfter) {
+    ++counters_.failedRequests;
+    return false;
+  }
+  ++portSucceeded_;
+  if (write) {
+    if (r.port == kDelayPort) ++counters_.delayPortWrites;
+    if (r.width == 4 && r.port == 0xCF8) configAddress_ = r.data;
+    if (r.width == 4 && r.port == 0xCFC) ConfigWrite(configAddress_, r.data);
+  } else {
+    std::uint32_t v = 0xFFFFFFFFu;
+    if (r.width == 4 && r.port == 0xCF8) v = configAddress_;
+    if (r.width == 4 && r.port == 0xCFC) v = ConfigRead(configAddress_);
+    if (r.width == 1) v &= 0xFF;
+    if (r.width == 2) v &= 0xFFFF;
+    r.data = v;
+  }
+  trace_.Record({clock_.Now(), write ? TraceKind::PortWrite : TraceKind::PortRead, r.port, r.data,
+                 static_cast<std::uint8_t>(r.width), 0});
+  return true;
+}
+
+bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
+  clock_.Advance(costs_.mapRequestNs);
+  ++counters_.mapRequests;
+  linear = 0;
+  const bool fail = (faults_.mapFailAfter && mapSucceeded_ >= *faults_.mapFailAfter) || length == 0;
+  if (!fail) {
+    ++mapSucceeded_;
+    linear = nextLinear_;
+    // Each mapping gets its own range, rounded up to 64 MiB, and addresses are never reused.
+    const std::uint64_t span = (std::uint64_t{length} + 0x3FFFFFF) & ~std::uint64_t{0x3FFFFFF};
+    nextLinear_ = static_cast<std::uint32_t>(nextLinear_ + span);
+    mappings_[linear] = Mapping{physical, length};
+  } else {
+    ++counters_.failedRequests;
+  }
+  trace_.Record({clock_.Now(), TraceKind::Map, physical, linear, 0, length});
+  return !fail;
+}
+
+bool Machine::Unmap(std::uint32_t linear) {
+  clock_.Advance(costs_.mapRequestNs);
+  ++counters_.unmapRequests;
+  trace_.Record({clock_.Now(), TraceKind::Unmap, linear, 0, 0, 0});
+  return mappings_.erase(linear) == 1;
+}
+
+PciDevice* Machine::Resolve(std::uint32_t linear, std::uint32_t& offset) {
+  auto it = mappings_.upper_bound(linear);
+  if (it == mappings_.begin()) return nullptr;
+  --it;
+  const std::uint32_t inMapping = linear - it->first;
+  if (inMapping >= it->second.length) return nullptr;
+  const std::uint32_t physical = it->second.physical + inMapping;
+  for (auto& [key, dev] : devices_) {
+    const auto& id = dev->Identity();
+    if (id.bar0Size == 0 || !dev->MemoryDecoding()) continue;
+    const std::uint32_t base = dev->Bar0();
+    if (physical >= base && physical - base < id.bar0Size) {
+      offset = physical - base;
+      return dev.get();
+    }
+  }
+  offset = 0;
+  return nullptr;
+}
+
+// Accesses inside a live mapping but outside any device window answer all ones; only addresses
+// outside every live mapping count as invalid.
+bool Machine::IsMapped(std::uint32_t linear) const {
+  auto it = mappings_.upper_bound(linear);
+  if (it == mappings_.begin()) return false;
+  --it;
+  return linear - it->first < it->second.length;
+}
+
+std::uint8_t Machine::Read8(std::uint32_t linear) {
+  clock_.Advance(costs_.memReadNs);
+  ++counters_.memReads;
+  std::uint32_t offset = 0;
+  PciDevice* d = Resolve(linear, offset);
+  std::uint8_t v = 0xFF;
+  if (d) v = d->MmioRead8(offset);
+  else if (!IsMapped(linear)) ++counters_.invalidAccesses;
+  trace_.Record({clock_.Now(), TraceKind::MemRead, offset, v, 1, 0});
+  return v;
+}
+
+void Machine::Write8(std::uint32_t linear, std::uint8_t value) {
+  clock_.Advance(costs_.memWriteNs);
+  ++counters_.memWrites;
+  std::uint32_t offset = 0;
+  PciDevice* d = Resolve(linear, offset);
+  if (d) d->MmioWrite8(offset, value);
+  else if (!IsMapped(linear)) ++counters_.invalidAccesses;
+  trace_.Record({clock_.Now(), TraceKind::MemWrite, offset, value, 1, 0});
+}
+
+std::uint32_t Machine::Read32(std::uint32_t linear) {
+  clock_.Advance(costs_.memReadNs);
+  ++counters_.memReads;
+  std::uint32_t offset = 0;
+  PciDevice* d = Resolve(linear, offset);
+  std::uint32_t v = 0xFFFFFFFFu;
+  if (d) v = d->MmioRead32(offset);
+  else if (!IsMapped(linear)) ++counters_.invalidAccesses;
+  trace_.Record({clock_.Now(), TraceKind::MemRead, offset, v, 4, 0});
+  return v;
+}
+
+void Machine::Write32(std::uint32_t linear, std::uint32_t value) {
+  clock_.Advance(costs_.memWriteNs);
+  ++counters_.memWrites;
+  std::uint32_t offset = 0;
+  PciDevice* d = Resolve(linear, offset);
+  if (d) d->MmioWrite32(offset, value);
+  else if (!IsMapped(linear)) ++counters_.invalidAccesses;
+  trace_.Record({clock_.Now(), TraceKind::MemWrite, offset, value, 4, 0});
+}
+
+void Machine::Sleep(std::uint32_t milliseconds) {
+  clock_.Advance(std::uint64_t{milliseconds} * kMillisecond);
+  trace_.Record({clock_.Now(), TraceKind::Sleep, 0, milliseconds, 0, 0});
+}
+
+}  // namespace rz::sim

@@ -1,0 +1,77 @@
+#include "sim/Presets.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "base/BuildConfig.h"
+
+namespace rz::sim {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct Preset {
+  const char* description;
+  std::function<json(const fs::path& folder)> build;  // writes files, returns the description
+};
+
+void WriteText(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// The program folder's configuration file listing the emulated cards' chips.
+const char* kPresetConfig =
+    "; chips of the emulated cards\n"
+    "asic_nv 10de 191 1 0 G80\n"
+    "asic_nv2 10de 400 0 1 1 0 1 0 0 1 0 G84\n";
+
+json NvidiaAdapter(std::uint16_t deviceId, std::uint16_t subsystemId) {
+  return json{{"bus", 1},          {"device", 0},
+              {"vendor_id", 0x10DE}, {"device_id", deviceId},
+              {"subsystem_vendor_id", "maker"}, {"subsystem_id", subsystemId}};
+}
+
+const std::map<std::string, Preset>& Table() {
+  static const std::map<std::string, Preset> presets = {
+      {"nvidia-spi",
+       {"NVIDIA card of the maker with a serial PMC PM25LV010 EEPROM",
+        [](const fs::path& folder) {
+          WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
+          return json{{"program_folder", "program"},
+                      {"adapters", json::array({NvidiaAdapter(0x0191, 0x34C8)})}};
+        }}},
+      {"no-card",
+       {"a machine without any display adapter of the maker or ATI",
+        [](const fs::path& folder) {
+          WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
+          return json{{"program_folder", "program"}, {"adapters", json::array()}};
+        }}},
+  };
+  return presets;
+}
+
+}  // namespace
+
+std::vector<PresetInfo> ListPresets() {
+  std::vector<PresetInfo> out;
+  for (const auto& [name, p] : Table()) out.push_back({name, p.description});
+  return out;
+}
+
+bool IsPreset(const std::string& name) { return Table().count(name) != 0; }
+
+ScenarioSpec MaterializePreset(const std::string& name, const std::string& folder) {
+  const auto it = Table().find(name);
+  if (it == Table().end()) throw ScenarioError("unknown machine preset: " + name);
+  json d = it->second.build(folder);
+  d["name"] = name;
+  if (!d.contains("working_directory")) d["working_directory"] = ".";
+  return ParseScenario(d, folder);
+}
+
+}  // namespace rz::sim

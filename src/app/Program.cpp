@@ -1,0 +1,44 @@
+#include "app/Program.h"
+
+#include "base/Paths.h"
+
+namespace rz::app {
+
+Program::Program(platform::Platform& platform, ui::Ui& ui)
+    : driver(platform.services, platform.device, platform.system),
+      io(driver, ui),
+      platform_(platform),
+      ui_(ui) {}
+
+StartResult Program::FormCreate() {
+  const std::string exe = platform_.system.ExecutablePath();
+  if (platform_.system.AnotherInstanceRunning(FileNameOf(exe))) {
+    ui_.MessageBox("Error", kSecondInstanceText, ui::Buttons::Ok, ui::Icon::None,
+                   ui::Owner::MainWindow);
+    return StartResult::SecondInstance;
+  }
+  holdsInstance_ = true;
+  programFolder = FolderOf(exe);
+
+  if (!driver.OpenDriver()) {
+    ui_.ShowMessage(kDriverFailedText);
+    return StartResult::DriverFailed;
+  }
+  ui_.LoadSkin();
+  ui_.ProcessEvents();
+  platform_.system.Sleep(kDetectionPauseMs);
+  if (detect && !detect(*this)) return StartResult::EndedByDetection;
+  ui_.SizeWindowToBackground();
+  ui_.SetStatus(ui::kStatusReady);
+  return StartResult::Ready;
+}
+
+void Program::FormDestroy() {
+  // A refused second start never touched the driver: the running instance's service stays.
+  if (!holdsInstance_) return;
+  driver.CloseDriver();
+  platform_.system.ReleaseSingleInstance();
+  holdsInstance_ = false;
+}
+
+}  // namespace rz::app

@@ -1,0 +1,60 @@
+// The program object: owns all state of one run (driver, adapter list, configuration table and
+// the rest) and runs the main window's start-up and teardown over the platform seams and the Ui.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "config/AsicTable.h"
+#include "hw/AdapterScan.h"
+#include "hw/DriverRequests.h"
+#include "hw/IoDriver.h"
+#include "platform/Platform.h"
+#include "ui/Ui.h"
+
+namespace rz::app {
+
+inline constexpr const char* kSecondInstanceText = "Kelvara is running!";
+inline constexpr const char* kDriverFailedText = "Initialize DODozori Fail!!!";
+inline constexpr std::uint32_t kDetectionPauseMs = 500;
+
+enum class StartResult {
+  Ready,             // start-up done, the window is shown
+  SecondInstance,    // another instance runs; the program ends without touching the driver
+  DriverFailed,      // bring-up failed; the window stays in its design state
+  EndedByDetection,  // detection ended the program (exit code 0)
+};
+
+class Program {
+ public:
+  Program(platform::Platform& platform, ui::Ui& ui);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // The main window's creation handler: single instance, program folder, driver bring-up, skin,
+  // one round of pending events, the pause, detection, window size, "Ready".
+  StartResult FormCreate();
+  // The destruction handler: driver teardown, then the single-instance lock is released.
+  void FormDestroy();
+
+  // Detection, run by FormCreate once the driver is open; returns false to end the program.
+  std::function<bool(Program&)> detect;
+
+  platform::Platform& Seams() { return platform_; }
+  ui::Ui& GetUi() { return ui_; }
+
+  // Process-wide state of the run.
+  hw::IoDriver driver;
+  hw::DriverRequests io;
+  hw::AdapterList adapters;
+  config::AsicTable asics;
+  std::string programFolder;  // the executable's folder with its trailing separator
+  std::uint32_t cardVendor = 0;
+
+ private:
+  platform::Platform& platform_;
+  ui::Ui& ui_;
+  bool holdsInstance_ = false;
+};
+
+}  // namespace rz::app

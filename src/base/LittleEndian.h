@@ -1,0 +1,37 @@
+// Little-endian encoding and decoding of fixed-width integers in byte buffers.
+// Every multi-byte value read from a file, an image or a request buffer goes through here.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace rz::le {
+
+inline std::uint16_t Get16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t Get32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline void Put16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void Put32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Bounds-checked reads: false when the value does not lie wholly inside the buffer.
+inline bool Read16(std::span<const std::uint8_t> b, std::size_t off, std::uint16_t& v) {
+  if (off > b.size() || b.size() - off < 2) return false;
+  v = Get16(b.data() + off);
+  return true;
+}
+inline bool Read32(std::span<const std::uint8_t> b, std::size_t off, std::uint32_t& v) {
+  if (off > b.size() || b.size() - off < 4) return false;
+  v = Get32(b.data() + off);
+  return true;
+}
+
+}  // namespace rz::le

@@ -1,0 +1,66 @@
+#include "hw/DriverRequests.h"
+
+#include "base/LittleEndian.h"
+#include "hw/DriverProtocol.h"
+
+namespace rz::hw {
+
+void DriverRequests::ShowFailure(const char* text) {
+  ui_.MessageBox("", text, ui::Buttons::Ok, ui::Icon::None);
+}
+
+bool DriverRequests::SendPortRequest(std::uint16_t port, std::uint32_t data,
+                                     std::uint16_t direction, std::uint16_t width,
+                                     std::uint32_t& result) {
+  PortAccessRequest request;
+  request.port = port;
+  request.data = data;
+  request.direction = direction;
+  request.width = width;
+  auto buffer = EncodePortAccess(request);
+  const bool ok = driver_.Device().Control(driver_.deviceHandle, kIoctlAccessPortData,
+                                           buffer.data(), kPortAccessRequestSize, buffer.data(),
+                                           kPortAccessRequestSize);
+  result = DecodePortAccess(buffer.data()).data;
+  if (!ok) ShowFailure(kPortRequestFailed);
+  return ok;
+}
+
+void DriverRequests::WritePortDword(std::uint16_t port, std::uint32_t value) {
+  std::uint32_t unused = 0;
+  SendPortRequest(port, value, kPortDirectionWrite, 4, unused);
+}
+
+std::uint32_t DriverRequests::ReadPortDword(std::uint16_t port) {
+  std::uint32_t value = 0;
+  if (!SendPortRequest(port, 0, kPortDirectionRead, 4, value)) return 0;
+  return value;
+}
+
+void DriverRequests::WritePortByte(std::uint16_t port, std::uint8_t value) {
+  if (!driver_.IsOpen()) {
+    ui_.MessageBox(kNoDriverCaption, kNoDriverText, ui::Buttons::Ok, ui::Icon::None);
+    return;
+  }
+  std::uint32_t unused = 0;
+  SendPortRequest(port, value, kPortDirectionWrite, 1, unused);
+}
+
+void DriverRequests::MapPhysicalMemory(std::uint32_t physicalAddress, std::uint32_t length,
+                                       std::uint32_t& linearAddress) {
+  const auto in = EncodePhysMap(PhysMapRequest{physicalAddress, length});
+  std::uint8_t out[4] = {};
+  const bool ok = driver_.Device().Control(driver_.deviceHandle, kIoctlMapPhysToLinear, in.data(),
+                                           kPhysMapRequestSize, out, 4);
+  linearAddress = ok ? le::Get32(out) : 0;
+  if (!ok) ShowFailure(kMapRequestFailed);
+}
+
+void DriverRequests::UnmapPhysicalMemory(std::uint32_t linearAddress) {
+  std::uint8_t buffer[4];
+  le::Put32(buffer, linearAddress);
+  if (!driver_.Device().Control(driver_.deviceHandle, kIoctlUnmapPhysToLinear, buffer, 4, buffer, 4))
+    ShowFailure(kUnmapRequestFailed);
+}
+
+}  // namespace rz::hw

@@ -1,0 +1,48 @@
+// Files the program reads and writes (BIOS images, backups, RZFLASH.CFG, exchange files).
+// Behind a seam so that failures of every step (open, short write, close) can be tested.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace rz::platform {
+
+enum class SeekOrigin { Begin, Current, End };
+
+// An open file, like a buffered C stream in binary mode.
+class File {
+ public:
+  virtual ~File() = default;
+  // Returns the number of bytes transferred (short at end of file or on error).
+  virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+  virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
+  virtual bool Seek(std::int64_t offset, SeekOrigin origin) = 0;
+  virtual std::int64_t Tell() = 0;
+  // Flushes and closes; false when that reports an error. Further calls do nothing.
+  virtual bool Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Existing file for reading; null when it cannot be opened.
+  virtual std::unique_ptr<File> OpenRead(const std::string& path) = 0;
+  // Create or truncate for writing; null on failure.
+  virtual std::unique_ptr<File> OpenWrite(const std::string& path) = 0;
+  // Create a new file with a unique name in `folder` (exclusively); sets `path`. Null on failure.
+  virtual std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
+                                             std::string& path) = 0;
+  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  // Copies, overwriting `to`. False on failure.
+  virtual bool Copy(const std::string& from, const std::string& to) = 0;
+  // Size in bytes; -1 when the file cannot be opened.
+  virtual std::int64_t Size(const std::string& path) = 0;
+};
+
+// The host's real file system through the C library.
+std::unique_ptr<FileSystem> MakeHostFileSystem();
+
+}  // namespace rz::platform

@@ -1,0 +1,99 @@
+// FileSystem over the C library's buffered streams and std::filesystem.
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "platform/FileSystem.h"
+
+namespace rz::platform {
+namespace {
+
+class HostFile final : public File {
+ public:
+  explicit HostFile(std::FILE* f) : f_(f) {}
+  ~HostFile() override { Close(); }
+  std::size_t Read(void* buffer, std::size_t count) override {
+    return f_ ? std::fread(buffer, 1, count, f_) : 0;
+  }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    return f_ ? std::fwrite(buffer, 1, count, f_) : 0;
+  }
+  bool Seek(std::int64_t offset, SeekOrigin origin) override {
+    if (!f_) return false;
+    const int whence = origin == SeekOrigin::Begin ? SEEK_SET
+                       : origin == SeekOrigin::Current ? SEEK_CUR
+                                                       : SEEK_END;
+    return std::fseek(f_, static_cast<long>(offset), whence) == 0;
+  }
+  std::int64_t Tell() override { return f_ ? std::ftell(f_) : -1; }
+  bool Close() override {
+    if (!f_) return true;
+    const bool ok = std::fclose(f_) == 0;
+    f_ = nullptr;
+    return ok;
+  }
+
+ private:
+  std::FILE* f_;
+};
+
+class HostFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<File> OpenRead(const std::string& path) override { return Open(path, "rb"); }
+  std::unique_ptr<File> OpenWrite(const std::string& path) override { return Open(path, "wb"); }
+
+  std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
+                                     std::string& path) override {
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      char suffix[16];
+      std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(rd()));
+      std::string candidate = folder + prefix + suffix;
+      if (auto f = Open(candidate, "wbx")) {  // exclusive: never reuses an existing name
+        path = candidate;
+        return f;
+      }
+      std::error_code ec;
+      if (!std::filesystem::exists(candidate, ec)) break;  // failure other than a name clash
+    }
+    path.clear();
+    return nullptr;
+  }
+
+  bool Rename(const std::string& from, const std::string& to) override {
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return !ec;
+  }
+  bool Remove(const std::string& path) override {
+    std::error_code ec;
+    return std::filesystem::remove(path, ec) && !ec;
+  }
+  bool Exists(const std::string& path) override {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+  }
+  bool Copy(const std::string& from, const std::string& to) override {
+    std::error_code ec;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+    return !ec;
+  }
+  std::int64_t Size(const std::string& path) override {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? -1 : static_cast<std::int64_t>(size);
+  }
+
+ private:
+  static std::unique_ptr<File> Open(const std::string& path, const char* mode) {
+    std::FILE* f = std::fopen(path.c_str(), mode);
+    if (!f) return nullptr;
+    return std::make_unique<HostFile>(f);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> MakeHostFileSystem() { return std::make_unique<HostFileSystem>(); }
+
+}  // namespace rz::platform

@@ -1,0 +1,25 @@
+// The set of platform seams one program instance works through; chosen in the executable's main.
+#pragma once
+#include "platform/DriverDevice.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/ServiceControl.h"
+#include "platform/ShellOpen.h"
+#include "platform/Shutdown.h"
+#include "platform/System.h"
+#include "platform/ToolLauncher.h"
+
+namespace rz::platform {
+
+struct Platform {
+  DriverDevice& device;
+  ServiceControl& services;
+  System& system;
+  FileSystem& files;
+  ToolLauncher& launcher;
+  Registry& registry;
+  Shutdown& shutdown;
+  ShellOpen& shell;
+};
+
+}  // namespace rz::platform

@@ -1,0 +1,37 @@
+// Process-level facilities: executable path, single-instance lock, sleep, working directory,
+// the system's version code, and the program's one line of standard output.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace rz::platform {
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // Full path of the running executable; empty when it cannot be read.
+  virtual std::string ExecutablePath() = 0;
+
+  // Single-instance test: true when another instance holding `name` runs. Otherwise takes the
+  // lock, which is held until ReleaseSingleInstance or the end of the process.
+  virtual bool AnotherInstanceRunning(const std::string& name) = 0;
+  virtual void ReleaseSingleInstance() = 0;
+
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+
+  virtual std::string GetCurrentDirectory() = 0;
+  virtual bool SetCurrentDirectory(const std::string& path) = 0;
+
+  // Where the program keeps its extracted image file (the Windows directory on Windows; a
+  // private directory made for this run elsewhere). Empty when none could be had.
+  virtual std::string ScratchDirectory() = 0;
+
+  // The maker's OS version code; 0x20010064 and 0x20070002 denote 64-bit systems.
+  virtual std::uint32_t GetOSVer() = 0;
+
+  // One line to standard output.
+  virtual void WriteStdoutLine(const std::string& line) = 0;
+};
+
+}  // namespace rz::platform

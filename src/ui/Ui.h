@@ -1,0 +1,63 @@
+// Everything a person sees or answers. Implemented by the Qt front end, the terminal front end
+// and a scripted one for tests; all three write the same transcript.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rz::ui {
+
+// Caption of the framework's simple message dialogs and text of the taskbar entry.
+inline constexpr const char* kApplicationTitle = "Kelvara Ver2.1 B09.0826";
+// Status texts shared by start-up and the commands.
+inline constexpr const char* kStatusReady = "Ready";
+inline constexpr const char* kStatusBusy = "Please wait a moment ...DO NOT shut down this computer";
+
+enum class Buttons { Ok, YesNo };
+enum class Icon { None, Error };
+enum class Owner { None, MainWindow };
+enum class Label { BiosVersion, EepromName, EepromSize };
+
+const char* LabelName(Label label);  // "lBIOSVersion", "lEEPROMName", "lEEPROMSize"
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+
+  // The system message box. Returns true when a yes/no box was answered Yes.
+  virtual bool MessageBox(const std::string& caption, const std::string& text, Buttons buttons,
+                          Icon icon, Owner owner = Owner::None) = 0;
+  // The framework's simple message dialog, captioned with the application title, one OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The skinned message dialog (TFormMsg): created, shown modally, destroyed.
+  virtual void SkinnedMessage(const std::string& text) = 0;
+  // The skinned yes/no dialog (TFormYesNo); returns its Answer (false unless Yes was pressed).
+  virtual bool SkinnedQuestion(const std::string& text) = 0;
+
+  // File dialogs; nullopt when cancelled. They never change the current folder.
+  virtual std::optional<std::string> SaveFileDialog(const std::string& title,
+                                                    const std::string& initialDir,
+                                                    const std::string& initialName) = 0;
+  virtual std::optional<std::string> OpenFileDialog(const std::string& title,
+                                                    const std::string& initialDir) = 0;
+
+  virtual void SetLabel(Label label, const std::string& text) = 0;
+  virtual void SetStatus(const std::string& text) = 0;
+  // The main window's busy switch: plain command buttons and the six image buttons.
+  virtual void SetCommandButtonsEnabled(bool enabled) = 0;
+
+  // Start-up hooks of the main window: skin set-up and sizing to the background picture.
+  virtual void LoadSkin() = 0;
+  virtual void SizeWindowToBackground() = 0;
+
+  // Lets the framework process pending window events once.
+  virtual void ProcessEvents() = 0;
+
+  // Progress of a long EEPROM operation; changes nothing on the bus. Default: not shown.
+  virtual void ReportProgress(std::uint32_t done, std::uint32_t total) {
+    (void)done;
+    (void)total;
+  }
+};
+
+}  // namespace rz::ui
