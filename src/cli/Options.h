@@ -1,0 +1,24 @@
+// The command line of rzflash-cli.
+#pragma once
+#include <deque>
+#include <optional>
+#include <string>
+
+namespace rz::cli {
+
+enum class Command { None, Info, Save, Flash, Machines, Help, Version };
+
+struct Options {
+  std::optional<std::string> machine;  // preset name or scenario file; none: the real platform
+  std::deque<bool> answers;
+  std::optional<std::string> transcript;
+  Command command = Command::None;
+  std::string file;  // save FILE, flash FILE
+};
+
+// Parses argv; returns nullopt and sets `error` on a usage error.
+std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);
+
+extern const char* const kUsage;
+
+}  // namespace rz::cli

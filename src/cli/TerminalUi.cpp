@@ -1,0 +1,141 @@
+#include "cli/TerminalUi.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace rz::cli {
+
+TerminalUi::TerminalUi(std::FILE* out, std::FILE* err, std::deque<bool> answers, bool interactive)
+    : out_(out), err_(err), answers_(std::move(answers)), interactive_(interactive) {}
+
+void TerminalUi::Print(const std::string& text) {
+  EndProgress();
+  // Message texts may carry CR LF pairs; a terminal wants plain line feeds.
+  std::string s;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    s += text[i];
+  }
+  std::fprintf(out_, "%s\n", s.c_str());
+  std::fflush(out_);
+}
+
+void TerminalUi::Record(const std::string& text) {
+  lastMessage_ = text;
+  messages_.push_back(text);
+}
+
+bool TerminalUi::Ask(const std::string& text) {
+  if (!answers_.empty()) {
+    const bool a = answers_.front();
+    answers_.pop_front();
+    std::fprintf(out_, "%s [y/N] %s\n", text.c_str(), a ? "yes" : "no");
+    std::fflush(out_);
+    return a;
+  }
+  if (!interactive_) {
+    std::fprintf(out_, "%s [y/N] no\n", text.c_str());
+    std::fflush(out_);
+    return false;
+  }
+  std::fprintf(out_, "%s [y/N] ", text.c_str());
+  std::fflush(out_);
+  char line[64] = {};
+  if (!std::fgets(line, sizeof line, stdin)) return false;
+  const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
+  return c == 'y';
+}
+
+bool TerminalUi::MessageBox(const std::string& caption, const std::string& text,
+                            ui::Buttons buttons, ui::Icon icon, ui::Owner) {
+  EndProgress();
+  std::optional<bool> answer;
+  const std::string shown = caption.empty() ? text : caption + ": " + text;
+  if (buttons == ui::Buttons::YesNo)
+    answer = Ask(shown);
+  else
+    Print(shown);
+  Record(text);
+  transcript_.MessageBox(caption, text, buttons, icon, answer);
+  return answer.value_or(false);
+}
+
+void TerminalUi::ShowMessage(const std::string& text) {
+  Print(text);
+  Record(text);
+  transcript_.Dialog(text);
+}
+
+void TerminalUi::SkinnedMessage(const std::string& text) {
+  Print(text);
+  Record(text);
+  transcript_.Msg(text);
+}
+
+bool TerminalUi::SkinnedQuestion(const std::string& text) {
+  EndProgress();
+  std::string flat = text;
+  std::replace(flat.begin(), flat.end(), '\r', ' ');
+  std::replace(flat.begin(), flat.end(), '\n', ' ');
+  const bool a = Ask(flat);
+  Record(text);
+  transcript_.YesNo(text, a);
+  return a;
+}
+
+std::optional<std::string> TerminalUi::SaveFileDialog(const std::string&, const std::string& dir,
+                                                      const std::string& name) {
+  transcript_.SaveDialog(dir, name, dialogAnswer_);
+  return dialogAnswer_;
+}
+
+std::optional<std::string> TerminalUi::OpenFileDialog(const std::string&, const std::string& dir) {
+  transcript_.OpenDialog(dir, dialogAnswer_);
+  return dialogAnswer_;
+}
+
+void TerminalUi::SetLabel(ui::Label label, const std::string& text) {
+  static const char* const kNames[] = {"BIOS version", "EEPROM", "EEPROM size"};
+  const auto i = static_cast<int>(label);
+  labels_[i] = text;
+  EndProgress();
+  std::fprintf(out_, "%s: %s\n", kNames[i], text.c_str());
+  std::fflush(out_);
+  transcript_.SetLabel(label, text);
+}
+
+void TerminalUi::SetStatus(const std::string& text) {
+  EndProgress();
+  std::fprintf(out_, "[%s]\n", text.c_str());
+  std::fflush(out_);
+  transcript_.Status(text);
+}
+
+void TerminalUi::ReportProgress(std::uint32_t done, std::uint32_t total) {
+  if (!err_ || total == 0) return;
+  const unsigned percent = static_cast<unsigned>(std::uint64_t{done} * 100 / total);
+  const unsigned filled = percent / 4;
+  std::string bar(filled, '#');
+  bar.resize(25, '.');
+  std::fprintf(err_, "\r[%s] %3u%% ", bar.c_str(), percent);
+  std::fflush(err_);
+  progressShown_ = true;
+  if (done >= total) EndProgress();
+}
+
+void TerminalUi::EndProgress() {
+  if (!progressShown_) return;
+  std::fprintf(err_, "\n");
+  std::fflush(err_);
+  progressShown_ = false;
+}
+
+bool TerminalUi::SawMessage(const std::string& text) const {
+  return std::find(messages_.begin(), messages_.end(), text) != messages_.end();
+}
+
+std::optional<std::string> TerminalUi::Label(ui::Label label) const {
+  return labels_[static_cast<int>(label)];
+}
+
+}  // namespace rz::cli
