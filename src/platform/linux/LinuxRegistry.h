@@ -1,0 +1,42 @@
+// The registry walk of the display-driver check, served from sysfs: each display adapter under
+// <root>/bus/pci/devices appears as an Enum\PCI hardware-id key with one instance whose "Driver"
+// names a Class key; that key's "DriverVersion" is the version of the kernel module bound to the
+// adapter (<root>/module/NAME/version), absent when unknown.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+
+namespace rz::platform {
+
+class LinuxRegistry final : public Registry {
+ public:
+  // `sysfsRoot` is "/sys" on a running system; tests give a fake tree.
+  explicit LinuxRegistry(std::string sysfsRoot = "/sys") : root_(std::move(sysfsRoot)) {}
+
+  // Opening the Enum\PCI key reads sysfs afresh; keys are matched whatever their letter case.
+  bool OpenKey(const std::string& path) override;
+  bool OpenKeyReadOnly(const std::string& path) override { return OpenKey(path); }
+  std::vector<std::string> GetKeyNames() override;
+  bool ValueExists(const std::string& name) override;
+  std::string ReadString(const std::string& name) override;
+  void CloseKey() override { open_.clear(); }
+
+ private:
+  struct Key {
+    std::vector<std::string> children;
+    std::map<std::string, std::string> values;
+  };
+  void Scan();
+  void Add(const std::string& path, const std::string& valueName = "",
+           const std::string& value = "");
+
+  std::string root_;
+  bool scanned_ = false;
+  std::map<std::string, Key> keys_;  // by upper-case full path
+  std::string open_;
+};
+
+}  // namespace rz::platform
