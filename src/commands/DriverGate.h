@@ -27,6 +27,7 @@ struct HardwareId {
   std::uint16_t subsystemId = 0;
   std::uint16_t subsystemVendorId = 0;
   std::uint16_t revisionId = 0;
+  friend bool operator==(const HardwareId&, const HardwareId&) = default;
 };
 
 // Main-window state of the gate; both items keep their values between checks.
