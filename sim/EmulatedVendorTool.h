@@ -1,6 +1,5 @@
-// The emulated vendor flash tool for ATI cards: started by path from the program folder, it
-// honours "-s N FILE" (save adapter N's BIOS to FILE) and "-p N FILE -f" (program FILE into
-// adapter N), each with an optional "-quiet", in the emulated system's current folder.
+// The emulated vendor flash tool for ATI cards: saves and programs the emulated ATI adapters'
+// BIOS through exchange files in the emulated system's current folder.
 #pragma once
 #include <string>
 #include <vector>
@@ -38,6 +37,9 @@ struct VendorToolBehaviour {
 
 VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario);
 
+// Started only by the path of the tool in the program folder, and only while that file exists.
+// Honours "-s N FILE" (save adapter N's BIOS to FILE) and "-p N FILE -f" (program FILE into
+// adapter N), each with an optional "-quiet"; other command lines end with kToolExitBadCommand.
 class EmulatedVendorTool {
  public:
   // `programFolder` has its trailing separator; `cards` are the scenario's ATI adapters, in

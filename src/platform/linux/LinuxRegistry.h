@@ -1,7 +1,5 @@
-// The registry walk of the display-driver check, served from sysfs: each display adapter under
-// <root>/bus/pci/devices appears as an Enum\PCI hardware-id key with one instance whose "Driver"
-// names a Class key; that key's "DriverVersion" is the version of the kernel module bound to the
-// adapter (<root>/module/NAME/version), absent when unknown.
+// The registry walk of the display-driver check served from sysfs: display adapters as Enum\PCI
+// hardware-id keys, and the version of the kernel module bound to each as its "DriverVersion".
 #pragma once
 #include <map>
 #include <string>
@@ -11,6 +9,9 @@
 
 namespace rz::platform {
 
+// Each display adapter under <root>/bus/pci/devices is a hardware-id key with one instance (its
+// PCI address) whose "Driver" names a Class key; that key's "DriverVersion" is
+// <root>/module/NAME/version of the module bound to the adapter, absent when unknown.
 class LinuxRegistry final : public Registry {
  public:
   // `sysfsRoot` is "/sys" on a running system; tests give a fake tree.
