@@ -1,9 +1,11 @@
 #include "sim/Cards.h"
 
+#include "sim/AtiCard.h"
+
 namespace rz::sim {
 
-std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, const ScenarioSpec&, Machine&,
-                                             std::uint32_t bar0) {
+std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, const ScenarioSpec& scenario,
+                                             Machine&, std::uint32_t bar0) {
   PciIdentity id;
   id.vendorId = a.vendorId;
   id.deviceId = a.deviceId;
@@ -15,6 +17,7 @@ std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, const Scenari
   id.loopingCapabilities = a.loopingCapabilities;
   id.bar0 = bar0;
   id.bar0Size = kCardWindowSize;
+  if (a.vendorId == kAtiVendorId) return MakeAtiCard(a, scenario, id);
   return std::make_unique<PciDevice>(id);
 }
 

@@ -1,5 +1,6 @@
 #include "sim/EmulatedPlatform.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "sim/Cards.h"
@@ -31,6 +32,8 @@ EmulatedPlatform::EmulatedPlatform(ScenarioSpec spec, std::shared_ptr<InstanceRe
   }
   services_.Faults().driverMissing = !spec_.driverPresent;
   ApplyFaults();
+  InstallVendorTool();
+  FillRegistry();
 }
 
 EmulatedPlatform::~EmulatedPlatform() { Finish(); }
@@ -64,6 +67,48 @@ void EmulatedPlatform::ApplyFaults() {
   names("file_close_fail", files_->Faults().failClose);
   files_->Faults().failCreateUnique = f.value("temp_file_fail", false);
   files_->Faults().failRename = f.value("rename_fail", false);
+}
+
+
+void EmulatedPlatform::InstallVendorTool() {
+  std::vector<AtiCard*> cards;
+  for (PciDevice* d : adapterDevices_)
+    if (auto* card = dynamic_cast<AtiCard*>(d)) cards.push_back(card);
+  const VendorToolBehaviour behaviour = ParseVendorToolBehaviour(spec_.raw);
+  vendorTool_ =
+      std::make_unique<EmulatedVendorTool>(behaviour, spec_.programFolder, *system_, cards);
+  if (behaviour.mode != VendorToolBehaviour::Mode::Missing)
+    launcher_.handler = [this](const std::string& path, const std::string& parameters) {
+      return vendorTool_->Run(path, parameters);
+    };
+}
+
+// Every ATI or NVIDIA adapter appears under Enum\PCI by its hardware id with one instance;
+// with a display_driver_version the instance names its driver's class key holding that version.
+void EmulatedPlatform::FillRegistry() {
+  const std::string enumKey = "SYSTEM\\CurrentControlSet\\Enum\\PCI\\";
+  const std::string classKey =
+      "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}\\";
+  const bool hasVersion = spec_.raw.contains("display_driver_version");
+  unsigned index = 0;
+  for (const AdapterSpec& a : spec_.adapters) {
+    if (a.vendorId != kAtiVendorId && a.vendorId != 0x10DE) continue;
+    char hardwareId[64], instance[32], driver[8];
+    std::snprintf(hardwareId, sizeof hardwareId, "VEN_%04X&DEV_%04X&SUBSYS_%04X%04X&REV_%02X",
+                  a.vendorId, a.deviceId, a.subsystemId, a.subsystemVendorId, a.revision);
+    std::snprintf(instance, sizeof instance, "4&%X&0&%02X%02X", 0x1C3D0 + index, a.device * 8u,
+                  static_cast<unsigned>(a.bus));
+    std::snprintf(driver, sizeof driver, "%04u", index % 10000);
+    const std::string instanceKey = enumKey + hardwareId + "\\" + instance;
+    if (hasVersion) {
+      registry_.Set(instanceKey, "Driver",
+                    std::string("{4d36e968-e325-11ce-bfc1-08002be10318}\\") + driver);
+      registry_.Set(classKey + driver, "DriverVersion", spec_.displayDriverVersion);
+    } else {
+      registry_.Set(instanceKey);
+    }
+    ++index;
+  }
 }
 
 }  // namespace rz::sim

@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "sim/EmulatedServices.h"
 #include "sim/EmulatedSystem.h"
+#include "sim/EmulatedVendorTool.h"
 #include "sim/Machine.h"
 #include "sim/Recorders.h"
 #include "sim/Scenario.h"
@@ -33,6 +34,8 @@ class EmulatedPlatform {
   RecordingShutdown& Shutdown() { return shutdown_; }
   RecordingShellOpen& Shell() { return shell_; }
   std::shared_ptr<InstanceRegistry> Instances() { return instances_; }
+  // The vendor flash tool of the scenario's ATI adapters (the launcher's handler unless missing).
+  EmulatedVendorTool& VendorTool() { return *vendorTool_; }
 
   // The emulated device of adapter `index` of the scenario.
   PciDevice* AdapterDevice(std::size_t index);
@@ -42,6 +45,8 @@ class EmulatedPlatform {
 
  private:
   void ApplyFaults();
+  void InstallVendorTool();
+  void FillRegistry();
 
   ScenarioSpec spec_;
   std::shared_ptr<InstanceRegistry> instances_;
@@ -55,6 +60,7 @@ class EmulatedPlatform {
   RecordingShutdown shutdown_;
   RecordingShellOpen shell_;
   std::unique_ptr<platform::Platform> seams_;
+  std::unique_ptr<EmulatedVendorTool> vendorTool_;
   std::vector<PciDevice*> adapterDevices_;
   bool finished_ = false;
 };

@@ -6,6 +6,8 @@
 #include <map>
 
 #include "base/BuildConfig.h"
+#include "sim/EmulatedVendorTool.h"
+#include "testimage/TestImage.h"
 
 namespace rz::sim {
 
@@ -36,6 +38,28 @@ json NvidiaAdapter(std::uint16_t deviceId, std::uint16_t subsystemId) {
               {"subsystem_vendor_id", "maker"}, {"subsystem_id", subsystemId}};
 }
 
+// An ATI board of the maker whose BIOS the emulated vendor tool keeps in "ati-card.rom", beside
+// the placeholder of the tool in the program folder.
+json AtiMachine(const fs::path& folder) {
+  WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
+  WriteText(folder / "program" / kEmulatedToolRelativePath, "emulated vendor flash tool\n");
+  testimage::ImageSpec image;
+  image.vendorId = 0x1002;
+  image.deviceId = 0x9442;
+  image.subsystemId = 0x21B8;
+  image.modelText = "RZ-HD485/F2";
+  image.atom = testimage::AtomSpec{};
+  testimage::WriteFile((folder / "ati-card.rom").string(), testimage::BuildImage(image));
+  json adapter{{"bus", 1},          {"device", 0},
+               {"vendor_id", 0x1002}, {"device_id", 0x9442},
+               {"subsystem_vendor_id", "maker"}, {"subsystem_id", 0x21B8},
+               {"eeprom", {{"image", "ati-card.rom"}, {"persist", true}}}};
+  return json{{"program_folder", "program"},
+              {"display_driver_version", "8.592.0.0"},
+              {"vendor_tool", "ok"},
+              {"adapters", json::array({adapter})}};
+}
+
 const std::map<std::string, Preset>& Table() {
   static const std::map<std::string, Preset> presets = {
       {"nvidia-spi",
@@ -45,6 +69,7 @@ const std::map<std::string, Preset>& Table() {
           return json{{"program_folder", "program"},
                       {"adapters", json::array({NvidiaAdapter(0x0191, 0x34C8)})}};
         }}},
+      {"ati", {"ATI card of the maker, flashed through the emulated vendor tool", AtiMachine}},
       {"no-card",
        {"a machine without any display adapter of the maker or ATI",
         [](const fs::path& folder) {

@@ -1,0 +1,100 @@
+#include "sim/EmulatedVendorTool.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace rz::sim {
+
+namespace {
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// A decimal adapter number; -1 when the text is not one.
+long AdapterNumber(const std::string& text) {
+  if (text.empty() || text.size() > 3) return -1;
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return -1;
+  return std::stol(text);
+}
+
+}  // namespace
+
+VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario) {
+  VendorToolBehaviour b;
+  if (!scenario.is_object() || !scenario.contains("vendor_tool")) return b;
+  const auto& v = scenario.at("vendor_tool");
+  if (v.is_object() && v.contains("exit_code") && v.size() == 1) {
+    const auto code = ParseNumber(v.at("exit_code"), "vendor_tool exit_code");
+    if (code > 255) throw ScenarioError("vendor_tool exit_code above 255");
+    b.exitCode = static_cast<int>(code);
+    return b;
+  }
+  const std::string mode = v.is_string() ? v.get<std::string>() : std::string();
+  if (mode == "ok") b.mode = VendorToolBehaviour::Mode::Ok;
+  else if (mode == "missing") b.mode = VendorToolBehaviour::Mode::Missing;
+  else if (mode == "fails") b.mode = VendorToolBehaviour::Mode::Fails;
+  else if (mode == "silent") b.mode = VendorToolBehaviour::Mode::Silent;
+  else
+    throw ScenarioError(
+        "vendor_tool must be \"ok\", \"missing\", \"fails\", \"silent\" or {\"exit_code\": N}");
+  return b;
+}
+
+EmulatedVendorTool::EmulatedVendorTool(VendorToolBehaviour behaviour, std::string programFolder,
+                                       EmulatedSystem& system, std::vector<AtiCard*> cards)
+    : behaviour_(behaviour),
+      toolPath_(std::move(programFolder) + kEmulatedToolRelativePath),
+      system_(system),
+      cards_(std::move(cards)) {}
+
+platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
+                                               const std::string& parameters) {
+  std::error_code ec;
+  if (behaviour_.mode == VendorToolBehaviour::Mode::Missing || path != toolPath_ ||
+      !std::filesystem::is_regular_file(toolPath_, ec))
+    return {false, -1};
+  if (behaviour_.mode == VendorToolBehaviour::Mode::Fails) return {true, kToolExitFailed};
+  if (behaviour_.mode == VendorToolBehaviour::Mode::Silent) return {true, kToolExitOk};
+
+  std::vector<std::string> words = Words(parameters);
+  const auto quiet = std::count(words.begin(), words.end(), "-quiet");
+  if (quiet > 1) return {true, kToolExitBadCommand};
+  words.erase(std::remove(words.begin(), words.end(), "-quiet"), words.end());
+
+  const bool save = words.size() == 3 && words[0] == "-s";
+  const bool program = words.size() == 4 && words[0] == "-p" && words[3] == "-f";
+  if (!save && !program) return {true, kToolExitBadCommand};
+  const long n = AdapterNumber(words[1]);
+  if (n < 0) return {true, kToolExitBadCommand};
+  if (static_cast<std::size_t>(n) >= cards_.size()) return {true, kToolExitFailed};
+  AtiCard& card = *cards_[static_cast<std::size_t>(n)];
+  const std::string file = system_.Resolve(words[2]);
+  const int status = save ? Save(card, file) : Program(card, file);
+  return {true, status == kToolExitOk ? behaviour_.exitCode : status};
+}
+
+int EmulatedVendorTool::Save(AtiCard& card, const std::string& file) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  const auto& bytes = card.Eeprom();
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return out ? kToolExitOk : kToolExitFailed;
+}
+
+int EmulatedVendorTool::Program(AtiCard& card, const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return kToolExitFailed;
+  const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+  return card.Program(image) ? kToolExitOk : kToolExitFailed;
+}
+
+}  // namespace rz::sim

@@ -1,0 +1,229 @@
+// The vendor flash tool's call sites on the emulated machine with the emulated tool.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "commands/VendorTool.h"
+#include "support/SimHarness.h"
+#include "testimage/TestImage.h"
+
+namespace rz::test {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> AtiImage(std::uint32_t seed) {
+  testimage::ImageSpec spec;
+  spec.vendorId = 0x1002;
+  spec.deviceId = 0x9442;
+  spec.lengthByte = 0x20;
+  spec.modelText = "RZ-HD485/F2";
+  spec.seed = seed;
+  return testimage::BuildImage(spec);
+}
+
+// One or more ATI boards whose BIOS files lie in the harness folder; the tool placeholder is
+// created unless `withTool` is false.
+struct AtiMachine {
+  explicit AtiMachine(json toolMode = "ok", std::vector<std::uint16_t> subsystems = {0x21B8},
+                      bool withTool = true)
+      : h(Describe(toolMode, subsystems)) {
+    if (withTool) {
+      fs::create_directories(h.dir.Path() / "tool");
+      h.dir.Write("tool/ATIWinflash", "placeholder");
+    }
+    fields.atiToolPath = commands::AtiToolPathFor(h.dir.Path().string() + "/");
+  }
+  json Describe(const json& toolMode, const std::vector<std::uint16_t>& subsystems) {
+    json adapters = json::array();
+    for (std::size_t i = 0; i < subsystems.size(); ++i) {
+      const std::string name = "card" + std::to_string(i) + ".rom";
+      testimage::WriteFile(h0.File(name), AtiImage(static_cast<std::uint32_t>(i + 1)));
+      json a = Adapter(static_cast<std::uint8_t>(i + 1), 0, 0x1002, 0x9442);
+      a["subsystem_id"] = subsystems[i];
+      a["eeprom"] = {{"image", h0.File(name)}};
+      adapters.push_back(a);
+    }
+    return json{{"vendor_tool", toolMode}, {"adapters", adapters}};
+  }
+  commands::VendorToolContext Ctx(std::uint16_t subsystemId = 0x21B8) {
+    return {h.platform->Seams(), h.ui, fields, subsystemId};
+  }
+  fs::path Cwd() const { return h.platform->System().GetCurrentDirectory(); }
+  sim::AtiCard& Card(std::size_t i) {
+    return *dynamic_cast<sim::AtiCard*>(h.platform->AdapterDevice(i));
+  }
+  TempDir h0;  // the boards' BIOS files
+  SimHarness h;
+  commands::VendorToolFields fields;
+};
+
+TEST(VendorTool, AdapterIndexOneBoardsGetAdapterOneInAllThreeCommandLines) {
+  struct Case {
+    const char* args;
+    const char* onIndexOne;
+  } cases[] = {{" -s 0 Backup.rom -quiet", " -s 1 Backup.rom -quiet"},
+               {"-s 0 Save.bin -quiet", "-s 1 Save.bin -quiet"},
+               {"-p 0 Flash.bin -f -quiet", "-p 1 Flash.bin -f -quiet"},
+               {"-s 00 x", "-s 00 x"}};
+  for (const std::uint16_t subsystem : {std::uint16_t{0x0028}, std::uint16_t{0x21B8},
+                                        std::uint16_t{0x2800}}) {
+    for (const auto& c : cases) {
+      AtiMachine m("missing");
+      m.fields.atiToolArgs = c.args;
+      auto ctx = m.Ctx(subsystem);
+      const auto result = commands::RunFlashTool(ctx);
+      const std::string expected = subsystem == 0x0028 ? c.onIndexOne : c.args;
+      EXPECT_FALSE(result.started);
+      EXPECT_EQ(m.fields.atiToolArgs, expected) << c.args;
+      ASSERT_EQ(m.h.platform->Launcher().launches.size(), 1u);
+      EXPECT_EQ(m.h.platform->Launcher().launches[0].parameters, expected);
+      EXPECT_EQ(m.h.platform->Launcher().launches[0].path, m.h.dir.File("tool/ATIWinflash"));
+    }
+  }
+  EXPECT_TRUE(commands::UsesAdapterIndexOne(0x0028));
+  EXPECT_FALSE(commands::UsesAdapterIndexOne(0x2800));
+}
+
+TEST(VendorTool, StaleSaveFileNeverCountsAsABackup) {
+  struct Case {
+    const char* what;
+    json tool;
+    bool ok;
+  } cases[] = {{"tool writes nothing", "silent", false},
+               {"tool fails", "fails", false},
+               {"tool cannot start", "missing", false},
+               {"tool works", "ok", true}};
+  for (const auto& c : cases) {
+    AtiMachine m(c.tool);
+    m.h.dir.Write("Save.bin", "stale backup of another card");
+    auto ctx = m.Ctx();
+    const std::string target = m.h.dir.File("backup.rom");
+    EXPECT_EQ(commands::RunAtiSave(ctx, target), c.ok) << c.what;
+    if (c.ok) {
+      EXPECT_EQ(m.h.platform->Launcher().launches.at(0).parameters, "-s 0 Save.bin -quiet");
+      EXPECT_EQ(m.fields.atiImageFile, target);
+      EXPECT_EQ(ReadAll(target), m.Card(0).Eeprom()) << c.what;
+    } else {
+      EXPECT_FALSE(fs::exists(target)) << c.what;
+    }
+    EXPECT_EQ(m.h.ui.Messages().back(),
+              c.ok ? "Save VGA BIOS completed!!!" : "Save VGA BIOS failed!!!")
+        << c.what;
+    EXPECT_EQ(m.h.ui.Events().back().kind, ui::EventKind::ProcessEvents);
+  }
+}
+
+TEST(VendorTool, SaveFailsWhenTheStaleFileStaysOrTheToolOrCopyFails) {
+  {  // a stale "Save.bin" that cannot be removed: the tool is not even started
+    AtiMachine m;
+    fs::create_directories(m.Cwd() / "Save.bin" / "inside");
+    auto ctx = m.Ctx();
+    EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("t.rom")));
+    EXPECT_TRUE(m.h.platform->Launcher().launches.empty());
+    EXPECT_EQ(m.h.ui.Messages(), std::vector<std::string>{"Save VGA BIOS failed!!!"});
+  }
+  {  // the tool wrote the file but reported an error: the file may be partial
+    AtiMachine m(json{{"exit_code", 3}});
+    auto ctx = m.Ctx();
+    EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("t.rom")));
+    EXPECT_TRUE(fs::exists(m.Cwd() / "Save.bin"));
+    EXPECT_FALSE(fs::exists(m.h.dir.File("t.rom")));
+  }
+  {  // the copy over the target fails
+    AtiMachine m;
+    m.h.platform->Files().Faults().failOpenWrite.insert("t.rom");
+    auto ctx = m.Ctx();
+    EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("t.rom")));
+    EXPECT_EQ(m.h.ui.Messages(), std::vector<std::string>{"Save VGA BIOS failed!!!"});
+  }
+}
+
+TEST(VendorTool, FlashProgramsTheChosenFileAndReportsCompletion) {
+  AtiMachine m;
+  const auto image = AtiImage(99);
+  testimage::WriteFile(m.h.dir.File("new.rom"), image);
+  auto ctx = m.Ctx();
+  ASSERT_TRUE(commands::PrepareAtiFlash(ctx, m.h.dir.File("new.rom")));
+  EXPECT_EQ(m.fields.atiImageFile, m.h.dir.File("new.rom"));
+  EXPECT_EQ(m.fields.atiToolArgs, "-p 0 Flash.bin -f -quiet");
+  EXPECT_EQ(ReadAll(m.Cwd() / "Flash.bin"), image);
+  EXPECT_TRUE(m.h.platform->Launcher().launches.empty()) << "the image check comes first";
+  EXPECT_TRUE(commands::RunAtiFlash(ctx));
+  const auto& eeprom = m.Card(0).Eeprom();
+  ASSERT_GE(eeprom.size(), image.size());
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), eeprom.begin()));
+  EXPECT_EQ(m.h.ui.Lines(),
+            (std::vector<std::string>{"status: Ready", "msg: Flash VGA BIOS completed!!!"}));
+}
+
+TEST(VendorTool, FlashFailsWithoutRestartWhenCopyOrToolFails) {
+  {  // the chosen file cannot be copied: no launch
+    AtiMachine m;
+    auto ctx = m.Ctx();
+    EXPECT_FALSE(commands::PrepareAtiFlash(ctx, m.h.dir.File("does-not-exist.rom")));
+    EXPECT_EQ(m.h.ui.Lines(), std::vector<std::string>{"msg: Flash VGA BIOS failed!!!"});
+    EXPECT_TRUE(m.h.platform->Launcher().launches.empty());
+  }
+  struct Case {
+    const char* what;
+    json tool;
+    bool withTool;
+  } cases[] = {{"missing", "missing", true},
+               {"placeholder absent", "ok", false},
+               {"fails", "fails", true},
+               {"non-zero exit", json{{"exit_code", 1}}, true}};
+  for (const auto& c : cases) {
+    AtiMachine m(c.tool, {0x21B8}, c.withTool);
+    testimage::WriteFile(m.h.dir.File("new.rom"), AtiImage(7));
+    auto ctx = m.Ctx();
+    ASSERT_TRUE(commands::PrepareAtiFlash(ctx, m.h.dir.File("new.rom"))) << c.what;
+    EXPECT_FALSE(commands::RunAtiFlash(ctx)) << c.what;
+    EXPECT_EQ(m.h.ui.Lines(),
+              (std::vector<std::string>{"status: Ready", "msg: Flash VGA BIOS failed!!!"}))
+        << c.what;
+  }
+}
+
+TEST(VendorTool, AdapterIndexOneBoardFlashesTheSecondAtiAdapter) {
+  AtiMachine m("ok", {0x0028, 0x0028});
+  const auto before = m.Card(0).Eeprom();
+  const auto image = AtiImage(42);
+  testimage::WriteFile(m.h.dir.File("new.rom"), image);
+  auto ctx = m.Ctx(0x0028);
+  ASSERT_TRUE(commands::PrepareAtiFlash(ctx, m.h.dir.File("new.rom")));
+  ASSERT_TRUE(commands::RunAtiFlash(ctx));
+  EXPECT_EQ(m.fields.atiToolArgs, "-p 1 Flash.bin -f -quiet");
+  EXPECT_EQ(m.Card(0).Eeprom(), before);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), m.Card(1).Eeprom().begin()));
+}
+
+TEST(VendorTool, StartupBackupIsFreshOrReportedMissing) {
+  {
+    AtiMachine m;
+    auto ctx = m.Ctx();
+    EXPECT_TRUE(commands::RunAtiBackup(ctx, m.h.dir.Path().string() + "/"));
+    EXPECT_EQ(m.fields.atiToolPath, m.h.dir.File("tool/ATIWinflash"));
+    EXPECT_EQ(m.fields.atiImageFile, "Backup.rom");
+    EXPECT_EQ(m.h.platform->Launcher().launches.at(0).parameters, " -s 0 Backup.rom -quiet");
+    EXPECT_EQ(ReadAll(m.Cwd() / "Backup.rom"), m.Card(0).Eeprom());
+  }
+  {
+    AtiMachine m("silent");
+    m.h.dir.Write("Backup.rom", "left from another card");
+    auto ctx = m.Ctx();
+    EXPECT_FALSE(commands::RunAtiBackup(ctx, m.h.dir.Path().string() + "/"));
+    EXPECT_FALSE(fs::exists(m.Cwd() / "Backup.rom"));
+  }
+}
+
+}  // namespace
+}  // namespace rz::test
