@@ -1,0 +1,32 @@
+// The `eeprom` object of an emulated NVIDIA adapter: which chip, the image that fills it, whether
+// the contents go back to that file at the end, timing overrides and chip faults (from the
+// scenario's `faults` object, overridden per chip by the eeprom's own `faults`).
+#pragma once
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "sim/ChipModel.h"
+#include "sim/FlashChip.h"
+
+namespace rz::sim {
+
+struct EepromSpec {
+  ChipModel model;
+  std::string imagePath;  // absolute; empty: the chip starts erased
+  bool persist = false;
+  ChipFaults faults;
+  std::optional<std::uint32_t> strap;  // raw value of register 0x101000 instead of the default
+};
+
+// Reads the chip fault keys of a `faults` object into `into` (keys that are absent keep their
+// value). Throws ScenarioError for malformed values.
+void ReadChipFaults(const nlohmann::json& faults, ChipFaults& into);
+
+// Parses an adapter's `eeprom` object; `scenarioFaults` is the scenario's `faults` object and
+// `baseDirectory` the folder relative image paths are taken against. Throws ScenarioError.
+EepromSpec ParseEepromSpec(const nlohmann::json& eeprom, const nlohmann::json& scenarioFaults,
+                           const std::string& baseDirectory);
+
+}  // namespace rz::sim
