@@ -67,7 +67,11 @@ const std::map<std::string, Preset>& Table() {
         [](const fs::path& folder) {
           WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
           return json{{"program_folder", "program"},
-                      {"adapters", json::array({NvidiaAdapter(0x0191, 0x34C8)})}};
+                      {"adapters", json::array({[] {
+                         json a = NvidiaAdapter(0x0191, 0x34C8);
+                         a["eeprom"] = {{"chip", "PMC PM25LV010"}};
+                         return a;
+                       }()})}};
         }}},
       {"ati", {"ATI card of the maker, flashed through the emulated vendor tool", AtiMachine}},
       {"no-card",

@@ -369,6 +369,19 @@ TEST(SimChips, BusyTimesAreHonoured) {
   }
 }
 
+TEST(SimChips, ScenarioTimingsOverrideTheTable) {
+  TempDir dir;
+  auto platform = MakePlatform(
+      CardScenario(json{{"chip", "ATMEL 49F010"}, {"timings", {{"chip_erase_us", 500}}}}), dir);
+  CardProbe p(*platform);
+  p.PromOn();
+  p.Jedec(0x80);
+  p.Jedec(0x10);
+  EXPECT_TRUE(Card(*platform).Chip()->Busy());
+  p.Wait(500 * sim::kMicrosecond);
+  EXPECT_FALSE(Card(*platform).Chip()->Busy());
+}
+
 TEST(SimChips, ProgrammingOnlyClearsBitsAndAddressesWrap) {
   TempDir dir;
   {
