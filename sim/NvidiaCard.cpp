@@ -163,11 +163,23 @@ void NvidiaCard::DriveSerialPins(std::uint32_t before, std::uint32_t after) {
   const Pins now = Decode(after);
   if (!was.selected && now.selected) {
     ++counters_.frames;
+    if (recordFrames_) frames_.emplace_back();
     chip_->PinSelect();
   }
   if (now.selected) {
     if (!was.clock && now.clock) {
       ++counters_.clockPulses;
+      if (recordFrames_ && !frames_.empty()) {
+        SerialFrame& f = frames_.back();
+        const unsigned pos = static_cast<unsigned>(f.bits % 8);
+        if (pos == 0) {
+          f.out.push_back(0);
+          f.in.push_back(0);
+        }
+        if (now.dataOut) f.out.back() = static_cast<std::uint8_t>(f.out.back() | (0x80 >> pos));
+        if (chip_->PinMiso()) f.in.back() = static_cast<std::uint8_t>(f.in.back() | (0x80 >> pos));
+        ++f.bits;
+      }
       chip_->PinClockRise(now.dataOut);
     } else if (was.clock && !now.clock) {
       chip_->PinClockFall();

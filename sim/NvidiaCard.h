@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "sim/FlashChip.h"
 #include "sim/PciDevice.h"
@@ -31,6 +32,15 @@ struct NvidiaCardCounters {
   std::uint64_t gpioWrites = 0;
   std::uint64_t clockPulses = 0;     // rising clock edges while the chip was selected
   std::uint64_t frames = 0;          // chip select low periods
+};
+
+// One chip-select-low period as the pins saw it: the bits the program sent and the bits the chip
+// drove, sampled on each rising clock edge (so `in` is what a program sampling before the pulse
+// read), packed most significant bit first. A trailing partial byte is kept left-aligned.
+struct SerialFrame {
+  std::vector<std::uint8_t> out;
+  std::vector<std::uint8_t> in;
+  std::uint64_t bits = 0;
 };
 
 class NvidiaCard : public PciDevice {
@@ -72,6 +82,10 @@ class NvidiaCard : public PciDevice {
   bool PromAccessOn() const { return Register(kPromAccess) == 0; }
   bool SerialEnabled() const { return (Register(GpioOffset()) & 0x01) != 0; }
   const NvidiaCardCounters& Counters() const { return counters_; }
+  // Optional log of serial frames (off by default; a flash of a large chip makes many frames).
+  void RecordSerialFrames(bool on) { recordFrames_ = on; }
+  const std::vector<SerialFrame>& SerialFrames() const { return frames_; }
+  void ClearSerialFrames() { frames_.clear(); }
   bool PersistFailed() const { return persistFailed_; }
   // What the aperture answers when it is not routed to the EEPROM: a pattern unlike any ROM.
   static std::uint8_t NotRomByte(std::uint32_t apertureOffset);
@@ -88,6 +102,8 @@ class NvidiaCard : public PciDevice {
   std::unordered_map<std::uint32_t, std::uint32_t> registers_;
   std::unordered_map<std::uint32_t, std::uint64_t> writes_;
   NvidiaCardCounters counters_;
+  bool recordFrames_ = false;
+  std::vector<SerialFrame> frames_;
   bool bootBit20Set_ = false;
   bool persistFailed_ = false;
 };

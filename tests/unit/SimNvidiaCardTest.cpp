@@ -153,6 +153,31 @@ TEST(SimNvidiaCard, SerialReplyShiftsOnFallingEdgesMostSignificantBitFirst) {
   EXPECT_EQ(Card(*platform).Counters().frames, 1u);
 }
 
+TEST(SimNvidiaCard, SerialFramesAreLoggedAsThePinsSawThem) {
+  TempDir dir;
+  auto platform = MakePlatform(CardScenario(json{{"chip", "SST 25VF512"}}), dir);
+  auto& card = Card(*platform);
+  card.RecordSerialFrames(true);
+  CardProbe p(*platform);
+  p.PromOn();
+  p.Begin();
+  p.Frame({0xAB, 0, 0, 0}, 2);
+  p.Frame({0x06});
+  p.Select();
+  p.Send(0xA5);
+  p.Bits(0x08, 0);
+  p.Pulse();
+  p.Deselect();
+  p.End();
+  ASSERT_EQ(card.SerialFrames().size(), 3u);
+  const auto& id = card.SerialFrames()[0];
+  EXPECT_EQ(id.out, (std::vector<std::uint8_t>{0xAB, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(id.in, (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF, 0xBF, 0x48}));
+  EXPECT_EQ(card.SerialFrames()[1].out, std::vector<std::uint8_t>{0x06});
+  EXPECT_EQ(card.SerialFrames()[2].bits, 9u);
+  EXPECT_EQ(card.SerialFrames()[2].out, (std::vector<std::uint8_t>{0xA5, 0x80}));
+}
+
 TEST(SimNvidiaCard, CommandsTakeEffectAtDeselectOnlyAfterWholeBytes) {
   TempDir dir;
   auto platform = MakePlatform(CardScenario(json{{"chip", "ST M25P10"}}), dir);
