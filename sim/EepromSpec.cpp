@@ -72,8 +72,9 @@ void ReadChipFaults(const json& f, ChipFaults& into) {
     into.powerCutAfterPages = ParseNumber(f.at("power_cut_after_pages"), "power_cut_after_pages");
 }
 
-EepromSpec ParseEepromSpec(const json& e, const json& scenarioFaults,
-                           const std::string& baseDirectory) {
+namespace {
+
+EepromSpec Parse(const json& e, const json& scenarioFaults, const std::string& baseDirectory) {
   if (!e.is_object()) throw ScenarioError("eeprom must be an object");
   EepromSpec s;
   if (e.contains("chip")) {
@@ -104,6 +105,17 @@ EepromSpec ParseEepromSpec(const json& e, const json& scenarioFaults,
   if (scenarioFaults.is_object()) ReadChipFaults(scenarioFaults, s.faults);
   if (e.contains("faults")) ReadChipFaults(e.at("faults"), s.faults);
   return s;
+}
+
+}  // namespace
+
+EepromSpec ParseEepromSpec(const json& e, const json& scenarioFaults,
+                           const std::string& baseDirectory) {
+  try {
+    return Parse(e, scenarioFaults, baseDirectory);
+  } catch (const json::exception& x) {  // a value of the wrong JSON type
+    throw ScenarioError(std::string("eeprom: ") + x.what());
+  }
 }
 
 }  // namespace rz::sim

@@ -519,6 +519,8 @@ TEST(SimChips, BadEepromDescriptionsAreRejected) {
       json{{"chip", "SST 39VF010"}, {"image", "missing.rom"}},
       json{{"chip", "SST 39VF010"}, {"persist", true}},
       json{{"chip", "SST 39VF010"}, {"faults", {{"stuck_cells", {{"at", 1}}}}}},
+      json{{"chip", 7}},
+      json{{"chip", "SST 39VF010"}, {"faults", {{"chip_stuck_busy", "yes"}}}},
   };
   for (const auto& e : bad) EXPECT_THROW(MakePlatform(CardScenario(e), dir), sim::ScenarioError) << e.dump();
   auto platform = MakePlatform(
