@@ -38,6 +38,18 @@ json NvidiaAdapter(std::uint16_t deviceId, std::uint16_t subsystemId) {
               {"subsystem_vendor_id", "maker"}, {"subsystem_id", subsystemId}};
 }
 
+// An NVIDIA board of the maker with a serial EEPROM holding a BIOS with a "$RZ" block; the chip's
+// contents persist in "nvidia-card.rom", so a flash is seen by the next run.
+json NvidiaSpiMachine(const fs::path& folder) {
+  WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
+  testimage::ImageSpec image;
+  image.block = testimage::RzBlockSpec{};
+  testimage::WriteFile((folder / "nvidia-card.rom").string(), testimage::BuildImage(image));
+  json adapter = NvidiaAdapter(0x0191, 0x34C8);
+  adapter["eeprom"] = {{"chip", "PMC PM25LV010"}, {"image", "nvidia-card.rom"}, {"persist", true}};
+  return json{{"program_folder", "program"}, {"adapters", json::array({adapter})}};
+}
+
 // An ATI board of the maker whose BIOS the emulated vendor tool keeps in "ati-card.rom", beside
 // the placeholder of the tool in the program folder.
 json AtiMachine(const fs::path& folder) {
@@ -62,17 +74,7 @@ json AtiMachine(const fs::path& folder) {
 
 const std::map<std::string, Preset>& Table() {
   static const std::map<std::string, Preset> presets = {
-      {"nvidia-spi",
-       {"NVIDIA card of the maker with a serial PMC PM25LV010 EEPROM",
-        [](const fs::path& folder) {
-          WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
-          return json{{"program_folder", "program"},
-                      {"adapters", json::array({[] {
-                         json a = NvidiaAdapter(0x0191, 0x34C8);
-                         a["eeprom"] = {{"chip", "PMC PM25LV010"}};
-                         return a;
-                       }()})}};
-        }}},
+      {"nvidia-spi", {"NVIDIA card of the maker with a serial PMC PM25LV010 EEPROM", NvidiaSpiMachine}},
       {"ati", {"ATI card of the maker, flashed through the emulated vendor tool", AtiMachine}},
       {"no-card",
        {"a machine without any display adapter of the maker or ATI",

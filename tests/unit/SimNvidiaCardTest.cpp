@@ -4,6 +4,7 @@
 
 #include "SimCardProbe.h"
 #include "sim/FlashChipSpi.h"
+#include "sim/Presets.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {
@@ -239,6 +240,16 @@ TEST(SimNvidiaCard, AdaptersWithoutEepromOrFromOtherVendors) {
   ati["adapters"][0]["vendor_id"] = 0x1002;
   auto other = MakePlatform(ati, dir);
   EXPECT_EQ(dynamic_cast<NvidiaCard*>(other->AdapterDevice(0)), nullptr);
+}
+
+TEST(SimNvidiaCard, SerialPresetCarriesABiosInItsChip) {
+  TempDir dir;
+  sim::EmulatedPlatform platform(sim::MaterializePreset("nvidia-spi", dir.Path().string()));
+  CardProbe p(platform);
+  p.PromOn();
+  EXPECT_EQ(p.RomBytes(0, 2), (std::vector<std::uint8_t>{0x55, 0xAA}));
+  EXPECT_EQ(p.SerialIds(), (std::pair<std::uint8_t, std::uint8_t>{0x9D, 0x7C}));
+  EXPECT_NE(p.Reg(0x101000) & 0x00400000u, 0u) << "serial on the newer layout";
 }
 
 }  // namespace
