@@ -84,8 +84,7 @@ std::size_t CountAsicRecords(std::string_view text) {
 
 std::vector<AsicEntry> LoadAsicRecords(std::string_view text, std::size_t capacity) {
   ConfigScanner in(text);
-  std::vector<AsicEntry> entries;
-  entries.reserve(capacity);
+  std::vector<AsicEntry> entries;  // grows with the records found; `capacity` only bounds it
   std::string keyword;
   std::string name;
   std::array<std::uint32_t, kAsicNv2Numbers> n{};

@@ -63,6 +63,11 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"a semicolon right after the keyword drops the rest of that line",
                   "asic_nv;10de 999 1 0 X\n10de 191 1 0 G80\n", {0x191}, 1},
         ParseCase{"record cut by the end of the file", "asic_nv 10de 191 1", {}, 0},
+        // The sizing pass stops reading this record on its first line, the loading pass takes the
+        // name from the next line: the passes then skip different lines, and the loading pass
+        // finds a record more than the sizing pass counted. The table keeps to the count.
+        ParseCase{"loading pass finds more records than counted",
+                  "asic_nv 10de 191 1 0\nNAME\nasic_nv 10de 192 1 0 B\n", {0x191}, 1},
         ParseCase{"asic_nv2 needs all eleven numbers",
                   "asic_nv2 10de 400 0 1 1 0 1 0 0 1 NAME\nasic_nv2 10de 401 0 1 1 0 1 0 0 1 0 N\n",
                   {0x401}, 1}),
