@@ -68,22 +68,6 @@ TEST(LinuxBackend, StartUpWithoutRawAccessShowsOnlyTheBringUpFailure) {
   EXPECT_NE(why.find("/dev/port"), std::string::npos) << why;
 }
 
-TEST(LinuxBackend, ServiceCallsSucceedOnOpenHandlesOnly) {
-  lx::LinuxServiceControl sc;
-  const auto manager = sc.OpenManager(platform::kScManagerAllAccess);
-  const auto service = sc.OpenService(manager, "ZPCIDrv", platform::kServiceAllAccess);
-  ASSERT_NE(service, platform::kNullService);
-  EXPECT_TRUE(sc.StartService(service));
-  EXPECT_TRUE(sc.ControlService(service, platform::kServiceControlStop));
-  EXPECT_FALSE(sc.StartService(manager)) << "a manager handle is no service handle";
-  sc.CloseServiceHandle(manager);
-  EXPECT_EQ(sc.OpenService(manager, "ZPCIDrv", platform::kServiceAllAccess), platform::kNullService);
-  EXPECT_TRUE(sc.DeleteService(service));
-  sc.CloseServiceHandle(service);
-  EXPECT_FALSE(sc.DeleteService(service));
-  EXPECT_EQ(sc.OpenHandles(), 0u);
-}
-
 TEST(LinuxSystem, SingleInstanceLockConflictsAcrossOpenFiles) {
   TempDir dir;
   const lx::LinuxSystemOptions options{dir.Path().string(), dir.Path().string()};

@@ -112,14 +112,6 @@ TEST(AdapterScan, LoopingCapabilityListIsCutAfterTheBound) {
   EXPECT_EQ(s.requests, 2u * (256u * 32u - 1u) + 2u * (4u + hw::kMaxCapabilities));
 }
 
-TEST(AdapterScan, RescanStartsFromAnEmptyList) {
-  Scanned s(json::array({Adapter(1, 0, 0x10DE, 0x0191)}));
-  ASSERT_EQ(s.list.count, 1u);
-  s.h.platform->AdapterDevice(0)->SetConfigDword(0x2C, 0x00001043u);
-  hw::ScanDisplayAdapters(s.h.program->io, s.list);
-  EXPECT_EQ(s.list.count, 0u);
-}
-
 TEST(IsNvidiaVgaAdapter, AcceptsNvidiaClass0300WithAnyProgrammingInterface) {
   json a = json::array({Adapter(1, 0, 0x10DE, 0x0191), Adapter(1, 1, 0x10DE, 0x0192),
                         Adapter(1, 2, 0x10DE, 0x0193), Adapter(1, 3, 0x1002, 0x7100)});

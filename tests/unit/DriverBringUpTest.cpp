@@ -77,15 +77,6 @@ TEST(DriverBringUp, LeftoverRunningServiceIsStoppedDeletedAndCreatedAgain) {
   EXPECT_TRUE(h.platform->Device().IsOpen());
 }
 
-TEST(DriverBringUp, OpenDeviceIsReusedWhenThePathsAreKnown) {
-  SimHarness h(json::object());
-  ASSERT_TRUE(h.program->driver.OpenDriver());
-  h.platform->Device().Close(h.program->driver.deviceHandle);
-  const auto calls = h.platform->Services().Calls().size();
-  EXPECT_TRUE(h.program->driver.OpenDriver());
-  EXPECT_EQ(h.platform->Services().Calls().size(), calls) << "no service-manager call";
-}
-
 TEST(DriverBringUp, ProgramPathWithoutSeparatorFailsBeforeTheServiceManager) {
   for (const char* exe : {"rzflash", ""}) {
     sim::Machine machine;
