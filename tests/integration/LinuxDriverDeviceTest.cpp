@@ -126,6 +126,28 @@ TEST_F(LinuxDevice, MappingsAreReachedByTokenAndRefusedOutsideTheirRange) {
   EXPECT_EQ(device.LiveMappings(), 2u);
 }
 
+TEST_F(LinuxDevice, TokensComeBackOnlyForUnmappedRangesWhenTheSpaceIsUsedUp) {
+  constexpr std::uint32_t kHuge = 0x40000000;  // 1 GiB of address space; only page 0 is touched
+  std::uint32_t kept = 0;
+  io.MapPhysicalMemory(0, kHuge, kept);
+  ASSERT_NE(kept, 0u);
+  std::uint32_t last = 0;
+  bool wrapped = false;
+  for (int i = 0; i < 8; ++i) {
+    std::uint32_t token = 0;
+    io.MapPhysicalMemory(0, kHuge, token);
+    ASSERT_NE(token, 0u) << i;
+    EXPECT_TRUE(token >= kept + kHuge || token + std::uint64_t{kHuge} <= kept) << i;
+    wrapped = wrapped || token < last;
+    last = token;
+    EXPECT_EQ(io.ReadMem8(token + 1), 7);
+    io.UnmapPhysicalMemory(token);
+  }
+  EXPECT_TRUE(wrapped);
+  EXPECT_EQ(device.LiveMappings(), 1u);
+  EXPECT_TRUE(ui.Lines().empty());
+}
+
 TEST_F(LinuxDevice, EmptyMapFailsWithANullAddress) {
   std::uint32_t token = 0xDEAD;
   io.MapPhysicalMemory(0x1000, 0, token);

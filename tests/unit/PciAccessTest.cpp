@@ -142,5 +142,30 @@ TEST(DriverRequests, MapAndUnmapFailuresLeaveANullAddressAndShowTheirBoxes) {
                 "box \"\" ok none: DeviceIOControl Fail(IOCTL_UNMAP_PHYS_TO_LINEAR)"}));
 }
 
+TEST(DriverRequests, MappingsKeepWorkingWhenTheLinearSpaceIsUsedUp) {
+  SimHarness h(json{{"adapters", json::array({Adapter(1, 0, 0x10DE, 0x0191)})}});
+  ASSERT_TRUE(h.program->driver.OpenDriver());
+  constexpr std::uint32_t kWindow = 0x2000000;
+  std::uint32_t kept = 0;
+  h.program->io.MapPhysicalMemory(0xC0000000u, kWindow, kept);
+  ASSERT_NE(kept, 0u);
+  std::uint32_t last = 0;
+  bool wrapped = false;
+  for (int i = 0; i < 200; ++i) {  // far more than the 32-bit space holds at once
+    std::uint32_t linear = 0;
+    h.program->io.MapPhysicalMemory(0xC0000000u, kWindow, linear);
+    ASSERT_NE(linear, 0u) << i;
+    EXPECT_TRUE(linear >= kept + kWindow || linear + kWindow <= kept) << "overlaps a live mapping";
+    wrapped = wrapped || linear < last;
+    last = linear;
+    h.program->io.ReadMem32(linear + kWindow - 4);
+    h.program->io.UnmapPhysicalMemory(linear);
+  }
+  EXPECT_TRUE(wrapped);
+  EXPECT_EQ(h.Machine().InvalidAccesses(), 0u);
+  EXPECT_EQ(h.Machine().LiveMappings(), 1u);
+  EXPECT_TRUE(h.ui.Lines().empty());
+}
+
 }  // namespace
 }  // namespace rz::test

@@ -22,7 +22,9 @@ namespace rz::platform::linux_backend {
 namespace {
 
 // Tokens start well above 0 (0 is the failed map) and each mapping gets its own range with a
-// free page after it, so a token never points into two mappings and is never handed out twice.
+// free page after it, so a token never points into two mappings. Tokens are not handed out again
+// until the 32-bit space is used up; then the ranges of unmapped mappings come back, never one of
+// a live mapping.
 constexpr std::uint64_t kFirstToken = 0x10000000;
 constexpr std::uint64_t kTokenLimit = 0x100000000;
 
@@ -165,6 +167,28 @@ bool LinuxDriverDevice::PortWrite(std::uint16_t port, std::uint16_t width, std::
   return ::pwrite(portFd_, bytes, width, port) == static_cast<ssize_t>(width);
 }
 
+std::uint32_t LinuxDriverDevice::AllocateToken(std::uint64_t span) {
+  for (int pass = 0; pass < 2; ++pass) {
+    std::uint64_t at = nextToken_;
+    while (at + span <= kTokenLimit) {
+      std::uint64_t clashEnd = 0;
+      for (const auto& [token, m] : mappings_) {
+        if (token < at + span && at < token + m.span) {
+          clashEnd = token + m.span;
+          break;
+        }
+      }
+      if (clashEnd == 0) {
+        nextToken_ = at + span;
+        return static_cast<std::uint32_t>(at);
+      }
+      at = clashEnd;
+    }
+    nextToken_ = kFirstToken;  // used up: start again around the live mappings
+  }
+  return 0;
+}
+
 bool LinuxDriverDevice::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& token) {
   if (length == 0 || memFd_ < 0) return false;
   const std::size_t page = PageSize();
@@ -172,14 +196,14 @@ bool LinuxDriverDevice::Map(std::uint32_t physical, std::uint32_t length, std::u
   const std::size_t lead = static_cast<std::size_t>(physical - aligned);
   const std::size_t bytes = (lead + length + page - 1) & ~(page - 1);
   const std::uint64_t span = (std::uint64_t{length} + page - 1) / page * page + page;
-  if (nextToken_ + span > kTokenLimit) return false;  // the 32-bit token space is used up
+  const std::uint32_t at = AllocateToken(span);
+  if (at == 0) return false;
   void* base = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, memFd_,
                       static_cast<off_t>(aligned));
   if (base == MAP_FAILED) return false;
-  token = static_cast<std::uint32_t>(nextToken_);
-  nextToken_ += span;
+  token = at;
   mappings_[token] =
-      Mapping{base, bytes, static_cast<volatile std::uint8_t*>(base) + lead, length};
+      Mapping{base, bytes, static_cast<volatile std::uint8_t*>(base) + lead, length, span};
   return true;
 }
 

@@ -59,6 +59,7 @@ class LinuxDriverDevice final : public DriverDevice {
     std::size_t mappedBytes = 0;  // length given to mmap
     volatile std::uint8_t* start = nullptr;  // the requested physical address
     std::uint32_t length = 0;     // the requested length
+    std::uint64_t span = 0;       // token range reserved for it
   };
 
   bool PortRequest(const std::uint8_t* in, std::uint8_t* out);
@@ -66,6 +67,8 @@ class LinuxDriverDevice final : public DriverDevice {
   bool PortWrite(std::uint16_t port, std::uint16_t width, std::uint32_t value);
   bool GrantPorts(std::uint16_t port, std::uint16_t width);
   bool Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& token);
+  // A free token range of `span` bytes; 0 when none is left.
+  std::uint32_t AllocateToken(std::uint64_t span);
   bool Unmap(std::uint32_t token);
   // Host address of `size` bytes at `linear`; null when they are not inside one live mapping.
   volatile std::uint8_t* Resolve(std::uint32_t linear, std::uint32_t size);
