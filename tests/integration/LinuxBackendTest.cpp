@@ -24,7 +24,7 @@
 namespace rz::test {
 namespace {
 
-namespace lx = platform::linux_backend;
+namespace lx = platform;
 
 bool PortDeviceUsable() {
   const int fd = ::open("/dev/port", O_RDWR | O_CLOEXEC);

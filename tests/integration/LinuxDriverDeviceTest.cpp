@@ -19,7 +19,7 @@
 namespace rz::test {
 namespace {
 
-namespace lx = platform::linux_backend;
+namespace lx = platform;
 
 std::size_t OpenDescriptors() {
   std::size_t n = 0;

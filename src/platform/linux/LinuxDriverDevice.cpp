@@ -18,7 +18,7 @@
 #include "base/LittleEndian.h"
 #include "hw/DriverProtocol.h"
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 namespace {
 
 // Tokens start well above 0 (0 is the failed map) and each mapping gets its own range with a
@@ -261,4 +261,4 @@ void LinuxDriverDevice::WriteMapped32(std::uint32_t linear, std::uint32_t value)
   *reinterpret_cast<volatile std::uint32_t*>(p) = value;
 }
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform

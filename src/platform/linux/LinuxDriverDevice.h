@@ -10,7 +10,7 @@
 
 #include "platform/DriverDevice.h"
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 
 // How 2- and 4-byte port requests are carried out.
 enum class WidePortAccess {
@@ -85,4 +85,4 @@ class LinuxDriverDevice final : public DriverDevice {
   std::uint64_t invalidAccesses_ = 0;
 };
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform

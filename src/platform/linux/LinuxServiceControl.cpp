@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxServiceControl.h"
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 namespace {
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 }
@@ -49,4 +49,4 @@ void LinuxServiceControl::CloseServiceHandle(ServiceHandle handle) {
   services_.erase(handle);
 }
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform

@@ -6,7 +6,7 @@
 
 #include "platform/ServiceControl.h"
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 
 class LinuxServiceControl final : public ServiceControl {
  public:
@@ -32,4 +32,4 @@ class LinuxServiceControl final : public ServiceControl {
   std::uint32_t lastError_ = 0;
 };
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform

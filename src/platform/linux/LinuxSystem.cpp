@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 namespace {
 
 std::string FromEnvironment(const char* name, const char* fallback) {
@@ -115,4 +115,4 @@ void LinuxSystem::WriteStdoutLine(const std::string& line) {
   std::fflush(stdout);
 }
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform

@@ -6,7 +6,7 @@
 
 #include "platform/System.h"
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 
 struct LinuxSystemOptions {
   // Folder of the single-instance lock files; empty: $XDG_RUNTIME_DIR, else /run/lock.
@@ -46,4 +46,4 @@ class LinuxSystem final : public System {
   std::string scratch_;
 };
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform

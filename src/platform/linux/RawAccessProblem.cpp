@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 namespace {
 
 std::string ReadSmallFile(const std::string& path) {
@@ -71,4 +71,4 @@ std::string DescribeRawAccessProblem(const RawAccessFacts& facts) {
 
 std::string DescribeRawAccessProblem() { return DescribeRawAccessProblem(CurrentRawAccessFacts()); }
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform

@@ -5,7 +5,7 @@
 
 #include <sys/types.h>
 
-namespace rz::platform::linux_backend {
+namespace rz::platform {
 
 // Where the facts are read from; the defaults are the real machine's.
 struct RawAccessFacts {
@@ -23,4 +23,4 @@ RawAccessFacts CurrentRawAccessFacts();
 std::string DescribeRawAccessProblem(const RawAccessFacts& facts);
 std::string DescribeRawAccessProblem();
 
-}  // namespace rz::platform::linux_backend
+}  // namespace rz::platform
