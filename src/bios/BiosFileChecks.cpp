@@ -117,7 +117,7 @@ ChecksumStatus ImageChecksum(platform::FileSystem& files, const std::string& pat
     left -= n;
   }
   file->Close();
-  return ChecksumStatus::Summed;
+  return left == 0 ? ChecksumStatus::Summed : ChecksumStatus::Truncated;
 }
 
 }  // namespace rz::bios

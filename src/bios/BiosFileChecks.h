@@ -41,10 +41,12 @@ enum class ChecksumStatus {
   Summed,      // the sum was delivered
   OpenFailed,  // the file could not be opened
   NoImage,     // shorter than its header, or a length byte of 0: nothing to sum
+  Truncated,   // the file ends before the image does; the sum covers the whole file
 };
 
 // 8-bit sum of the image's length-byte x 512 bytes (the whole file when it is shorter), read in
-// 1,024-byte blocks. A valid image sums to 0.
+// 1,024-byte blocks. A valid image sums to 0. A file cut short of its image is damaged whatever
+// its sum: flashing it would leave the card with part of a BIOS.
 ChecksumStatus ImageChecksum(platform::FileSystem& files, const std::string& path,
                              std::uint8_t& sum);
 

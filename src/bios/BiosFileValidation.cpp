@@ -80,6 +80,7 @@ ValidationOutcome ValidateBiosFile(ValidationContext& ctx, const std::string& ch
       ctx.ui.ShowMessage(path + kOpenFailSuffix);
       return ValidationOutcome::ChecksumOpenFailed;
     case ChecksumStatus::NoImage:
+    case ChecksumStatus::Truncated:
       ctx.ui.ShowMessage(kChecksumErrorText);
       return ValidationOutcome::ChecksumBad;
     case ChecksumStatus::Summed:

@@ -149,7 +149,7 @@ TEST(BiosChecksum, Table) {
       {"image shorter than its file", longFile, bios::ChecksumStatus::Summed, 0},
       {"one bit flipped", corrupt, bios::ChecksumStatus::Summed,
        testimage::Sum8(corrupt, corrupt.size())},
-      {"file shorter than its image", truncated, bios::ChecksumStatus::Summed,
+      {"file shorter than its image", truncated, bios::ChecksumStatus::Truncated,
        testimage::Sum8(truncated, truncated.size())},
       {"length byte 0", zeroLength, bios::ChecksumStatus::NoImage, 0},
       {"two bytes", platform::ByteVector{0x55, 0xAA}, bios::ChecksumStatus::NoImage, 0},

@@ -201,6 +201,16 @@ TEST(BiosValidation, EveryFailureShowsItsMessageAndNeverReachesTheFlashStep) {
       {"damaged image", put({.modelText = "RZ-PX4R7H/F4", .checksum = false}),
        bios::ValidationOutcome::ChecksumBad,
        "dialog: Checksum error! This file may be damaged!!"},
+      {"file cut short of its image although it sums to 0",
+       [&](Validation& v) {
+         auto image = BuildImage(Good());
+         image.resize(0x4000);
+         image.back() = 0;
+         image.back() = static_cast<std::uint8_t>(0x100 - testimage::Sum8(image, image.size()));
+         v.files.mem.Put(path, image);
+       },
+       bios::ValidationOutcome::ChecksumBad,
+       "dialog: Checksum error! This file may be damaged!!"},
       {"file gone before the checksum",
        [&](Validation& v) {
          put(Good())(v);
