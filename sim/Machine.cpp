@@ -57,18 +57,42 @@ bool Machine::PortRequest(hw::PortAccessRequest& r) {
   return true;
 }
 
+std::optional<std::uint32_t> Machine::AllocateLinear(std::uint64_t span) {
+  for (int pass = 0; pass < 2; ++pass) {
+    std::uint64_t at = nextLinear_;
+    while (at + span <= kLinearLimit) {
+      std::uint64_t clashEnd = 0;
+      for (const auto& [base, m] : mappings_) {
+        if (base < at + span && at < base + m.span) {
+          clashEnd = base + m.span;
+          break;
+        }
+      }
+      if (clashEnd == 0) {
+        nextLinear_ = at + span;
+        return static_cast<std::uint32_t>(at);
+      }
+      at = clashEnd;
+    }
+    nextLinear_ = kFirstLinear;  // used up: start again around the live mappings
+  }
+  return std::nullopt;
+}
+
 bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
   clock_.Advance(costs_.mapRequestNs);
   ++counters_.mapRequests;
   linear = 0;
-  const bool fail = (faults_.mapFailAfter && mapSucceeded_ >= *faults_.mapFailAfter) || length == 0;
+  // Each mapping gets its own range, rounded up to 64 MiB.
+  const std::uint64_t span = (std::uint64_t{length} + 0x3FFFFFF) & ~std::uint64_t{0x3FFFFFF};
+  bool fail = (faults_.mapFailAfter && mapSucceeded_ >= *faults_.mapFailAfter) || length == 0;
+  std::optional<std::uint32_t> at;
+  if (!fail) at = AllocateLinear(span);
+  fail = fail || !at;
   if (!fail) {
     ++mapSucceeded_;
-    linear = nextLinear_;
-    // Each mapping gets its own range, rounded up to 64 MiB, and addresses are never reused.
-    const std::uint64_t span = (std::uint64_t{length} + 0x3FFFFFF) & ~std::uint64_t{0x3FFFFFF};
-    nextLinear_ = static_cast<std::uint32_t>(nextLinear_ + span);
-    mappings_[linear] = Mapping{physical, length};
+    linear = *at;
+    mappings_[linear] = Mapping{physical, length, span};
   } else {
     ++counters_.failedRequests;
   }

@@ -2,9 +2,10 @@
 // port 0xEB), the PCI devices, and physical-memory mappings handed out as 32-bit linear addresses.
 // Every driver request and mapped access costs virtual time and can be traced.
 //
-// Invariants: linear addresses are never reused, so an access through an address that was unmapped
-// (or never mapped) is counted in InvalidAccesses() and answers all ones; a device's window answers
-// only while its memory decoding is on.
+// Invariants: linear addresses are not reused until the 32-bit space is used up (then the ranges of
+// unmapped mappings come back, never one of a live mapping and never 0), so an access through an
+// address that was unmapped (or never mapped) is counted in InvalidAccesses() and answers all ones;
+// a device's window answers only while its memory decoding is on.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -75,7 +76,10 @@ class Machine {
   struct Mapping {
     std::uint32_t physical;
     std::uint32_t length;
+    std::uint64_t span;  // linear range reserved for it, from its base
   };
+  // A free linear range of `span` bytes; nullopt when none is left.
+  std::optional<std::uint32_t> AllocateLinear(std::uint64_t span);
   // Finds the device window and offset behind a linear address; null when none.
   PciDevice* Resolve(std::uint32_t linear, std::uint32_t& offset);
   bool IsMapped(std::uint32_t linear) const;
@@ -89,7 +93,9 @@ class Machine {
   RequestCounters counters_;
   std::map<std::uint16_t, std::unique_ptr<PciDevice>> devices_;  // key: bus << 8 | device
   std::map<std::uint32_t, Mapping> mappings_;                     // key: linear base
-  std::uint32_t nextLinear_ = 0x10000000;
+  static constexpr std::uint64_t kFirstLinear = 0x10000000;
+  static constexpr std::uint64_t kLinearLimit = 0x100000000;
+  std::uint64_t nextLinear_ = kFirstLinear;
   std::uint32_t configAddress_ = 0;
   std::uint64_t portSucceeded_ = 0;
   std::uint64_t mapSucceeded_ = 0;

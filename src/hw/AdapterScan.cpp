@@ -1,3 +1,4 @@
+// The display-adapter scan over PCI configuration space.
 #include "hw/AdapterScan.h"
 
 #include "base/BuildConfig.h"
@@ -9,8 +10,13 @@ namespace {
 constexpr std::uint8_t kCapAgp = 0x02;
 constexpr std::uint8_t kCapPciExpress = 0x10;
 
+// Walks the capability list from the pointer at 0x34. A pointer of 0 means the device has no
+// list: walking it would read the header at offset 0, where ATI's vendor id 0x1002 looks like an
+// AGP capability, so such a device is rejected without a walk. A list longer than
+// kMaxCapabilities (a loop) rejects the device.
 bool HasAgpOrPciExpress(DriverRequests& io, std::uint8_t bus, std::uint8_t device) {
   std::uint8_t p = static_cast<std::uint8_t>(ReadPciConfigDword(io, bus, device, 0x34));
+  if (p == 0) return false;
   for (std::uint32_t visited = 0; visited < kMaxCapabilities; ++visited) {
     const std::uint32_t header = ReadPciConfigDword(io, bus, device, p);
     const std::uint8_t id = static_cast<std::uint8_t>(header);

@@ -1,0 +1,52 @@
+#include "platform/linux/LinuxServiceControl.h"
+
+namespace rz::platform {
+namespace {
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+}
+
+ServiceHandle LinuxServiceControl::NewHandle(std::set<ServiceHandle>& into) {
+  const ServiceHandle h = next_++;
+  into.insert(h);
+  lastError_ = 0;
+  return h;
+}
+
+bool LinuxServiceControl::IsService(ServiceHandle h) {
+  if (services_.count(h) != 0) {
+    lastError_ = 0;
+    return true;
+  }
+  lastError_ = kErrorInvalidHandle;
+  return false;
+}
+
+ServiceHandle LinuxServiceControl::OpenManager(std::uint32_t) { return NewHandle(managers_); }
+
+ServiceHandle LinuxServiceControl::OpenService(ServiceHandle manager, const std::string&,
+                                               std::uint32_t) {
+  if (managers_.count(manager) == 0) {
+    lastError_ = kErrorInvalidHandle;
+    return kNullService;
+  }
+  return NewHandle(services_);
+}
+
+ServiceHandle LinuxServiceControl::CreateService(ServiceHandle manager, const ServiceParams&) {
+  return OpenService(manager, "", 0);
+}
+
+bool LinuxServiceControl::StartService(ServiceHandle service) { return IsService(service); }
+
+bool LinuxServiceControl::ControlService(ServiceHandle service, std::uint32_t) {
+  return IsService(service);
+}
+
+bool LinuxServiceControl::DeleteService(ServiceHandle service) { return IsService(service); }
+
+void LinuxServiceControl::CloseServiceHandle(ServiceHandle handle) {
+  managers_.erase(handle);
+  services_.erase(handle);
+}
+
+}  // namespace rz::platform

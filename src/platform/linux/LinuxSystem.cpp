@@ -1,0 +1,118 @@
+#include "platform/linux/LinuxSystem.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+namespace rz::platform {
+namespace {
+
+std::string FromEnvironment(const char* name, const char* fallback) {
+  const char* v = std::getenv(name);
+  return (v && v[0] == '/') ? std::string(v) : std::string(fallback);
+}
+
+std::string WithoutTrailingSlash(std::string p) {
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
+}
+
+}  // namespace
+
+LinuxSystem::LinuxSystem(LinuxSystemOptions options) : options_(std::move(options)) {}
+
+LinuxSystem::~LinuxSystem() {
+  ReleaseSingleInstance();
+  if (!scratch_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(scratch_, ec);
+  }
+}
+
+std::string LinuxSystem::ExecutablePath() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return {};
+  return std::string(buffer.data(), static_cast<std::size_t>(n));
+}
+
+std::string LinuxSystem::LockFilePath(const std::string& name) const {
+  const std::string dir = options_.lockDirectory.empty()
+                              ? FromEnvironment("XDG_RUNTIME_DIR", "/run/lock")
+                              : options_.lockDirectory;
+  return WithoutTrailingSlash(dir) + "/" + name + ".lock";
+}
+
+bool LinuxSystem::AnotherInstanceRunning(const std::string& name) {
+  if (name.empty() || name.find('/') != std::string::npos) return false;
+  ReleaseSingleInstance();
+  const std::string path = LockFilePath(name);
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  int rc;
+  do {
+    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    const bool held = errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+  }
+  lockFd_ = fd;
+  return false;
+}
+
+void LinuxSystem::ReleaseSingleInstance() {
+  if (lockFd_ >= 0) ::close(lockFd_);  // closing the last descriptor releases the flock
+  lockFd_ = -1;
+}
+
+void LinuxSystem::Sleep(std::uint32_t milliseconds) {
+  timespec left{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+std::string LinuxSystem::GetCurrentDirectory() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size())) return std::string(buffer.data());
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool LinuxSystem::SetCurrentDirectory(const std::string& path) {
+  return !path.empty() && ::chdir(path.c_str()) == 0;
+}
+
+std::string LinuxSystem::ScratchDirectory() {
+  if (scratch_.empty()) {
+    const std::string root = options_.tempDirectory.empty() ? FromEnvironment("TMPDIR", "/tmp")
+                                                            : options_.tempDirectory;
+    std::string templ = WithoutTrailingSlash(root) + "/rzflash-XXXXXX";
+    if (::mkdtemp(templ.data())) scratch_ = templ;
+  }
+  return scratch_;
+}
+
+std::uint32_t LinuxSystem::GetOSVer() { return sizeof(void*) == 8 ? 0x20010064u : 0u; }
+
+void LinuxSystem::WriteStdoutLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace rz::platform

@@ -1,0 +1,175 @@
+// The Linux backends on this machine: start-up over them, the single-instance lock, the process
+// facilities, and the description of why raw access fails.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "app/Program.h"
+#include "base/Paths.h"
+#include "platform/linux/LinuxDriverDevice.h"
+#include "platform/linux/LinuxServiceControl.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/linux/RawAccessProblem.h"
+#include "sim/Recorders.h"
+#include "support/SimHarness.h"
+#include "ui/ScriptedUi.h"
+
+namespace rz::test {
+namespace {
+
+namespace lx = platform;
+
+bool PortDeviceUsable() {
+  const int fd = ::open("/dev/port", O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+// Every seam of a real Linux run; the ones start-up does not reach are recorders.
+struct LinuxRun {
+  explicit LinuxRun(const std::string& lockDir) : system(lx::LinuxSystemOptions{lockDir, lockDir}) {}
+  lx::LinuxDriverDevice device;
+  lx::LinuxServiceControl services;
+  lx::LinuxSystem system;
+  std::unique_ptr<platform::FileSystem> files = platform::MakeHostFileSystem();
+  sim::EmulatedToolLauncher launcher;
+  sim::EmulatedRegistry registry;
+  sim::RecordingShutdown shutdown;
+  sim::RecordingShellOpen shell;
+  platform::Platform seams{device, services, system, *files, launcher, registry, shutdown, shell};
+};
+
+TEST(LinuxBackend, StartUpWithoutRawAccessShowsOnlyTheBringUpFailure) {
+  if (PortDeviceUsable()) GTEST_SKIP() << "/dev/port can be opened here: bring-up would succeed";
+  TempDir dir;
+  LinuxRun run(dir.Path().string());
+  ui::ScriptedUi ui;
+  app::Program program(run.seams, ui);
+  bool detected = false;
+  program.detect = [&](app::Program&) { return detected = true; };
+  EXPECT_EQ(program.FormCreate(), app::StartResult::DriverFailed);
+  EXPECT_FALSE(detected);
+  EXPECT_FALSE(program.driver.IsOpen());
+  EXPECT_EQ(ui.Lines(), std::vector<std::string>{"dialog: Initialize DODozori Fail!!!"});
+  EXPECT_EQ(program.programFolder, FolderOf(run.system.ExecutablePath()));
+  EXPECT_EQ(program.driver.devicePath, sizeof(void*) == 8 ? "\\\\.\\ZPCIDrv64" : "\\\\.\\ZPCIDrv");
+  program.FormDestroy();
+  EXPECT_EQ(run.services.OpenHandles(), 0u);
+
+  const std::string why = lx::DescribeRawAccessProblem();
+  EXPECT_NE(why.find("/dev/port"), std::string::npos) << why;
+}
+
+TEST(LinuxSystem, SingleInstanceLockConflictsAcrossOpenFiles) {
+  TempDir dir;
+  const lx::LinuxSystemOptions options{dir.Path().string(), dir.Path().string()};
+  lx::LinuxSystem first(options);
+  lx::LinuxSystem second(options);
+  EXPECT_FALSE(first.AnotherInstanceRunning("RZFLASH"));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("RZFLASH.lock")));
+  EXPECT_TRUE(second.AnotherInstanceRunning("RZFLASH"));
+  EXPECT_FALSE(second.AnotherInstanceRunning("RZFLASH2")) << "another file name, another program";
+  second.ReleaseSingleInstance();
+  first.ReleaseSingleInstance();
+  EXPECT_FALSE(second.AnotherInstanceRunning("RZFLASH")) << "released by the first";
+  EXPECT_TRUE(first.AnotherInstanceRunning("RZFLASH"));
+}
+
+TEST(LinuxSystem, LockFileSitsInTheRuntimeDirectoryOrRunLock) {
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  const std::optional<std::string> restore = saved ? std::optional<std::string>(saved) : std::nullopt;
+  lx::LinuxSystem system;
+  ::setenv("XDG_RUNTIME_DIR", "/run/user/4242", 1);
+  EXPECT_EQ(system.LockFilePath("rzflash"), "/run/user/4242/rzflash.lock");
+  ::setenv("XDG_RUNTIME_DIR", "relative", 1);
+  EXPECT_EQ(system.LockFilePath("rzflash"), "/run/lock/rzflash.lock");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(system.LockFilePath("rzflash"), "/run/lock/rzflash.lock");
+  if (restore) ::setenv("XDG_RUNTIME_DIR", restore->c_str(), 1);
+}
+
+TEST(LinuxSystem, LockFileIsNotFollowedThroughASymlink) {
+  TempDir dir;
+  dir.Write("target", "keep");
+  std::filesystem::create_symlink(dir.File("target"), dir.File("rzflash.lock"));
+  lx::LinuxSystem system(lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()});
+  EXPECT_FALSE(system.AnotherInstanceRunning("rzflash"));
+  lx::LinuxSystem other(lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()});
+  EXPECT_FALSE(other.AnotherInstanceRunning("rzflash")) << "no lock was taken through the link";
+}
+
+TEST(LinuxSystem, ScratchDirectoryIsPrivateMadeOnceAndRemoved) {
+  TempDir dir;
+  std::string scratch;
+  {
+    lx::LinuxSystem system(lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()});
+    scratch = system.ScratchDirectory();
+    ASSERT_FALSE(scratch.empty());
+    EXPECT_EQ(FolderOf(scratch), dir.Path().string() + "/");
+    EXPECT_EQ(system.ScratchDirectory(), scratch);
+    struct stat st{};
+    ASSERT_EQ(::stat(scratch.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    std::filesystem::create_directory(scratch + "/sub");
+    std::ofstream(scratch + "/sub/temp.rom") << "image";
+  }
+  EXPECT_FALSE(std::filesystem::exists(scratch));
+}
+
+TEST(LinuxSystem, ProcessFacts) {
+  lx::LinuxSystem system;
+  const std::string exe = system.ExecutablePath();
+  EXPECT_EQ(exe, std::filesystem::read_symlink("/proc/self/exe").string());
+  EXPECT_EQ(system.GetOSVer(), sizeof(void*) == 8 ? 0x20010064u : 0u);
+
+  TempDir dir;
+  const std::string before = system.GetCurrentDirectory();
+  ASSERT_TRUE(system.SetCurrentDirectory(dir.Path().string()));
+  EXPECT_EQ(system.GetCurrentDirectory(), dir.Path().string());
+  EXPECT_FALSE(system.SetCurrentDirectory(dir.File("missing")));
+  EXPECT_FALSE(system.SetCurrentDirectory(""));
+  EXPECT_TRUE(system.SetCurrentDirectory(before));
+}
+
+TEST(RawAccessProblem, NamesEveryObstacleFound) {
+  TempDir dir;
+  dir.Write("port", "");
+  dir.Write("mem", "");
+  dir.Write("lockdown-on", "none [integrity] confidentiality\n");
+  dir.Write("lockdown-off", "[none] integrity confidentiality\n");
+  dir.Write("cmdline-relaxed", "BOOT_IMAGE=/vmlinuz ro iomem=relaxed quiet\n");
+  dir.Write("cmdline", "BOOT_IMAGE=/vmlinuz ro quiet\n");
+  struct Case {
+    uid_t user;
+    const char* port;
+    const char* lockdown;
+    const char* cmdline;
+    std::vector<std::string> mentions;
+    std::vector<std::string> absent;
+  } cases[] = {
+      {1000, "port", "lockdown-off", "cmdline-relaxed", {"not running as root"}, {"lockdown", "iomem"}},
+      {0, "missing-port", "lockdown-off", "cmdline-relaxed", {"missing-port does not exist"}, {"root"}},
+      {0, "port", "lockdown-on", "cmdline-relaxed", {"lockdown is active (integrity)", "Secure Boot"}, {"root"}},
+      {0, "port", "no-lockdown-file", "cmdline", {"iomem=relaxed"}, {"lockdown", "root"}},
+      {0, "port", "lockdown-off", "cmdline-relaxed", {"no obstacle"}, {"lockdown", "root"}},
+  };
+  for (const auto& c : cases) {
+    lx::RawAccessFacts facts{c.user, dir.File(c.port), dir.File("mem"), dir.File(c.lockdown),
+                             dir.File(c.cmdline)};
+    const std::string text = lx::DescribeRawAccessProblem(facts);
+    for (const auto& m : c.mentions) EXPECT_NE(text.find(m), std::string::npos) << text;
+    for (const auto& a : c.absent) EXPECT_EQ(text.find(a), std::string::npos) << text;
+    EXPECT_NE(text.back(), '\n');
+  }
+}
+
+}  // namespace
+}  // namespace rz::test
