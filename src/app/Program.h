@@ -6,6 +6,8 @@
 #include <string>
 
 #include "bios/SignatureData.h"
+#include "commands/CommandContext.h"
+#include "commands/MainWindowState.h"
 #include "config/AsicTable.h"
 #include "eeprom/EepromContext.h"
 #include "eeprom/ImageBuffer.h"
@@ -53,17 +55,21 @@ class Program {
   hw::AdapterList adapters;
   config::AsicTable asics;
   std::string programFolder;  // the executable's folder with its trailing separator
-  std::uint32_t cardVendor = 0;
   eeprom::RomWindow romWindow;
   bios::SignatureBlock signatureBlock{};
   bios::ModelText modelText;
   eeprom::ImageBuffer imageBuffer;
+  commands::MainWindowState state;  // the main window's fields
 
   // The EEPROM engine's view of this program's state and seams.
   eeprom::EepromContext Eeprom() {
     return eeprom::EepromContext{io,       platform_.system, platform_.files, ui_,
                                  asics,    adapters,         romWindow,       signatureBlock,
                                  modelText, imageBuffer};
+  }
+  // The commands' view: seams, person, engine, driver, program folder and window fields.
+  commands::CommandContext Commands() {
+    return commands::CommandContext{platform_, ui_, Eeprom(), driver, programFolder, state};
   }
 
  private:

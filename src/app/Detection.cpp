@@ -1,0 +1,124 @@
+#include "app/Detection.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/Program.h"
+#include "bios/BiosIdentity.h"
+#include "bios/ImageVersion.h"
+#include "eeprom/Identify.h"
+#include "eeprom/Signature.h"
+#include "hw/PciConfig.h"
+
+namespace rz::app {
+
+namespace {
+
+constexpr std::uint16_t kNewLayoutBlocks[] = {0x0190, 0x0400, 0x0420, 0x0610, 0x06E0, 0x0620,
+                                              0x0600, 0x0640, 0x0650, 0x05E0, 0x0A60, 0x0A20};
+constexpr std::uint16_t kFirstSupportedAtiDevice = 0x8000;
+constexpr std::size_t kEepromNameMax = 19;
+
+// The label shows the info text without trailing blanks and control characters.
+std::string TrimRight(std::string s) {
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.pop_back();
+  return s;
+}
+
+void DetectAtiCard(Program& p, const hw::PciAdapter& adapter0) {
+  auto& ui = p.GetUi();
+  auto& state = p.state;
+  auto eeprom = p.Eeprom();
+  state.cardNumber = eeprom::ReadCardNumber(eeprom, adapter0.bus, adapter0.device);
+  auto commands = p.Commands();
+  auto tool = commands.VendorTool();
+  const bool fresh = commands::RunAtiBackup(tool, p.programFolder);
+  // Without a backup the tool wrote now there is nothing to describe; an old file is never read.
+  if (fresh && bios::ReadImageVersion(p.Seams().files, state.vendorTool.atiImageFile, p.modelText,
+                                      state.card))
+    ui.SetLabel(ui::Label::BiosVersion, TrimRight(state.card.BiosInfoText));
+  std::int64_t size = bios::kSizeOpenFailed;
+  state.sizeText.clear();
+  if (fresh) size = bios::GetImageSizeText(p.Seams().files, state.vendorTool.atiImageFile, state.sizeText);
+  if (size != 0) ui.SetLabel(ui::Label::EepromSize, state.sizeText);
+}
+
+bool DetectNvidiaCard(Program& p) {
+  auto& ui = p.GetUi();
+  auto& state = p.state;
+  auto& card = state.card;
+  DetectNvidiaFamily(p);
+  config::LoadAsicTable(p.asics, p.programFolder, p.Seams().files, ui);
+  auto eeprom = p.Eeprom();
+  hw::PciAdapter& adapter0 = p.adapters.adapters[0];
+  state.cardNumber = eeprom::ReadCardNumber(eeprom, adapter0.bus, adapter0.device);
+  adapter0.cardNumber = state.cardNumber;
+
+  const bios::SignatureBlock* block = nullptr;
+  if (eeprom::GetSignatureBlock(eeprom, 0, block) == 0 && block) {
+    card.VersionWord = static_cast<std::uint16_t>((*block)[bios::kBlockVersionWord] |
+                                                  ((*block)[bios::kBlockVersionWord + 1] << 8));
+    card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
+  } else if (p.modelText.found) {
+    bios::ParseModelVersion(p.modelText.Text(), card.CardModelName, card.Version);
+  } else {
+    if (!ui.MessageBox("Caution", kNoMakerBiosText, ui::Buttons::YesNo, ui::Icon::None))
+      return false;
+    state.flashMode = commands::kFlashModeNoMakerBios;
+  }
+
+  eeprom::EepromIdentity identity;
+  std::uint32_t imageLength = 0;
+  const std::uint32_t r = eeprom::GetEepromInfo(eeprom, 0, identity, imageLength);
+  state.lastEepromResult = r;
+  const std::string sizeText = std::to_string(std::min(identity.chipSize, imageLength)) + " bytes";
+  const std::string nameText = identity.name.substr(0, kEepromNameMax);
+  card.BiosInfoText = bios::RecordInfoText(card.CardModelName, card.Version);
+  card.BackupFileName = bios::MakeBackupFileName(card.CardModelName, card.VersionWord);
+  ui.SetLabel(ui::Label::BiosVersion, r == 0 ? card.BiosInfoText : "");
+  ui.SetLabel(ui::Label::EepromName, r == 0 ? nameText : "");
+  ui.SetLabel(ui::Label::EepromSize, r == 0 ? sizeText : "");
+  state.startDirectory[0] = p.Seams().system.GetCurrentDirectory();
+  state.startDirectory[1] = state.startDirectory[0];
+  return true;
+}
+
+}  // namespace
+
+bool IsNewGpioLayoutId(std::uint16_t deviceId) {
+  return std::any_of(std::begin(kNewLayoutBlocks), std::end(kNewLayoutBlocks),
+                     [&](std::uint16_t base) { return deviceId >= base && deviceId <= base + 0xF; });
+}
+
+void SetCardVendor(Program& p) {
+  const std::uint16_t vendor = p.adapters.count > 0 ? p.adapters.adapters[0].VendorId() : 0;
+  p.state.cardVendor = (vendor == hw::kVendorAti || vendor == hw::kVendorNvidia) ? vendor : 0;
+}
+
+void DetectNvidiaFamily(Program& p) {
+  // The layout is taken from the card being worked on (adapter 0), never from another display
+  // device that happens to come first on the bus, whose layout could drive the wrong register.
+  if (p.adapters.count > 0 && IsNewGpioLayoutId(p.adapters.adapters[0].DeviceId()))
+    p.romWindow.newGpioLayout = true;
+}
+
+bool DetectCard(Program& p) {
+  auto& ui = p.GetUi();
+  hw::ScanDisplayAdapters(p.io, p.adapters);
+  if (p.adapters.count == 0)
+    ui.MessageBox("Error", kNoCardText, ui::Buttons::Ok, ui::Icon::None);
+  SetCardVendor(p);
+  if (p.state.cardVendor == hw::kVendorAti) {
+    const hw::PciAdapter adapter0 = p.adapters.adapters[0];
+    if (adapter0.DeviceId() < kFirstSupportedAtiDevice) {
+      ui.ShowMessage(kUnsupportedSeriesText);
+      return false;
+    }
+    DetectAtiCard(p, adapter0);
+    return true;
+  }
+  if (p.state.cardVendor == hw::kVendorNvidia) return DetectNvidiaCard(p);
+  return true;
+}
+
+}  // namespace rz::app

@@ -1,0 +1,29 @@
+// Card detection at start: finds adapter 0, decides how the program works with it (its own EEPROM
+// engine on NVIDIA cards, the vendor tool on ATI cards), reads the card's BIOS identity and fills
+// the information labels.
+#pragma once
+#include <cstdint>
+
+namespace rz::app {
+
+class Program;
+
+inline constexpr const char* kNoCardText = "No Card Found";
+inline constexpr const char* kUnsupportedSeriesText = "Not support this series!!!";
+inline constexpr const char* kNoMakerBiosText =
+    "Talvenor VGA BIOS not found! Do you want to continue?";
+
+// Returns false when detection ends the program (refused ATI series, "No" to the question about a
+// card without the maker's BIOS).
+bool DetectCard(Program& program);
+
+// CardVendor from adapter 0's vendor id: 0x1002 and 0x10DE are taken over, anything else is 0.
+void SetCardVendor(Program& program);
+
+// The newer register layout is used by the graphics chips of this list (blocks of 16 ids).
+bool IsNewGpioLayoutId(std::uint16_t deviceId);
+
+// Sets NewGpioLayout from adapter 0's device id.
+void DetectNvidiaFamily(Program& program);
+
+}  // namespace rz::app

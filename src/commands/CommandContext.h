@@ -1,0 +1,31 @@
+// What the save and flash commands work with: the seams, the person, the EEPROM engine, the
+// driver (for its OS code), the program folder and the main window's fields.
+#pragma once
+#include <string>
+
+#include "commands/MainWindowState.h"
+#include "eeprom/EepromContext.h"
+#include "hw/IoDriver.h"
+#include "platform/Platform.h"
+#include "ui/Ui.h"
+
+namespace rz::commands {
+
+struct CommandContext {
+  platform::Platform& seams;
+  ui::Ui& ui;
+  eeprom::EepromContext eeprom;
+  hw::IoDriver& driver;
+  const std::string& programFolder;
+  MainWindowState& state;
+
+  // Adapter 0, or an empty record when no adapter was found.
+  hw::PciAdapter Adapter0() const {
+    return eeprom.adapters.count > 0 ? eeprom.adapters.adapters[0] : hw::PciAdapter{};
+  }
+  VendorToolContext VendorTool() {
+    return VendorToolContext{seams, ui, state.vendorTool, Adapter0().SubsystemId()};
+  }
+};
+
+}  // namespace rz::commands

@@ -1,0 +1,173 @@
+#include "commands/FlashCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "bios/AtiImageCheck.h"
+#include "bios/BiosFileValidation.h"
+#include "bios/BiosIdentity.h"
+#include "commands/Restart.h"
+#include "commands/SaveCommand.h"
+#include "commands/StockBios.h"
+#include "eeprom/FlashJob.h"
+#include "eeprom/Identify.h"
+#include "eeprom/Signature.h"
+#include "hw/PciConfig.h"
+
+namespace rz::commands {
+
+namespace {
+
+// Status text and message of a failed flash job, by its result code; empty: the job showed its own.
+const char* FlashFailureText(std::uint32_t result) {
+  switch (result) {
+    case 1: return "";
+    case 2: return "Rom already programmed";
+    case 3: return "ASIC DeviceID does not match with BIOS file !!";
+    case 4: return "The VGA BIOS file does not match with VGA card !!";
+    default: return "Fail !!";
+  }
+}
+
+const char* AtiCheckFailureText(bios::VersionCheckResult r) {
+  switch (r) {
+    case bios::ati_check::kOtherCard: return "The BIOS ID not match!!!";
+    case bios::ati_check::kNotCompatible: return "The BIOS Version not match!!!";
+    case bios::ati_check::kMalformed: return "The BIOS Version Error!!!";
+    case bios::ati_check::kSame: return "The BIOS Version is the same!!!";
+    default: return kBinFileMismatchText;
+  }
+}
+
+// "%s %c%d%c" as the C library writes it: a zero character ends the text.
+std::string VersionLabel(const std::string& model, std::uint16_t versionWord, char suffix) {
+  std::string text = model + " ";
+  const char letter = static_cast<char>(versionWord & 0xFF);
+  if (letter == 0) return text;
+  text += letter;
+  text += std::to_string(versionWord >> 8);
+  if (suffix != 0) text += suffix;
+  return text;
+}
+
+bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
+  auto& ui = ctx.ui;
+  auto tool = ctx.VendorTool();
+  if (!PrepareAtiFlash(tool, path)) {
+    ui.SetStatus(ui::kStatusReady);
+    return false;
+  }
+  const auto adapter0 = ctx.Adapter0();
+  bios::AtiCheckContext check{ctx.seams.files, adapter0.ids, adapter0.subsystemIds, ctx.state.card,
+                              ctx.eeprom.modelText, ctx.state.versionCheckResult};
+  if (!bios::CheckAtiImage(check, ctx.state.vendorTool.atiImageFile)) {
+    ui.SkinnedMessage(AtiCheckFailureText(ctx.state.versionCheckResult));
+    ui.SetStatus(ui::kStatusReady);
+    return false;
+  }
+  ui.SkinnedMessage(kBlankScreenWarning);
+  ui.ProcessEvents();
+  ctx.seams.system.Sleep(kAfterWarningPauseMs);
+  if (!RunAtiFlash(tool)) return false;
+  OfferRestart(ui, ctx.seams.shutdown);
+  return true;
+}
+
+}  // namespace
+
+bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
+  auto& ui = ctx.ui;
+  auto& state = ctx.state;
+  const std::uint32_t result =
+      eeprom::RunFlashJob(ctx.eeprom, state.flashInProgress, flashPath, state.flashMode);
+  state.lastEepromResult = result;
+  ++state.flashInProgress;
+  if (result != 0) {
+    const std::string text = FlashFailureText(result);
+    if (text.empty()) {
+      ui.SetStatus(ui::kStatusReady);
+    } else {
+      ui.SetStatus(text);
+      ui.ShowMessage(text);
+    }
+    return false;
+  }
+
+  // The card's new identity, read from the card itself.
+  const bios::SignatureBlock* block = nullptr;
+  char suffix = 0;
+  if (eeprom::GetSignatureBlock(ctx.eeprom, 0, block) == 0 && block) {
+    state.card.VersionWord = static_cast<std::uint16_t>((*block)[bios::kBlockVersionWord] |
+                                                        ((*block)[bios::kBlockVersionWord + 1] << 8));
+    suffix = static_cast<char>((*block)[bios::kBlockSuffix]);
+    state.card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
+  }
+  eeprom::EepromIdentity identity;
+  std::uint32_t imageLength = 0;
+  const std::uint32_t info = eeprom::GetEepromInfo(ctx.eeprom, 0, identity, imageLength);
+  if (info != 0) {
+    ui.SetLabel(ui::Label::BiosVersion, "");
+    ui.SetLabel(ui::Label::EepromName, "");
+    ui.SetLabel(ui::Label::EepromSize, "");
+    ui.SetStatus("Fail !!");
+    ui.SkinnedMessage(kReadBackFailedText);
+    return false;
+  }
+  ui.SetLabel(ui::Label::BiosVersion,
+              VersionLabel(state.card.CardModelName, state.card.VersionWord, suffix));
+  ui.SetLabel(ui::Label::EepromName, identity.name.substr(0, 19));
+  ui.SetLabel(ui::Label::EepromSize,
+              std::to_string(std::min(identity.chipSize, imageLength)) + " bytes");
+  ui.SetStatus(ui::kStatusReady);
+  ui.SkinnedMessage(kFlashCompletedText);
+  OfferRestart(ui, ctx.seams.shutdown);
+  return true;
+}
+
+FlashOutcome btFlashClick(CommandContext& ctx) {
+  auto& ui = ctx.ui;
+  auto& state = ctx.state;
+  const hw::PciAdapter adapter0 = ctx.Adapter0();
+  if (!PassDriverGate(ctx.seams.registry, ctx.seams.system, ctx.driver.osVersion, adapter0,
+                      state.driverGate, ui))
+    return FlashOutcome::NotStarted;
+  if (state.flashInProgress != 0) return FlashOutcome::NotStarted;
+
+  std::string path;
+  if (HasStockBiosOffer(adapter0.SubsystemId())) {
+    std::string offer;
+    PickStockBios(ctx.programFolder, adapter0.SubsystemId(), state.card.Version.DigitCount, path,
+                  offer);
+    if (!ui.SkinnedQuestion(kStockOfferPrefix + offer + kStockOfferSuffix)) {
+      const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+      if (!chosen) return FlashOutcome::NotStarted;
+      path = *chosen;
+    }
+  } else {
+    const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+    if (!chosen) return FlashOutcome::NotStarted;
+    path = *chosen;
+  }
+
+  ui.SetCommandButtonsEnabled(false);
+  ui.SetStatus(ui::kStatusBusy);
+  bool completed = false;
+  if (state.cardVendor == hw::kVendorAti) {
+    completed = FlashAtiCard(ctx, path);
+  } else {
+    bios::ValidationContext validation{ctx.seams.files,     ctx.seams.system,
+                                       ui,                  adapter0.ids,
+                                       adapter0.subsystemIds, state.cardNumber,
+                                       state.card,          state.startDirectory[0],
+                                       ctx.eeprom.modelText, state.versionCheckResult};
+    bios::ValidateBiosFile(validation, path, [&](const std::string& flashPath) {
+      completed = FlashStep(ctx, flashPath);
+    });
+    ui.SetStatus(ui::kStatusReady);
+  }
+  state.flashInProgress = 0;
+  ui.SetCommandButtonsEnabled(true);
+  return completed ? FlashOutcome::Completed : FlashOutcome::Failed;
+}
+
+}  // namespace rz::commands

@@ -1,0 +1,31 @@
+// The flash command: the driver gate, the stock-BIOS offer or the open dialog, then the vendor
+// tool road for ATI cards or validation and the flash job for the others, and the restart offer.
+#pragma once
+#include <string>
+
+#include "commands/CommandContext.h"
+
+namespace rz::commands {
+
+inline constexpr const char* kOpenDialogTitle = "Select source file to update BIOS";
+inline constexpr const char* kStockOfferPrefix = "There is a new VBIOS ";
+inline constexpr const char* kStockOfferSuffix = "\r\n       Do you wish to Update?";
+inline constexpr const char* kFlashCompletedText = "Flash BIOS completed!!!";
+inline constexpr const char* kReadBackFailedText = "Save Flash BIOS Fail!!!";
+inline constexpr const char* kBinFileMismatchText = "The BIN file not match!!!";
+
+enum class FlashOutcome {
+  NotStarted,  // refused by the gate, already running, or the dialog was cancelled
+  Failed,
+  Completed,   // "Flash BIOS completed!!!" or "Flash VGA BIOS completed!!!" was shown
+};
+
+// btFlashClick.
+FlashOutcome btFlashClick(CommandContext& ctx);
+
+// The flash step that validation hands the validated file to: runs the flash job and reports,
+// and after a verified flash shows the card's new identity and offers the restart.
+// True when the flash completed.
+bool FlashStep(CommandContext& ctx, const std::string& flashPath);
+
+}  // namespace rz::commands
