@@ -16,71 +16,153 @@ using nlohmann::json;
 
 namespace {
 
-struct Preset {
-  const char* description;
-  std::function<json(const fs::path& folder)> build;  // writes files, returns the description
-};
-
 void WriteText(const fs::path& path, const std::string& text) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// The program folder's configuration file listing the emulated cards' chips.
+void WriteImage(const fs::path& path, const testimage::ImageSpec& spec) {
+  fs::create_directories(path.parent_path());
+  testimage::WriteFile(path.string(), testimage::BuildImage(spec));
+}
+
+// The program folder's configuration file listing the emulated cards' graphics chips.
 const char* kPresetConfig =
-    "; chips of the emulated cards\n"
+    "; graphics chips of the emulated cards\n"
     "asic_nv 10de 191 1 0 G80\n"
     "asic_nv2 10de 400 0 1 1 0 1 0 0 1 0 G84\n";
 
-json NvidiaAdapter(std::uint16_t deviceId, std::uint16_t subsystemId) {
-  return json{{"bus", 1},          {"device", 0},
-              {"vendor_id", 0x10DE}, {"device_id", deviceId},
-              {"subsystem_vendor_id", "maker"}, {"subsystem_id", subsystemId}};
+// What a preset's NVIDIA card carries in its EEPROM.
+enum class NvidiaBios { Block, ModelText, NoMaker };
+
+struct NvidiaPreset {
+  const char* chip;            // emulated chip (leading words of its catalogue name)
+  std::uint16_t deviceId;
+  std::uint16_t subsystemId;
+  NvidiaBios bios;
+  bool config = true;          // RZFLASH.CFG in the program folder
+  bool unknownIds = false;     // the chip answers ids nobody knows
+};
+
+testimage::ImageSpec CardImage(const NvidiaPreset& p) {
+  testimage::ImageSpec image;
+  image.deviceId = p.deviceId;
+  image.subsystemId = p.subsystemId;
+  if (p.bios == NvidiaBios::Block) image.block = testimage::RzBlockSpec{};
+  if (p.bios == NvidiaBios::ModelText) image.modelText = "RZ-PX4R7H/F4";
+  return image;
 }
 
-// An NVIDIA board of the maker with a serial EEPROM holding a BIOS with a "$RZ" block; the chip's
-// contents persist in "nvidia-card.rom", so a flash is seen by the next run.
-json NvidiaSpiMachine(const fs::path& folder) {
-  WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
-  testimage::ImageSpec image;
-  image.block = testimage::RzBlockSpec{};
-  testimage::WriteFile((folder / "nvidia-card.rom").string(), testimage::BuildImage(image));
-  json adapter = NvidiaAdapter(0x0191, 0x34C8);
-  adapter["eeprom"] = {{"chip", "PMC PM25LV010"}, {"image", "nvidia-card.rom"}, {"persist", true}};
+// An NVIDIA board whose EEPROM contents persist in "nvidia-card.rom" beside the program folder.
+json NvidiaMachine(const fs::path& folder, const NvidiaPreset& p) {
+  if (p.config) WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
+  WriteImage(folder / "nvidia-card.rom", CardImage(p));
+  if (p.subsystemId == 0x34C8) {
+    // The stock BIOS files offered for this board.
+    testimage::ImageSpec stock = CardImage(p);
+    stock.modelText = "RZ-PX4R7H/F4_C";
+    stock.seed = 7;
+    WriteImage(folder / "program" / "BIOS Files" / "PX4R7H.F4_C", stock);
+    stock.modelText = "RZ-PX4R7H/F12_C";
+    WriteImage(folder / "program" / "BIOS Files" / "PX4R7H.F12_C", stock);
+  }
+  json eeprom{{"chip", p.chip}, {"image", "nvidia-card.rom"}, {"persist", true}};
+  if (p.unknownIds) eeprom["faults"] = {{"unknown_ids", true}};
+  json adapter{{"bus", 1},
+               {"device", 0},
+               {"vendor_id", 0x10DE},
+               {"device_id", p.deviceId},
+               {"subsystem_vendor_id", "maker"},
+               {"subsystem_id", p.subsystemId},
+               {"eeprom", eeprom}};
   return json{{"program_folder", "program"}, {"adapters", json::array({adapter})}};
 }
 
+struct AtiPreset {
+  std::uint16_t deviceId;
+  std::uint16_t subsystemId;
+  const char* driverVersion;
+};
+
 // An ATI board of the maker whose BIOS the emulated vendor tool keeps in "ati-card.rom", beside
 // the placeholder of the tool in the program folder.
-json AtiMachine(const fs::path& folder) {
+json AtiMachine(const fs::path& folder, const AtiPreset& p) {
   WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
   WriteText(folder / "program" / kEmulatedToolRelativePath, "emulated vendor flash tool\n");
   testimage::ImageSpec image;
   image.vendorId = 0x1002;
-  image.deviceId = 0x9442;
-  image.subsystemId = 0x21B8;
+  image.deviceId = p.deviceId;
+  image.subsystemId = p.subsystemId;
   image.modelText = "RZ-HD485/F2";
   image.atom = testimage::AtomSpec{};
-  testimage::WriteFile((folder / "ati-card.rom").string(), testimage::BuildImage(image));
-  json adapter{{"bus", 1},          {"device", 0},
-               {"vendor_id", 0x1002}, {"device_id", 0x9442},
-               {"subsystem_vendor_id", "maker"}, {"subsystem_id", 0x21B8},
+  WriteImage(folder / "ati-card.rom", image);
+  json adapter{{"bus", 1},
+               {"device", 0},
+               {"vendor_id", 0x1002},
+               {"device_id", p.deviceId},
+               {"subsystem_vendor_id", "maker"},
+               {"subsystem_id", p.subsystemId},
                {"eeprom", {{"image", "ati-card.rom"}, {"persist", true}}}};
   return json{{"program_folder", "program"},
-              {"display_driver_version", "8.592.0.0"},
+              {"display_driver_version", p.driverVersion},
               {"vendor_tool", "ok"},
               {"adapters", json::array({adapter})}};
 }
 
+struct Preset {
+  std::string description;
+  std::function<json(const fs::path&)> build;
+};
+
+Preset Nvidia(std::string description, NvidiaPreset p) {
+  return {std::move(description), [p](const fs::path& f) { return NvidiaMachine(f, p); }};
+}
+
+Preset Ati(std::string description, AtiPreset p) {
+  return {std::move(description), [p](const fs::path& f) { return AtiMachine(f, p); }};
+}
+
 const std::map<std::string, Preset>& Table() {
   static const std::map<std::string, Preset> presets = {
-      {"nvidia-spi", {"NVIDIA card of the maker with a serial PMC PM25LV010 EEPROM", NvidiaSpiMachine}},
-      {"ati", {"ATI card of the maker, flashed through the emulated vendor tool", AtiMachine}},
+      {"nvidia-parallel", Nvidia("NVIDIA board with a parallel SST 39VF010 EEPROM and a $RZ block",
+                                 {"SST 39VF010", 0x0191, 0x34C7, NvidiaBios::Block})},
+      {"nvidia-spi", Nvidia("NVIDIA board with a serial PMC PM25LV010 EEPROM and a $RZ block",
+                            {"PMC PM25LV010", 0x0191, 0x34C7, NvidiaBios::Block})},
+      {"nvidia-sst25", Nvidia("NVIDIA board with a serial SST 25VF512 (auto-address-increment)",
+                              {"SST 25VF512", 0x0400, 0x34C7, NvidiaBios::Block})},
+      {"nvidia-at25", Nvidia("NVIDIA board with a serial AT AT25F512 EEPROM",
+                             {"AT AT25F512", 0x0191, 0x34C7, NvidiaBios::Block})},
+      {"nvidia-sst45", Nvidia("NVIDIA board with a serial SST 45LF010 EEPROM",
+                              {"SST 45LF010", 0x0191, 0x34C7, NvidiaBios::Block})},
+      {"nvidia-modeltext",
+       Nvidia("NVIDIA board 0x34C8 whose BIOS has the model text RZ-PX4R7H/F4; stock BIOS offered",
+              {"PMC PM25LV010", 0x0191, 0x34C8, NvidiaBios::ModelText})},
+      {"nvidia-nomaker", Nvidia("NVIDIA board whose BIOS has neither a $RZ block nor a model text",
+                                {"PMC PM25LV010", 0x0191, 0x34C7, NvidiaBios::NoMaker})},
+      {"nvidia-unknown-chip", Nvidia("NVIDIA board whose EEPROM answers ids nobody knows",
+                                     {"PMC PM25LV010", 0x0191, 0x34C7, NvidiaBios::Block, true, true})},
+      {"nvidia-no-config", Nvidia("NVIDIA board, but no RZFLASH.CFG beside the program",
+                                  {"PMC PM25LV010", 0x0191, 0x34C7, NvidiaBios::Block, false})},
+      {"ati", Ati("ATI board 0x9442/0x21B8 of the maker, display driver 8.542.0.0",
+                  {0x9442, 0x21B8, "8.542.0.0"})},
+      {"ati-old-driver", Ati("ATI board 0x9442/0x21B8 of the maker, display driver 8.54.0.0",
+                             {0x9442, 0x21B8, "8.54.0.0"})},
+      {"ati-old-series", Ati("ATI board with device id 0x7280, a series the tool does not support",
+                             {0x7280, 0x21B8, "8.542.0.0"})},
       {"no-card",
        {"a machine without any display adapter of the maker or ATI",
         [](const fs::path& folder) {
           WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
           return json{{"program_folder", "program"}, {"adapters", json::array()}};
+        }}},
+      {"other-vendor",
+       {"a board of the maker with a graphics chip of neither NVIDIA nor ATI",
+        [](const fs::path& folder) {
+          WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
+          json adapter{{"bus", 1},          {"device", 0},
+                       {"vendor_id", 0x8086}, {"device_id", 0x2E22},
+                       {"subsystem_vendor_id", "maker"}, {"subsystem_id", 0x34C7}};
+          return json{{"program_folder", "program"}, {"adapters", json::array({adapter})}};
         }}},
   };
   return presets;

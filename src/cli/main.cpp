@@ -1,68 +1,171 @@
-// rzflash-cli: the terminal front end. Runs start-up on an emulated machine and reports what it
-// found.
+// rzflash-cli: the terminal front end. Runs the program's start-up, detection and commands on this
+// computer's hardware or on an emulated machine, with a terminal Ui and an optional transcript.
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 
+#include "app/Detection.h"
 #include "app/Program.h"
-#include "hw/AdapterScan.h"
+#include "app/RecordingSeams.h"
+#include "base/BuildConfig.h"
+#include "cli/Options.h"
+#include "cli/TerminalUi.h"
+#include "commands/FlashCommand.h"
+#include "commands/SaveCommand.h"
+#include "platform/linux/LinuxDriverDevice.h"
+#include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/LinuxServiceControl.h"
+#include "platform/linux/LinuxShellOpen.h"
+#include "platform/linux/LinuxShutdown.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/linux/LinuxToolLauncher.h"
+#include "platform/linux/RawAccessProblem.h"
 #include "sim/EmulatedPlatform.h"
 #include "sim/Presets.h"
-#include "ui/ScriptedUi.h"
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr, "usage: rzflash-cli --machine PRESET|FILE.json info\n");
-  return 2;
+namespace fs = std::filesystem;
+using rz::cli::Command;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitNoDriver = 3;
+
+// This computer's seams.
+struct RealPlatform {
+  rz::platform::LinuxDriverDevice device;
+  rz::platform::LinuxServiceControl services;
+  rz::platform::LinuxSystem system;
+  std::unique_ptr<rz::platform::FileSystem> files = rz::platform::MakeHostFileSystem();
+  rz::platform::LinuxToolLauncher launcher;
+  rz::platform::LinuxRegistry registry;
+  rz::platform::LinuxShutdown shutdown;
+  rz::platform::LinuxShellOpen shell;
+  rz::platform::Platform seams{device,    services, system,   *files,
+                               launcher,  registry, shutdown, shell};
+};
+
+// A folder for a preset's files, removed at the end of the run.
+class PresetFolder {
+ public:
+  PresetFolder() {
+    std::string t = (fs::temp_directory_path() / "rzflash-machine-XXXXXX").string();
+    if (mkdtemp(t.data())) path_ = t;
+  }
+  ~PresetFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Whether the command reached what it is for.
+int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui) {
+  auto ctx = program.Commands();
+  switch (o.command) {
+    case Command::Info: {
+      const auto vendor = program.state.cardVendor;
+      if (vendor == 0x10DE) return program.state.lastEepromResult == 0 ? kExitOk : kExitFailed;
+      if (vendor == 0x1002) return ui.Label(rz::ui::Label::BiosVersion) ? kExitOk : kExitFailed;
+      return kExitFailed;
+    }
+    case Command::Save:
+      ui.SetDialogAnswer(fs::absolute(o.file).string());
+      return rz::commands::btSaveClick(ctx) ? kExitOk : kExitFailed;
+    case Command::Flash:
+      ui.SetDialogAnswer(fs::absolute(o.file).string());
+      return rz::commands::btFlashClick(ctx) == rz::commands::FlashOutcome::Completed ? kExitOk
+                                                                                      : kExitFailed;
+    default:
+      return kExitUsage;
+  }
+}
+
+int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::TerminalUi& ui,
+        bool real) {
+  rz::app::RecordingPlatform recorded(base, ui.GetTranscript());
+  rz::app::Program program(recorded.Seams(), ui);
+  program.detect = rz::app::DetectCard;
+  const auto start = program.FormCreate();
+  int code = kExitOk;
+  switch (start) {
+    case rz::app::StartResult::SecondInstance:
+      return kExitFailed;
+    case rz::app::StartResult::DriverFailed:
+      if (real) std::fprintf(stderr, "%s\n", rz::platform::DescribeRawAccessProblem().c_str());
+      code = kExitNoDriver;
+      break;
+    case rz::app::StartResult::EndedByDetection:
+      code = kExitFailed;
+      break;
+    case rz::app::StartResult::Ready:
+      code = RunCommand(o, program, ui);
+      break;
+  }
+  program.FormDestroy();
+  return code;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string machine;
-  std::string command;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--machine") == 0 && i + 1 < argc) machine = argv[++i];
-    else if (command.empty()) command = argv[i];
-    else return Usage();
+  std::string error;
+  const auto options = rz::cli::ParseOptions(argc, argv, error);
+  if (!options) {
+    std::fprintf(stderr, "rzflash-cli: %s\n%s", error.c_str(), rz::cli::kUsage);
+    return kExitUsage;
   }
-  if (machine.empty() || command != "info") return Usage();
+  const auto& o = *options;
+  if (o.command == Command::Help) {
+    std::printf("%s", rz::cli::kUsage);
+    return kExitOk;
+  }
+  if (o.command == Command::Version) {
+    std::printf("rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n", rz::kProgramVersion,
+                rz::ui::kApplicationTitle, rz::kMakerSubsystemVendorId);
+    return kExitOk;
+  }
+  if (o.command == Command::Machines) {
+    for (const auto& p : rz::sim::ListPresets())
+      std::printf("%-20s %s\n", p.name.c_str(), p.description.c_str());
+    return kExitOk;
+  }
 
+  rz::cli::TerminalUi ui(stdout, isatty(STDERR_FILENO) ? stderr : nullptr, o.answers,
+                         isatty(STDIN_FILENO) != 0);
+  int code = kExitFailed;
   try {
-    std::string folderTemplate =
-        (std::filesystem::temp_directory_path() / "rzflash-machine-XXXXXX").string();
-    if (!mkdtemp(folderTemplate.data())) return 1;
-    const std::string folder = folderTemplate;
-    auto spec = rz::sim::IsPreset(machine) ? rz::sim::MaterializePreset(machine, folder)
-                                           : rz::sim::LoadScenarioFile(machine);
-    rz::ui::ScriptedUi ui;
-    int code = 0;
-    {
+    if (o.machine) {
+      PresetFolder folder;
+      const bool preset = rz::sim::IsPreset(*o.machine);
+      if (preset && folder.Path().empty()) throw rz::sim::ScenarioError("no temporary folder");
+      auto spec = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
+                         : rz::sim::LoadScenarioFile(*o.machine);
       rz::sim::EmulatedPlatform platform(std::move(spec));
-      rz::app::Program program(platform.Seams(), ui);
-      program.detect = [](rz::app::Program& p) {
-        rz::hw::ScanDisplayAdapters(p.io, p.adapters);
-        return true;
-      };
-      const auto result = program.FormCreate();
-      std::printf("driver bring-up: %s\n",
-                  result == rz::app::StartResult::DriverFailed ? "failed" : "ok");
-      std::printf("adapters: %u\n", program.adapters.count);
-      for (std::uint32_t i = 0; i < program.adapters.count; ++i) {
-        const auto& a = program.adapters.adapters[i];
-        std::printf("  %u: bus %u device %u vendor %04X device %04X subsystem %04X:%04X\n", i, a.bus,
-                    a.device, a.VendorId(), a.DeviceId(), a.SubsystemVendorId(), a.SubsystemId());
-      }
-      program.FormDestroy();
-      code = result == rz::app::StartResult::DriverFailed ? 3 : 0;
+      code = Run(o, platform.Seams(), ui, false);
+      platform.Finish();
+    } else {
+      RealPlatform platform;
+      code = Run(o, platform.seams, ui, true);
     }
-    for (const auto& line : ui.Lines()) std::printf("%s\n", line.c_str());
-    std::filesystem::remove_all(folder);
-    return code;
-  } catch (const std::exception& e) {
+  } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-cli: %s\n", e.what());
-    return 1;
+    return kExitUsage;
   }
+  ui.GetTranscript().Exit(code);
+  if (o.transcript) {
+    std::ofstream out(*o.transcript, std::ios::binary);
+    out << ui.GetTranscript().Text();
+    if (!out) std::fprintf(stderr, "rzflash-cli: cannot write the transcript %s\n", o.transcript->c_str());
+  }
+  return code;
 }

@@ -1,0 +1,94 @@
+// rzflash-image: writes a synthetic BIOS image (or a "$RZ0" package of several) for trying the
+// program on an emulated card, e.g. a newer version of the emulated card's own BIOS.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "testimage/TestImage.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: rzflash-image [options] OUTPUT\n"
+    "  --vendor ID --device ID        PCI ids (default 0x10DE 0x0191)\n"
+    "  --subsystem ID                 subsystem id (default 0x34C7); vendor is the maker's\n"
+    "  --subsystem-vendor ID          another subsystem vendor id\n"
+    "  --length N                     length byte, image length N x 512 (default 0x80)\n"
+    "  --block LETTERNUMBER           a $RZ block with this version, e.g. F5\n"
+    "  --model NAME                   model field of the block (default RZ-PX4R7)\n"
+    "  --card-number N                card number of the block (default 0)\n"
+    "  --model-text TEXT              an RZ- model text, e.g. RZ-PX4R7H/F5\n"
+    "  --atom                         add the chip maker's ATOM header (ATI images)\n"
+    "  --seed N                       filler content\n"
+    "  --package N                    a package of N images with card numbers 0..N-1\n";
+
+bool Number(const char* text, unsigned long& out) {
+  char* end = nullptr;
+  out = std::strtoul(text, &end, 0);
+  return end && *end == 0 && end != text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  rz::testimage::ImageSpec spec;
+  spec.subsystemId = 0x34C7;
+  rz::testimage::RzBlockSpec block;
+  bool withBlock = false;
+  unsigned long package = 0;
+  std::string output;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    unsigned long n = 0;
+    auto number = [&](unsigned long max) {
+      return hasValue && Number(argv[++i], n) && n <= max;
+    };
+    if (a == "--vendor" && number(0xFFFF)) spec.vendorId = static_cast<std::uint16_t>(n);
+    else if (a == "--device" && number(0xFFFF)) spec.deviceId = static_cast<std::uint16_t>(n);
+    else if (a == "--subsystem" && number(0xFFFF)) spec.subsystemId = static_cast<std::uint16_t>(n);
+    else if (a == "--subsystem-vendor" && number(0xFFFF)) spec.subsystemVendorId = static_cast<std::uint16_t>(n);
+    else if (a == "--length" && number(0xFF) && n > 0) spec.lengthByte = static_cast<std::uint8_t>(n);
+    else if (a == "--card-number" && number(0xFF)) block.cardNumber = static_cast<std::uint8_t>(n);
+    else if (a == "--seed" && number(0xFFFFFFFF)) spec.seed = static_cast<std::uint32_t>(n);
+    else if (a == "--package" && number(8) && n > 0) package = n;
+    else if (a == "--block" && hasValue) {
+      const std::string v = argv[++i];
+      if (v.size() < 2 || !Number(v.c_str() + 1, n) || n > 0xFF) break;
+      block.letter = v[0];
+      block.number = static_cast<std::uint8_t>(n);
+      withBlock = true;
+    } else if (a == "--model" && hasValue) block.model = argv[++i];
+    else if (a == "--model-text" && hasValue) spec.modelText = argv[++i];
+    else if (a == "--atom") spec.atom = rz::testimage::AtomSpec{};
+    else if (a.rfind("--", 0) != 0 && output.empty()) output = a;
+    else {
+      std::fprintf(stderr, "rzflash-image: bad argument %s\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+  }
+  if (output.empty()) {
+    std::fprintf(stderr, "%s", kUsage);
+    return 2;
+  }
+  if (withBlock) spec.block = block;
+  std::vector<std::uint8_t> bytes;
+  if (package == 0) {
+    bytes = rz::testimage::BuildImage(spec);
+  } else {
+    std::vector<std::vector<std::uint8_t>> images;
+    for (unsigned long k = 0; k < package; ++k) {
+      if (!spec.block) spec.block = block;
+      spec.block->cardNumber = static_cast<std::uint8_t>(k);
+      spec.seed += 1;
+      images.push_back(rz::testimage::BuildImage(spec));
+    }
+    bytes = rz::testimage::BuildPackage(images);
+  }
+  if (!rz::testimage::WriteFile(output, bytes)) {
+    std::fprintf(stderr, "rzflash-image: cannot write %s\n", output.c_str());
+    return 1;
+  }
+  return 0;
+}
