@@ -77,7 +77,7 @@ void EmulatedPlatform::InstallVendorTool() {
   const VendorToolBehaviour behaviour = ParseVendorToolBehaviour(spec_.raw);
   vendorTool_ =
       std::make_unique<EmulatedVendorTool>(behaviour, spec_.programFolder, *system_, cards);
-  if (behaviour.mode != VendorToolBehaviour::Mode::Missing)
+  if (!behaviour.NeverStarts())
     launcher_.handler = [this](const std::string& path, const std::string& parameters) {
       return vendorTool_->Run(path, parameters);
     };

@@ -27,10 +27,10 @@ long AdapterNumber(const std::string& text) {
 
 }  // namespace
 
-VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario) {
-  VendorToolBehaviour b;
-  if (!scenario.is_object() || !scenario.contains("vendor_tool")) return b;
-  const auto& v = scenario.at("vendor_tool");
+namespace {
+
+ToolOutcome ParseToolOutcome(const nlohmann::json& v) {
+  ToolOutcome b;
   if (v.is_object() && v.contains("exit_code") && v.size() == 1) {
     const auto code = ParseNumber(v.at("exit_code"), "vendor_tool exit_code");
     if (code > 255) throw ScenarioError("vendor_tool exit_code above 255");
@@ -38,13 +38,32 @@ VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario) {
     return b;
   }
   const std::string mode = v.is_string() ? v.get<std::string>() : std::string();
-  if (mode == "ok") b.mode = VendorToolBehaviour::Mode::Ok;
-  else if (mode == "missing") b.mode = VendorToolBehaviour::Mode::Missing;
-  else if (mode == "fails") b.mode = VendorToolBehaviour::Mode::Fails;
-  else if (mode == "silent") b.mode = VendorToolBehaviour::Mode::Silent;
+  if (mode == "ok") b.mode = ToolOutcome::Mode::Ok;
+  else if (mode == "missing") b.mode = ToolOutcome::Mode::Missing;
+  else if (mode == "fails") b.mode = ToolOutcome::Mode::Fails;
+  else if (mode == "silent") b.mode = ToolOutcome::Mode::Silent;
   else
     throw ScenarioError(
-        "vendor_tool must be \"ok\", \"missing\", \"fails\", \"silent\" or {\"exit_code\": N}");
+        "vendor_tool must be \"ok\", \"missing\", \"fails\", \"silent\", {\"exit_code\": N} "
+        "or {\"save\": ..., \"program\": ...}");
+  return b;
+}
+
+}  // namespace
+
+VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario) {
+  VendorToolBehaviour b;
+  if (!scenario.is_object() || !scenario.contains("vendor_tool")) return b;
+  const auto& v = scenario.at("vendor_tool");
+  if (v.is_object() && (v.contains("save") || v.contains("program"))) {
+    for (const auto& [key, value] : v.items())
+      if (key != "save" && key != "program")
+        throw ScenarioError("vendor_tool: unknown operation \"" + key + "\"");
+    if (v.contains("save")) b.save = ParseToolOutcome(v.at("save"));
+    if (v.contains("program")) b.program = ParseToolOutcome(v.at("program"));
+    return b;
+  }
+  b.save = b.program = ParseToolOutcome(v);
   return b;
 }
 
@@ -57,14 +76,16 @@ EmulatedVendorTool::EmulatedVendorTool(VendorToolBehaviour behaviour, std::strin
 
 platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
                                                const std::string& parameters) {
+  std::vector<std::string> words = Words(parameters);
+  const ToolOutcome& outcome =
+      !words.empty() && words[0] == "-p" ? behaviour_.program : behaviour_.save;
   std::error_code ec;
-  if (behaviour_.mode == VendorToolBehaviour::Mode::Missing || path != toolPath_ ||
+  if (outcome.mode == ToolOutcome::Mode::Missing || path != toolPath_ ||
       !std::filesystem::is_regular_file(toolPath_, ec))
     return {false, -1};
-  if (behaviour_.mode == VendorToolBehaviour::Mode::Fails) return {true, kToolExitFailed};
-  if (behaviour_.mode == VendorToolBehaviour::Mode::Silent) return {true, kToolExitOk};
+  if (outcome.mode == ToolOutcome::Mode::Fails) return {true, kToolExitFailed};
+  if (outcome.mode == ToolOutcome::Mode::Silent) return {true, kToolExitOk};
 
-  std::vector<std::string> words = Words(parameters);
   const auto quiet = std::count(words.begin(), words.end(), "-quiet");
   if (quiet > 1) return {true, kToolExitBadCommand};
   words.erase(std::remove(words.begin(), words.end(), "-quiet"), words.end());
@@ -78,7 +99,7 @@ platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
   AtiCard& card = *cards_[static_cast<std::size_t>(n)];
   const std::string file = system_.Resolve(words[2]);
   const int status = save ? Save(card, file) : Program(card, file);
-  return {true, status == kToolExitOk ? behaviour_.exitCode : status};
+  return {true, status == kToolExitOk ? outcome.exitCode : status};
 }
 
 int EmulatedVendorTool::Save(AtiCard& card, const std::string& file) {

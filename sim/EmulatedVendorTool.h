@@ -28,11 +28,20 @@ inline constexpr int kToolExitBadCommand = 2;  // a command line it does not kno
 //   "missing"            cannot be started;
 //   "fails"              starts, does nothing, exits with status 1;
 //   "silent"             starts, does nothing, exits with status 0;
-//   {"exit_code": N}     does its work, then exits with status N.
-struct VendorToolBehaviour {
+//   {"exit_code": N}     does its work, then exits with status N;
+//   {"save": B, "program": B}  B (one of the forms above) for "-s" and for "-p" launches apart,
+//                        e.g. a tool that backs the card up but fails to program it.
+struct ToolOutcome {
   enum class Mode { Ok, Missing, Fails, Silent };
   Mode mode = Mode::Ok;
   int exitCode = kToolExitOk;  // with Mode::Ok: the status after a successful operation
+};
+
+struct VendorToolBehaviour {
+  using Mode = ToolOutcome::Mode;
+  ToolOutcome save;     // "-s" and command lines the tool does not know
+  ToolOutcome program;  // "-p"
+  bool NeverStarts() const { return save.mode == Mode::Missing && program.mode == Mode::Missing; }
 };
 
 VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario);

@@ -122,7 +122,9 @@ TEST(EmulatedVendorTool, StartsOnlyFromTheProgramFoldersToolPath) {
 
 TEST(EmulatedVendorTool, BadScenarioValuesAreRefused) {
   for (const json& bad : {json("sometimes"), json(3), json{{"exit_code", 256}},
-                          json{{"exit_code", 1}, {"also", 2}}}) {
+                          json{{"exit_code", 1}, {"also", 2}},
+                          json{{"save", "ok"}, {"erase", "fails"}},
+                          json{{"program", "never"}}}) {
     TempDir dir;
     EXPECT_THROW(sim::EmulatedPlatform(sim::ParseScenario(json{{"vendor_tool", bad}},
                                                           dir.Path().string())),

@@ -1,0 +1,144 @@
+#include "CliRunner.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+#ifndef RZFLASH_CLI_PATH
+#error "RZFLASH_CLI_PATH must name the rzflash-cli executable"
+#endif
+#ifndef RZFLASH_IMAGE_PATH
+#error "RZFLASH_IMAGE_PATH must name the rzflash-image executable"
+#endif
+
+namespace rz::e2e {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Replace(std::string& s, const std::string& from, const std::string& to) {
+  for (std::size_t pos = 0; (pos = s.find(from, pos)) != std::string::npos; pos += to.size())
+    s.replace(pos, from.size(), to);
+}
+
+}  // namespace
+
+bool CliResult::Has(const std::string& line) const {
+  for (const auto& l : lines)
+    if (l == line) return true;
+  return false;
+}
+
+std::vector<std::string> CliResult::Starting(const std::string& prefix) const {
+  std::vector<std::string> found;
+  for (const auto& l : lines)
+    if (l.rfind(prefix, 0) == 0) found.push_back(l);
+  return found;
+}
+
+CliSandbox::CliSandbox() {
+  std::string t = (fs::temp_directory_path() / "rz-e2e-XXXXXX").string();
+  if (!mkdtemp(t.data())) throw std::runtime_error("no temporary folder");
+  dir_ = fs::canonical(t).string();
+}
+
+CliSandbox::~CliSandbox() {
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+}
+
+int CliSandbox::Spawn(const char* program, const std::vector<std::string>& args) {
+  std::vector<std::string> all{program};
+  all.insert(all.end(), args.begin(), args.end());
+  const std::string out = Path(".stdout"), err = Path(".stderr");
+  // Everything the child needs is built before the fork.
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env{"TMPDIR=" + dir_};
+  for (char** e = environ; *e; ++e)
+    if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int in = open("/dev/null", O_RDONLY);
+    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 ||
+        chdir(dir_.c_str()) != 0)
+      _exit(126);
+    execve(program, argv.data(), envp.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string CliSandbox::Normalise(const std::string& line) const {
+  std::string s = line;
+  Replace(s, dir_, "<dir>");
+  static const std::regex machine("<dir>/rzflash-machine-[A-Za-z0-9]{6}");
+  return std::regex_replace(s, machine, "<tmp>");
+}
+
+CliResult CliSandbox::Run(const std::vector<std::string>& args) {
+  const std::string transcript = Path(".transcript");
+  std::error_code ec;
+  fs::remove(transcript, ec);
+  std::vector<std::string> all{"--transcript", transcript};
+  all.insert(all.end(), args.begin(), args.end());
+  CliResult r;
+  r.exitCode = Spawn(RZFLASH_CLI_PATH, all);
+  r.out = Slurp(Path(".stdout"));
+  r.err = Slurp(Path(".stderr"));
+  std::istringstream in(Slurp(transcript));
+  for (std::string line; std::getline(in, line);) r.lines.push_back(Normalise(line));
+  return r;
+}
+
+int CliSandbox::MakeImage(const std::vector<std::string>& args) {
+  return Spawn(RZFLASH_IMAGE_PATH, args);
+}
+
+void CliSandbox::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+  fs::create_directories(fs::path(Path(name)).parent_path());
+  std::ofstream(Path(name), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void CliSandbox::WriteText(const std::string& name, const std::string& text) const {
+  fs::create_directories(fs::path(Path(name)).parent_path());
+  std::ofstream(Path(name), std::ios::binary) << text;
+}
+
+std::string CliSandbox::WriteScenario(const std::string& name, const nlohmann::json& scenario) const {
+  WriteText(name, scenario.dump(2));
+  return Path(name);
+}
+
+std::vector<std::uint8_t> CliSandbox::Read(const std::string& name) const {
+  const std::string s = Slurp(Path(name));
+  return {s.begin(), s.end()};
+}
+
+bool CliSandbox::Exists(const std::string& name) const { return fs::exists(Path(name)); }
+
+}  // namespace rz::e2e

@@ -1,0 +1,127 @@
+// rzflash-cli info on every preset: the labels, messages and questions of card detection, and the
+// exit status; and the start on this computer's hardware without raw port access.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "CliRunner.h"
+
+namespace rz::e2e {
+namespace {
+
+struct InfoCase {
+  const char* preset;
+  std::vector<std::string> answers;
+  int exitCode;
+  Lines transcript;
+};
+
+Lines NvidiaLabels(const std::string& version, const std::string& chip) {
+  return {"label lBIOSVersion: " + version, "label lEEPROMName: " + chip,
+          "label lEEPROMSize: 65536 bytes", "status: Ready"};
+}
+
+Lines Join(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const Lines kNoConfigStart = {
+    "box \"\" ok none: <tmp>/program//RZFLASH.CFG",
+    "box \"\" ok none: Error opening cfg file",
+    "box \"ERROR\" ok error: Supported device not found.",
+    "box \"ERROR\" ok error: Supported device not found.",
+};
+const char* const kCautionNo =
+    "box \"Caution\" yesno none -> no: Talvenor VGA BIOS not found! Do you want to continue?";
+const char* const kCautionYes =
+    "box \"Caution\" yesno none -> yes: Talvenor VGA BIOS not found! Do you want to continue?";
+const Lines kAtiDetected = {
+    "launch \"<tmp>/program/tool/ATIWinflash\" \" -s 0 Backup.rom -quiet\"",
+    "label lBIOSVersion: RZ-HD485 F2", "label lEEPROMSize: 65536  Bytes", "status: Ready"};
+
+class InfoOnPreset : public ::testing::TestWithParam<InfoCase> {};
+
+TEST_P(InfoOnPreset, ShowsWhatDetectionFound) {
+  const InfoCase& c = GetParam();
+  CliSandbox box;
+  std::vector<std::string> args{"--machine", c.preset};
+  for (const auto& a : c.answers) {
+    args.push_back("--answer");
+    args.push_back(a);
+  }
+  args.push_back("info");
+  const CliResult r = box.Run(args);
+  EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+  EXPECT_EQ(r.lines, Join(c.transcript, {"exit " + std::to_string(c.exitCode)}));
+}
+
+// A card with a "$RZ" block shows its model name and one blank; the version is in the backup name.
+INSTANTIATE_TEST_SUITE_P(
+    EveryPreset, InfoOnPreset,
+    ::testing::Values(
+        InfoCase{"nvidia-parallel", {}, 0, NvidiaLabels("PX4R7 ", "SST 39VF010        ")},
+        InfoCase{"nvidia-spi", {}, 0, NvidiaLabels("PX4R7 ", "PMC PM25LV010      ")},
+        InfoCase{"nvidia-sst25", {}, 0, NvidiaLabels("PX4R7 ", "SST 25VF512        ")},
+        InfoCase{"nvidia-at25", {}, 0, NvidiaLabels("PX4R7 ", "AT AT25F512        ")},
+        InfoCase{"nvidia-sst45", {}, 0, NvidiaLabels("PX4R7 ", "SST 45LF010        ")},
+        InfoCase{"nvidia-modeltext", {}, 0, NvidiaLabels("RZ-PX4R7H F4", "PMC PM25LV010      ")},
+        InfoCase{"nvidia-nomaker", {}, 1, {kCautionNo}},
+        InfoCase{"nvidia-nomaker", {"yes"}, 0,
+                 Join({kCautionYes}, NvidiaLabels(" ", "PMC PM25LV010      "))},
+        // Ids nobody knows: the chip has no name and no size, so the labels are emptied.
+        InfoCase{"nvidia-unknown-chip", {}, 1,
+                 {"label lBIOSVersion: ", "label lEEPROMName: ", "label lEEPROMSize: ",
+                  "status: Ready"}},
+        InfoCase{"nvidia-no-config", {}, 1, Join(kNoConfigStart, {kCautionNo})},
+        InfoCase{"nvidia-no-config", {"yes"}, 1,
+                 Join(kNoConfigStart,
+                      {kCautionYes, "box \"ERROR\" ok error: Supported device not found.",
+                       "box \"\" ok none: mapNV", "label lBIOSVersion: ", "label lEEPROMName: ",
+                       "label lEEPROMSize: ", "status: Ready"})},
+        InfoCase{"ati", {}, 0, kAtiDetected},
+        InfoCase{"ati-old-driver", {}, 0, kAtiDetected},
+        InfoCase{"ati-old-series", {}, 1, {"dialog: Not support this series!!!"}},
+        InfoCase{"no-card", {}, 1, {"box \"Error\" ok none: No Card Found", "status: Ready"}},
+        InfoCase{"other-vendor", {}, 1, {"status: Ready"}}),
+    [](const auto& param) {
+      std::string name = param.param.preset;
+      for (const auto& a : param.param.answers) name += "_" + a;
+      for (char& ch : name)
+        if (ch == '-') ch = '_';
+      return name;
+    });
+
+TEST(InfoOnPreset, EveryListedPresetIsCovered) {
+  CliSandbox box;
+  const CliResult r = box.Run({"machines"});
+  ASSERT_EQ(r.exitCode, 0);
+  std::vector<std::string> listed;
+  std::istringstream in(r.out);
+  for (std::string line; std::getline(in, line);) listed.push_back(line.substr(0, line.find(' ')));
+  const std::vector<std::string> covered = {
+      "ati", "ati-old-driver", "ati-old-series", "no-card", "nvidia-at25", "nvidia-modeltext",
+      "nvidia-no-config", "nvidia-nomaker", "nvidia-parallel", "nvidia-sst25", "nvidia-sst45",
+      "nvidia-spi", "nvidia-unknown-chip", "other-vendor"};
+  std::sort(listed.begin(), listed.end());
+  auto sorted = covered;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(listed, sorted);
+}
+
+// This machine has no /dev/port: the driver cannot be brought up, the user sees only the
+// bring-up failure and the run ends with status 3.
+TEST(InfoOnHardware, WithoutRawPortAccessOnlyTheBringUpFailureIsShown) {
+  if (std::filesystem::exists("/dev/port"))
+    GTEST_SKIP() << "this machine has /dev/port; the bring-up may succeed";
+  CliSandbox box;
+  const CliResult r = box.Run({"info"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.lines, (Lines{"dialog: Initialize DODozori Fail!!!", "exit 3"}));
+  EXPECT_NE(r.err.find("/dev/port"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace rz::e2e
