@@ -1,0 +1,40 @@
+// Scenario files and images for the end-to-end suite: the presets' card images rebuilt the way
+// the presets build them, and scenario machines written into a sandbox for full control.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "CliRunner.h"
+#include "testimage/TestImage.h"
+
+namespace rz::e2e {
+
+// The card image of the NVIDIA presets with a "$RZ" block (model RZ-PX4R7, version F4, card 0).
+testimage::ImageSpec PresetNvidiaImage();
+// The card image of the "ati" preset (0x9442/0x21B8, model text RZ-HD485/F2, ATOM header).
+testimage::ImageSpec PresetAtiImage();
+
+// An ATI image for the same board with another model text and filler.
+testimage::ImageSpec AtiImage(std::uint16_t subsystemId, const std::string& modelText);
+
+// An NVIDIA board (device 0x0191) with `chip`, whose EEPROM starts as `image` and persists in
+// "card.rom"; RZFLASH.CFG lists its graphics chip. `eeprom` keys are merged into the chip.
+nlohmann::json NvidiaMachine(const CliSandbox& box, const std::string& chip,
+                             std::uint16_t subsystemId, const std::vector<std::uint8_t>& image,
+                             const nlohmann::json& eeprom = nlohmann::json::object());
+
+// An ATI board of the maker (device 0x9442) whose BIOS persists in "ati-card.rom", with the
+// vendor tool in the program folder. No driver version: the registry names none.
+nlohmann::json AtiMachine(const CliSandbox& box, std::uint16_t subsystemId,
+                          const std::vector<std::uint8_t>& image,
+                          std::optional<std::string> driverVersion = "8.542.0.0",
+                          const nlohmann::json& vendorTool = "ok");
+
+// The lines of a transcript after the first line that begins with `prefix` (nothing when none).
+Lines After(const Lines& lines, const std::string& prefix);
+
+}  // namespace rz::e2e
