@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "CliRunner.h"
+#include "Machines.h"
 
 namespace rz::e2e {
 namespace {
@@ -21,11 +22,6 @@ struct InfoCase {
 Lines NvidiaLabels(const std::string& version, const std::string& chip) {
   return {"label lBIOSVersion: " + version, "label lEEPROMName: " + chip,
           "label lEEPROMSize: 65536 bytes", "status: Ready"};
-}
-
-Lines Join(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
 }
 
 const Lines kNoConfigStart = {

@@ -69,6 +69,11 @@ json AtiMachine(const CliSandbox& box, std::uint16_t subsystemId,
   return m;
 }
 
+Lines Join(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 Lines After(const Lines& lines, const std::string& prefix) {
   for (std::size_t i = 0; i < lines.size(); ++i)
     if (lines[i].rfind(prefix, 0) == 0) return Lines(lines.begin() + static_cast<long>(i) + 1, lines.end());

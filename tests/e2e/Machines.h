@@ -34,6 +34,9 @@ nlohmann::json AtiMachine(const CliSandbox& box, std::uint16_t subsystemId,
                           std::optional<std::string> driverVersion = "8.542.0.0",
                           const nlohmann::json& vendorTool = "ok");
 
+// `a` followed by `b`.
+Lines Join(Lines a, const Lines& b);
+
 // The lines of a transcript after the first line that begins with `prefix` (nothing when none).
 Lines After(const Lines& lines, const std::string& prefix);
 

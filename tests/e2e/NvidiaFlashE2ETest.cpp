@@ -1,0 +1,298 @@
+// rzflash-cli flash on the NVIDIA road: the stock BIOS offer, file validation, every reachable
+// result of the flash step, the restart offer, and a flashed card seen again by the next run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "CliRunner.h"
+#include "Machines.h"
+
+namespace rz::e2e {
+namespace {
+
+using nlohmann::json;
+using testimage::BuildImage;
+using testimage::ImageSpec;
+
+const char* const kBusy = "status: Please wait a moment ...DO NOT shut down this computer";
+const char* const kBlank = "msg: The screen may go *BLANK* during EEPROM flash";
+const char* const kRestartNo =
+    "yesno -> no: You must restart your system to take new changes.\\nDo you want to restart now ?";
+const char* const kRestartYes =
+    "yesno -> yes: You must restart your system to take new changes.\\nDo you want to restart now ?";
+
+ImageSpec Newer() {
+  ImageSpec s = PresetNvidiaImage();
+  s.block->number = 5;
+  s.seed = 9;
+  return s;
+}
+
+// The card's chip holds `image` from offset 0 and nothing else was written.
+void ExpectChipHolds(const std::vector<std::uint8_t>& chip, const std::vector<std::uint8_t>& image) {
+  ASSERT_GE(chip.size(), image.size());
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), chip.begin()));
+  EXPECT_TRUE(std::all_of(chip.begin() + static_cast<long>(image.size()), chip.end(),
+                          [](std::uint8_t b) { return b == 0xFF; }));
+}
+
+bool HasLabelLines(const Lines& lines) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [](const std::string& l) { return l.rfind("label ", 0) == 0; });
+}
+
+// ---- The stock BIOS offer (subsystem 0x34C8, one-character version F4) ----
+
+TEST(StockOffer, PresetAnsweredYesFlashesTheStockFileWithoutTheOpenDialog) {
+  CliSandbox box;
+  const CliResult r =
+      box.Run({"--machine", "nvidia-modeltext", "--answer", "yes", "flash", "unused.rom"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(After(r.lines, "status: Ready"),
+            (Lines{"yesno -> yes: There is a new VBIOS PX4R7H.F4_C\\r\\n       Do you wish to Update?",
+                   kBusy, kBlank, kBusy,
+                   // The stock file carries a model text, not a block: the label shows the name.
+                   "label lBIOSVersion: RZ-PX4R7H ", "label lEEPROMName: PMC PM25LV010      ",
+                   "label lEEPROMSize: 65536 bytes", "status: Ready", "msg: Flash BIOS completed!!!",
+                   kRestartNo, "status: Ready", "exit 0"}));
+}
+
+// The preset's board on a parallel chip, with both stock files of its own.
+struct StockMachine {
+  explicit StockMachine(CliSandbox& b) : box(b) {
+    ImageSpec card = PresetNvidiaImage();
+    card.block.reset();
+    card.subsystemId = 0x34C8;
+    card.modelText = "RZ-PX4R7H/F4";
+    ImageSpec stock = card;
+    stock.modelText = "RZ-PX4R7H/F4_C";
+    stock.seed = 7;
+    stockImage = BuildImage(stock);
+    box.Write("program/BIOS Files/PX4R7H.F4_C", stockImage);
+    stock.modelText = "RZ-PX4R7H/F12_C";
+    box.Write("program/BIOS Files/PX4R7H.F12_C", BuildImage(stock));
+    ImageSpec chosen = card;
+    chosen.modelText = "RZ-PX4R7H/F5";
+    chosen.seed = 11;
+    chosenImage = BuildImage(chosen);
+    box.Write("chosen.rom", chosenImage);
+    scenario = box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C8, BuildImage(card)));
+  }
+  CliSandbox& box;
+  std::vector<std::uint8_t> stockImage, chosenImage;
+  std::string scenario;
+};
+
+TEST(StockOffer, AnsweredYesProgramsTheStockFileIntoTheCard) {
+  CliSandbox box;
+  StockMachine m(box);
+  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "yes", "--answer", "no",
+                               "flash", "chosen.rom"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(r.Starting("open-dialog").empty());
+  EXPECT_TRUE(r.Has("msg: Flash BIOS completed!!!"));
+  EXPECT_TRUE(r.Has(kRestartNo));
+  EXPECT_FALSE(r.Has("restart"));
+  ExpectChipHolds(box.Read("card.rom"), m.stockImage);
+}
+
+TEST(StockOffer, AnsweredNoOpensTheDialogAndProgramsTheChosenFile) {
+  CliSandbox box;
+  StockMachine m(box);
+  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "no", "--answer", "yes",
+                               "flash", "chosen.rom"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(After(r.lines, "status: Ready"),
+            (Lines{"yesno -> no: There is a new VBIOS PX4R7H.F4_C\\r\\n       Do you wish to Update?",
+                   "open-dialog \"<dir>/program/\" -> <dir>/chosen.rom", kBusy, kBlank, kBusy,
+                   "label lBIOSVersion: RZ-PX4R7H ", "label lEEPROMName: SST 39VF010        ",
+                   "label lEEPROMSize: 65536 bytes", "status: Ready", "msg: Flash BIOS completed!!!",
+                   kRestartYes, "restart", "status: Ready", "exit 0"}));
+  ExpectChipHolds(box.Read("card.rom"), m.chosenImage);
+}
+
+// ---- Validation of the chosen file: nothing reaches the card ----
+
+struct RefusedFile {
+  const char* name;
+  std::vector<std::uint8_t> bytes;  // empty: the file does not exist
+  const char* message;
+};
+
+std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size) {
+  bytes.resize(size);
+  return bytes;
+}
+
+ImageSpec With(void (*change)(ImageSpec&)) {
+  ImageSpec s = Newer();
+  change(s);
+  return s;
+}
+
+class Validation : public ::testing::TestWithParam<RefusedFile> {};
+
+TEST_P(Validation, RefusesTheFileBeforeTheCardIsTouched) {
+  const RefusedFile& c = GetParam();
+  CliSandbox box;
+  const auto card = BuildImage(PresetNvidiaImage());
+  const auto scenario = box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, card));
+  if (!c.bytes.empty()) box.Write("file.rom", c.bytes);
+  const CliResult r = box.Run({"--machine", scenario, "flash", "file.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "open-dialog"), (Lines{kBusy, c.message, "status: Ready", "exit 1"}));
+  ExpectChipHolds(box.Read("card.rom"), card);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRefusal, Validation,
+    ::testing::Values(
+        RefusedFile{"OtherDevice", BuildImage(With([](ImageSpec& s) { s.deviceId = 0x0400; })),
+                    "msg: The BIOS ID not match!!!"},
+        RefusedFile{"OtherSubsystem",
+                    BuildImage(With([](ImageSpec& s) { s.subsystemId = 0x34C9; })),
+                    "msg: The BIOS ID not match!!!"},
+        // A package whose images all belong to other card numbers leaves nothing to check.
+        RefusedFile{"PackageForOtherCards",
+                    testimage::BuildPackage(
+                        {BuildImage(With([](ImageSpec& s) { s.block->cardNumber = 1; })),
+                         BuildImage(With([](ImageSpec& s) { s.block->cardNumber = 2; }))}),
+                    "msg: The BIOS ID not match!!!"},
+        RefusedFile{"SameVersion", BuildImage(PresetNvidiaImage()),
+                    "msg: The BIOS Version is the same!!!"},
+        RefusedFile{"TwoCharacterVersion",
+                    BuildImage(With([](ImageSpec& s) {
+                      s.block.reset();
+                      s.modelText = "RZ-PX4R7H/F12";
+                    })),
+                    "msg: The BIOS Version not match!!!"},
+        RefusedFile{"MalformedVersion",
+                    BuildImage(With([](ImageSpec& s) {
+                      s.block.reset();
+                      s.modelText = "RZ-PX4R7H/F1x";
+                    })),
+                    "msg: The BIOS Version Error!!!"},
+        RefusedFile{"BadChecksum", BuildImage(With([](ImageSpec& s) { s.checksum = false; })),
+                    "dialog: Checksum error! This file may be damaged!!"},
+        RefusedFile{"CutShort", Cut(BuildImage(Newer()), 0x8000),
+                    "dialog: Checksum error! This file may be damaged!!"},
+        RefusedFile{"Missing", {}, "box \"Error\" ok error: Open rom file fail !!"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// ---- Results of the flash step ----
+
+TEST(FlashStep, NewerImageIsProgrammedAndTheLabelsComeFromTheCard) {
+  CliSandbox box;
+  const auto scenario = box.WriteScenario(
+      "m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(PresetNvidiaImage())));
+  // The newer image comes from the image tool, as a user would make it.
+  ASSERT_EQ(box.MakeImage({"--block", "F5", "--seed", "9", "new.rom"}), 0);
+  const CliResult r = box.Run({"--machine", scenario, "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            (Lines{kBusy, kBlank, kBusy, "label lBIOSVersion: PX4R7 F5",
+                   "label lEEPROMName: SST 39VF010        ", "label lEEPROMSize: 65536 bytes",
+                   "status: Ready", "msg: Flash BIOS completed!!!", kRestartNo, "status: Ready",
+                   "exit 0"}));
+  ExpectChipHolds(box.Read("card.rom"), box.Read("new.rom"));
+}
+
+// Row 2: the chip answers ids nobody knows.
+TEST(FlashStep, UnknownChipEndsAsRomAlreadyProgrammed) {
+  CliSandbox box;
+  box.Write("new.rom", BuildImage(Newer()));
+  const CliResult r = box.Run({"--machine", "nvidia-unknown-chip", "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            (Lines{kBusy, kBlank, kBusy, "box \"\" ok none: Supported EEPROM not found.",
+                   "status: Rom already programmed", "dialog: Rom already programmed",
+                   "status: Ready", "exit 1"}));
+}
+
+struct BrokenFlash {
+  const char* name;
+  json chipFaults;
+  Lines shown;  // what follows the second busy status
+};
+
+class FailingChip : public ::testing::TestWithParam<BrokenFlash> {};
+
+// Row 5: the chip loses power, keeps cells or never finishes; the labels keep the old BIOS and no
+// restart is offered.
+TEST_P(FailingChip, EndsInFailAndOffersNoRestart) {
+  const BrokenFlash& c = GetParam();
+  CliSandbox box;
+  const auto card = BuildImage(PresetNvidiaImage());
+  const auto scenario = box.WriteScenario(
+      "m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, card, {{"faults", c.chipFaults}}));
+  box.Write("new.rom", BuildImage(Newer()));
+  const CliResult r = box.Run({"--machine", scenario, "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            Join(Join({kBusy, kBlank, kBusy}, c.shown),
+                 {"status: Fail !!", "dialog: Fail !!", "status: Ready", "exit 1"}));
+  EXPECT_FALSE(HasLabelLines(After(r.lines, "open-dialog")));
+  EXPECT_NE(box.Read("card.rom"), BuildImage(Newer()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ChipFaults, FailingChip,
+    ::testing::Values(
+        BrokenFlash{"PowerCut", {{"power_cut_after_bytes", 1000}},
+                    {"box \"ERROR\" ok error: Programming cycle had an error ... Aborting."}},
+        BrokenFlash{"StuckCells", {{"stuck_cells", {{"offset", 0x100}}}},
+                    {"box \"ERROR\" ok error: Programming cycle had an error ... Aborting."}},
+        BrokenFlash{"StuckBusy", {{"chip_stuck_busy", true}}, {}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Row 1 without a message of its own: the file cannot be closed at the end of the job.
+TEST(FlashStep, FileThatCannotBeClosedEndsReadyWithoutCompletion) {
+  CliSandbox box;
+  json m = NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(PresetNvidiaImage()));
+  m["faults"] = {{"file_close_fail", {"new.rom"}}};
+  box.Write("new.rom", BuildImage(Newer()));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            (Lines{kBusy, kBlank, kBusy, "status: Ready", "status: Ready", "exit 1"}));
+}
+
+// The card is programmed, but reading it back for the labels fails: the labels are emptied and
+// no restart is offered. The eighth mapping of the run is the one the read-back needs.
+TEST(FlashStep, FailedReadBackForDisplayReportsSaveFlashBiosFail) {
+  CliSandbox box;
+  json m = NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(PresetNvidiaImage()));
+  m["faults"] = {{"map_fail_after", 8}};
+  box.Write("new.rom", BuildImage(Newer()));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  const Lines tail = After(r.lines, "box \"\" ok none: mapNV");
+  EXPECT_EQ(tail, (Lines{"label lBIOSVersion: ", "label lEEPROMName: ", "label lEEPROMSize: ",
+                         "status: Fail !!", "msg: Save Flash BIOS Fail!!!", "status: Ready",
+                         "exit 1"}));
+  ExpectChipHolds(box.Read("card.rom"), BuildImage(Newer()));
+}
+
+// ---- A flashed card persists: the next run sees the new version ----
+
+TEST(FlashStep, NextRunShowsTheFlashedVersion) {
+  CliSandbox box;
+  ImageSpec card = PresetNvidiaImage();
+  card.block.reset();
+  card.modelText = "RZ-PX4R7H/F4";
+  const auto scenario =
+      box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(card)));
+  ASSERT_EQ(box.MakeImage({"--model-text", "RZ-PX4R7H/F5", "--seed", "3", "new.rom"}), 0);
+
+  const CliResult before = box.Run({"--machine", scenario, "info"});
+  EXPECT_TRUE(before.Has("label lBIOSVersion: RZ-PX4R7H F4"));
+  const CliResult flash = box.Run({"--machine", scenario, "flash", "new.rom"});
+  ASSERT_EQ(flash.exitCode, 0) << flash.err;
+  const CliResult after = box.Run({"--machine", scenario, "info"});
+  EXPECT_EQ(after.exitCode, 0);
+  EXPECT_TRUE(after.Has("label lBIOSVersion: RZ-PX4R7H F5"));
+  ExpectChipHolds(box.Read("card.rom"), box.Read("new.rom"));
+}
+
+}  // namespace
+}  // namespace rz::e2e
