@@ -1,0 +1,207 @@
+// rzflash-cli on ATI boards: the display-driver gate, the tool's command lines (adapter number one
+// on subsystem 0x0028), the image-versus-card check, and a tool that cannot program the card.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "CliRunner.h"
+#include "Machines.h"
+
+namespace rz::e2e {
+namespace {
+
+using nlohmann::json;
+using testimage::BuildImage;
+
+const char* const kBusy = "status: Please wait a moment ...DO NOT shut down this computer";
+const char* const kBlank = "msg: The screen may go *BLANK* during EEPROM flash";
+const char* const kGateText = "dialog: Please update Display driver more than 8.542.0.0 !!!";
+const char* const kRestartNo =
+    "yesno -> no: You must restart your system to take new changes.\\nDo you want to restart now ?";
+
+// ---- The display-driver gate ----
+
+struct GateCase {
+  const char* name;
+  std::uint16_t subsystemId;
+  std::optional<std::string> driverVersion;  // none: the registry names no version
+  bool refused;
+};
+
+class DriverGate : public ::testing::TestWithParam<GateCase> {};
+
+// A refusal ends the command before the open dialog; a pass goes on to flash a newer image.
+TEST_P(DriverGate, RefusesOnlyTheGatedModelsWithAnOlderDriver) {
+  const GateCase& c = GetParam();
+  CliSandbox box;
+  const json m = AtiMachine(
+      box, c.subsystemId, BuildImage(AtiImage(c.subsystemId, "RZ-HD485/F2")), c.driverVersion);
+  box.Write("new.rom", BuildImage(AtiImage(c.subsystemId, "RZ-HD485/F3")));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
+  if (c.refused) {
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(After(r.lines, "status: Ready"), (Lines{kGateText, "exit 1"}));
+  } else {
+    EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
+    EXPECT_FALSE(r.Has(kGateText));
+    EXPECT_EQ(r.Starting("open-dialog").size(), 1u);
+    EXPECT_TRUE(r.Has("msg: Flash VGA BIOS completed!!!"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GatedAndNot, DriverGate,
+    ::testing::Values(GateCase{"First_8_54", 0x21B8, "8.54.0.0", true},
+                      GateCase{"Second_8_54", 0x21B4, "8.54.0.0", true},
+                      GateCase{"First_NoVersion", 0x21B8, std::nullopt, true},
+                      GateCase{"First_10_1", 0x21B8, "10.1.0.0", false},
+                      GateCase{"Second_10_1", 0x21B4, "10.1.0.0", false},
+                      GateCase{"Second_Equal", 0x21B4, "8.542.0.0", false},
+                      GateCase{"First_9", 0x21B8, "9.0.0.0", false},
+                      GateCase{"OtherBoard_8_54", 0x21B5, "8.54.0.0", false},
+                      GateCase{"OtherBoard_NoVersion", 0x21B5, std::nullopt, false}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(DriverGate, PresetWithAnOldDriverRefuses) {
+  CliSandbox box;
+  const CliResult r = box.Run({"--machine", "ati-old-driver", "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "status: Ready"), (Lines{kGateText, "exit 1"}));
+}
+
+// ---- The ATI road of the flash command ----
+
+TEST(AtiFlash, NewerImageGoesThroughTheToolAndTheRestartIsOffered) {
+  CliSandbox box;
+  box.Write("new.rom", BuildImage(AtiImage(0x21B8, "RZ-HD485/F3")));
+  const CliResult r = box.Run({"--machine", "ati", "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(After(r.lines, "status: Ready"),
+            (Lines{"open-dialog \"<tmp>/program/\" -> <dir>/new.rom", kBusy, kBlank,
+                   "launch \"<tmp>/program/tool/ATIWinflash\" \"-p 0 Flash.bin -f -quiet\"",
+                   "status: Ready", "msg: Flash VGA BIOS completed!!!", kRestartNo, "exit 0"}));
+}
+
+struct AtiRefusal {
+  const char* name;
+  std::vector<std::uint8_t> file;
+  const char* message;
+};
+
+testimage::ImageSpec AtiWithout(void (*change)(testimage::ImageSpec&)) {
+  testimage::ImageSpec s = AtiImage(0x21B8, "RZ-HD485/F3");
+  change(s);
+  return s;
+}
+
+class AtiCheck : public ::testing::TestWithParam<AtiRefusal> {};
+
+TEST_P(AtiCheck, RefusesTheFileWithoutStartingTheTool) {
+  CliSandbox box;
+  box.Write("file.rom", GetParam().file);
+  const CliResult r = box.Run({"--machine", "ati", "flash", "file.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            (Lines{kBusy, GetParam().message, "status: Ready", "exit 1"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryResult, AtiCheck,
+    ::testing::Values(
+        AtiRefusal{"OtherBoard", BuildImage(AtiImage(0x21B4, "RZ-HD485/F3")),
+                   "msg: The BIOS ID not match!!!"},
+        AtiRefusal{"NoAtomHeader", BuildImage(AtiWithout([](auto& s) { s.atom.reset(); })),
+                   "msg: The BIOS ID not match!!!"},
+        AtiRefusal{"TwoCharacterVersion", BuildImage(AtiImage(0x21B8, "RZ-HD485/F12")),
+                   "msg: The BIOS Version not match!!!"},
+        AtiRefusal{"MalformedVersion", BuildImage(AtiImage(0x21B8, "RZ-HD485/F1x")),
+                   "msg: The BIOS Version Error!!!"},
+        AtiRefusal{"SameVersion", BuildImage(PresetAtiImage()),
+                   "msg: The BIOS Version is the same!!!"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// A tool that backs the card up but cannot program it, or a Flash.bin that cannot be written:
+// the user is told the flash failed and no restart is offered.
+struct ToolFault {
+  const char* name;
+  json tool;
+  json faults;
+  bool launched;
+};
+
+class AtiFlashFault : public ::testing::TestWithParam<ToolFault> {};
+
+TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
+  const ToolFault& c = GetParam();
+  CliSandbox box;
+  const auto card = BuildImage(PresetAtiImage());
+  json m = AtiMachine(box, 0x21B8, card, "8.542.0.0", c.tool);
+  m["faults"] = c.faults;
+  box.Write("new.rom", BuildImage(AtiImage(0x21B8, "RZ-HD485/F3")));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  ASSERT_TRUE(r.Has("label lBIOSVersion: RZ-HD485 F2")) << "the backup at start must work";
+  // The status returns to "Ready" before the result either way.
+  const Lines launched{kBusy, kBlank,
+                       "launch \"<dir>/program/tool/ATIWinflash\" \"-p 0 Flash.bin -f -quiet\"",
+                       "status: Ready", "msg: Flash VGA BIOS failed!!!", "exit 1"};
+  const Lines notLaunched{kBusy, "msg: Flash VGA BIOS failed!!!", "status: Ready", "exit 1"};
+  EXPECT_EQ(After(r.lines, "open-dialog"), c.launched ? launched : notLaunched);
+  EXPECT_TRUE(r.Starting("yesno").empty());
+  EXPECT_EQ(box.Read("ati-card.rom"), card);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, AtiFlashFault,
+    ::testing::Values(
+        ToolFault{"ToolMissing", {{"program", "missing"}}, json::object(), true},
+        ToolFault{"ToolFails", {{"program", "fails"}}, json::object(), true},
+        ToolFault{"FlashBinNotWritten", "ok", {{"file_create_fail", {"Flash.bin"}}}, false}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(AtiFlash, OldSeriesEndsTheProgramAtDetection) {
+  CliSandbox box;
+  const CliResult r = box.Run({"--machine", "ati-old-series", "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.lines, (Lines{"dialog: Not support this series!!!", "exit 1"}));
+}
+
+// ---- Adapter number one (subsystem id 0x0028) in all three command lines ----
+
+// A board of two graphics chips: the program works on the first adapter found, while the tool
+// is told adapter number 1, which is the second chip with its own BIOS.
+TEST(AdapterNumberOne, EveryToolCommandLineNamesAdapterOne) {
+  CliSandbox box;
+  const auto first = BuildImage(AtiImage(0x0028, "RZ-HD485/F2"));
+  testimage::ImageSpec secondSpec = AtiImage(0x0028, "RZ-HD485/F2");
+  secondSpec.seed = 5;
+  const auto second = BuildImage(secondSpec);
+  json m = AtiMachine(box, 0x0028, first);
+  box.Write("ati-second.rom", second);
+  json other = m["adapters"][0];
+  other["bus"] = 2;
+  other["eeprom"]["image"] = "ati-second.rom";
+  m["adapters"].push_back(other);
+  const auto scenario = box.WriteScenario("m.json", m);
+  testimage::ImageSpec newerSpec = AtiImage(0x0028, "RZ-HD485/F3");
+  newerSpec.seed = 6;
+  const auto newer = BuildImage(newerSpec);
+  box.Write("new.rom", newer);
+  const std::string tool = "launch \"<dir>/program/tool/ATIWinflash\" ";
+
+  const CliResult save = box.Run({"--machine", scenario, "save", "saved.rom"});
+  EXPECT_EQ(save.exitCode, 0) << ::testing::PrintToString(save.lines);
+  EXPECT_EQ(save.Starting("launch"), (Lines{tool + "\" -s 1 Backup.rom -quiet\"",
+                                            tool + "\"-s 1 Save.bin -quiet\""}));
+  EXPECT_EQ(box.Read("saved.rom"), second);
+
+  const CliResult flash = box.Run({"--machine", scenario, "flash", "new.rom"});
+  EXPECT_EQ(flash.exitCode, 0) << ::testing::PrintToString(flash.lines);
+  EXPECT_EQ(flash.Starting("launch"), (Lines{tool + "\" -s 1 Backup.rom -quiet\"",
+                                             tool + "\"-p 1 Flash.bin -f -quiet\""}));
+  EXPECT_EQ(box.Read("ati-second.rom"), newer);
+  EXPECT_EQ(box.Read("ati-card.rom"), first);
+}
+
+}  // namespace
+}  // namespace rz::e2e
