@@ -197,6 +197,21 @@ TEST(FlashStep, NewerImageIsProgrammedAndTheLabelsComeFromTheCard) {
   ExpectChipHolds(box.Read("card.rom"), box.Read("new.rom"));
 }
 
+// A package is reduced to the image of this card's number (0) before it is checked and flashed.
+TEST(FlashStep, PackageFlashesTheImageOfThisCard) {
+  CliSandbox box;
+  const auto scenario = box.WriteScenario(
+      "m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(PresetNvidiaImage())));
+  const auto mine = BuildImage(Newer());
+  box.Write("package.rom",
+            testimage::BuildPackage(
+                {BuildImage(With([](ImageSpec& s) { s.block->cardNumber = 1; })), mine}));
+  const CliResult r = box.Run({"--machine", scenario, "flash", "package.rom"});
+  EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
+  EXPECT_TRUE(r.Has("label lBIOSVersion: PX4R7 F5"));
+  ExpectChipHolds(box.Read("card.rom"), mine);
+}
+
 // Row 2: the chip answers ids nobody knows.
 TEST(FlashStep, UnknownChipEndsAsRomAlreadyProgrammed) {
   CliSandbox box;

@@ -2,6 +2,8 @@
 // messages, and the failures (unsupported chip, a vendor tool that writes nothing).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "CliRunner.h"
 #include "Machines.h"
 
@@ -42,6 +44,38 @@ TEST(NvidiaSave, AChipNobodyKnowsIsNotSavedAndNoFileIsLeft) {
                    "msg: Save VGA BIOS failed!!!", "status: Ready", "exit 1"}));
   EXPECT_FALSE(box.Exists("saved.rom"));
 }
+
+// The backup is written to a temporary file beside the target and renamed at the end: when either
+// step fails the user is told, and neither the target nor the temporary file is left.
+struct WriteFault {
+  const char* name;
+  json faults;
+  const char* message;
+};
+
+class NvidiaSaveWriteFault : public ::testing::TestWithParam<WriteFault> {};
+
+TEST_P(NvidiaSaveWriteFault, FailsAndLeavesNoFile) {
+  CliSandbox box;
+  json m = NvidiaMachine(box, "SST 39VF010", 0x34C7, testimage::BuildImage(PresetNvidiaImage()));
+  m["faults"] = GetParam().faults;
+  std::filesystem::create_directories(box.Path("out"));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "save", "out/saved.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "save-dialog"), (Lines{kBusy, kBlank, GetParam().message,
+                                                  "msg: Save VGA BIOS failed!!!", "status: Ready",
+                                                  "exit 1"}));
+  EXPECT_FALSE(box.Exists("out/saved.rom"));
+  EXPECT_TRUE(std::filesystem::is_empty(box.Path("out")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, NvidiaSaveWriteFault,
+    ::testing::Values(WriteFault{"NoTemporaryFile", {{"temp_file_fail", true}},
+                                 "box \"\" ok none: Cannot open file: <dir>/out/saved.rom."},
+                      WriteFault{"RenameFails", {{"rename_fail", true}},
+                                 "box \"Error\" ok none: Closing file: <dir>/out/saved.rom error"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // A model-text card proposes its model name and a point: its version word is 0.
 TEST(AtiSave, CopiesTheToolsSaveFileToTheTarget) {

@@ -1,0 +1,56 @@
+// rzflash-cli's command line: usage errors end with status 2 before anything runs (no transcript),
+// help and version with status 0.
+#include <gtest/gtest.h>
+
+#include "CliRunner.h"
+
+namespace rz::e2e {
+namespace {
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* error;  // in standard error
+};
+
+class UsageError : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageError, EndsWithStatusTwoBeforeAnythingRuns) {
+  CliSandbox box;
+  box.WriteText("bad.json", "{\"adapters\": 3");
+  box.WriteText("wrong.json", "{\"adapters\": 3}");
+  const CliResult r = box.Run(GetParam().args);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find(GetParam().error), std::string::npos) << r.err;
+  EXPECT_TRUE(r.lines.empty()) << ::testing::PrintToString(r.lines);
+  EXPECT_TRUE(r.out.empty()) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, UsageError,
+    ::testing::Values(
+        UsageCase{"NoCommand", {}, "no command given"},
+        UsageCase{"UnknownCommand", {"frobnicate"}, "unknown command or option: frobnicate"},
+        UsageCase{"SaveWithoutFile", {"save"}, "save needs a value"},
+        UsageCase{"FlashWithoutFile", {"flash"}, "flash needs a value"},
+        UsageCase{"AnswerNeitherYesNorNo", {"--answer", "maybe", "info"}, "--answer takes yes or no"},
+        UsageCase{"MachineWithoutValue", {"info", "--machine"}, "--machine needs a value"},
+        UsageCase{"TwoCommands", {"info", "machines"}, "unexpected argument: machines"},
+        UsageCase{"UnknownMachine", {"--machine", "no-such-machine", "info"}, "no-such-machine"},
+        UsageCase{"ScenarioNotJson", {"--machine", "bad.json", "info"}, "bad.json"},
+        UsageCase{"ScenarioOfWrongShape", {"--machine", "wrong.json", "info"}, "adapters"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Usage, HelpAndVersionSucceed) {
+  CliSandbox box;
+  const CliResult help = box.Run({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("usage: rzflash-cli"), std::string::npos);
+  EXPECT_NE(help.out.find("flash FILE"), std::string::npos);
+  const CliResult version = box.Run({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out.rfind("rzflash-cli ", 0), 0u) << version.out;
+}
+
+}  // namespace
+}  // namespace rz::e2e
