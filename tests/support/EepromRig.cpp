@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eeprom/RomWindow.h"
+#include "sim/NvidiaCard.h"
 
 namespace rz::test {
 
@@ -41,6 +42,8 @@ EepromRig::EepromRig(json adapter, json scenario, std::uint32_t promFlag)
   p.asics.entries.push_back(entry);
   p.asics.built = true;
   const auto* dev = harness.platform->AdapterDevice(0);
+  // What card detection would have found for this device id.
+  p.romWindow.newGpioLayout = sim::IsNewGpioLayoutDevice(dev->Identity().deviceId);
   p.adapters.count = 1;
   auto& a = p.adapters.adapters[0];
   a.bus = 1;

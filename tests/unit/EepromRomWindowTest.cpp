@@ -212,6 +212,7 @@ TEST(EepromRomWindow, FrameBitsBeginSelectDeselectEnd) {
   EepromRig rig;
   auto& card = rig.UseRegisterCard();
   card.regs[eeprom::kRegGpioOld] = 0x100 | 0x04;  // clock high at start, bit 8 unrelated
+  rig.ctx.window.newGpioLayout = false;
   ASSERT_TRUE(Open(rig));
   rig.StartTrace();
   eeprom::SpiBegin(rig.ctx);
