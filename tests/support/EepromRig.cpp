@@ -17,7 +17,67 @@ std::uint8_t RegisterCard::MmioRead8(std::uint32_t offset) {
 
 std::uint32_t RegisterCard::MmioRead32(std::uint32_t offset) {
   auto it = regs.find(offset);
-  return it == regs.end() ? 0 : it->second;
+  std::uint32_t v = it == regs.end() ? 0 : it->second;
+  if (offset == gpio) v = (v & ~0x10u) | (MisoBit() ? 0x10u : 0u);
+  return v;
+}
+
+bool RegisterCard::MisoBit() const {
+  if (!selected_) return true;
+  auto it = replies.find(command_);
+  if (it == replies.end()) return true;
+  const std::size_t byte = edges_ / 8;
+  if (byte < it->second.header || byte - it->second.header >= it->second.bytes.size()) return true;
+  return (it->second.bytes[byte - it->second.header] >> (7 - edges_ % 8)) & 1;
+}
+
+void RegisterCard::MmioWrite32(std::uint32_t offset, std::uint32_t value) {
+  const std::uint32_t before = regs[offset];
+  regs[offset] = value;
+  if (offset != gpio) return;
+  const bool select = !(value & 0x02) && (value & 0x01);
+  if (select && !selected_) {
+    edges_ = 0;
+    command_ = 0;
+  }
+  selected_ = select;
+  if (selected_ && !(before & 0x04) && (value & 0x04)) {
+    if (edges_ < 8) command_ = static_cast<std::uint8_t>(command_ << 1 | ((value >> 3) & 1));
+    ++edges_;
+  }
+}
+
+std::vector<SpiFrameRecord> DecodeSpiFrames(const std::vector<sim::TraceEvent>& trace,
+                                            std::uint32_t gpioOffset) {
+  std::vector<SpiFrameRecord> frames;
+  std::uint32_t last = 0x02;  // deselected
+  bool miso = true;
+  int bits = 0;
+  std::uint8_t out = 0, in = 0;
+  for (const auto& e : trace) {
+    if (e.width != 4 || e.address != gpioOffset) continue;
+    if (e.kind == sim::TraceKind::MemRead) {
+      miso = (e.value & 0x10) != 0;
+      continue;
+    }
+    if (e.kind != sim::TraceKind::MemWrite) continue;
+    const std::uint32_t v = e.value;
+    if ((last & 0x02) && !(v & 0x02)) {
+      frames.emplace_back();
+      bits = 0;
+    }
+    if (!(v & 0x02) && !(last & 0x04) && (v & 0x04) && !frames.empty()) {
+      out = static_cast<std::uint8_t>(out << 1 | ((v >> 3) & 1));
+      in = static_cast<std::uint8_t>(in << 1 | (miso ? 1 : 0));
+      if (++bits == 8) {
+        frames.back().out.push_back(out);
+        frames.back().in.push_back(in);
+        bits = 0;
+      }
+    }
+    last = v;
+  }
+  return frames;
 }
 
 namespace {

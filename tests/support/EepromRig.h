@@ -29,10 +29,34 @@ class RegisterCard : public sim::PciDevice {
   std::map<std::uint32_t, std::uint32_t> regs;
   std::vector<std::uint8_t> rom = std::vector<std::uint8_t>(0x20000, 0xFF);
 
+  // A scripted serial answer: after a frame's first `header` bytes whose command byte has an entry
+  // here, the chip shifts out these bytes (then ones). The GPIO register is the one of the layout.
+  struct Reply {
+    std::size_t header;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::map<std::uint8_t, Reply> replies;
+  std::uint32_t gpio = 0x00E204;
+
   std::uint8_t MmioRead8(std::uint32_t offset) override;
   std::uint32_t MmioRead32(std::uint32_t offset) override;
-  void MmioWrite32(std::uint32_t offset, std::uint32_t value) override { regs[offset] = value; }
+  void MmioWrite32(std::uint32_t offset, std::uint32_t value) override;
+
+ private:
+  bool MisoBit() const;
+  bool selected_ = false;
+  std::uint32_t edges_ = 0;  // rising clock edges in the frame
+  std::uint8_t command_ = 0;
 };
+
+// Frames decoded from the GPIO writes and reads of a bus trace: bytes shifted out on bit 3 and in
+// on bit 4 at every rising clock edge while chip select (bit 1) is low.
+struct SpiFrameRecord {
+  std::vector<std::uint8_t> out;
+  std::vector<std::uint8_t> in;
+};
+std::vector<SpiFrameRecord> DecodeSpiFrames(const std::vector<sim::TraceEvent>& trace,
+                                            std::uint32_t gpioOffset);
 
 struct EepromRig {
   // `adapter` is merged into the default NVIDIA adapter description (e.g. {"eeprom": ...});
