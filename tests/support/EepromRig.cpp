@@ -83,7 +83,8 @@ std::vector<SpiFrameRecord> DecodeSpiFrames(const std::vector<sim::TraceEvent>& 
 namespace {
 json Scenario(json adapter, json scenario) {
   json a = Adapter(1, 0, 0x10DE, kRigDeviceId);
-  a.merge_patch(adapter);
+  if (adapter.is_object()) a.merge_patch(adapter);
+  if (!scenario.is_object()) scenario = json::object();
   scenario["adapters"] = json::array({a});
   return scenario;
 }
