@@ -17,6 +17,8 @@ constexpr std::uint32_t kMaxStatusReads = 1000;
 constexpr int kPageTries = 3;
 constexpr std::uint32_t kSerialAddressBase = 0x300000;
 constexpr std::uint32_t kProgressStep = 0x1000;
+constexpr std::int32_t kEraseWaitUnit = 1000;     // RomDelay(1000): a 15 ms sleep
+constexpr std::uint32_t kMaxEraseWaits = 2000;    // 30 s in all
 
 void Report(EepromContext& ctx, std::uint32_t done, std::uint32_t total) {
   if (done % kProgressStep == 0 || done == total) ctx.ui.ReportProgress(done, total);
@@ -165,6 +167,9 @@ std::uint32_t ProgramSerial45(EepromContext& ctx, const std::uint8_t* buffer, st
                    static_cast<std::uint8_t>(a), buffer[o], 0x00});
     Report(ctx, o + 1, count);
   }
+  // Nothing is polled between bytes (each frame outlasts a byte program), but the last byte may
+  // still be programming when the caller reads the chip back: give it time to finish.
+  RomDelay(ctx, 100);
   SpiEnd(ctx);
   return count;
 }
@@ -234,6 +239,16 @@ bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force) {
   JedecCommand(ctx, 0x80);
   JedecCommand(ctx, 0x10);
   RomDelay(ctx, 100);
+  // A chip erase takes from tens of milliseconds to seconds; programming started before it ends
+  // would be ignored by the chip and leave the card erased. Data polling: a chip still erasing
+  // never reads 0xFF (its bit 7 reads 0), an erased one does.
+  for (std::uint32_t waits = 0; ReadProm(ctx, 0) != 0xFF; ++waits) {
+    if (waits == kMaxEraseWaits) {
+      DisablePromAccess(ctx);
+      return false;
+    }
+    RomDelay(ctx, kEraseWaitUnit);
+  }
   return DisablePromAccess(ctx);
 }
 

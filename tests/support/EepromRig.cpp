@@ -12,7 +12,12 @@ using nlohmann::json;
 std::uint8_t RegisterCard::MmioRead8(std::uint32_t offset) {
   if (offset < eeprom::kPromOffset || regs[eeprom::kRegPromAccess] != 0) return 0xFF;
   const std::uint32_t at = offset - eeprom::kPromOffset;
-  return at < rom.size() ? rom[at] : 0xFF;
+  if (at >= rom.size()) return 0xFF;
+  if (auto it = wrongReads.find(at); it != wrongReads.end() && it->second > 0) {
+    --it->second;
+    return static_cast<std::uint8_t>(~rom[at]);
+  }
+  return rom[at];
 }
 
 std::uint32_t RegisterCard::MmioRead32(std::uint32_t offset) {

@@ -36,6 +36,8 @@ class RegisterCard : public sim::PciDevice {
     std::vector<std::uint8_t> bytes;
   };
   std::map<std::uint8_t, Reply> replies;
+  // Aperture offsets whose next n reads answer the complement of the ROM byte.
+  std::map<std::uint32_t, int> wrongReads;
   std::uint32_t gpio = 0x00E204;
 
   std::uint8_t MmioRead8(std::uint32_t offset) override;
