@@ -115,29 +115,5 @@ TEST(EepromProgramming, UnsupportedCodesProgramNothing) {
   }
 }
 
-TEST(EepromProgramming, AlgorithmTable) {
-  using eeprom::Algorithm;
-  struct Case {
-    std::vector<int> codes;
-    Algorithm algorithm;
-    std::uint8_t opcode;
-  };
-  const Case cases[] = {
-      {{1, 2, 3, 4, 10, 18, 19}, Algorithm::JedecPages, 0},
-      {{5, 6, 9, 11, 12, 17, 21, 22, 23, 24, 27, 28, 29}, Algorithm::JedecBytes, 0},
-      {{7, 8}, Algorithm::SpiAai, 0},
-      {{13, 14, 15, 16, 31}, Algorithm::SpiPages, 0xC7},
-      {{25, 26}, Algorithm::SpiPages, 0x62},
-      {{30}, Algorithm::Serial45, 0},
-      {{0, 20, 32, 255}, Algorithm::None, 0},
-  };
-  for (const Case& c : cases)
-    for (int code : c.codes) {
-      const auto choice = eeprom::AlgorithmFor(static_cast<std::uint8_t>(code));
-      EXPECT_EQ(choice.algorithm, c.algorithm) << code;
-      EXPECT_EQ(choice.eraseOpcode, c.opcode) << code;
-    }
-}
-
 }  // namespace
 }  // namespace rz::test
