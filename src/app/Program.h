@@ -5,7 +5,11 @@
 #include <functional>
 #include <string>
 
+#include "bios/SignatureData.h"
 #include "config/AsicTable.h"
+#include "eeprom/EepromContext.h"
+#include "eeprom/ImageBuffer.h"
+#include "eeprom/RomWindow.h"
 #include "hw/AdapterScan.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
@@ -50,6 +54,17 @@ class Program {
   config::AsicTable asics;
   std::string programFolder;  // the executable's folder with its trailing separator
   std::uint32_t cardVendor = 0;
+  eeprom::RomWindow romWindow;
+  bios::SignatureBlock signatureBlock{};
+  bios::ModelText modelText;
+  eeprom::ImageBuffer imageBuffer;
+
+  // The EEPROM engine's view of this program's state and seams.
+  eeprom::EepromContext Eeprom() {
+    return eeprom::EepromContext{io,       platform_.system, platform_.files, ui_,
+                                 asics,    adapters,         romWindow,       signatureBlock,
+                                 modelText, imageBuffer};
+  }
 
  private:
   platform::Platform& platform_;

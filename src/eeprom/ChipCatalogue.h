@@ -1,0 +1,55 @@
+// The EEPROM chip catalogue (display names by JEDEC ids) and the ChipCode table that turns the two
+// ids into the code that selects chip size and programming algorithm.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace rz::eeprom {
+
+inline constexpr std::size_t kChipNameField = 56;  // bytes, zero included
+
+struct EepromChipEntry {
+  const char* name;  // at most kChipNameField - 1 characters
+  std::uint8_t manufacturerId;
+  std::uint8_t deviceId;
+
+  // manufacturerId in bits 0-7, deviceId in bits 8-15.
+  constexpr std::uint16_t IdWord() const {
+    return static_cast<std::uint16_t>(manufacturerId | (deviceId << 8));
+  }
+};
+
+// The 32 catalogue rows followed by the terminating row with an empty name.
+std::span<const EepromChipEntry> ChipCatalogue();
+
+struct EepromIdentity {
+  std::string name;          // catalogue name; empty when the id word is not in the catalogue
+  std::uint32_t chipSize = 0;
+};
+
+// Code 24 (manufacturer 0x1F, device 0x17) has no catalogue row; it is taken as the 1-Mbit member
+// of the byte-programmed 49-series family that codes 21-23 belong to.
+inline constexpr std::uint32_t kCode24Size = 0x20000;
+
+struct ChipCodeEntry {
+  std::uint8_t code;
+  std::array<std::uint8_t, 3> manufacturers;  // unused places hold 0
+  std::uint8_t deviceId;
+  std::uint32_t chipSize;
+};
+
+std::span<const ChipCodeEntry> ChipCodeTable();
+
+// First row of the ChipCode table that matches; code 0 and size 0 when none does.
+struct ChipCodeMatch {
+  std::uint8_t code = 0;
+  std::uint32_t chipSize = 0;
+};
+ChipCodeMatch FindChipCode(std::uint8_t manufacturerId, std::uint8_t deviceId);
+
+// 1 and the row's name at the first row with this id word; 0 and an empty name otherwise.
+int LookupChipName(std::uint16_t idWord, std::string& name);
+
+}  // namespace rz::eeprom

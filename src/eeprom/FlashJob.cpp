@@ -1,0 +1,258 @@
+#include "eeprom/FlashJob.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "base/LittleEndian.h"
+#include "bios/SignatureData.h"
+#include "eeprom/Identify.h"
+#include "eeprom/Programming.h"
+#include "eeprom/ReadBack.h"
+#include "eeprom/RomAccess.h"
+#include "eeprom/Signature.h"
+
+namespace rz::eeprom {
+
+namespace {
+
+constexpr int kPackageSlots = 8;
+constexpr std::uint32_t kProgressStep = 0x1000;
+
+void ShowError(EepromContext& ctx, const char* text) {
+  ctx.ui.MessageBox("ERROR", text, ui::Buttons::Ok, ui::Icon::Error);
+}
+
+bool ReadAt(platform::File& file, std::uint32_t offset, std::uint8_t* out, std::uint32_t count) {
+  return file.Seek(offset, platform::SeekOrigin::Begin) && file.Read(out, count) == count;
+}
+
+bool IsSignature(const std::uint8_t* p) { return p[0] == '$' && p[1] == 'R' && p[2] == 'Z'; }
+
+// Byte +14 of the first (or last) "$RZ" block at offsets 0x80..0xFFFE of the image.
+std::uint8_t ImageCardNumber(std::span<const std::uint8_t> image, bool last) {
+  std::uint8_t number = kNoCardNumber;
+  const std::size_t end = std::min<std::size_t>(kScanEnd + 1, image.size() >= 3 ? image.size() - 2 : 0);
+  for (std::size_t i = kScanStart; i < end; ++i) {
+    if (!IsSignature(image.data() + i)) continue;
+    const std::size_t at = i + bios::kBlockCardNumber;
+    number = at < image.size() ? image[at] : kNoCardNumber;
+    if (!last) break;
+  }
+  return number;
+}
+
+bool ReadPlainImage(std::span<std::uint8_t> destination, std::uint32_t limit, std::uint8_t units,
+                    platform::File& file, std::uint32_t& length) {
+  const std::uint32_t want = units * 512u;
+  if (want == 0 || want > limit || want > destination.size()) return false;
+  if (!ReadAt(file, 0, destination.data(), want)) return false;
+  length = want;
+  return true;
+}
+
+bool ReadPackagedImage(EepromContext& ctx, std::span<std::uint8_t> destination,
+                       std::uint32_t limit, platform::File& file, std::uint32_t& length) {
+  for (int slot = 1; slot <= kPackageSlots; ++slot) {
+    std::uint8_t word[4];
+    if (!ReadAt(file, 4u * slot, word, 4)) return false;
+    const std::uint32_t offset = le::Get32(word);
+    if (offset == 0) return false;  // slots are filled from the first one on
+    std::uint8_t head[4];
+    if (!ReadAt(file, offset + 2, head, 4)) return false;
+    const std::uint32_t want = head[0] * 512u;
+    if (want == 0 || want > limit || want > destination.size()) return false;
+    std::vector<std::uint8_t> candidate(want);
+    if (!ReadAt(file, offset, candidate.data(), want)) return false;
+    if (PackagedImageFitsCard(ctx, candidate)) {
+      std::copy(candidate.begin(), candidate.end(), destination.begin());
+      length = want;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ReadImageFile(EepromContext& ctx, std::uint8_t chipCode, std::span<std::uint8_t> destination,
+                   std::uint32_t limit, platform::File& file, std::uint32_t& length) {
+  if (chipCode == 0) return false;
+  std::uint8_t head[4];
+  bool ok = false;
+  if (ReadAt(file, 0, head, 4)) {
+    if (head[0] == 0x55 && head[1] == 0xAA)
+      ok = ReadPlainImage(destination, limit, head[2], file, length);
+    else if (head[0] == '$' && head[1] == 'R' && head[2] == 'Z' && head[3] == '0')
+      ok = ReadPackagedImage(ctx, destination, limit, file, length);
+  }
+  if (!ok) ShowError(ctx, kReadIntoBufferError);
+  return ok;
+}
+
+bool PackagedImageFitsCard(EepromContext& ctx, std::span<const std::uint8_t> candidate) {
+  const std::uint8_t imageCode = ImageCardNumber(candidate, false);
+  std::uint8_t cardCode = kNoCardNumber;
+  {
+    PromAccessGuard access(ctx);
+    for (std::uint32_t i = kScanStart; i <= kScanEnd; ++i) {
+      if (ReadProm(ctx, i) == '$' && ReadProm(ctx, i + 1) == 'R' && ReadProm(ctx, i + 2) == 'Z') {
+        cardCode = ReadProm(ctx, i + bios::kBlockCardNumber);
+        break;
+      }
+    }
+  }
+  return imageCode == cardCode || cardCode == kNoCardNumber;
+}
+
+bool ReadImageIds(std::span<const std::uint8_t> image, ImageIds& ids) {
+  std::uint16_t pcir = 0;
+  if (!le::Read16(image, 0x18, pcir)) return false;
+  if (!le::Read16(image, pcir + 4u, ids.vendorId) || !le::Read16(image, pcir + 6u, ids.deviceId))
+    return false;
+  if (!le::Read16(image, 0x54, ids.subsystemVendorId) || !le::Read16(image, 0x56, ids.subsystemId))
+    return false;
+  ids.cardNumber = ImageCardNumber(image, true);
+  return true;
+}
+
+bool CheckImageFitsCard(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t limit,
+                        platform::File& file, std::size_t asicIndex, std::uint32_t subsystemIds,
+                        std::uint8_t cardNumber) {
+  ImageBuffer& buf = ctx.imageBuffer;
+  if (buf.length == 0 && !ReadImageFile(ctx, chipCode, buf.bytes, limit, file, buf.length))
+    return false;
+  ImageIds ids;
+  if (!ReadImageIds(std::span<const std::uint8_t>(buf.bytes.data(), buf.length), ids)) return false;
+  if (asicIndex >= ctx.asics.entries.size()) return false;
+  const config::AsicEntry& asic = ctx.asics.entries[asicIndex];
+  if (ids.deviceId != asic.deviceId || ids.vendorId != asic.vendorId) return false;
+  if (ids.subsystemVendorId != static_cast<std::uint16_t>(subsystemIds) ||
+      ids.subsystemId != static_cast<std::uint16_t>(subsystemIds >> 16))
+    return false;
+  return ids.cardNumber == cardNumber;
+}
+
+bool ProgramFromImage(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t limit,
+                      platform::File& file) {
+  ImageBuffer& buf = ctx.imageBuffer;
+  if (buf.length == 0 && !ReadImageFile(ctx, chipCode, buf.bytes, limit, file, buf.length))
+    return false;
+  if (ProgramImage(ctx, chipCode, buf.bytes.data(), buf.length) != buf.length) {
+    ShowError(ctx, kProgrammingError);
+    return false;
+  }
+  return true;
+}
+
+bool VerifyWithFile(EepromContext& ctx, std::uint8_t chipCode, platform::File& file,
+                    std::int64_t& firstDifference) {
+  firstDifference = -1;
+  PromAccessGuard access(ctx);
+  std::uint32_t size = 0;
+  if (!GetRomImageSize(ctx, size)) {
+    ShowError(ctx, kGettingRomSize);
+    return false;
+  }
+  std::vector<std::uint8_t> chip;
+  std::vector<std::uint8_t> image;
+  try {
+    chip.resize(size);
+  } catch (const std::bad_alloc&) {
+    ShowError(ctx, kNoImageMemory);
+    return false;
+  }
+  for (std::uint32_t i = 0; i < size; ++i) {
+    (void)ReadProm(ctx, i);
+    chip[i] = ReadProm(ctx, i);
+    if ((i + 1) % kProgressStep == 0 || i + 1 == size) ctx.ui.ReportProgress(i + 1, size);
+  }
+  try {
+    image.resize(kImageBufferSize);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::uint32_t length = 0;
+  if (!ReadImageFile(ctx, chipCode, image, kImageBufferSize, file, length)) return false;
+  // Exactly the file image's bytes are compared; a chip that reports another length fails.
+  const std::uint32_t common = std::min(size, length);
+  for (std::uint32_t i = 0; i < common; ++i) {
+    if (chip[i] != image[i]) {
+      firstDifference = i;
+      return false;
+    }
+  }
+  if (size != length) {
+    firstDifference = common;
+    return false;
+  }
+  return true;
+}
+
+std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path,
+                          std::uint32_t flashMode) {
+  ImageBuffer& buf = ctx.imageBuffer;
+  buf.length = 0;
+  if (adapterIndex >= ctx.adapters.count) return kBadAdapterIndex;
+  const hw::PciAdapter& adapter = ctx.adapters.adapters[adapterIndex];
+
+  RomWindowGuard window(ctx);
+  std::uint16_t deviceId = 0;
+  std::int16_t asicIndex = 0;
+  if (!OpenRomWindow(ctx, adapter.bus, adapter.device, deviceId, asicIndex)) {
+    ctx.ui.MessageBox("Error", kMapFailed, ui::Buttons::Ok, ui::Icon::None);
+    return kFlashNoWindow;
+  }
+  DetectSpiMode(ctx);
+
+  std::unique_ptr<platform::File> file = ctx.files.OpenRead(path);
+  if (!file) {
+    ctx.ui.MessageBox("", kCannotOpenFile, ui::Buttons::Ok, ui::Icon::None);
+    return kFlashFileOrAccess;
+  }
+  struct CloseOnExit {
+    std::unique_ptr<platform::File>& f;
+    ~CloseOnExit() {
+      if (f) f->Close();
+    }
+  } closeOnExit{file};
+
+  std::uint8_t chipCode = 0;
+  std::uint16_t idWord = 0;
+  std::uint32_t chipSize = 0;
+  if (!IdentifyEeprom(ctx, adapter.bus, adapter.device, chipCode, idWord, chipSize)) {
+    ctx.ui.MessageBox("", kAccessingEepromError, ui::Buttons::Ok, ui::Icon::None);
+    return kFlashFileOrAccess;
+  }
+  if (chipCode == 0) {
+    ctx.ui.MessageBox("", kEepromNotFound, ui::Buttons::Ok, ui::Icon::None);
+    return kFlashNoWindow;
+  }
+  // Never more than the buffer holds, nor more than the chip holds.
+  const std::uint32_t limit = std::min(kImageBufferSize, chipSize);
+
+  {
+    PromAccessGuard access(ctx);
+    if (!(flashMode & 1) &&
+        !CheckImageFitsCard(ctx, chipCode, limit, *file, static_cast<std::size_t>(asicIndex),
+                            adapter.subsystemIds, adapter.cardNumber))
+      return kFlashWrongImage;
+  }
+  // The image is read and checked before anything on the chip changes.
+  if (buf.length == 0 && !ReadImageFile(ctx, chipCode, buf.bytes, limit, *file, buf.length))
+    return kFlashFailed;
+
+  if (!EraseChip(ctx, chipCode, false)) return kFlashFailed;
+  if (!ProgramFromImage(ctx, chipCode, limit, *file)) return kFlashFailed;
+  if (!file->Seek(0, platform::SeekOrigin::Begin)) return kFlashFailed;
+  std::int64_t firstDifference = -1;
+  if (!VerifyWithFile(ctx, chipCode, *file, firstDifference)) return kFlashFailed;
+
+  const bool closed = file->Close();
+  file.reset();
+  if (!closed) return kFlashFileOrAccess;
+  buf.length = 0;
+  return kFlashOk;
+}
+
+}  // namespace rz::eeprom

@@ -1,0 +1,28 @@
+// Read-back of the card's BIOS image into a backup file. The file at the chosen path is replaced
+// only by a complete image: the image goes into a temporary file beside it first.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "eeprom/EepromContext.h"
+
+namespace rz::eeprom {
+
+inline constexpr const char* kGettingRomSize = "Getting ROM size.";
+inline constexpr const char* kNoImageMemory = "Cannot allocate memory for ROM image.";
+inline constexpr const char* kShortRomRead = "did not copy entire ROM.";
+inline constexpr const char* kFileWriteError = "file write error.";
+inline constexpr const char* kEepromNotFound = "Supported EEPROM not found.";
+
+// Reads the image (its length from the ROM header) and writes it to the file in one write. The
+// window is open; PROM access is off on entry and on exit.
+bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file);
+
+// 0 success; 1 the file cannot be created or no supported EEPROM; 5 any other failure.
+std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
+                            const std::string& path);
+
+// DumpRomToFile for the adapter at this index, or kBadAdapterIndex.
+std::uint32_t SaveRomToFile(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path);
+
+}  // namespace rz::eeprom

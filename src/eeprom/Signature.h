@@ -1,0 +1,27 @@
+// The maker's marks in the card's ROM: the first "$RZ" block, the "RZ-" model text before it, and
+// the card number the block carries.
+#pragma once
+#include <cstdint>
+#include <span>
+
+#include "eeprom/EepromContext.h"
+
+namespace rz::eeprom {
+
+inline constexpr std::uint32_t kScanStart = 0x80;
+inline constexpr std::uint32_t kScanEnd = 0xFFFE;  // last offset tested, inclusive
+inline constexpr std::uint8_t kNoCardNumber = 0xFF;
+
+// 0 found (count bytes copied from the "$"), 1 not found, 2 error. Fills ctx.modelText with the
+// last "RZ-" text before the block.
+int ReadSignatureBlock(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
+                       std::span<std::uint8_t> destination, std::uint32_t count);
+
+// ReadSignatureBlock into ctx.signature; block is set to it only on result 0.
+std::uint32_t GetSignatureBlock(EepromContext& ctx, std::uint32_t adapterIndex,
+                                const bios::SignatureBlock*& block);
+
+// Byte +14 of the first "$RZ" block, 0xFF when there is none or the ROM cannot be read.
+std::uint8_t ReadCardNumber(EepromContext& ctx, std::uint8_t bus, std::uint8_t device);
+
+}  // namespace rz::eeprom
