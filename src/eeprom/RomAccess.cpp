@@ -11,20 +11,12 @@ constexpr std::uint16_t kMemoryDecoding = 0x0002;
 constexpr std::uint32_t kProgressStep = 0x1000;
 }  // namespace
 
-std::optional<std::size_t> FindAsicEntry(const config::AsicTable& table, std::uint16_t deviceId) {
-  for (std::size_t i = 0; i < table.entries.size(); ++i) {
-    const auto& e = table.entries[i];
-    if (e.type == 1 && e.deviceId == deviceId) return i;
-  }
-  return std::nullopt;
-}
-
 bool OpenRomWindow(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
                    std::uint16_t& deviceId, std::int16_t& asicIndex) {
   std::uint16_t id = 0;
   if (!hw::IsNvidiaVgaAdapter(ctx.io, bus, device, id)) return false;
   deviceId = id;
-  const auto index = FindAsicEntry(ctx.asics, id);
+  const auto index = ctx.asics.Lookup(id);
   if (!index) {
     ctx.ui.MessageBox("ERROR", kDeviceNotFound, ui::Buttons::Ok, ui::Icon::Error);
     return false;

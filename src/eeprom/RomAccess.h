@@ -2,16 +2,12 @@
 // and the register and aperture accessors every EEPROM operation is built from.
 #pragma once
 #include <cstdint>
-#include <optional>
 
 #include "eeprom/EepromContext.h"
 
 namespace rz::eeprom {
 
 inline constexpr const char* kDeviceNotFound = "Supported device not found.";
-
-// Index of the first AsicEntry of type 1 with this device id.
-std::optional<std::size_t> FindAsicEntry(const config::AsicTable& table, std::uint16_t deviceId);
 
 // Maps the card's BAR0 (32 MiB) and sets bit 20 of register 0x200. False without a window when the
 // adapter is not an NVIDIA VGA adapter, has no AsicEntry ("Supported device not found.") or the
