@@ -12,6 +12,8 @@
 namespace rz::e2e {
 namespace {
 
+using nlohmann::json;
+
 struct InfoCase {
   const char* preset;
   std::vector<std::string> answers;
@@ -89,6 +91,19 @@ INSTANTIATE_TEST_SUITE_P(
         if (ch == '-') ch = '_';
       return name;
     });
+
+// A Backup.rom left in the current folder by an earlier run is never described as the card's
+// BIOS when the tool wrote none now: no version, and an empty size.
+TEST(InfoOnAti, StaleBackupIsNotReadWhenTheToolWritesNothing) {
+  CliSandbox box;
+  const json m = AtiMachine(box, 0x21B8, testimage::BuildImage(PresetAtiImage()), "8.542.0.0",
+                            json{{"save", "silent"}});
+  box.Write("Backup.rom", testimage::BuildImage(AtiImage(0x21B8, "RZ-HD485/F9")));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "info"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.lines, (Lines{"launch \"<dir>/program/tool/ATIWinflash\" \" -s 0 Backup.rom -quiet\"",
+                            "label lEEPROMSize: ", "status: Ready", "exit 1"}));
+}
 
 TEST(InfoOnPreset, EveryListedPresetIsCovered) {
   CliSandbox box;

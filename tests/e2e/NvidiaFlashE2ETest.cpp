@@ -57,29 +57,32 @@ TEST(StockOffer, PresetAnsweredYesFlashesTheStockFileWithoutTheOpenDialog) {
                    kRestartNo, "status: Ready", "exit 0"}));
 }
 
-// The preset's board on a parallel chip, with both stock files of its own.
+// The preset's board on a parallel chip with a model text of its own, and both stock files.
 struct StockMachine {
-  explicit StockMachine(CliSandbox& b) : box(b) {
+  StockMachine(CliSandbox& b, std::uint16_t subsystemId = 0x34C8,
+               const std::string& modelText = "RZ-PX4R7H/F4")
+      : box(b) {
     ImageSpec card = PresetNvidiaImage();
     card.block.reset();
-    card.subsystemId = 0x34C8;
-    card.modelText = "RZ-PX4R7H/F4";
+    card.subsystemId = subsystemId;
+    card.modelText = modelText;
     ImageSpec stock = card;
-    stock.modelText = "RZ-PX4R7H/F4_C";
     stock.seed = 7;
-    stockImage = BuildImage(stock);
-    box.Write("program/BIOS Files/PX4R7H.F4_C", stockImage);
+    stock.modelText = "RZ-PX4R7H/F4_C";
+    stockOne = BuildImage(stock);
+    box.Write("program/BIOS Files/PX4R7H.F4_C", stockOne);
     stock.modelText = "RZ-PX4R7H/F12_C";
-    box.Write("program/BIOS Files/PX4R7H.F12_C", BuildImage(stock));
+    stockTwo = BuildImage(stock);
+    box.Write("program/BIOS Files/PX4R7H.F12_C", stockTwo);
     ImageSpec chosen = card;
     chosen.modelText = "RZ-PX4R7H/F5";
     chosen.seed = 11;
     chosenImage = BuildImage(chosen);
     box.Write("chosen.rom", chosenImage);
-    scenario = box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C8, BuildImage(card)));
+    scenario = box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", subsystemId, BuildImage(card)));
   }
   CliSandbox& box;
-  std::vector<std::uint8_t> stockImage, chosenImage;
+  std::vector<std::uint8_t> stockOne, stockTwo, chosenImage;
   std::string scenario;
 };
 
@@ -93,7 +96,31 @@ TEST(StockOffer, AnsweredYesProgramsTheStockFileIntoTheCard) {
   EXPECT_TRUE(r.Has("msg: Flash BIOS completed!!!"));
   EXPECT_TRUE(r.Has(kRestartNo));
   EXPECT_FALSE(r.Has("restart"));
-  ExpectChipHolds(box.Read("card.rom"), m.stockImage);
+  ExpectChipHolds(box.Read("card.rom"), m.stockOne);
+}
+
+// A two-character version is offered the two-character stock file.
+TEST(StockOffer, TwoCharacterVersionGetsTheTwoCharacterStockFile) {
+  CliSandbox box;
+  StockMachine m(box, 0x34C8, "RZ-PX4R7H/F12");
+  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "yes", "flash", "chosen.rom"});
+  EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
+  EXPECT_TRUE(r.Has("yesno -> yes: There is a new VBIOS PX4R7H.F12_C\\r\\n       Do you wish to Update?"));
+  ExpectChipHolds(box.Read("card.rom"), m.stockTwo);
+}
+
+// Subsystem 0x34D1 has no two-character stock file: the question names none, and Yes leads to
+// a file that cannot be opened; the card is not touched.
+TEST(StockOffer, OfferWithoutAFileEndsInOpenRomFileFail) {
+  CliSandbox box;
+  StockMachine m(box, 0x34D1, "RZ-PX57QT7H/F31");
+  const auto card = box.Read("card.rom");
+  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "yes", "flash", "chosen.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "status: Ready"),
+            (Lines{"yesno -> yes: There is a new VBIOS \\r\\n       Do you wish to Update?", kBusy,
+                   "box \"Error\" ok error: Open rom file fail !!", "status: Ready", "exit 1"}));
+  ExpectChipHolds(box.Read("card.rom"), card);
 }
 
 TEST(StockOffer, AnsweredNoOpensTheDialogAndProgramsTheChosenFile) {
