@@ -138,6 +138,8 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
   json m = AtiMachine(box, 0x21B8, card, "8.542.0.0", c.tool);
   m["faults"] = c.faults;
   box.Write("new.rom", BuildImage(AtiImage(0x21B8, "RZ-HD485/F3")));
+  // A Flash.bin from an earlier run must not be programmed in place of the chosen file.
+  box.Write("Flash.bin", BuildImage(AtiImage(0x21B8, "RZ-HD485/F4")));
   const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
   EXPECT_EQ(r.exitCode, 1);
   ASSERT_TRUE(r.Has("label lBIOSVersion: RZ-HD485 F2")) << "the backup at start must work";

@@ -287,6 +287,20 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenFlash{"StuckBusy", {{"chip_stuck_busy", true}}, {}}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// An image longer than the 64 KiB the job can hold is refused before anything on the chip changes.
+TEST(FlashStep, ImageLongerThanTheBufferLeavesTheChipAsItWas) {
+  CliSandbox box;
+  const auto card = BuildImage(PresetNvidiaImage());
+  const auto scenario = box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, card));
+  box.Write("big.rom", BuildImage(With([](ImageSpec& s) { s.lengthByte = 0x90; })));
+  const CliResult r = box.Run({"--machine", scenario, "flash", "big.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            (Lines{kBusy, kBlank, kBusy, "box \"ERROR\" ok error: Error reading file into buffer.",
+                   "status: Fail !!", "dialog: Fail !!", "status: Ready", "exit 1"}));
+  ExpectChipHolds(box.Read("card.rom"), card);
+}
+
 // Row 1 without a message of its own: the file cannot be closed at the end of the job.
 TEST(FlashStep, FileThatCannotBeClosedEndsReadyWithoutCompletion) {
   CliSandbox box;
