@@ -206,6 +206,42 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"Missing", {}, "box \"Error\" ok error: Open rom file fail !!"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// Without a card of the maker's NVIDIA road the file never reaches the flash job. A card that
+// was accepted after the Caution question has no version, so no file's version is compatible
+// with it: the job's image-versus-card check (result 3) cannot be reached through the command.
+struct NoUsableCard {
+  const char* preset;
+  std::vector<std::string> answers;
+  const char* message;
+};
+
+class FlashWithoutUsableCard : public ::testing::TestWithParam<NoUsableCard> {};
+
+TEST_P(FlashWithoutUsableCard, StopsAtValidation) {
+  CliSandbox box;
+  box.Write("new.rom", BuildImage(Newer()));
+  std::vector<std::string> args{"--machine", GetParam().preset};
+  for (const auto& a : GetParam().answers) args.insert(args.end(), {"--answer", a});
+  args.insert(args.end(), {"flash", "new.rom"});
+  const CliResult r = box.Run(args);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            (Lines{kBusy, GetParam().message, "status: Ready", "exit 1"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Presets, FlashWithoutUsableCard,
+    ::testing::Values(NoUsableCard{"no-card", {}, "msg: The BIOS ID not match!!!"},
+                      NoUsableCard{"other-vendor", {}, "msg: The BIOS ID not match!!!"},
+                      NoUsableCard{"nvidia-nomaker", {"yes"}, "msg: The BIOS Version not match!!!"},
+                      NoUsableCard{"nvidia-no-config", {"yes"}, "msg: The BIOS Version not match!!!"}),
+    [](const auto& p) {
+      std::string name = p.param.preset;
+      for (char& c : name)
+        if (c == '-') c = '_';
+      return name;
+    });
+
 // ---- Results of the flash step ----
 
 TEST(FlashStep, NewerImageIsProgrammedAndTheLabelsComeFromTheCard) {
