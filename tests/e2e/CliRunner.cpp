@@ -139,6 +139,13 @@ std::vector<std::uint8_t> CliSandbox::Read(const std::string& name) const {
   return {s.begin(), s.end()};
 }
 
+std::vector<std::string> CliSandbox::LeftoverTemporaryFolders() const {
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir_))
+    if (e.path().filename().string().rfind("rzflash-", 0) == 0) left.push_back(e.path().filename());
+  return left;
+}
+
 bool CliSandbox::Exists(const std::string& name) const { return fs::exists(Path(name)); }
 
 }  // namespace rz::e2e

@@ -42,6 +42,8 @@ class CliSandbox {
   std::string WriteScenario(const std::string& name, const nlohmann::json& scenario) const;
   std::vector<std::uint8_t> Read(const std::string& name) const;
   bool Exists(const std::string& name) const;
+  // Folders a run made in the temporary folder and left behind (machine and scratch folders).
+  std::vector<std::string> LeftoverTemporaryFolders() const;
 
  private:
   int Spawn(const char* program, const std::vector<std::string>& args);

@@ -48,6 +48,7 @@ TEST(StockOffer, PresetAnsweredYesFlashesTheStockFileWithoutTheOpenDialog) {
   const CliResult r =
       box.Run({"--machine", "nvidia-modeltext", "--answer", "yes", "flash", "unused.rom"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(box.LeftoverTemporaryFolders().empty());
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"yesno -> yes: There is a new VBIOS PX4R7H.F4_C\\r\\n       Do you wish to Update?",
                    kBusy, kBlank, kBusy,
@@ -273,6 +274,8 @@ TEST(FlashStep, PackageFlashesTheImageOfThisCard) {
   EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
   EXPECT_TRUE(r.Has("label lBIOSVersion: PX4R7 F5"));
   ExpectChipHolds(box.Read("card.rom"), mine);
+  // The extracted image lived in a scratch folder that is gone with the run.
+  EXPECT_TRUE(box.LeftoverTemporaryFolders().empty());
 }
 
 // Row 2: the chip answers ids nobody knows.
