@@ -36,7 +36,8 @@ class FileSystem {
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
   virtual bool Remove(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
-  // Copies, overwriting `to`. False on failure.
+  // Copies, overwriting `to`. False on failure. A file copied onto itself (by another name too)
+  // stays as it is, and that is success.
   virtual bool Copy(const std::string& from, const std::string& to) = 0;
   // Size in bytes; -1 when the file cannot be opened.
   virtual std::int64_t Size(const std::string& path) = 0;

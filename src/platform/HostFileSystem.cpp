@@ -75,6 +75,11 @@ class HostFileSystem final : public FileSystem {
   }
   bool Copy(const std::string& from, const std::string& to) override {
     std::error_code ec;
+    // A file named as its own target already is its copy (e.g. the user chose the vendor tool's
+    // exchange file itself); the library would refuse it as an error.
+    if (std::filesystem::exists(to, ec) && std::filesystem::equivalent(from, to, ec) && !ec)
+      return std::filesystem::is_regular_file(from, ec) && !ec;
+    ec.clear();
     std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
     return !ec;
   }

@@ -168,6 +168,25 @@ TEST(AtiFlash, OldSeriesEndsTheProgramAtDetection) {
   EXPECT_EQ(r.lines, (Lines{"dialog: Not support this series!!!", "exit 1"}));
 }
 
+// The user may choose the tool's exchange files themselves: the backup lands in Save.bin and is
+// reported as saved; Flash.bin as the source is programmed as it is.
+TEST(AtiExchangeFiles, SavingToSaveBinAndFlashingFlashBinWork) {
+  CliSandbox box;
+  const auto card = BuildImage(PresetAtiImage());
+  const auto scenario = box.WriteScenario("m.json", AtiMachine(box, 0x21B8, card));
+  const CliResult save = box.Run({"--machine", scenario, "save", "Save.bin"});
+  EXPECT_EQ(save.exitCode, 0) << ::testing::PrintToString(save.lines);
+  EXPECT_TRUE(save.Has("msg: Save VGA BIOS completed!!!"));
+  EXPECT_EQ(box.Read("Save.bin"), card);
+
+  const auto newer = BuildImage(AtiImage(0x21B8, "RZ-HD485/F3"));
+  box.Write("Flash.bin", newer);
+  const CliResult flash = box.Run({"--machine", scenario, "flash", "Flash.bin"});
+  EXPECT_EQ(flash.exitCode, 0) << ::testing::PrintToString(flash.lines);
+  EXPECT_TRUE(flash.Has("msg: Flash VGA BIOS completed!!!"));
+  EXPECT_EQ(box.Read("ati-card.rom"), newer);
+}
+
 // ---- Adapter number one (subsystem id 0x0028) in all three command lines ----
 
 // A board of two graphics chips: the program works on the first adapter found, while the tool

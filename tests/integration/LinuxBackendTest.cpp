@@ -124,6 +124,26 @@ TEST(LinuxSystem, ScratchDirectoryIsPrivateMadeOnceAndRemoved) {
   EXPECT_FALSE(std::filesystem::exists(scratch));
 }
 
+// The vendor tool's exchange files may be the very files the user chose: copying a file onto
+// itself, by the same or another name, must neither fail nor empty it.
+TEST(HostFileSystem, CopyOntoItselfKeepsTheFileAndSucceeds) {
+  TempDir dir;
+  const std::string a = (dir.Path() / "Save.bin").string();
+  std::ofstream(a, std::ios::binary) << "card bios";
+  std::filesystem::create_directory(dir.Path() / "sub");
+  const std::string viaOtherName = (dir.Path() / "sub" / ".." / "Save.bin").string();
+  auto files = platform::MakeHostFileSystem();
+  EXPECT_TRUE(files->Copy(a, a));
+  EXPECT_TRUE(files->Copy(a, viaOtherName));
+  EXPECT_EQ(files->Size(a), 9);
+  const std::string b = (dir.Path() / "b.bin").string();
+  std::ofstream(b, std::ios::binary) << "old";
+  EXPECT_TRUE(files->Copy(a, b));
+  EXPECT_EQ(files->Size(b), 9);
+  EXPECT_FALSE(files->Copy((dir.Path() / "absent").string(), b));
+  EXPECT_FALSE(files->Copy((dir.Path() / "sub").string(), (dir.Path() / "sub").string()));
+}
+
 TEST(LinuxSystem, ProcessFacts) {
   lx::LinuxSystem system;
   const std::string exe = system.ExecutablePath();
