@@ -105,6 +105,18 @@ TEST(InfoOnAti, StaleBackupIsNotReadWhenTheToolWritesNothing) {
                             "label lEEPROMSize: ", "status: Ready", "exit 1"}));
 }
 
+// What the terminal shows: questions with the answer taken, labels by name, the status line.
+TEST(InfoOnPreset, TerminalShowsQuestionsLabelsAndStatus) {
+  CliSandbox box;
+  const CliResult r = box.Run({"--machine", "nvidia-nomaker", "--answer", "yes", "info"});
+  EXPECT_EQ(r.out,
+            "Caution: Talvenor VGA BIOS not found! Do you want to continue? [y/N] yes\n"
+            "BIOS version:  \nEEPROM: PMC PM25LV010      \nEEPROM size: 65536 bytes\n[Ready]\n");
+  // Without an answer and without a terminal the question is answered No.
+  const CliResult no = box.Run({"--machine", "nvidia-nomaker", "info"});
+  EXPECT_EQ(no.out, "Caution: Talvenor VGA BIOS not found! Do you want to continue? [y/N] no\n");
+}
+
 TEST(InfoOnPreset, EveryListedPresetIsCovered) {
   CliSandbox box;
   const CliResult r = box.Run({"machines"});

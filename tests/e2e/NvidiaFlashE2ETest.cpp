@@ -340,6 +340,20 @@ TEST(FlashStep, ImageLongerThanTheBufferLeavesTheChipAsItWas) {
   ExpectChipHolds(box.Read("card.rom"), card);
 }
 
+// A file longer than its image: only the image the length byte describes is programmed.
+TEST(FlashStep, OnlyTheImageOfALongerFileIsProgrammed) {
+  CliSandbox box;
+  const auto scenario = box.WriteScenario(
+      "m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(PresetNvidiaImage())));
+  const auto image = BuildImage(Newer());
+  auto file = image;
+  file.insert(file.end(), 0x4000, 0x3C);
+  box.Write("long.rom", file);
+  const CliResult r = box.Run({"--machine", scenario, "flash", "long.rom"});
+  EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
+  ExpectChipHolds(box.Read("card.rom"), image);
+}
+
 // Row 1 without a message of its own: the file cannot be closed at the end of the job.
 TEST(FlashStep, FileThatCannotBeClosedEndsReadyWithoutCompletion) {
   CliSandbox box;
