@@ -278,6 +278,20 @@ TEST(FlashStep, PackageFlashesTheImageOfThisCard) {
   EXPECT_TRUE(box.LeftoverTemporaryFolders().empty());
 }
 
+// A serial chip behind the newer GPIO register layout (device 0x0400): the labels after the
+// flash are read back from the card, so they show that the new image is in the chip.
+TEST(FlashStep, SerialChipOnTheNewerRegisterLayoutIsFlashed) {
+  CliSandbox box;
+  ASSERT_EQ(box.MakeImage({"--device", "0x0400", "--block", "F5", "new.rom"}), 0);
+  const CliResult r = box.Run({"--machine", "nvidia-sst25", "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
+  EXPECT_EQ(After(r.lines, "open-dialog"),
+            (Lines{kBusy, kBlank, kBusy, "label lBIOSVersion: PX4R7 F5",
+                   "label lEEPROMName: SST 25VF512        ", "label lEEPROMSize: 65536 bytes",
+                   "status: Ready", "msg: Flash BIOS completed!!!", kRestartNo, "status: Ready",
+                   "exit 0"}));
+}
+
 // Row 2: the chip answers ids nobody knows.
 TEST(FlashStep, UnknownChipEndsAsRomAlreadyProgrammed) {
   CliSandbox box;
