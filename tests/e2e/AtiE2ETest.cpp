@@ -120,6 +120,30 @@ INSTANTIATE_TEST_SUITE_P(
                    "msg: The BIOS Version is the same!!!"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// A card whose BIOS carries a "$RZ" block: block-carrying files are compared by their version
+// words, so a newer one is flashed and the same one refused.
+TEST(AtiBlockBios, ComparesVersionWords) {
+  auto blockImage = [](std::uint8_t number, std::uint32_t seed) {
+    testimage::ImageSpec s = AtiImage(0x21B8, "");
+    s.modelText.reset();
+    s.block = testimage::RzBlockSpec{};
+    s.block->number = number;
+    s.seed = seed;
+    return BuildImage(s);
+  };
+  CliSandbox box;
+  const auto scenario = box.WriteScenario("m.json", AtiMachine(box, 0x21B8, blockImage(2, 1)));
+  box.Write("same.rom", blockImage(2, 4));
+  box.Write("newer.rom", blockImage(3, 4));
+  const CliResult same = box.Run({"--machine", scenario, "flash", "same.rom"});
+  EXPECT_TRUE(same.Has("label lBIOSVersion: PX4R7 F2"));
+  EXPECT_EQ(same.exitCode, 1);
+  EXPECT_TRUE(same.Has("msg: The BIOS Version is the same!!!"));
+  const CliResult newer = box.Run({"--machine", scenario, "flash", "newer.rom"});
+  EXPECT_EQ(newer.exitCode, 0) << ::testing::PrintToString(newer.lines);
+  EXPECT_EQ(box.Read("ati-card.rom"), blockImage(3, 4));
+}
+
 // A tool that backs the card up but cannot program it, or a Flash.bin that cannot be written:
 // the user is told the flash failed and no restart is offered.
 struct ToolFault {
