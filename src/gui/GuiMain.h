@@ -1,0 +1,75 @@
+// The program entry of the windowed front end, over whichever platform seams the executable
+// chose: application title, main window with its start-up, the two dialog instances, the event
+// loop, the exception display and the teardown.
+#pragma once
+#include <functional>
+#include <memory>
+
+#include "app/Program.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <optional>
+#include <string>
+
+namespace rz::gui {
+
+// The application object. An exception that escapes an event handler ends the event loop; the
+// entry then shows its text, as for an exception of its own steps.
+class GuiApplication : public QApplication {
+ public:
+  GuiApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+  bool notify(QObject* receiver, QEvent* event) override;
+  // Text of the exception that ended the event loop; nullopt when none did.
+  const std::optional<std::string>& Failure() const { return failure_; }
+
+ private:
+  std::optional<std::string> failure_;
+};
+
+class TForm1;
+class QtUi;
+
+// What the program supplies to the window; null parts do nothing.
+struct GuiCommands {
+  std::function<bool(app::Program&)> detect;  // card detection, run by FormCreate
+  std::function<void(app::Program&)> save;    // btSaveClick
+  std::function<void(app::Program&)> flash;   // btFlashClick
+};
+
+class TFormMsg;
+class TFormYesNo;
+
+// The main window with its Ui and its program, wired together: the part of the entry that tests
+// run without an event loop. Destroying it runs FormDestroy.
+class GuiSession {
+ public:
+  GuiSession(platform::Platform& platform, const GuiCommands& commands);
+  ~GuiSession();
+  GuiSession(const GuiSession&) = delete;
+  GuiSession& operator=(const GuiSession&) = delete;
+
+  // FormCreate; after a start that leaves the window open, the two dialog instances that are
+  // created and never shown.
+  app::StartResult Start();
+
+  TForm1& Form() { return *form_; }
+  QtUi& Ui() { return *ui_; }
+  app::Program& Program() { return *program_; }
+
+ private:
+  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<QtUi> ui_;
+  std::unique_ptr<app::Program> program_;
+  std::unique_ptr<TFormMsg> formMsg_;
+  std::unique_ptr<TFormYesNo> formYesNo_;
+};
+
+// Called after start-up, before the event loop, with the windows as they are (used by the demo).
+using AfterStartHook = std::function<void(app::StartResult, TForm1&, QtUi&, app::Program&)>;
+
+// Runs the program on an existing application object; returns the exit code (0).
+int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
+           const AfterStartHook& afterStart = nullptr);
+
+}  // namespace rz::gui
