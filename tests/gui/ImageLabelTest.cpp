@@ -92,6 +92,31 @@ class ImageLabelTest : public QObject {
     QCOMPARE(fired_, QList<QString>({QStringLiteral("enter@2"), QStringLiteral("up@2")}));
   }
 
+  // The same press, move off and release delivered by the toolkit itself (crossings, mouse grab).
+  void onlyTheLeftButtonHoldsTheMouse_data() {
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<bool>("fires");
+    QTest::newRow("left") << Qt::LeftButton << true;
+    QTest::newRow("right") << Qt::RightButton << false;
+  }
+  void onlyTheLeftButtonHoldsTheMouse() {
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(bool, fires);
+    QWindow* window = owner_->windowHandle();
+    QVERIFY(window);
+    const QPoint on(20, 20), off(80, 50);
+    QTest::mouseMove(window, on);
+    QTRY_VERIFY(button_->Hovered());
+    QTest::mousePress(window, button, {}, on);
+    QCOMPARE(button_->LastDrawn(), Face::Pressed);
+    QTest::mouseMove(window, off);
+    QTRY_VERIFY(!button_->Hovered());
+    QTest::mouseRelease(window, button, {}, off);
+    QCOMPARE(fired_.contains(QStringLiteral("up@1")), fires);
+    QCOMPARE(button_->Pressed(), !fires);
+    if (fires) QCOMPARE(button_->LastDrawn(), Face::Normal);
+  }
+
   void leftPressMoveOffReleaseDrawsNormalAndFires() {
     Enter(button_);
     Press(button_, Qt::LeftButton, kInside);

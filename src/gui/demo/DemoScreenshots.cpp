@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEnterEvent>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -41,6 +42,18 @@ void Leave(TImageLabel* b) {
   QCoreApplication::sendEvent(b, &leave);
 }
 
+void Press(TImageLabel* b) {
+  QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), b->mapToGlobal(QPointF(5, 5)),
+                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(b, &e);
+}
+
+void Release(TImageLabel* b) {
+  QMouseEvent e(QEvent::MouseButtonRelease, QPointF(5, 5), b->mapToGlobal(QPointF(5, 5)),
+                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(b, &e);
+}
+
 }  // namespace
 
 AfterStartHook DemoScreenshotHook() {
@@ -59,6 +72,15 @@ AfterStartHook DemoScreenshotHook() {
         Shoot(form, dir + QStringLiteral("/main-hover.png"));
         Leave(form.ibBackup);
         Leave(form.ibClose);
+        Hover(form.ibFlash);
+        Hover(form.ibHelp);
+        Press(form.ibFlash);
+        Press(form.ibHelp);
+        Shoot(form, dir + QStringLiteral("/main-pressed.png"));
+        Release(form.ibHelp);  // opens the help file through the machine's recorder
+        Release(form.ibFlash);
+        Leave(form.ibFlash);
+        Leave(form.ibHelp);
         form.SetCommandButtonsEnabled(false);
         Shoot(form, dir + QStringLiteral("/main-busy.png"));
         form.SetCommandButtonsEnabled(true);
