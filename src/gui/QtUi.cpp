@@ -22,7 +22,9 @@ std::optional<std::string> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode
   dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                      : QFileDialog::ExistingFile);
   dialog.setSizeGripEnabled(true);
-  if (!name.empty()) dialog.selectFile(Q(name));
+  // A proposed name is a zero-terminated text: whatever follows a zero character is not shown.
+  const std::string shown = name.substr(0, name.find('\0'));
+  if (!shown.empty()) dialog.selectFile(Q(shown));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
 }

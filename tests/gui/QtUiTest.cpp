@@ -108,10 +108,11 @@ class QtUiTest : public QObject {
       edit->setText(QString::fromStdString(chosen));
       static_cast<QDialog*>(d)->accept();
     });
-    QCOMPARE(Ui().SaveFileDialog("Select target file to save BIOS", folder, "N98TGE.F4"), chosen);
+    QCOMPARE(Ui().SaveFileDialog("Select target file to save BIOS", folder, std::string("N98TGE.\0F4", 10)),
+             chosen);
     QCOMPARE(title, QStringLiteral("Select target file to save BIOS"));
     QCOMPARE(directory, QString::fromStdString(folder));
-    QCOMPARE(proposed, QStringLiteral("N98TGE.F4"));
+    QCOMPARE(proposed, QStringLiteral("N98TGE."));  // the name ends at its zero character
 
     WhenModal([&](QWidget* modal) {
       title = modal->windowTitle();

@@ -145,13 +145,6 @@ class SkinDialogsTest : public QObject {
     QVERIFY(!dialog.isVisible());
   }
 
-  void okClosesTheMessage() {
-    TFormMsg dialog(nullptr, folder_);
-    WhenModal([&](QWidget*) { Click(dialog.btOk, Qt::RightButton); });
-    dialog.exec();
-    QVERIFY(!dialog.isVisible());
-  }
-
   void onlyLeftPressOnTheBackgroundMovesTheDialog() {
     TFormYesNo dialog(nullptr, folder_);
     int moves = 0;
