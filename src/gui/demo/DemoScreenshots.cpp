@@ -1,6 +1,9 @@
 #include "gui/demo/DemoScreenshots.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -59,6 +62,16 @@ void Release(TImageLabel* b) {
 AfterStartHook DemoScreenshotHook() {
   const QString dir = QString::fromLocal8Bit(qgetenv("RZFLASH_DEMO_SCREENSHOT"));
   if (dir.isEmpty()) return nullptr;
+  // Message boxes of the start-up (before the main window shows) are shot and answered.
+  auto* boxes = new QTimer(qApp);
+  QObject::connect(boxes, &QTimer::timeout, boxes, [dir, shots = 0]() mutable {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    Shoot(*box, dir + QStringLiteral("/box%1.png").arg(++shots));
+    if (QAbstractButton* b = box->defaultButton() ? box->defaultButton() : box->buttons().value(0))
+      b->click();
+  });
+  boxes->start(100);
   return [dir](app::StartResult, TForm1& form, QtUi& ui, app::Program& program) {
     QTimer::singleShot(300, &form, [dir, &form, &ui, &program] {
       Shoot(form, dir + QStringLiteral("/main.png"));
