@@ -10,18 +10,6 @@
 
 namespace rz::gui {
 
-bool GuiApplication::notify(QObject* receiver, QEvent* event) {
-  try {
-    return QApplication::notify(receiver, event);
-  } catch (const std::exception& e) {
-    if (!failure_) failure_ = e.what();
-  } catch (...) {
-    if (!failure_) failure_ = std::string();  // a foreign exception carries no text
-  }
-  exit(0);
-  return true;
-}
-
 GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands)
     : form_(std::make_unique<TForm1>(platform.shell)) {
   ui_ = std::make_unique<QtUi>(*form_, [this] { return program_ ? program_->programFolder : ""; });

@@ -6,28 +6,14 @@
 #include <memory>
 
 #include "app/Program.h"
+#include "gui/GuiApplication.h"
 #include "platform/Platform.h"
-
-#include <QApplication>
-#include <optional>
-#include <string>
 
 namespace rz::gui {
 
-// The application object. An exception that escapes an event handler ends the event loop; the
-// entry then shows its text, as for an exception of its own steps.
-class GuiApplication : public QApplication {
- public:
-  GuiApplication(int& argc, char** argv) : QApplication(argc, argv) {}
-  bool notify(QObject* receiver, QEvent* event) override;
-  // Text of the exception that ended the event loop; nullopt when none did.
-  const std::optional<std::string>& Failure() const { return failure_; }
-
- private:
-  std::optional<std::string> failure_;
-};
-
 class TForm1;
+class TFormMsg;
+class TFormYesNo;
 class QtUi;
 
 // What the program supplies to the window; null parts do nothing.
@@ -36,9 +22,6 @@ struct GuiCommands {
   std::function<void(app::Program&)> save;    // btSaveClick
   std::function<void(app::Program&)> flash;   // btFlashClick
 };
-
-class TFormMsg;
-class TFormYesNo;
 
 // The main window with its Ui and its program, wired together: the part of the entry that tests
 // run without an event loop. Destroying it runs FormDestroy.

@@ -6,6 +6,7 @@
 
 #include "base/Paths.h"
 #include "gui/Fonts.h"
+#include "gui/GuiApplication.h"
 
 namespace rz::gui {
 
@@ -146,17 +147,19 @@ void TForm1::ImageBkMouseDown(Qt::MouseButton button) {
 }
 
 void TForm1::btSaveClick() {
-  if (onSave) onSave();
+  if (onSave) RunGuarded(onSave);
 }
 
 void TForm1::btFlashClick() {
-  if (onFlash) onFlash();
+  if (onFlash) RunGuarded(onFlash);
 }
 
 void TForm1::ShowHelp() {
-  const std::string path = programFolder_ + "HELP.CHM";
-  shell_.Open(path);  // the result is not checked: a missing file is the viewer's to report
-  if (onHelpOpened) onHelpOpened(path);
+  RunGuarded([this] {
+    const std::string path = programFolder_ + "HELP.CHM";
+    shell_.Open(path);  // the result is not checked: a missing file is the viewer's to report
+    if (onHelpOpened) onHelpOpened(path);
+  });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -96,6 +96,7 @@ void QtUi::SetLabel(ui::Label label, const std::string& text) {
                    : label == ui::Label::EepromName ? form_.lEEPROMName
                                                     : form_.lEEPROMSize;
   TForm1::SetLabelText(target, Q(text));
+  target->repaint();  // shown at once, even inside a command that keeps the event loop busy
   transcript_.SetLabel(label, text);
 }
 

