@@ -58,6 +58,15 @@ void WhenModal(std::function<void(QWidget*)> act) {
   timer->start();
 }
 
+void AnswerModals(QList<std::function<void(QWidget*)>> actions) {
+  if (actions.isEmpty()) return;
+  const auto act = actions.takeFirst();
+  WhenModal([act, rest = std::move(actions)](QWidget* modal) mutable {
+    act(modal);
+    AnswerModals(std::move(rest));
+  });
+}
+
 std::string ShippedFolder() { return RZ_GUI_OUTPUT_DIR; }
 
 void CopySkin(const std::string& folder) {

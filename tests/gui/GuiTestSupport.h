@@ -2,6 +2,7 @@
 // files, and a main window session on the emulated machine.
 #pragma once
 #include <QImage>
+#include <QList>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -25,6 +26,9 @@ void Click(QWidget* w, Qt::MouseButton button = Qt::LeftButton);
 
 // Once a modal window is up, hands it to `act` (on the event loop, from a timer).
 void WhenModal(std::function<void(QWidget* modal)> act);
+
+// Answers the modal windows that come up next, one action each, in order (for command flows).
+void AnswerModals(QList<std::function<void(QWidget* modal)>> actions);
 
 // The folder with the built Skin/, HELP.CHM and RZFLASH.CFG, with its trailing separator.
 std::string ShippedFolder();

@@ -143,23 +143,14 @@ class QtUiTest : public QObject {
       u.ProcessEvents();
     };
     // Answers on screen, in the order the windows come up.
-    QList<std::function<void(QWidget*)>> answers = {
+    AnswerModals({
         [](QWidget* m) { qobject_cast<QMessageBox*>(m)->button(QMessageBox::Yes)->click(); },
         [](QWidget* m) { qobject_cast<QMessageBox*>(m)->button(QMessageBox::Ok)->click(); },
         [](QWidget* m) { qobject_cast<QMessageBox*>(m)->button(QMessageBox::Ok)->click(); },
         [](QWidget* m) { Click(dynamic_cast<TFormMsg*>(m)->btOk); },
         [](QWidget* m) { Click(dynamic_cast<TFormYesNo*>(m)->btNo); },
         [](QWidget* m) { static_cast<QDialog*>(m)->reject(); },
-    };
-    std::function<void()> next = [&] {
-      if (answers.isEmpty()) return;
-      auto act = answers.takeFirst();
-      WhenModal([&, act](QWidget* m) {
-        act(m);
-        next();
-      });
-    };
-    next();
+    });
     play(Ui());
     play(scripted);
     QCOMPARE(Ui().GetTranscript().Lines(), scripted.Lines());
