@@ -3,6 +3,9 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "app/Detection.h"
+#include "commands/FlashCommand.h"
+#include "commands/SaveCommand.h"
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
@@ -10,15 +13,30 @@
 
 namespace rz::gui {
 
+GuiCommands ProgramCommands() {
+  GuiCommands c;
+  c.detect = app::DetectCard;
+  c.save = [](app::Program& p) {
+    auto ctx = p.Commands();
+    commands::btSaveClick(ctx);
+  };
+  c.flash = [](app::Program& p) {
+    auto ctx = p.Commands();
+    commands::btFlashClick(ctx);
+  };
+  return c;
+}
+
 GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands)
-    : form_(std::make_unique<TForm1>(platform.shell)) {
+    : form_(std::make_unique<TForm1>()) {
   ui_ = std::make_unique<QtUi>(*form_, [this] { return program_ ? program_->programFolder : ""; });
-  program_ = std::make_unique<app::Program>(platform, *ui_);
+  seams_ = std::make_unique<app::RecordingPlatform>(platform, ui_->GetTranscript());
+  form_->shell = &seams_->Seams().shell;
+  program_ = std::make_unique<app::Program>(seams_->Seams(), *ui_);
   app::Program& run = *program_;
   run.detect = commands.detect;
   form_->onSave = [&run, save = commands.save] { if (save) save(run); };
   form_->onFlash = [&run, flash = commands.flash] { if (flash) flash(run); };
-  form_->onHelpOpened = [this](const std::string& path) { ui_->GetTranscript().Help(path); };
 }
 
 GuiSession::~GuiSession() { program_->FormDestroy(); }

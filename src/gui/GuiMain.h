@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/Program.h"
+#include "app/RecordingSeams.h"
 #include "gui/GuiApplication.h"
 #include "platform/Platform.h"
 
@@ -23,7 +24,11 @@ struct GuiCommands {
   std::function<void(app::Program&)> flash;   // btFlashClick
 };
 
-// The main window with its Ui and its program, wired together: the part of the entry that tests
+// Card detection and the save and flash commands of the program.
+GuiCommands ProgramCommands();
+
+// The main window with its Ui and its program, wired together; the platform's user-visible events
+// (help file, vendor tool, restart, standard output) go into the Ui's transcript too: the part of the entry that tests
 // run without an event loop. Destroying it runs FormDestroy.
 class GuiSession {
  public:
@@ -43,6 +48,7 @@ class GuiSession {
  private:
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<QtUi> ui_;
+  std::unique_ptr<app::RecordingPlatform> seams_;  // the platform, writing into the transcript
   std::unique_ptr<app::Program> program_;
   std::unique_ptr<TFormMsg> formMsg_;
   std::unique_ptr<TFormYesNo> formYesNo_;

@@ -53,7 +53,7 @@ void CentreOnScreen(QWidget& window) {
   window.move(frame.topLeft());
 }
 
-TForm1::TForm1(platform::ShellOpen& shell) : QWidget(nullptr), shell_(shell) {
+TForm1::TForm1() : QWidget(nullptr) {
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle(QStringLiteral("RZFLASH Ver1.5"));
   setFont(DefaultFormFont());
@@ -156,9 +156,8 @@ void TForm1::btFlashClick() {
 
 void TForm1::ShowHelp() {
   RunGuarded([this] {
-    const std::string path = programFolder_ + "HELP.CHM";
-    shell_.Open(path);  // the result is not checked: a missing file is the viewer's to report
-    if (onHelpOpened) onHelpOpened(path);
+    // The result is not checked: a missing file is the viewer's to report.
+    if (shell) shell->Open(programFolder_ + "HELP.CHM");
   });
 }
 

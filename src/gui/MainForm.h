@@ -27,7 +27,7 @@ class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm1(platform::ShellOpen& shell);
+  TForm1();
 
   // Creates the six image buttons from ProgramFolder + "Skin/<left>_<top>_<n>.bmp".
   void LoadSkin(const std::string& programFolder);
@@ -49,8 +49,8 @@ class TForm1 : public QWidget {
   // Commands the program supplies; null until it does.
   std::function<void()> onSave;
   std::function<void()> onFlash;
-  // Told the path of every help file opened (the transcript).
-  std::function<void(const std::string&)> onHelpOpened;
+  // Opens the help file; null: the help button does nothing.
+  platform::ShellOpen* shell = nullptr;
   // The system's interactive window move; replaceable so that tests can observe it.
   std::function<void(QWidget&)> systemMove = StartSystemMove;
 
@@ -88,7 +88,6 @@ class TForm1 : public QWidget {
  private:
   TImageLabel* MakeSkinButton(int left, int top, int width, int height, bool ownDisabledImage,
                               std::function<void()> action);
-  platform::ShellOpen& shell_;
   std::string programFolder_;
   bool centred_ = false;
 };

@@ -56,6 +56,6 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  rz::gui::GuiCommands commands;  // detection and the commands join as they are built
+  const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
   return rz::gui::RunGui(app, platform->Seams(), commands, rz::gui::DemoScreenshotHook());
 }

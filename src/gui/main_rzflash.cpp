@@ -21,6 +21,6 @@ int main(int argc, char** argv) {
   rz::platform::LinuxShellOpen shell;
   rz::platform::Platform platform{device, services, system,   *files,
                                   launcher, registry, shutdown, shell};
-  rz::gui::GuiCommands commands;  // detection and the commands join as they are built
+  const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
   return rz::gui::RunGui(app, platform, commands);
 }

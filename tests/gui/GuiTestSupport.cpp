@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "sim/Presets.h"
+
 namespace rz::gui::test {
 
 namespace {
@@ -90,6 +92,13 @@ GuiRun::GuiRun(nlohmann::json scenario, GuiCommands commands) {
   if (!scenario.contains("working_directory")) scenario["working_directory"] = folder;
   CopySkin(folder);
   platform = std::make_unique<sim::EmulatedPlatform>(sim::ParseScenario(scenario, folder));
+  session = std::make_unique<GuiSession>(platform->Seams(), commands);
+}
+
+GuiRun::GuiRun(const std::string& preset, GuiCommands commands) {
+  sim::ScenarioSpec spec = sim::MaterializePreset(preset, dir.Path().string());
+  CopySkin(spec.programFolder);
+  platform = std::make_unique<sim::EmulatedPlatform>(std::move(spec));
   session = std::make_unique<GuiSession>(platform->Seams(), commands);
 }
 

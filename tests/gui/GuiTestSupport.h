@@ -40,6 +40,8 @@ QImage KeyedBitmap(const QString& path);
 // The main window session on an emulated machine, with the skin in its program folder.
 struct GuiRun {
   explicit GuiRun(nlohmann::json scenario, GuiCommands commands = {});
+  // A named machine preset, materialized in the temporary folder.
+  GuiRun(const std::string& preset, GuiCommands commands);
   rz::test::TempDir dir;
   std::unique_ptr<sim::EmulatedPlatform> platform;
   std::unique_ptr<GuiSession> session;

@@ -76,9 +76,7 @@ AfterStartHook DemoScreenshotHook() {
     QTimer::singleShot(300, &form, [dir, &form, &ui, &program] {
       Shoot(form, dir + QStringLiteral("/main.png"));
       if (form.ibBackup) {
-        // Sample texts in the labels, one button hovered and one pressed, to check legibility.
-        ui.SetLabel(ui::Label::BiosVersion, "N98TGE F4");
-        ui.SetLabel(ui::Label::EepromSize, "131072 bytes");
+        // The long status text, buttons hovered and pressed.
         ui.SetStatus(ui::kStatusBusy);
         Hover(form.ibBackup);
         Hover(form.ibClose);
@@ -90,8 +88,12 @@ AfterStartHook DemoScreenshotHook() {
         Press(form.ibFlash);
         Press(form.ibHelp);
         Shoot(form, dir + QStringLiteral("/main-pressed.png"));
-        Release(form.ibHelp);  // opens the help file through the machine's recorder
-        Release(form.ibFlash);
+        for (TImageLabel* b : {form.ibHelp, form.ibFlash}) {  // released without running the action
+          const auto action = b->AfterMouseUp;
+          b->AfterMouseUp = nullptr;
+          Release(b);
+          b->AfterMouseUp = action;
+        }
         Leave(form.ibFlash);
         Leave(form.ibHelp);
         form.SetCommandButtonsEnabled(false);
