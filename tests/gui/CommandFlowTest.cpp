@@ -75,6 +75,35 @@ class CommandFlowTest : public QObject {
     QCOMPARE(lines.size(), 2u);
     QCOMPARE(lines.back(), std::string("status: Ready"));
   }
+
+  void flashOfferDeclinedThenOpenDialogCancelled() {
+    GuiRun run(std::string("nvidia-modeltext"), ProgramCommands());  // stock BIOS offered
+    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    TForm1& f = run.session->Form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QString question, openTitle;
+    AnswerModals({[&](QWidget* m) {
+                    auto* d = dynamic_cast<TFormYesNo*>(m);
+                    QVERIFY(d);
+                    question = d->LMessage->text();
+                    Click(d->btNo);
+                  },
+                  [&](QWidget* m) {
+                    openTitle = m->windowTitle();
+                    static_cast<QDialog*>(m)->reject();
+                  }});
+    run.session->Ui().GetTranscript().Clear();
+    Click(f.ibFlash);
+    QVERIFY(question.startsWith(QStringLiteral("There is a new VBIOS ")));
+    QVERIFY(question.endsWith(QStringLiteral("\n       Do you wish to Update?")));
+    QCOMPARE(openTitle, QStringLiteral("Select source file to update BIOS"));
+    const auto& lines = run.session->Ui().GetTranscript().Lines();
+    QCOMPARE(lines.size(), 2u);
+    QCOMPARE(lines[0].rfind("yesno -> no: There is a new VBIOS ", 0), 0u);
+    QCOMPARE(lines[1].rfind("open-dialog ", 0), 0u);
+    QVERIFY(f.ibFlash->BtnEnabled());
+  }
 };
 
 QTEST_MAIN(CommandFlowTest)
