@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  qt6-base-dev xvfb xauth fp-utils
+  qt6-base-dev xvfb xauth fp-utils fonts-dejavu-core fonts-liberation2
 )
 
 missing=()

@@ -1,0 +1,90 @@
+#include "gui/GuiMain.h"
+
+#include <QMessageBox>
+#include <exception>
+
+#include "app/Detection.h"
+#include "commands/FlashCommand.h"
+#include "commands/SaveCommand.h"
+#include "gui/MainForm.h"
+#include "gui/QtUi.h"
+#include "gui/SkinDialogs.h"
+#include "ui/Ui.h"
+
+namespace rz::gui {
+
+GuiCommands ProgramCommands() {
+  GuiCommands c;
+  c.detect = app::DetectCard;
+  c.save = [](app::Program& p) {
+    auto ctx = p.Commands();
+    commands::btSaveClick(ctx);
+  };
+  c.flash = [](app::Program& p) {
+    auto ctx = p.Commands();
+    commands::btFlashClick(ctx);
+  };
+  return c;
+}
+
+GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands)
+    : form_(std::make_unique<TForm1>()) {
+  ui_ = std::make_unique<QtUi>(*form_, [this] { return program_ ? program_->programFolder : ""; });
+  seams_ = std::make_unique<app::RecordingPlatform>(platform, ui_->GetTranscript());
+  form_->shell = &seams_->Seams().shell;
+  program_ = std::make_unique<app::Program>(seams_->Seams(), *ui_);
+  app::Program& run = *program_;
+  run.detect = commands.detect;
+  form_->onSave = [&run, save = commands.save] { if (save) save(run); };
+  form_->onFlash = [&run, flash = commands.flash] { if (flash) flash(run); };
+}
+
+GuiSession::~GuiSession() { program_->FormDestroy(); }
+
+app::StartResult GuiSession::Start() {
+  const app::StartResult started = program_->FormCreate();
+  if (started == app::StartResult::Ready || started == app::StartResult::DriverFailed) {
+    formMsg_ = std::make_unique<TFormMsg>(form_.get(), program_->programFolder);
+    formYesNo_ = std::make_unique<TFormYesNo>(form_.get(), program_->programFolder);
+  }
+  return started;
+}
+
+namespace {
+
+void ShowException(const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ui::kApplicationTitle),
+                  QString::fromStdString(text), QMessageBox::Ok);
+  box.exec();
+}
+
+int Run(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
+        const AfterStartHook& afterStart) {
+  QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ui::kApplicationTitle));
+  GuiSession session(platform, commands);
+  const app::StartResult started = session.Start();
+  if (started == app::StartResult::SecondInstance ||
+      started == app::StartResult::EndedByDetection)
+    return 0;
+  if (afterStart) afterStart(started, session.Form(), session.Ui(), session.Program());
+  session.Form().show();
+  application.exec();
+  return 0;
+}
+
+}  // namespace
+
+int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
+           const AfterStartHook& afterStart) {
+  try {
+    Run(application, platform, commands, afterStart);
+  } catch (const std::exception& e) {
+    ShowException(e.what());
+  } catch (...) {
+    ShowException(std::string());
+  }
+  if (application.Failure()) ShowException(*application.Failure());
+  return 0;
+}
+
+}  // namespace rz::gui

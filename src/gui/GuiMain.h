@@ -1,0 +1,64 @@
+// The program entry of the windowed front end, over whichever platform seams the executable
+// chose: application title, main window with its start-up, the two dialog instances, the event
+// loop, the exception display and the teardown.
+#pragma once
+#include <functional>
+#include <memory>
+
+#include "app/Program.h"
+#include "app/RecordingSeams.h"
+#include "gui/GuiApplication.h"
+#include "platform/Platform.h"
+
+namespace rz::gui {
+
+class TForm1;
+class TFormMsg;
+class TFormYesNo;
+class QtUi;
+
+// What the program supplies to the window; null parts do nothing.
+struct GuiCommands {
+  std::function<bool(app::Program&)> detect;  // card detection, run by FormCreate
+  std::function<void(app::Program&)> save;    // btSaveClick
+  std::function<void(app::Program&)> flash;   // btFlashClick
+};
+
+// Card detection and the save and flash commands of the program.
+GuiCommands ProgramCommands();
+
+// The main window with its Ui and its program, wired together; the platform's user-visible events
+// (help file, vendor tool, restart, standard output) go into the Ui's transcript too: the part of the entry that tests
+// run without an event loop. Destroying it runs FormDestroy.
+class GuiSession {
+ public:
+  GuiSession(platform::Platform& platform, const GuiCommands& commands);
+  ~GuiSession();
+  GuiSession(const GuiSession&) = delete;
+  GuiSession& operator=(const GuiSession&) = delete;
+
+  // FormCreate; after a start that leaves the window open, the two dialog instances that are
+  // created and never shown.
+  app::StartResult Start();
+
+  TForm1& Form() { return *form_; }
+  QtUi& Ui() { return *ui_; }
+  app::Program& Program() { return *program_; }
+
+ private:
+  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<QtUi> ui_;
+  std::unique_ptr<app::RecordingPlatform> seams_;  // the platform, writing into the transcript
+  std::unique_ptr<app::Program> program_;
+  std::unique_ptr<TFormMsg> formMsg_;
+  std::unique_ptr<TFormYesNo> formYesNo_;
+};
+
+// Called after start-up, before the event loop, with the windows as they are (used by the demo).
+using AfterStartHook = std::function<void(app::StartResult, TForm1&, QtUi&, app::Program&)>;
+
+// Runs the program on an existing application object; returns the exit code (0).
+int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
+           const AfterStartHook& afterStart = nullptr);
+
+}  // namespace rz::gui

@@ -1,0 +1,115 @@
+#include "gui/QtUi.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "gui/SkinDialogs.h"
+
+namespace rz::gui {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The file dialogs' common options: no read-only check box (the toolkit has none), the current
+// folder left alone (the toolkit never changes it), resizable, and no file filter.
+std::optional<std::string> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode,
+                                         const std::string& title, const std::string& dir,
+                                         const std::string& name) {
+  QFileDialog dialog(owner, Q(title), Q(dir));
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                     : QFileDialog::ExistingFile);
+  dialog.setSizeGripEnabled(true);
+  // A proposed name is a zero-terminated text: whatever follows a zero character is not shown.
+  const std::string shown = name.substr(0, name.find('\0'));
+  if (!shown.empty()) dialog.selectFile(Q(shown));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+}
+
+}  // namespace
+
+QtUi::QtUi(TForm1& form, std::function<std::string()> programFolder)
+    : form_(form), programFolder_(std::move(programFolder)) {}
+
+bool QtUi::MessageBox(const std::string& caption, const std::string& text, ui::Buttons buttons,
+                      ui::Icon icon, ui::Owner owner) {
+  QMessageBox box(icon == ui::Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                  Q(caption), Q(text),
+                  buttons == ui::Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                : QMessageBox::Ok,
+                  owner == ui::Owner::MainWindow ? &form_ : nullptr);
+  const int pressed = box.exec();
+  std::optional<bool> answer;
+  if (buttons == ui::Buttons::YesNo) answer = pressed == QMessageBox::Yes;
+  transcript_.MessageBox(caption, text, buttons, icon, answer);
+  return answer.value_or(false);
+}
+
+void QtUi::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, Q(ui::kApplicationTitle), Q(text), QMessageBox::Ok,
+                  form_.isVisible() ? &form_ : nullptr);
+  box.exec();
+  transcript_.Dialog(text);
+}
+
+void QtUi::SkinnedMessage(const std::string& text) {
+  {
+    TFormMsg dialog(&form_, programFolder_());
+    dialog.SetMessage(Q(text));
+    dialog.exec();
+  }
+  transcript_.Msg(text);
+}
+
+bool QtUi::SkinnedQuestion(const std::string& text) {
+  bool answer = false;
+  {
+    TFormYesNo dialog(&form_, programFolder_());
+    dialog.SetMessage(Q(text));
+    dialog.exec();
+    answer = dialog.Answer;
+  }
+  transcript_.YesNo(text, answer);
+  return answer;
+}
+
+std::optional<std::string> QtUi::SaveFileDialog(const std::string& title,
+                                                const std::string& initialDir,
+                                                const std::string& initialName) {
+  auto result = RunFileDialog(&form_, QFileDialog::AcceptSave, title, initialDir, initialName);
+  transcript_.SaveDialog(initialDir, initialName, result);
+  return result;
+}
+
+std::optional<std::string> QtUi::OpenFileDialog(const std::string& title,
+                                                const std::string& initialDir) {
+  auto result = RunFileDialog(&form_, QFileDialog::AcceptOpen, title, initialDir, "");
+  transcript_.OpenDialog(initialDir, result);
+  return result;
+}
+
+void QtUi::SetLabel(ui::Label label, const std::string& text) {
+  QLabel* target = label == ui::Label::BiosVersion ? form_.lBIOSVersion
+                   : label == ui::Label::EepromName ? form_.lEEPROMName
+                                                    : form_.lEEPROMSize;
+  TForm1::SetLabelText(target, Q(text));
+  target->repaint();  // shown at once, even inside a command that keeps the event loop busy
+  transcript_.SetLabel(label, text);
+}
+
+void QtUi::SetStatus(const std::string& text) {
+  TForm1::SetLabelText(form_.lStatus, Q(text));
+  form_.lStatus->repaint();
+  transcript_.Status(text);
+}
+
+void QtUi::SetCommandButtonsEnabled(bool enabled) { form_.SetCommandButtonsEnabled(enabled); }
+void QtUi::LoadSkin() { form_.LoadSkin(programFolder_()); }
+void QtUi::SizeWindowToBackground() { form_.SizeWindowToBackground(); }
+void QtUi::ProcessEvents() { QCoreApplication::processEvents(); }
+
+}  // namespace rz::gui
+

@@ -1,0 +1,55 @@
+// TFormMsg and TFormYesNo: the small borderless, skinned modal dialogs of the commands, shaped by
+// their background picture; one message per instance.
+#pragma once
+#include <QDialog>
+#include <QLabel>
+#include <functional>
+#include <string>
+
+#include "gui/ImageLabel.h"
+#include "gui/SkinImage.h"
+
+namespace rz::gui {
+
+// The dialogs' embedded background picture (330 x 109).
+QImage DialogBackgroundPicture();
+
+class TSkinDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  void SetMessage(const QString& text);
+  void ImageBkMouseDown(Qt::MouseButton button);
+
+  TSkinImage* ImageBk;
+  QLabel* LMessage;
+  // The system's interactive window move; replaceable so that tests can observe it.
+  std::function<void(QWidget&)> systemMove = StartSystemMove;
+
+ protected:
+  TSkinDialog(QWidget* owner, const QString& caption, int designWidth);
+  // Creates one image button from folder + "Skin/<left>_<top>_<n>.bmp" (disabled image: state 1).
+  TImageLabel* MakeButton(const std::string& programFolder, int left, int top, int width,
+                          int height, std::function<void()> action);
+  void showEvent(QShowEvent* event) override;
+};
+
+class TFormMsg : public TSkinDialog {
+  Q_OBJECT
+
+ public:
+  TFormMsg(QWidget* owner, const std::string& programFolder);
+  TImageLabel* btOk;
+};
+
+class TFormYesNo : public TSkinDialog {
+  Q_OBJECT
+
+ public:
+  TFormYesNo(QWidget* owner, const std::string& programFolder);
+  TImageLabel* btYes;
+  TImageLabel* btNo;
+  bool Answer = false;  // true once Yes has been pressed; any other close leaves it false
+};
+
+}  // namespace rz::gui

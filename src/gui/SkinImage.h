@@ -1,0 +1,39 @@
+// The background picture of a skinned window (ImageBk): draws its picture, hands mouse presses to
+// the window's handler, and gives the window's shape from the picture's colour key.
+#pragma once
+#include <QImage>
+#include <QLabel>
+#include <QRegion>
+#include <functional>
+
+namespace rz::gui {
+
+// Pure green, the see-through key of the window backgrounds.
+inline QColor WindowKeyColour() { return QColor(0, 255, 0); }
+
+class TSkinImage : public QLabel {
+  Q_OBJECT
+
+ public:
+  TSkinImage(QWidget* owner, const QImage& picture);
+
+  const QImage& Picture() const { return picture_; }
+  // The pixels of the picture that are exactly the key colour, in owner coordinates.
+  QRegion KeyRegion(QColor key) const;
+
+  std::function<void(Qt::MouseButton)> onMouseDown;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  QImage picture_;
+};
+
+// The window shape: the whole window except where the background shows its key colour.
+QRegion ShapeWithoutKey(const QWidget& window, const TSkinImage& background);
+
+// Starts the system's interactive move of `window`, as a press on a title bar would.
+void StartSystemMove(QWidget& window);
+
+}  // namespace rz::gui

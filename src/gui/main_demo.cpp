@@ -1,0 +1,61 @@
+// rzflash-demo: the windowed program on the emulated machine. One optional argument: a machine
+// preset name or a scenario JSON file (default "nvidia-spi"). The skin, help file and
+// configuration beside this executable are copied into the machine's program folder where it
+// lacks them.
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <filesystem>
+
+#include "gui/demo/DemoScreenshots.h"
+#include "gui/GuiMain.h"
+#include "sim/EmulatedPlatform.h"
+#include "sim/Presets.h"
+#include "ui/Ui.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Copies the program files shipped beside the demo into `programFolder` where they are missing.
+void ProvideProgramFiles(const fs::path& shipped, const fs::path& programFolder) {
+  std::error_code ec;
+  fs::create_directories(programFolder, ec);
+  for (const char* name : {"Skin", "HELP.CHM", "RZFLASH.CFG"}) {
+    const fs::path from = shipped / name;
+    const fs::path to = programFolder / name;
+    if (!fs::exists(from) || fs::exists(to)) continue;
+    fs::copy(from, to, fs::copy_options::recursive, ec);
+    if (ec) std::fprintf(stderr, "rzflash-demo: cannot copy %s: %s\n", from.c_str(), ec.message().c_str());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  rz::gui::GuiApplication app(argc, argv);
+  const QStringList args = QCoreApplication::arguments();
+  const std::string machine = args.size() > 1 ? args.at(1).toStdString() : "nvidia-spi";
+
+  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/rzflash-demo-XXXXXX"));
+  std::unique_ptr<rz::sim::EmulatedPlatform> platform;
+  try {
+    if (!folder.isValid()) throw rz::sim::ScenarioError("cannot create a temporary folder");
+    rz::sim::ScenarioSpec spec = rz::sim::IsPreset(machine)
+                                     ? rz::sim::MaterializePreset(machine, folder.path().toStdString())
+                                     : rz::sim::LoadScenarioFile(machine);
+    ProvideProgramFiles(QCoreApplication::applicationDirPath().toStdString(), spec.programFolder);
+    platform = std::make_unique<rz::sim::EmulatedPlatform>(std::move(spec));
+  } catch (const std::exception& e) {
+    std::string presets;
+    for (const auto& p : rz::sim::ListPresets()) presets += "\n  " + p.name + ": " + p.description;
+    std::fprintf(stderr, "rzflash-demo: %s\nusage: rzflash-demo [preset | scenario.json]\npresets:%s\n",
+                 e.what(), presets.c_str());
+    return 2;
+  }
+
+  const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
+  return rz::gui::RunGui(app, platform->Seams(), commands, rz::gui::DemoScreenshotHook());
+}

@@ -1,0 +1,313 @@
+// Skin generator: draws the main window and dialog backgrounds (PNG, for embedding) and every
+// button bitmap of the skin (24-bit BMP, Skin/<left>_<top>_<state>.bmp).
+// Usage: rz_skingen <art folder> <skin folder>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <cstdio>
+#include <functional>
+
+#include "Painting.h"
+
+using namespace skingen;
+
+namespace {
+
+const QColor kGreen(0, 255, 0);
+const QColor kMagenta(255, 0, 255);
+
+enum class State { Normal = 1, Hover = 2, Pressed = 3, Disabled = 4 };
+
+// ---------------------------------------------------------------- main window background
+
+QPainterPath MainBodyPath() {
+  // Columns 24 to 558, rows 20 to 238; the top edge is an arc that peaks at row 20.
+  const qreal l = 24, r = 559, b = 239, side = 31, rad = 16;
+  QPainterPath p;
+  p.moveTo(l, side + 8);
+  p.quadTo(l, side, l + 9, side - 1);
+  p.quadTo((l + r) / 2, 10, r - 9, side - 1);  // peak of the arc: row 20
+  p.quadTo(r, side, r, side + 8);
+  p.lineTo(r, b - rad);
+  p.quadTo(r, b, r - rad, b);
+  p.lineTo(l + rad, b);
+  p.quadTo(l, b, l, b - rad);
+  p.closeSubpath();
+  return p;
+}
+
+void Panel(QPainter& p, const QRectF& r) {
+  p.setPen(QPen(kPanelLine, 1));
+  QLinearGradient g(r.topLeft(), r.bottomLeft());
+  g.setColorAt(0, kPanel);
+  g.setColorAt(1, QColor(0x12, 0x16, 0x1E));
+  p.setBrush(g);
+  p.drawRoundedRect(r, 5, 5);
+}
+
+QImage MainBackground() {
+  QImage img = Canvas(580, 262);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  const QPainterPath body = MainBodyPath();
+
+  QLinearGradient fill(0, 20, 0, 239);
+  fill.setColorAt(0, kBodyTop);
+  fill.setColorAt(1, kBodyBottom);
+  p.fillPath(body, fill);
+
+  // Header band with a soft sheen, then the accent rule below it.
+  p.save();
+  p.setClipPath(body);
+  QLinearGradient sheen(0, 20, 0, 70);
+  sheen.setColorAt(0, QColor(255, 255, 255, 40));
+  sheen.setColorAt(1, QColor(255, 255, 255, 0));
+  p.fillRect(QRectF(24, 18, 536, 52), sheen);
+  QLinearGradient rule(40, 0, 544, 0);
+  rule.setColorAt(0, QColor(kAccent.red(), kAccent.green(), kAccent.blue(), 0));
+  rule.setColorAt(0.15, kAccent);
+  rule.setColorAt(0.85, kAccent);
+  rule.setColorAt(1, QColor(kAccent.red(), kAccent.green(), kAccent.blue(), 0));
+  p.fillRect(QRectF(36, 68, 510, 2), rule);
+  // Footer band.
+  p.fillRect(QRectF(24, 206, 536, 34), QColor(0, 0, 0, 70));
+  p.fillRect(QRectF(24, 206, 536, 1), QColor(255, 255, 255, 22));
+  p.restore();
+
+  // Frame, inside the body so that no frame pixel lies on the key colour.
+  p.save();
+  p.setClipPath(body);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(QColor(0x6B, 0x75, 0x86), 3.2));
+  p.drawPath(body);
+  p.restore();
+
+  // Product mark.
+  p.setFont(SkinFont(22, true));
+  p.setPen(kText);
+  p.drawText(QPointF(44, 52), QStringLiteral("RZ"));
+  const qreal rzWidth = QFontMetricsF(SkinFont(22, true)).horizontalAdvance(QStringLiteral("RZ"));
+  p.setPen(kAccent);
+  p.drawText(QPointF(44 + rzWidth, 52), QStringLiteral("FLASH"));
+  p.setFont(SkinFont(10));
+  p.setPen(kCaption);
+  p.drawText(QPointF(186, 51), QStringLiteral("VGA BIOS backup & update utility"));
+
+  // Card information panel: captions left of the yellow labels at (155,95) and (155,126).
+  Panel(p, QRectF(36.5, 82.5, 310, 72));
+  p.setPen(QColor(0x2A, 0x31, 0x3D));
+  p.drawLine(QPointF(46, 118.5), QPointF(336, 118.5));
+  p.setFont(SkinFont(11, true));
+  p.setPen(kCaption);
+  const QRectF cap1(46, 94, 102, 16), cap2(46, 125, 102, 16);
+  p.drawText(cap1, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("BIOS Version:"));
+  p.drawText(cap2, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("EEPROM Size:"));
+
+  // Recess behind the command buttons at (361,85) to (544,160).
+  Panel(p, QRectF(356.5, 80.5, 193, 85));
+
+  // Status strip behind lStatus at (43,177).
+  Panel(p, QRectF(36.5, 171.5, 513, 24));
+  p.setFont(SkinFont(9, true));
+  p.setPen(QColor(0x5C, 0x66, 0x75));
+  p.drawText(QRectF(440, 172, 102, 23), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("STATUS"));
+
+  // Footer advice.
+  p.setFont(SkinFont(10));
+  p.setPen(kCaption);
+  p.drawText(QRectF(40, 208, 504, 26), Qt::AlignCenter,
+             QStringLiteral("Back up your BIOS first.  Never turn the computer off while flashing."));
+  p.end();
+  return Flatten(img, kGreen);
+}
+
+// ---------------------------------------------------------------- dialog background
+
+QImage DialogBackground() {
+  QImage img = Canvas(330, 109);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF body(9, 7, 312, 93);  // top-left corner at (9,7), 312 x 93
+  QPainterPath path;
+  path.addRoundedRect(body, 11, 11);
+  QLinearGradient fill(0, 7, 0, 100);
+  fill.setColorAt(0, QColor(0xF7, 0xF8, 0xFA));
+  fill.setColorAt(1, QColor(0xDC, 0xE1, 0xE8));
+  p.fillPath(path, fill);
+  p.save();
+  p.setClipPath(path);
+  QLinearGradient bar(9, 0, 321, 0);
+  bar.setColorAt(0, kAccentDark);
+  bar.setColorAt(0.5, kAccent);
+  bar.setColorAt(1, kAccentDark);
+  p.fillRect(QRectF(9, 7, 312, 6), bar);
+  p.fillRect(QRectF(9, 55, 312, 1), QColor(0, 0, 0, 28));
+  p.restore();
+  p.setPen(QPen(QColor(0x2B, 0x31, 0x3D), 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(body.adjusted(1, 1, -1, -1), 10, 10);
+  p.end();
+  return Flatten(img, kGreen);
+}
+
+// ---------------------------------------------------------------- buttons
+
+struct Look {
+  QColor top, bottom, border, text, glyph;
+  int shift = 0;  // pressed faces move their content down by one pixel
+};
+
+Look LookFor(State s, bool danger = false) {
+  switch (s) {
+    case State::Normal:
+      return {QColor(0x40, 0x48, 0x57), QColor(0x2A, 0x30, 0x3B), QColor(0x5A, 0x64, 0x75), kText,
+              kAccent};
+    case State::Hover:
+      if (danger)
+        return {QColor(0xF0, 0x5A, 0x50), QColor(0xC8, 0x32, 0x2A), QColor(0xFF, 0x9A, 0x90),
+                Qt::white, Qt::white};
+      return {QColor(0x66, 0x71, 0x86), QColor(0x44, 0x4D, 0x5E), kAccent, Qt::white,
+              QColor(0xFF, 0xA8, 0x5C)};
+    case State::Pressed:
+      if (danger)
+        return {QColor(0xA8, 0x24, 0x1E), QColor(0xD0, 0x3A, 0x30), QColor(0x70, 0x10, 0x10),
+                Qt::white, Qt::white, 1};
+      return {kAccentDark, kAccent, QColor(0x8A, 0x3A, 0x00), Qt::white, Qt::white, 1};
+    case State::Disabled:
+      return {QColor(0x2C, 0x30, 0x37), QColor(0x26, 0x2A, 0x30), QColor(0x3A, 0x3F, 0x47),
+              QColor(0x6B, 0x72, 0x7E), QColor(0x5A, 0x60, 0x6A)};
+  }
+  return {};
+}
+
+using Glyph = std::function<void(QPainter&, const QRectF& box, const QColor& colour)>;
+
+QImage Button(int w, int h, State state, const QString& caption, const Glyph& glyph,
+              bool danger = false, qreal radius = 5) {
+  const Look look = LookFor(state, danger);
+  QImage img = Canvas(w, h);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF face(1.5, 1.5, w - 3, h - 3);
+  QLinearGradient g(0, 0, 0, h);
+  g.setColorAt(0, look.top);
+  g.setColorAt(1, look.bottom);
+  p.setBrush(g);
+  p.setPen(QPen(look.border, 1));
+  p.drawRoundedRect(face, radius, radius);
+  if (state == State::Normal || state == State::Hover) {  // top highlight
+    p.setPen(QPen(QColor(255, 255, 255, 45), 1));
+    p.drawLine(QPointF(radius + 1, 2.5), QPointF(w - radius - 1, 2.5));
+  }
+  p.translate(0, look.shift);
+  if (caption.isEmpty()) {
+    glyph(p, QRectF(0, 0, w, h), look.glyph);
+  } else {
+    glyph(p, QRectF(8, 0, h, h), look.glyph);
+    p.setFont(SkinFont(h >= 26 ? 12 : 11, true));
+    p.setPen(look.text);
+    p.drawText(QRectF(h + 10, 0, w - h - 16, h), Qt::AlignLeft | Qt::AlignVCenter, caption);
+  }
+  p.end();
+  return Flatten(img, kMagenta);
+}
+
+QImage TextButton(int w, int h, State state, const QString& caption) {
+  const Look look = LookFor(state);
+  QImage img = Canvas(w, h);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient g(0, 0, 0, h);
+  g.setColorAt(0, look.top);
+  g.setColorAt(1, look.bottom);
+  p.setBrush(g);
+  p.setPen(QPen(look.border, 1));
+  p.drawRoundedRect(QRectF(2.5, 1.5, w - 5, h - 3), 6, 6);
+  p.setFont(SkinFont(12, true));
+  p.setPen(state == State::Normal ? kText : look.text);
+  p.drawText(QRectF(0, look.shift, w, h), Qt::AlignCenter, caption);
+  p.end();
+  return Flatten(img, kMagenta);
+}
+
+// Glyphs, drawn into a square box.
+void CloseGlyph(QPainter& p, const QRectF& b, const QColor& c) {
+  p.setPen(QPen(c, 2.2, Qt::SolidLine, Qt::RoundCap));
+  const QPointF m = b.center();
+  p.drawLine(m + QPointF(-5, -5), m + QPointF(5, 5));
+  p.drawLine(m + QPointF(5, -5), m + QPointF(-5, 5));
+}
+void MinimizeGlyph(QPainter& p, const QRectF& b, const QColor& c) {
+  p.setPen(QPen(c, 2.4, Qt::SolidLine, Qt::RoundCap));
+  const QPointF m = b.center();
+  p.drawLine(m + QPointF(-5, 5), m + QPointF(5, 5));
+}
+void HelpGlyph(QPainter& p, const QRectF& b, const QColor& c) {
+  p.setFont(SkinFont(16, true));
+  p.setPen(c);
+  p.drawText(b.adjusted(0, 0, 0, 1), Qt::AlignCenter, QStringLiteral("?"));
+}
+void BackupGlyph(QPainter& p, const QRectF& b, const QColor& c) {  // arrow into a tray
+  const QPointF m = b.center();
+  p.setPen(QPen(c, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawLine(m + QPointF(0, -7), m + QPointF(0, 2));
+  p.drawPolyline(QPolygonF({m + QPointF(-4, -2), m + QPointF(0, 2), m + QPointF(4, -2)}));
+  p.drawPolyline(QPolygonF({m + QPointF(-7, 2), m + QPointF(-7, 6), m + QPointF(7, 6),
+                            m + QPointF(7, 2)}));
+}
+void FlashGlyph(QPainter& p, const QRectF& b, const QColor& c) {  // lightning bolt
+  const QPointF m = b.center();
+  p.setPen(Qt::NoPen);
+  p.setBrush(c);
+  p.drawPolygon(QPolygonF({m + QPointF(2, -8), m + QPointF(-5, 1), m + QPointF(-0.5, 1),
+                           m + QPointF(-2, 8), m + QPointF(5, -1.5), m + QPointF(0.5, -1.5)}));
+}
+void ExitGlyph(QPainter& p, const QRectF& b, const QColor& c) {  // power symbol
+  const QPointF m = b.center();
+  p.setPen(QPen(c, 2, Qt::SolidLine, Qt::RoundCap));
+  p.setBrush(Qt::NoBrush);
+  p.drawArc(QRectF(m.x() - 6, m.y() - 5.5, 12, 12), 130 * 16, -260 * 16);
+  p.drawLine(m + QPointF(0, -7), m + QPointF(0, -1));
+}
+
+bool Save(const QImage& img, const QString& path) {
+  const QImage out = img.convertToFormat(QImage::Format_RGB888);
+  if (out.save(path)) return true;
+  std::fprintf(stderr, "rz_skingen: cannot write %s\n", qPrintable(path));
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: rz_skingen <art folder> <skin folder>\n");
+    return 2;
+  }
+  const QString art = QString::fromLocal8Bit(argv[1]);
+  const QString skin = QString::fromLocal8Bit(argv[2]);
+  bool ok = MainBackground().save(art + "/main_bk.png") && DialogBackground().save(art + "/dialog_bk.png");
+
+  auto name = [&](int left, int top, State s) {
+    return QStringLiteral("%1/%2_%3_%4.bmp").arg(skin).arg(left).arg(top).arg(int(s));
+  };
+  const State three[] = {State::Normal, State::Hover, State::Pressed};
+  const State four[] = {State::Normal, State::Hover, State::Pressed, State::Disabled};
+  struct Small { int left; Glyph glyph; bool danger; };
+  for (const Small& b : {Small{505, CloseGlyph, true}, Small{476, MinimizeGlyph, false},
+                         Small{446, HelpGlyph, false}})
+    for (State s : three) ok = Save(Button(29, 27, s, QString(), b.glyph, b.danger, 6), name(b.left, 30, s)) && ok;
+  struct Large { int top, height; const char* caption; Glyph glyph; };
+  for (const Large& b : {Large{85, 25, "Backup BIOS", BackupGlyph}, Large{110, 24, "Flash BIOS", FlashGlyph},
+                         Large{134, 26, "Exit", ExitGlyph}})
+    for (State s : four)
+      ok = Save(Button(183, b.height, s, QString::fromLatin1(b.caption), b.glyph), name(361, b.top, s)) && ok;
+  struct Dialog { int left, w, h; const char* caption; };
+  for (const Dialog& b : {Dialog{130, 63, 29, "OK"}, Dialog{98, 68, 26, "Yes"}, Dialog{166, 66, 26, "No"}})
+    for (State s : three) ok = Save(TextButton(b.w, b.h, s, QString::fromLatin1(b.caption)), name(b.left, 62, s)) && ok;
+  return ok ? 0 : 1;
+}
