@@ -1,6 +1,7 @@
 // The emulated vendor flash tool: its two command lines, refusals, start conditions, persistence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,8 +58,8 @@ TEST(EmulatedVendorTool, SavesAnAdaptersWholeEepromInTheCurrentFolder) {
   EXPECT_EQ(ReadAll(m.h->dir.Path() / "Save.bin"), std::vector<std::uint8_t>(0x1000, 0x11));
   const auto r1 = m.Run(" -s 1 Backup.rom");
   EXPECT_EQ(r1.exitCode, 0);
-  auto expected = std::vector<std::uint8_t>(0x800, 0x22);
-  expected.resize(0x1000, 0xFF);
+  auto expected = std::vector<std::uint8_t>(0x1000, 0xFF);
+  std::fill_n(expected.begin(), 0x800, std::uint8_t{0x22});
   EXPECT_EQ(ReadAll(m.h->dir.Path() / "Backup.rom"), expected);
 }
 
@@ -68,8 +69,8 @@ TEST(EmulatedVendorTool, ProgramsAFileAndKeepsItAcrossRunsWhenPersistent) {
   const auto r = m.Run("-p 0 Flash.bin -f -quiet");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 0);
-  auto expected = std::vector<std::uint8_t>(0x200, 0x5A);
-  expected.resize(0x1000, 0xFF);
+  auto expected = std::vector<std::uint8_t>(0x1000, 0xFF);
+  std::fill_n(expected.begin(), 0x200, std::uint8_t{0x5A});
   EXPECT_EQ(m.Card(0).Eeprom(), expected);
   EXPECT_EQ(ReadAll(m.files.Path() / "a.rom"), std::vector<std::uint8_t>(0x1000, 0x11))
       << "written back only when the run ends";
