@@ -44,10 +44,11 @@ class CliSandbox {
   bool Exists(const std::string& name) const;
   // Folders a run made in the temporary folder and left behind (machine and scratch folders).
   std::vector<std::string> LeftoverTemporaryFolders() const;
+  // `line` with this sandbox's folder written <dir> and a machine folder in it written <tmp>.
+  std::string Normalise(const std::string& line) const;
 
  private:
   int Spawn(const char* program, const std::vector<std::string>& args);
-  std::string Normalise(const std::string& line) const;
   std::string dir_;
 };
 
