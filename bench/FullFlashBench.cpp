@@ -27,7 +27,8 @@ std::uint64_t ChipBusyNs(const rz::sim::ChipModel& chip, Algorithm algorithm, st
   const auto& t = chip.timings;
   const std::uint64_t pages = (bytes + kProgramPage - 1) / kProgramPage;
   switch (algorithm) {
-    case Algorithm::JedecPages: return pages * t.pageWriteNs;  // the page write erases
+    // The page write erases the page; its write cycle starts when the byte-load window closes.
+    case Algorithm::JedecPages: return pages * (t.pageLoadWindowNs + t.pageWriteNs);
     case Algorithm::JedecBytes:
     case Algorithm::SpiAai:
     case Algorithm::Serial45: return bytes * t.byteProgramNs + t.chipEraseNs;
