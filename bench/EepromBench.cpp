@@ -1,5 +1,5 @@
-// EEPROM engine figures on the emulated machine: aperture read-back, serial identification and a
-// full flash per programming algorithm, in host time and in emulated bus time.
+// EEPROM engine figures on the emulated machine: aperture read-back, serial identification and the
+// 64 KiB flash job per programming algorithm, in host time and in emulated bus time.
 #include <benchmark/benchmark.h>
 
 #include "EepromRig.h"
