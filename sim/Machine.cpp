@@ -182,6 +182,8 @@ void Machine::Write32(std::uint32_t linear, std::uint32_t value) {
 
 void Machine::Sleep(std::uint32_t milliseconds) {
   clock_.Advance(std::uint64_t{milliseconds} * kMillisecond);
+  ++counters_.sleeps;
+  counters_.sleptMs += milliseconds;
   trace_.Record({clock_.Now(), TraceKind::Sleep, 0, milliseconds, 0, 0});
 }
 

@@ -41,6 +41,8 @@ struct RequestCounters {
   std::uint64_t memWrites = 0;
   std::uint64_t invalidAccesses = 0;
   std::uint64_t failedRequests = 0;
+  std::uint64_t sleeps = 0;
+  std::uint64_t sleptMs = 0;  // virtual time spent in Sleep()
 };
 
 inline constexpr std::uint16_t kDelayPort = 0xEB;
