@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "bios/BiosIdentity.h"
 #include "bios/ImageVersion.h"
+#include "commands/EepromLabels.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Signature.h"
 #include "hw/PciConfig.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr std::uint16_t kNewLayoutBlocks[] = {0x0190, 0x0400, 0x0420, 0x0610, 0x06E0, 0x0620,
                                               0x0600, 0x0640, 0x0650, 0x05E0, 0x0A60, 0x0A20};
 constexpr std::uint16_t kFirstSupportedAtiDevice = 0x8000;
-constexpr std::size_t kEepromNameMax = 19;
 
 // The label shows the info text without trailing blanks and control characters.
 std::string TrimRight(std::string s) {
@@ -56,8 +56,7 @@ bool DetectNvidiaCard(Program& p) {
 
   const bios::SignatureBlock* block = nullptr;
   if (eeprom::GetSignatureBlock(eeprom, 0, block) == 0 && block) {
-    card.VersionWord = static_cast<std::uint16_t>((*block)[bios::kBlockVersionWord] |
-                                                  ((*block)[bios::kBlockVersionWord + 1] << 8));
+    card.VersionWord = commands::BlockVersionWord(*block);
     card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
   } else if (p.modelText.found) {
     bios::ParseModelVersion(p.modelText.Text(), card.CardModelName, card.Version);
@@ -71,8 +70,8 @@ bool DetectNvidiaCard(Program& p) {
   std::uint32_t imageLength = 0;
   const std::uint32_t r = eeprom::GetEepromInfo(eeprom, 0, identity, imageLength);
   state.lastEepromResult = r;
-  const std::string sizeText = std::to_string(std::min(identity.chipSize, imageLength)) + " bytes";
-  const std::string nameText = identity.name.substr(0, kEepromNameMax);
+  const std::string sizeText = commands::EepromSizeText(identity, imageLength);
+  const std::string nameText = commands::EepromNameText(identity);
   card.BiosInfoText = bios::RecordInfoText(card.CardModelName, card.Version);
   card.BackupFileName = bios::MakeBackupFileName(card.CardModelName, card.VersionWord);
   ui.SetLabel(ui::Label::BiosVersion, r == 0 ? card.BiosInfoText : "");

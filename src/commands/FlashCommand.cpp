@@ -1,11 +1,10 @@
 #include "commands/FlashCommand.h"
 
-#include <algorithm>
-#include <cstdio>
 
 #include "bios/AtiImageCheck.h"
 #include "bios/BiosFileValidation.h"
 #include "bios/BiosIdentity.h"
+#include "commands/EepromLabels.h"
 #include "commands/Restart.h"
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
@@ -97,8 +96,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   const bios::SignatureBlock* block = nullptr;
   char suffix = 0;
   if (eeprom::GetSignatureBlock(ctx.eeprom, 0, block) == 0 && block) {
-    state.card.VersionWord = static_cast<std::uint16_t>((*block)[bios::kBlockVersionWord] |
-                                                        ((*block)[bios::kBlockVersionWord + 1] << 8));
+    state.card.VersionWord = BlockVersionWord(*block);
     suffix = static_cast<char>((*block)[bios::kBlockSuffix]);
     state.card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
   }
@@ -115,9 +113,8 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   }
   ui.SetLabel(ui::Label::BiosVersion,
               VersionLabel(state.card.CardModelName, state.card.VersionWord, suffix));
-  ui.SetLabel(ui::Label::EepromName, identity.name.substr(0, 19));
-  ui.SetLabel(ui::Label::EepromSize,
-              std::to_string(std::min(identity.chipSize, imageLength)) + " bytes");
+  ui.SetLabel(ui::Label::EepromName, EepromNameText(identity));
+  ui.SetLabel(ui::Label::EepromSize, EepromSizeText(identity, imageLength));
   ui.SetStatus(ui::kStatusReady);
   ui.SkinnedMessage(kFlashCompletedText);
   OfferRestart(ui, ctx.seams.shutdown);
