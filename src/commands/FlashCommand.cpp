@@ -1,6 +1,5 @@
 #include "commands/FlashCommand.h"
 
-
 #include "bios/AtiImageCheck.h"
 #include "bios/BiosFileValidation.h"
 #include "bios/BiosIdentity.h"
