@@ -71,10 +71,10 @@ struct EepromRig {
 
 // A BIOS image of lengthByte × 512 bytes with seeded filler.
 inline std::vector<std::uint8_t> Image(std::uint8_t lengthByte, std::uint32_t seed) {
-  testimage::ImageSpec spec;
-  spec.lengthByte = lengthByte;
-  spec.seed = seed;
-  return testimage::BuildImage(spec);
+  testimage::ImageSpec recipe;
+  recipe.lengthByte = lengthByte;
+  recipe.seed = seed;
+  return testimage::BuildImage(recipe);
 }
 
 // `size` bytes of seeded filler (xorshift32): content for images longer than a length byte says.

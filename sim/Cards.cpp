@@ -16,13 +16,13 @@ constexpr std::uint16_t kNvidiaVendorId = 0x10DE;
 
 // The chip of an `eeprom` object, filled from its image file. A missing image is an error unless
 // the chip persists into it (then the chip starts erased and the file appears at the end).
-std::unique_ptr<FlashChip> MakeEeprom(const EepromSpec& spec, Machine& machine) {
-  auto chip = MakeFlashChip(spec.model, machine.Clock(), spec.faults);
-  if (spec.imagePath.empty()) return chip;
-  std::ifstream in(spec.imagePath, std::ios::binary);
+std::unique_ptr<FlashChip> MakeEeprom(const EepromSpec& recipe, Machine& machine) {
+  auto chip = MakeFlashChip(recipe.model, machine.Clock(), recipe.faults);
+  if (recipe.imagePath.empty()) return chip;
+  std::ifstream in(recipe.imagePath, std::ios::binary);
   if (!in) {
-    if (spec.persist && !std::filesystem::exists(spec.imagePath)) return chip;
-    throw ScenarioError("cannot read eeprom image " + spec.imagePath);
+    if (recipe.persist && !std::filesystem::exists(recipe.imagePath)) return chip;
+    throw ScenarioError("cannot read eeprom image " + recipe.imagePath);
   }
   const std::vector<std::uint8_t> image{std::istreambuf_iterator<char>(in),
                                         std::istreambuf_iterator<char>()};
@@ -54,11 +54,11 @@ std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, const Scenari
   config.newGpioLayout = IsNewGpioLayoutDevice(a.deviceId);
   std::unique_ptr<FlashChip> chip;
   if (!a.eeprom.is_null() && !(a.eeprom.is_object() && a.eeprom.empty())) {
-    const EepromSpec spec = ParseEepromSpec(a.eeprom, scenario.faults, scenario.baseDirectory);
-    chip = MakeEeprom(spec, machine);
-    config.strap = spec.strap;
-    config.imagePath = spec.imagePath;
-    config.persist = spec.persist;
+    const EepromSpec recipe = ParseEepromSpec(a.eeprom, scenario.faults, scenario.baseDirectory);
+    chip = MakeEeprom(recipe, machine);
+    config.strap = recipe.strap;
+    config.imagePath = recipe.imagePath;
+    config.persist = recipe.persist;
   }
   return std::make_unique<NvidiaCard>(id, std::move(chip), std::move(config));
 }

@@ -9,8 +9,8 @@ namespace rz::sim {
 
 using nlohmann::json;
 
-EmulatedPlatform::EmulatedPlatform(ScenarioSpec spec, std::shared_ptr<InstanceRegistry> instances)
-    : spec_(std::move(spec)),
+EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<InstanceRegistry> instances)
+    : spec_(std::move(recipe)),
       instances_(instances ? std::move(instances) : std::make_shared<InstanceRegistry>()) {
   device_ = std::make_unique<EmulatedDriverDevice>(machine_, services_);
   const std::string cwd = spec_.workingDirectory.empty()

@@ -16,7 +16,7 @@ namespace rz::sim {
 
 class EmulatedPlatform {
  public:
-  explicit EmulatedPlatform(ScenarioSpec spec,
+  explicit EmulatedPlatform(ScenarioSpec recipe,
                             std::shared_ptr<InstanceRegistry> instances = nullptr);
   ~EmulatedPlatform();
   EmulatedPlatform(const EmulatedPlatform&) = delete;

@@ -21,9 +21,9 @@ void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-void WriteImage(const fs::path& path, const testimage::ImageSpec& spec) {
+void WriteImage(const fs::path& path, const testimage::ImageSpec& recipe) {
   fs::create_directories(path.parent_path());
-  testimage::WriteFile(path.string(), testimage::BuildImage(spec));
+  testimage::WriteFile(path.string(), testimage::BuildImage(recipe));
 }
 
 // The program folder's configuration file listing the emulated cards' graphics chips.

@@ -148,9 +148,9 @@ int main(int argc, char** argv) {
       PresetFolder folder;
       const bool preset = rz::sim::IsPreset(*o.machine);
       if (preset && folder.Path().empty()) throw rz::sim::ScenarioError("no temporary folder");
-      auto spec = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
+      auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
                          : rz::sim::LoadScenarioFile(*o.machine);
-      rz::sim::EmulatedPlatform platform(std::move(spec));
+      rz::sim::EmulatedPlatform platform(std::move(recipe));
       code = Run(o, platform.Seams(), ui, false);
       platform.Finish();
     } else {

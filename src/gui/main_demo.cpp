@@ -43,11 +43,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<rz::sim::EmulatedPlatform> platform;
   try {
     if (!folder.isValid()) throw rz::sim::ScenarioError("cannot create a temporary folder");
-    rz::sim::ScenarioSpec spec = rz::sim::IsPreset(machine)
+    rz::sim::ScenarioSpec recipe = rz::sim::IsPreset(machine)
                                      ? rz::sim::MaterializePreset(machine, folder.path().toStdString())
                                      : rz::sim::LoadScenarioFile(machine);
-    ProvideProgramFiles(QCoreApplication::applicationDirPath().toStdString(), spec.programFolder);
-    platform = std::make_unique<rz::sim::EmulatedPlatform>(std::move(spec));
+    ProvideProgramFiles(QCoreApplication::applicationDirPath().toStdString(), recipe.programFolder);
+    platform = std::make_unique<rz::sim::EmulatedPlatform>(std::move(recipe));
   } catch (const std::exception& e) {
     std::string presets;
     for (const auto& p : rz::sim::ListPresets()) presets += "\n  " + p.name + ": " + p.description;

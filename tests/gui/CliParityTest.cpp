@@ -113,9 +113,9 @@ struct WindowRun {
   WindowRun(const CliSandbox& box, const std::string& preset) {
     machineFolder = box.Path("rzflash-machine-window");
     std::filesystem::create_directories(machineFolder);
-    sim::ScenarioSpec spec = sim::MaterializePreset(preset, machineFolder);
-    CopySkin(spec.programFolder);
-    platform = std::make_unique<sim::EmulatedPlatform>(std::move(spec));
+    sim::ScenarioSpec recipe = sim::MaterializePreset(preset, machineFolder);
+    CopySkin(recipe.programFolder);
+    platform = std::make_unique<sim::EmulatedPlatform>(std::move(recipe));
     session = std::make_unique<GuiSession>(platform->Seams(), ProgramCommands());
   }
   // Ends the run as the program does: teardown, then the cards write their EEPROMs back.

@@ -96,9 +96,9 @@ GuiRun::GuiRun(nlohmann::json scenario, GuiCommands commands) {
 }
 
 GuiRun::GuiRun(const std::string& preset, GuiCommands commands) {
-  sim::ScenarioSpec spec = sim::MaterializePreset(preset, dir.Path().string());
-  CopySkin(spec.programFolder);
-  platform = std::make_unique<sim::EmulatedPlatform>(std::move(spec));
+  sim::ScenarioSpec recipe = sim::MaterializePreset(preset, dir.Path().string());
+  CopySkin(recipe.programFolder);
+  platform = std::make_unique<sim::EmulatedPlatform>(std::move(recipe));
   session = std::make_unique<GuiSession>(platform->Seams(), commands);
 }
 

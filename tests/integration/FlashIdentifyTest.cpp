@@ -68,9 +68,9 @@ TEST(FlashIdentify, EepromInfoResults) {
     TempDir images;
     json e = c.eeprom;
     if (c.withImage) {
-      testimage::ImageSpec spec;
-      spec.lengthByte = 0x40;
-      ASSERT_TRUE(testimage::WriteFile(images.File("card.rom"), testimage::BuildImage(spec)));
+      testimage::ImageSpec recipe;
+      recipe.lengthByte = 0x40;
+      ASSERT_TRUE(testimage::WriteFile(images.File("card.rom"), testimage::BuildImage(recipe)));
       e["image"] = images.File("card.rom");
     } else {
       std::vector<std::uint8_t> zero(0x8000, 0);

@@ -29,11 +29,11 @@ struct Outcome {
 
 Outcome Flash(const json& eeprom, const json& faults, std::uint8_t lengthByte, std::uint32_t seed) {
   TempDir files;
-  testimage::ImageSpec spec;
-  spec.lengthByte = lengthByte;
-  spec.seed = seed;
-  spec.deviceId = kRigDeviceId;
-  const Bytes image = testimage::BuildImage(spec);
+  testimage::ImageSpec recipe;
+  recipe.lengthByte = lengthByte;
+  recipe.seed = seed;
+  recipe.deviceId = kRigDeviceId;
+  const Bytes image = testimage::BuildImage(recipe);
   testimage::WriteFile(files.File("new.rom"), image);
   EepromRig rig(json{{"eeprom", eeprom}}, json{{"faults", faults}});
   Outcome o;

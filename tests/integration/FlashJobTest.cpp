@@ -19,17 +19,17 @@ constexpr std::uint8_t kCardNumber = 3;
 
 Bytes Built(std::uint8_t lengthByte, std::uint32_t seed, std::optional<std::uint8_t> cardNumber,
             std::function<void(testimage::ImageSpec&)> tweak = nullptr) {
-  testimage::ImageSpec spec;
-  spec.lengthByte = lengthByte;
-  spec.seed = seed;
-  spec.deviceId = kRigDeviceId;
+  testimage::ImageSpec recipe;
+  recipe.lengthByte = lengthByte;
+  recipe.seed = seed;
+  recipe.deviceId = kRigDeviceId;
   if (cardNumber) {
     testimage::RzBlockSpec block;
     block.cardNumber = *cardNumber;
-    spec.block = block;
+    recipe.block = block;
   }
-  if (tweak) tweak(spec);
-  return testimage::BuildImage(spec);
+  if (tweak) tweak(recipe);
+  return testimage::BuildImage(recipe);
 }
 
 struct JobCase {

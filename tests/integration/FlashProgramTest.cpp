@@ -23,10 +23,10 @@ sim::NvidiaCard& Card(EepromRig& rig) {
 }
 
 Bytes Image(std::uint8_t lengthByte, std::uint32_t seed) {
-  testimage::ImageSpec spec;
-  spec.lengthByte = lengthByte;
-  spec.seed = seed;
-  return testimage::BuildImage(spec);
+  testimage::ImageSpec recipe;
+  recipe.lengthByte = lengthByte;
+  recipe.seed = seed;
+  return testimage::BuildImage(recipe);
 }
 
 TEST(FlashProgram, EveryAlgorithmFlashesAFullImageThatReadsBackExactly) {

@@ -62,10 +62,10 @@ std::vector<std::string> FolderEntries(const fs::path& dir) {
 
 TEST(FlashSave, ImageIsSavedByteExactAndReplacesAnEarlierFile) {
   TempDir images;
-  testimage::ImageSpec spec;
-  spec.lengthByte = 0x80;
-  spec.fileLength = 0x20000;  // the rest of the chip holds something else
-  const auto image = testimage::BuildImage(spec);
+  testimage::ImageSpec recipe;
+  recipe.lengthByte = 0x80;
+  recipe.fileLength = 0x20000;  // the rest of the chip holds something else
+  const auto image = testimage::BuildImage(recipe);
   ASSERT_TRUE(testimage::WriteFile(images.File("card.rom"), image));
   for (const char* chip : {"SST 39VF010", "ST M25P05"}) {
     SCOPED_TRACE(chip);
@@ -115,9 +115,9 @@ TEST(FlashSave, FailuresKeepTheEarlierFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir images;
-    testimage::ImageSpec spec;
-    spec.lengthByte = 0x20;
-    auto image = testimage::BuildImage(spec);
+    testimage::ImageSpec recipe;
+    recipe.lengthByte = 0x20;
+    auto image = testimage::BuildImage(recipe);
     if (c.zeroLength) image[2] = 0;
     ASSERT_TRUE(testimage::WriteFile(images.File("card.rom"), image));
     json adapter = {{"eeprom", {{"chip", "SST 39VF010"}, {"image", images.File("card.rom")}}}};

@@ -21,13 +21,13 @@ std::vector<std::uint8_t> ReadAll(const fs::path& p) {
 }
 
 std::vector<std::uint8_t> AtiImage(std::uint32_t seed) {
-  testimage::ImageSpec spec;
-  spec.vendorId = 0x1002;
-  spec.deviceId = 0x9442;
-  spec.lengthByte = 0x20;
-  spec.modelText = "RZ-HD485/F2";
-  spec.seed = seed;
-  return testimage::BuildImage(spec);
+  testimage::ImageSpec recipe;
+  recipe.vendorId = 0x1002;
+  recipe.deviceId = 0x9442;
+  recipe.lengthByte = 0x20;
+  recipe.modelText = "RZ-HD485/F2";
+  recipe.seed = seed;
+  return testimage::BuildImage(recipe);
 }
 
 // One or more ATI boards whose BIOS files lie in the harness folder; the tool placeholder is

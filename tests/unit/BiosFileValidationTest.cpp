@@ -157,8 +157,8 @@ struct FailureCase {
 
 TEST(BiosValidation, EveryFailureShowsItsMessageAndNeverReachesTheFlashStep) {
   const std::string path = "/files/new.rom";
-  auto put = [path](ImageSpec spec) {
-    return [path, spec](Validation& v) { v.files.mem.Put(path, BuildImage(spec)); };
+  auto put = [path](ImageSpec recipe) {
+    return [path, recipe](Validation& v) { v.files.mem.Put(path, BuildImage(recipe)); };
   };
   const FailureCase cases[] = {
       {"missing file", [](Validation&) {}, bios::ValidationOutcome::OpenFailed,

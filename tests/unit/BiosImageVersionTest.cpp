@@ -78,11 +78,11 @@ TEST(BiosSignatureBlock, ParseTable) {
       {0x11, "PX4R7H", "", 0, 0, "PX4R7H", "PX4R7H ", "PX4R7H."},  // version word 0
   };
   for (const auto& c : cases) {
-    testimage::ImageSpec spec;
-    spec.block = testimage::RzBlockSpec{.offset = 0x200, .revision = c.revision, .model = c.model,
+    testimage::ImageSpec recipe;
+    recipe.block = testimage::RzBlockSpec{.offset = 0x200, .revision = c.revision, .model = c.model,
                                         .letter = c.letter, .number = c.number,
                                         .continuation = c.continuation};
-    const auto image = testimage::BuildImage(spec);
+    const auto image = testimage::BuildImage(recipe);
     bios::CardBiosIdentity id;
     bios::ParseSignatureBlock(bios::Bytes(image).subspan(0x200, bios::kBlockHeadSize), id);
     EXPECT_EQ(id.CardModelName, c.name) << c.model;
@@ -162,13 +162,13 @@ const std::uint32_t kCardSubsystem = kMakerSubsystemVendorId | (std::uint32_t{kB
 
 platform::ByteVector AtiImage(std::optional<std::string> modelText, std::uint32_t pcirPosition = 8,
                               std::uint16_t subsystemId = kBoard, bool atom = true) {
-  testimage::ImageSpec spec;
-  spec.vendorId = 0x1002;
-  spec.deviceId = kAtiDevice;
-  spec.subsystemId = subsystemId;
-  spec.modelText = std::move(modelText);
-  if (atom) spec.atom = testimage::AtomSpec{.offset = 0x40, .pcirPosition = pcirPosition};
-  return testimage::BuildImage(spec);
+  testimage::ImageSpec recipe;
+  recipe.vendorId = 0x1002;
+  recipe.deviceId = kAtiDevice;
+  recipe.subsystemId = subsystemId;
+  recipe.modelText = std::move(modelText);
+  if (atom) recipe.atom = testimage::AtomSpec{.offset = 0x40, .pcirPosition = pcirPosition};
+  return testimage::BuildImage(recipe);
 }
 
 TEST(BiosAtiCheck, ResultTable) {

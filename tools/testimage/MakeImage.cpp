@@ -32,8 +32,8 @@ bool Number(const char* text, unsigned long& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  rz::testimage::ImageSpec spec;
-  spec.subsystemId = 0x34C7;
+  rz::testimage::ImageSpec recipe;
+  recipe.subsystemId = 0x34C7;
   rz::testimage::RzBlockSpec block;
   bool withBlock = false;
   unsigned long package = 0;
@@ -45,13 +45,13 @@ int main(int argc, char** argv) {
     auto number = [&](unsigned long max) {
       return hasValue && Number(argv[++i], n) && n <= max;
     };
-    if (a == "--vendor" && number(0xFFFF)) spec.vendorId = static_cast<std::uint16_t>(n);
-    else if (a == "--device" && number(0xFFFF)) spec.deviceId = static_cast<std::uint16_t>(n);
-    else if (a == "--subsystem" && number(0xFFFF)) spec.subsystemId = static_cast<std::uint16_t>(n);
-    else if (a == "--subsystem-vendor" && number(0xFFFF)) spec.subsystemVendorId = static_cast<std::uint16_t>(n);
-    else if (a == "--length" && number(0xFF) && n > 0) spec.lengthByte = static_cast<std::uint8_t>(n);
+    if (a == "--vendor" && number(0xFFFF)) recipe.vendorId = static_cast<std::uint16_t>(n);
+    else if (a == "--device" && number(0xFFFF)) recipe.deviceId = static_cast<std::uint16_t>(n);
+    else if (a == "--subsystem" && number(0xFFFF)) recipe.subsystemId = static_cast<std::uint16_t>(n);
+    else if (a == "--subsystem-vendor" && number(0xFFFF)) recipe.subsystemVendorId = static_cast<std::uint16_t>(n);
+    else if (a == "--length" && number(0xFF) && n > 0) recipe.lengthByte = static_cast<std::uint8_t>(n);
     else if (a == "--card-number" && number(0xFF)) block.cardNumber = static_cast<std::uint8_t>(n);
-    else if (a == "--seed" && number(0xFFFFFFFF)) spec.seed = static_cast<std::uint32_t>(n);
+    else if (a == "--seed" && number(0xFFFFFFFF)) recipe.seed = static_cast<std::uint32_t>(n);
     else if (a == "--package" && number(8) && n > 0) package = n;
     else if (a == "--block" && hasValue) {
       const std::string v = argv[++i];
@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
       block.number = static_cast<std::uint8_t>(n);
       withBlock = true;
     } else if (a == "--model" && hasValue) block.model = argv[++i];
-    else if (a == "--model-text" && hasValue) spec.modelText = argv[++i];
-    else if (a == "--atom") spec.atom = rz::testimage::AtomSpec{};
+    else if (a == "--model-text" && hasValue) recipe.modelText = argv[++i];
+    else if (a == "--atom") recipe.atom = rz::testimage::AtomSpec{};
     else if (a.rfind("--", 0) != 0 && output.empty()) output = a;
     else {
       std::fprintf(stderr, "rzflash-image: bad argument %s\n%s", a.c_str(), kUsage);
@@ -72,17 +72,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s", kUsage);
     return 2;
   }
-  if (withBlock) spec.block = block;
+  if (withBlock) recipe.block = block;
   std::vector<std::uint8_t> bytes;
   if (package == 0) {
-    bytes = rz::testimage::BuildImage(spec);
+    bytes = rz::testimage::BuildImage(recipe);
   } else {
     std::vector<std::vector<std::uint8_t>> images;
     for (unsigned long k = 0; k < package; ++k) {
-      if (!spec.block) spec.block = block;
-      spec.block->cardNumber = static_cast<std::uint8_t>(k);
-      spec.seed += 1;
-      images.push_back(rz::testimage::BuildImage(spec));
+      if (!recipe.block) recipe.block = block;
+      recipe.block->cardNumber = static_cast<std::uint8_t>(k);
+      recipe.seed += 1;
+      images.push_back(rz::testimage::BuildImage(recipe));
     }
     bytes = rz::testimage::BuildPackage(images);
   }

@@ -42,7 +42,7 @@ struct ImageSpec {
   std::uint32_t fileLength = 0;      // 0: exactly the image; more: padded with 0xFF after it
 };
 
-std::vector<std::uint8_t> BuildImage(const ImageSpec& spec);
+std::vector<std::uint8_t> BuildImage(const ImageSpec& recipe);
 
 // "$RZ0", eight u32 slot offsets (0 = empty), then the images one after another.
 // `slots` may leave gaps: an empty vector in a position gives offset 0 there.
