@@ -15,16 +15,23 @@ namespace {
 constexpr std::uint64_t us = kMicrosecond;
 constexpr std::uint64_t ms = kMillisecond;
 
-// Parallel part with 128-byte page write (software data protected: AA/55/A0 then byte loads).
-ChipModel PageWrite(std::string key, std::uint8_t m, std::uint8_t d, std::uint32_t size,
-                    std::uint64_t writeCycle, std::uint64_t loadWindow, std::uint64_t erase) {
+// The fields every row has: name, ids, size, interface and family.
+ChipModel Part(std::string key, std::uint8_t m, std::uint8_t d, std::uint32_t size,
+               ChipInterface kind, ChipFamily family) {
   ChipModel c;
   c.key = std::move(key);
   c.manufacturerId = m;
   c.deviceId = d;
   c.size = size;
-  c.interface = ChipInterface::Parallel;
-  c.family = ChipFamily::JedecPageWrite;
+  c.interface = kind;
+  c.family = family;
+  return c;
+}
+
+// Parallel part with 128-byte page write (software data protected: AA/55/A0 then byte loads).
+ChipModel PageWrite(std::string key, std::uint8_t m, std::uint8_t d, std::uint32_t size,
+                    std::uint64_t writeCycle, std::uint64_t loadWindow, std::uint64_t erase) {
+  ChipModel c = Part(std::move(key), m, d, size, ChipInterface::Parallel, ChipFamily::JedecPageWrite);
   c.pageSize = 128;
   c.timings.pageWriteNs = writeCycle;
   c.timings.pageLoadWindowNs = loadWindow;
@@ -35,13 +42,8 @@ ChipModel PageWrite(std::string key, std::uint8_t m, std::uint8_t d, std::uint32
 // Parallel part with single-byte program and data polling.
 ChipModel ByteProgram(std::string key, std::uint8_t m, std::uint8_t d, std::uint32_t size,
                       std::uint64_t byteTime, std::uint64_t erase, std::uint32_t mask = 0x7FFF) {
-  ChipModel c;
-  c.key = std::move(key);
-  c.manufacturerId = m;
-  c.deviceId = d;
-  c.size = size;
-  c.interface = ChipInterface::Parallel;
-  c.family = ChipFamily::JedecByteProgram;
+  ChipModel c =
+      Part(std::move(key), m, d, size, ChipInterface::Parallel, ChipFamily::JedecByteProgram);
   c.pageSize = 1;
   c.commandAddressMask = mask;
   c.timings.byteProgramNs = byteTime;
@@ -51,13 +53,8 @@ ChipModel ByteProgram(std::string key, std::uint8_t m, std::uint8_t d, std::uint
 
 ChipModel Serial(std::string key, std::uint8_t m, std::uint8_t d, std::uint32_t size,
                  std::uint32_t page, std::vector<std::uint8_t> erase, ChipTimings t, ChipQuirks q) {
-  ChipModel c;
-  c.key = std::move(key);
-  c.manufacturerId = m;
-  c.deviceId = d;
-  c.size = size;
-  c.interface = ChipInterface::Spi;
-  c.family = q.byteProgram10 ? ChipFamily::Spi45 : ChipFamily::Spi25;
+  ChipModel c = Part(std::move(key), m, d, size, ChipInterface::Spi,
+                     q.byteProgram10 ? ChipFamily::Spi45 : ChipFamily::Spi25);
   c.pageSize = page;
   c.eraseOpcodes = std::move(erase);
   c.timings = t;
