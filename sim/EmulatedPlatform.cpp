@@ -78,8 +78,9 @@ void EmulatedPlatform::InstallVendorTool() {
   vendorTool_ =
       std::make_unique<EmulatedVendorTool>(behaviour, spec_.programFolder, *system_, cards);
   if (!behaviour.NeverStarts())
-    launcher_.handler = [this](const std::string& path, const std::string& parameters) {
-      return vendorTool_->Run(path, parameters);
+    launcher_.handler = [this](const std::string& path, const std::string& parameters,
+                               const std::string& folder) {
+      return vendorTool_->Run(path, parameters, folder);
     };
 }
 

@@ -150,4 +150,16 @@ std::int64_t EmulatedFileSystem::Size(const std::string& path) {
   return host_->Size(system_.Resolve(path));
 }
 
+platform::PathKind EmulatedFileSystem::Kind(const std::string& path) {
+  return host_->Kind(system_.Resolve(path));
+}
+
+std::string EmulatedFileSystem::FinalTarget(const std::string& path) {
+  return host_->FinalTarget(system_.Resolve(path));
+}
+
+bool EmulatedFileSystem::CanWrite(const std::string& path) {
+  return host_->CanWrite(system_.Resolve(path));
+}
+
 }  // namespace rz::sim

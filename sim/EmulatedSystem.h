@@ -87,6 +87,9 @@ class EmulatedFileSystem final : public platform::FileSystem {
   bool Exists(const std::string& path) override;
   bool Copy(const std::string& from, const std::string& to) override;
   std::int64_t Size(const std::string& path) override;
+  platform::PathKind Kind(const std::string& path) override;
+  std::string FinalTarget(const std::string& path) override;
+  bool CanWrite(const std::string& path) override;
 
  private:
   bool Matches(const std::set<std::string>& set, const std::string& absolute) const;

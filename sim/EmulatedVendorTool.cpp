@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace rz::sim {
@@ -75,7 +74,8 @@ EmulatedVendorTool::EmulatedVendorTool(VendorToolBehaviour behaviour, std::strin
       cards_(std::move(cards)) {}
 
 platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
-                                               const std::string& parameters) {
+                                               const std::string& parameters,
+                                               const std::string& folder) {
   std::vector<std::string> words = Words(parameters);
   const ToolOutcome& outcome =
       !words.empty() && words[0] == "-p" ? behaviour_.program : behaviour_.save;
@@ -97,7 +97,9 @@ platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
   if (n < 0) return {true, kToolExitBadCommand};
   if (static_cast<std::size_t>(n) >= cards_.size()) return {true, kToolExitFailed};
   AtiCard& card = *cards_[static_cast<std::size_t>(n)];
-  const std::string file = system_.Resolve(words[2]);
+  const std::string file = folder.empty() || std::filesystem::path(words[2]).is_absolute()
+                               ? system_.Resolve(words[2])
+                               : (std::filesystem::path(folder) / words[2]).string();
   const int status = save ? Save(card, file) : Program(card, file);
   return {true, status == kToolExitOk ? outcome.exitCode : status};
 }
@@ -111,10 +113,14 @@ int EmulatedVendorTool::Save(AtiCard& card, const std::string& file) {
 }
 
 int EmulatedVendorTool::Program(AtiCard& card, const std::string& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return kToolExitFailed;
   std::ifstream in(file, std::ios::binary);
   if (!in) return kToolExitFailed;
-  const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+  // One byte more than the EEPROM holds is enough to refuse a file that does not fit.
+  std::vector<std::uint8_t> image(card.Eeprom().size() + 1);
+  in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  image.resize(static_cast<std::size_t>(in.gcount()));
   return card.Program(image) ? kToolExitOk : kToolExitFailed;
 }
 

@@ -1,5 +1,5 @@
 // The emulated vendor flash tool for ATI cards: saves and programs the emulated ATI adapters'
-// BIOS through exchange files in the emulated system's current folder.
+// BIOS through exchange files in the folder it is started in.
 #pragma once
 #include <string>
 #include <vector>
@@ -56,8 +56,10 @@ class EmulatedVendorTool {
   EmulatedVendorTool(VendorToolBehaviour behaviour, std::string programFolder,
                      EmulatedSystem& system, std::vector<AtiCard*> cards);
 
-  // The launcher's handler.
-  platform::LaunchResult Run(const std::string& path, const std::string& parameters);
+  // The launcher's handler. File names on the command line are taken in `folder` (empty: the
+  // emulated system's current folder).
+  platform::LaunchResult Run(const std::string& path, const std::string& parameters,
+                             const std::string& folder);
 
  private:
   int Save(AtiCard& card, const std::string& file);

@@ -43,24 +43,27 @@ class RecordingShellOpen final : public platform::ShellOpen {
   }
 };
 
-// Runs an emulated program in place of the outside tool. The handler gets the path and parameters
-// and returns the result of the run.
+// Runs an emulated program in place of the outside tool. The handler gets the path, parameters
+// and folder and returns the result of the run.
 class EmulatedToolLauncher final : public platform::ToolLauncher {
  public:
-  using Handler = std::function<platform::LaunchResult(const std::string&, const std::string&)>;
+  using Handler = std::function<platform::LaunchResult(const std::string&, const std::string&,
+                                                       const std::string&)>;
   struct Launch {
     std::string path;
     std::string parameters;
+    std::string folder;
   };
   std::vector<Launch> launches;
   Handler handler;  // none: the program cannot be started
-  std::function<void(const std::string&, const std::string&)> onLaunch;
+  std::function<void(const Launch&)> onLaunch;
 
-  platform::LaunchResult RunAndWait(const std::string& path, const std::string& parameters) override {
-    launches.push_back({path, parameters});
-    if (onLaunch) onLaunch(path, parameters);
+  platform::LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
+                                    const std::string& folder) override {
+    launches.push_back({path, parameters, folder});
+    if (onLaunch) onLaunch(launches.back());
     if (!handler) return {};
-    return handler(path, parameters);
+    return handler(path, parameters, folder);
   }
 };
 

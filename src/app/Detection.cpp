@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "app/Program.h"
+#include "bios/BiosFileChecks.h"
 #include "bios/BiosIdentity.h"
 #include "bios/ImageVersion.h"
 #include "commands/EepromLabels.h"
@@ -33,14 +34,20 @@ void DetectAtiCard(Program& p, const hw::PciAdapter& adapter0) {
   auto commands = p.Commands();
   auto tool = commands.VendorTool();
   const bool fresh = commands::RunAtiBackup(tool, p.programFolder);
+  const std::string& backup = state.vendorTool.atiImageFile;
   // Without a backup the tool wrote now there is nothing to describe; an old file is never read.
-  if (fresh && bios::ReadImageVersion(p.Seams().files, state.vendorTool.atiImageFile, p.modelText,
-                                      state.card))
+  if (fresh && bios::ReadImageVersion(p.Seams().files, backup, p.modelText, state.card))
     ui.SetLabel(ui::Label::BiosVersion, TrimRight(state.card.BiosInfoText));
   std::int64_t size = bios::kSizeOpenFailed;
   state.sizeText.clear();
-  if (fresh) size = bios::GetImageSizeText(p.Seams().files, state.vendorTool.atiImageFile, state.sizeText);
+  if (fresh) size = bios::GetImageSizeText(p.Seams().files, backup, state.sizeText);
   if (size != 0) ui.SetLabel(ui::Label::EepromSize, state.sizeText);
+  // A card whose BIOS does not check out (a flash stopped part-way) may take any version later.
+  std::uint8_t sum = 0;
+  state.cardImageIntact =
+      !fresh || (bios::ImageChecksum(p.Seams().files, backup, sum) == bios::ChecksumStatus::Summed &&
+                 sum == 0);
+  commands::RemoveExchangeFile(tool, commands::kAtiBackupFile);
 }
 
 bool DetectNvidiaCard(Program& p) {

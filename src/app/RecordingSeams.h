@@ -9,9 +9,10 @@ namespace rz::app {
 class RecordingToolLauncher final : public platform::ToolLauncher {
  public:
   RecordingToolLauncher(platform::ToolLauncher& inner, ui::Transcript& t) : inner_(inner), t_(t) {}
-  platform::LaunchResult RunAndWait(const std::string& path, const std::string& parameters) override {
+  platform::LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
+                                    const std::string& folder) override {
     t_.Launch(path, parameters);
-    return inner_.RunAndWait(path, parameters);
+    return inner_.RunAndWait(path, parameters, folder);
   }
 
  private:

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "base/LittleEndian.h"
+#include "bios/BiosFile.h"
 #include "bios/ByteScanner.h"
 #include "bios/ImageLayout.h"
 #include "bios/VersionCompare.h"
@@ -42,7 +43,7 @@ bool CheckAtiImage(AtiCheckContext& ctx, const std::string& atiImageFile) {
   ctx.versionCheckResult = ati_check::kFits;
   AtiImageIds found;
   VersionSource fileVersion;
-  if (auto file = ctx.files.OpenRead(atiImageFile)) {
+  if (auto file = OpenBiosFile(ctx.files, atiImageFile)) {
     found = ReadAtiImageIds(*file);
     ctx.modelText.found = false;
     if (file->Seek(0, platform::SeekOrigin::Begin)) {
@@ -65,6 +66,7 @@ bool CheckAtiImage(AtiCheckContext& ctx, const std::string& atiImageFile) {
     ctx.versionCheckResult = ati_check::kOtherCard;
     return false;
   }
+  if (!ctx.cardImageIntact) return true;
   VersionSource cardVersion;
   cardVersion.hasBlock = ctx.card.VersionWord != 0;
   cardVersion.versionWord = ctx.card.VersionWord;

@@ -19,6 +19,9 @@ struct AtiCheckContext {
   const CardBiosIdentity& card;
   ModelText& modelText;                // overwritten with what the file holds
   VersionCheckResult& versionCheckResult;
+  // False when the BIOS on the card is damaged (a flash stopped part-way): then a file that fits
+  // the card is taken whatever its version, so that the card can be repaired with it.
+  bool cardImageIntact = true;
 };
 
 // Ids found in the chip maker's header of an image; nullopt where not found (never equal to a

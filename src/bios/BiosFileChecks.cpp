@@ -5,6 +5,7 @@
 
 #include "base/BuildConfig.h"
 #include "base/LittleEndian.h"
+#include "bios/BiosFile.h"
 #include "bios/ByteScanner.h"
 #include "bios/VersionCompare.h"
 
@@ -42,7 +43,7 @@ bool IsInterchangeableBoard(std::uint32_t subsystemIds) {
 
 bool CheckBiosId(platform::FileSystem& files, const std::string& path, std::uint32_t cardIds,
                  std::uint32_t cardSubsystemIds) {
-  auto file = files.OpenRead(path);
+  auto file = OpenBiosFile(files, path);
   if (!file) return false;
   std::array<std::uint8_t, kIdReadSize> head{};
   const std::size_t n = file->Read(head.data(), head.size());
@@ -61,7 +62,7 @@ bool CheckBiosVersion(platform::FileSystem& files, const std::string& path,
                       const CardBiosIdentity& card, ModelText& modelText,
                       VersionCheckResult& result) {
   result = file_check::kCompatible;
-  auto file = files.OpenRead(path);
+  auto file = OpenBiosFile(files, path);
   if (!file) return false;
   modelText.found = false;  // only a model text of this file counts
   VersionSource fileVersion;
@@ -101,7 +102,7 @@ bool CheckBiosVersion(platform::FileSystem& files, const std::string& path,
 ChecksumStatus ImageChecksum(platform::FileSystem& files, const std::string& path,
                              std::uint8_t& sum) {
   sum = 0;
-  auto file = files.OpenRead(path);
+  auto file = OpenBiosFile(files, path);
   if (!file) return ChecksumStatus::OpenFailed;
   std::array<std::uint8_t, 1024> block{};
   const std::size_t head = file->Read(block.data(), 3);

@@ -2,10 +2,10 @@
 
 #include <memory>
 #include <new>
-#include <optional>
 #include <span>
 
 #include "base/Paths.h"
+#include "bios/BiosFile.h"
 #include "bios/BiosFileChecks.h"
 #include "bios/ImageLayout.h"
 #include "bios/PackageExtract.h"
@@ -26,7 +26,7 @@ std::optional<ValidationOutcome> Extract(ValidationContext& ctx, std::string& pa
     SystemError(ctx.ui, kMemoryAllocFailText);
     return ValidationOutcome::AllocFailed;
   }
-  auto source = ctx.files.OpenRead(path);
+  auto source = OpenBiosFile(ctx.files, path);
   if (!source) {
     SystemError(ctx.ui, kOpenRomFailText);
     return ValidationOutcome::OpenFailed;
@@ -58,6 +58,25 @@ std::string ExtractedImagePath(platform::System& system) {
   return dir + kExtractedImageName;
 }
 
+std::optional<ValidationOutcome> CheckImageChecksum(platform::FileSystem& files, ui::Ui& ui,
+                                                    const std::string& path) {
+  std::uint8_t sum = 0;
+  switch (ImageChecksum(files, path, sum)) {
+    case ChecksumStatus::OpenFailed:
+      ui.ShowMessage(path + kOpenFailSuffix);
+      return ValidationOutcome::ChecksumOpenFailed;
+    case ChecksumStatus::NoImage:
+    case ChecksumStatus::Truncated:
+      ui.ShowMessage(kChecksumErrorText);
+      return ValidationOutcome::ChecksumBad;
+    case ChecksumStatus::Summed:
+      break;
+  }
+  if (sum == 0) return std::nullopt;
+  ui.ShowMessage(kChecksumErrorText);
+  return ValidationOutcome::ChecksumBad;
+}
+
 ValidationOutcome ValidateBiosFile(ValidationContext& ctx, const std::string& chosenPath,
                                    const FlashStep& flashStep) {
   std::string path = chosenPath;
@@ -67,29 +86,15 @@ ValidationOutcome ValidateBiosFile(ValidationContext& ctx, const std::string& ch
     ctx.ui.SkinnedMessage(kBiosIdMismatchText);
     return ValidationOutcome::IdMismatch;
   }
-  if (!CheckBiosVersion(ctx.files, path, ctx.card, ctx.modelText, ctx.versionCheckResult)) {
+  if (!CheckBiosVersion(ctx.files, path, ctx.card, ctx.modelText, ctx.versionCheckResult) &&
+      (!ctx.cardImageIntact || ctx.cardImageIntact())) {
     const VersionCheckResult v = ctx.versionCheckResult;
     ctx.ui.SkinnedMessage(v == file_check::kSame        ? kVersionSameText
                           : v == file_check::kMalformed ? kVersionErrorText
                                                         : kVersionMismatchText);
     return ValidationOutcome::VersionRefused;
   }
-  std::uint8_t sum = 0;
-  switch (ImageChecksum(ctx.files, path, sum)) {
-    case ChecksumStatus::OpenFailed:
-      ctx.ui.ShowMessage(path + kOpenFailSuffix);
-      return ValidationOutcome::ChecksumOpenFailed;
-    case ChecksumStatus::NoImage:
-    case ChecksumStatus::Truncated:
-      ctx.ui.ShowMessage(kChecksumErrorText);
-      return ValidationOutcome::ChecksumBad;
-    case ChecksumStatus::Summed:
-      if (sum != 0) {
-        ctx.ui.ShowMessage(kChecksumErrorText);
-        return ValidationOutcome::ChecksumBad;
-      }
-      break;
-  }
+  if (const auto failed = CheckImageChecksum(ctx.files, ctx.ui, path)) return *failed;
 
   ctx.ui.SkinnedMessage(kBlankScreenText);
   ctx.ui.ProcessEvents();

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "bios/BiosIdentity.h"
@@ -41,6 +42,10 @@ struct ValidationContext {
   const std::string& startDirectory;
   ModelText& modelText;
   VersionCheckResult& versionCheckResult;
+  // Whether the BIOS now on the card is whole; asked only when the version check refuses the
+  // file. A card whose image is damaged (a flash stopped part-way) takes any version, so that the
+  // user can repair it with the file at hand. None: the card counts as intact.
+  std::function<bool()> cardImageIntact;
 };
 
 // The flash step, called with the validated path when every check has passed.
@@ -59,6 +64,11 @@ enum class ValidationOutcome {
 
 // Where temp.rom lives: in the system's scratch directory; empty when there is none.
 std::string ExtractedImagePath(platform::System& system);
+
+// The checksum check with its messages ("%s open fail..." when the file cannot be opened, the
+// checksum error when it is cut short of its image or does not sum to 0); nullopt when it passes.
+std::optional<ValidationOutcome> CheckImageChecksum(platform::FileSystem& files, ui::Ui& ui,
+                                                    const std::string& path);
 
 // Runs the checks in order, showing the message of the first failure; on success warns about
 // the blank screen, pauses, sets the busy status, returns to the start directory and calls

@@ -2,13 +2,14 @@
 
 #include <array>
 
+#include "bios/BiosFile.h"
 #include "bios/ByteScanner.h"
 
 namespace rz::bios {
 
 bool ReadImageVersion(platform::FileSystem& files, const std::string& imageFile,
                       ModelText& modelText, CardBiosIdentity& identity) {
-  auto file = files.OpenRead(imageFile);
+  auto file = OpenBiosFile(files, imageFile);
   if (!file) return false;
   bool result = false;
   if (ScanForSignatures(*file, modelText)) {

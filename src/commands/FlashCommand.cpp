@@ -1,12 +1,14 @@
 #include "commands/FlashCommand.h"
 
 #include "bios/AtiImageCheck.h"
+#include "bios/BiosFile.h"
 #include "bios/BiosFileValidation.h"
 #include "bios/BiosIdentity.h"
 #include "commands/EepromLabels.h"
 #include "commands/Restart.h"
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
+#include "eeprom/CardImage.h"
 #include "eeprom/FlashJob.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Signature.h"
@@ -50,23 +52,42 @@ std::string VersionLabel(const std::string& model, std::uint16_t versionWord, ch
 
 bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   auto& ui = ctx.ui;
+  auto& state = ctx.state;
   auto tool = ctx.VendorTool();
-  if (!PrepareAtiFlash(tool, path)) {
+  state.vendorTool.atiImageFile = path;
+  state.vendorTool.atiToolArgs = kAtiFlashArgs;
+  auto refuse = [&](const char* text) {
+    ui.SkinnedMessage(text);
+    ui.SetStatus(ui::kStatusReady);
+    return false;
+  };
+  // The tool programs the whole file: one that cannot hold a BIOS is not handed to it.
+  const std::int64_t size = ctx.seams.files.Size(path);
+  if (ctx.seams.files.Kind(path) != platform::PathKind::File || size > bios::kBiosFileReadLimit)
+    return refuse(kBinFileMismatchText);
+  const auto adapter0 = ctx.Adapter0();
+  bios::AtiCheckContext check{ctx.seams.files,      adapter0.ids,
+                              adapter0.subsystemIds, state.card,
+                              ctx.eeprom.modelText,  state.versionCheckResult,
+                              state.cardImageIntact};
+  if (!bios::CheckAtiImage(check, path)) return refuse(AtiCheckFailureText(state.versionCheckResult));
+  if (bios::CheckImageChecksum(ctx.seams.files, ui, path)) {
     ui.SetStatus(ui::kStatusReady);
     return false;
   }
-  const auto adapter0 = ctx.Adapter0();
-  bios::AtiCheckContext check{ctx.seams.files, adapter0.ids, adapter0.subsystemIds, ctx.state.card,
-                              ctx.eeprom.modelText, ctx.state.versionCheckResult};
-  if (!bios::CheckAtiImage(check, ctx.state.vendorTool.atiImageFile)) {
-    ui.SkinnedMessage(AtiCheckFailureText(ctx.state.versionCheckResult));
+  if (!PrepareAtiFlash(tool)) {
     ui.SetStatus(ui::kStatusReady);
     return false;
   }
   ui.SkinnedMessage(kBlankScreenWarning);
   ui.ProcessEvents();
   ctx.seams.system.Sleep(kAfterWarningPauseMs);
-  if (!RunAtiFlash(tool)) return false;
+  if (!RunAtiFlash(tool)) {
+    // Whatever the tool left on the card may be part of an image: a retry must not be refused
+    // as the same version.
+    state.cardImageIntact = false;
+    return false;
+  }
   OfferRestart(ui, ctx.seams.shutdown);
   return true;
 }
@@ -155,7 +176,11 @@ FlashOutcome btFlashClick(CommandContext& ctx) {
                                        ui,                  adapter0.ids,
                                        adapter0.subsystemIds, state.cardNumber,
                                        state.card,          state.startDirectory[0],
-                                       ctx.eeprom.modelText, state.versionCheckResult};
+                                       ctx.eeprom.modelText, state.versionCheckResult,
+                                       [&] {
+                                         return eeprom::CheckCardImage(ctx.eeprom, 0) !=
+                                                eeprom::CardImageState::Damaged;
+                                       }};
     bios::ValidateBiosFile(validation, path, [&](const std::string& flashPath) {
       completed = FlashStep(ctx, flashPath);
     });

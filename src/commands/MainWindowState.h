@@ -23,6 +23,8 @@ struct MainWindowState {
   std::uint32_t lastEepromResult = 0;
   std::uint32_t flashInProgress = 0;
   std::string sizeText;              // ATI: size of the backup file as text
+  bool cardImageIntact = true;       // ATI: the BIOS the tool read at start checks out, and no
+                                     // flash of this run has failed since
   bios::CardBiosIdentity card;       // the card's BIOS identity
   bios::VersionCheckResult versionCheckResult = 0;
   VendorToolFields vendorTool;

@@ -1,15 +1,60 @@
 #include "commands/VendorTool.h"
 
+#include <array>
+
+#include "base/Paths.h"
+#include "base/TextFormat.h"
+#include "eeprom/ReadBack.h"
+#include "platform/FileReplacement.h"
+
 namespace rz::commands {
 
 namespace {
 
 bool EndedWell(const platform::LaunchResult& r) { return r.started && r.exitCode == 0; }
 
-// Removes an exchange file left from an earlier run; false when one is there and stays.
-bool RemoveStale(platform::FileSystem& files, const char* name) {
-  if (!files.Exists(name)) return true;
-  return files.Remove(name) && !files.Exists(name);
+// Removes an exchange file left from an earlier launch; false when one is there and stays.
+bool RemoveStale(platform::FileSystem& files, const std::string& path) {
+  if (!files.Exists(path)) return true;
+  return files.Remove(path) && !files.Exists(path);
+}
+
+std::string InExchange(VendorToolContext& ctx, const char* name) {
+  const std::string folder = ExchangeFolder(ctx);
+  return folder.empty() ? std::string() : folder + name;
+}
+
+enum class CopyResult { Ok, ReadFailed, WriteFailed };
+
+// Copies the whole of `from` into `to`, in blocks.
+CopyResult CopyContents(platform::FileSystem& files, const std::string& from, platform::File& to) {
+  auto in = files.OpenRead(from);
+  if (!in) return CopyResult::ReadFailed;
+  std::array<std::uint8_t, 0x10000> block{};
+  for (;;) {
+    const std::size_t n = in->Read(block.data(), block.size());
+    if (n == 0) break;
+    if (to.Write(block.data(), n) != n) return CopyResult::WriteFailed;
+  }
+  return CopyResult::Ok;
+}
+
+// Writes the tool's "Save.bin" over the user's target; shows what went wrong, as every save does.
+bool ReplaceTarget(VendorToolContext& ctx, platform::FileReplacement& out,
+                   const std::string& saved, const std::string& target) {
+  switch (CopyContents(ctx.seams.files, saved, *out.Out())) {
+    case CopyResult::ReadFailed:
+      return false;
+    case CopyResult::WriteFailed:
+      ctx.ui.MessageBox("ERROR", eeprom::kFileWriteError, ui::Buttons::Ok, ui::Icon::Error);
+      return false;
+    case CopyResult::Ok:
+      break;
+  }
+  if (out.Commit()) return true;
+  ctx.ui.MessageBox("Error", FormatText("Closing file: %s error", target), ui::Buttons::Ok,
+                    ui::Icon::None);
+  return false;
 }
 
 }  // namespace
@@ -22,40 +67,65 @@ std::string AtiToolPathFor(const std::string& programFolder) {
   return programFolder + kAtiToolRelativePath;
 }
 
+std::string ExchangeFolder(VendorToolContext& ctx) {
+  auto& folder = ctx.fields.exchangeFolder;
+  if (folder.empty()) {
+    folder = ctx.seams.system.ScratchDirectory();
+    if (!folder.empty() && folder.back() != kPathSeparator) folder += kPathSeparator;
+  }
+  return folder;
+}
+
 platform::LaunchResult RunFlashTool(VendorToolContext& ctx) {
   if (UsesAdapterIndexOne(ctx.subsystemId)) {
     const auto pos = ctx.fields.atiToolArgs.find(" 0 ");
     if (pos != std::string::npos) ctx.fields.atiToolArgs[pos + 1] = '1';
   }
-  return ctx.seams.launcher.RunAndWait(ctx.fields.atiToolPath, ctx.fields.atiToolArgs);
+  const std::string folder = ExchangeFolder(ctx);
+  if (folder.empty()) return {};
+  return ctx.seams.launcher.RunAndWait(ctx.fields.atiToolPath, ctx.fields.atiToolArgs, folder);
+}
+
+void RemoveExchangeFile(VendorToolContext& ctx, const char* name) {
+  const std::string path = InExchange(ctx, name);
+  if (!path.empty()) ctx.seams.files.Remove(path);
 }
 
 bool RunAtiBackup(VendorToolContext& ctx, const std::string& programFolder) {
   ctx.fields.atiToolPath = AtiToolPathFor(programFolder);
-  ctx.fields.atiImageFile = kAtiBackupFile;
+  ctx.fields.atiImageFile = InExchange(ctx, kAtiBackupFile);
   ctx.fields.atiToolArgs = kAtiBackupArgs;
-  if (!RemoveStale(ctx.seams.files, kAtiBackupFile)) return false;
+  const std::string& backup = ctx.fields.atiImageFile;
+  if (backup.empty() || !RemoveStale(ctx.seams.files, backup)) return false;
   const auto result = RunFlashTool(ctx);
-  return EndedWell(result) && ctx.seams.files.Exists(kAtiBackupFile);
+  return EndedWell(result) && ctx.seams.files.Exists(backup);
 }
 
 bool RunAtiSave(VendorToolContext& ctx, const std::string& target) {
   ctx.fields.atiImageFile = target;
   ctx.fields.atiToolArgs = kAtiSaveArgs;
-  bool ok = RemoveStale(ctx.seams.files, kAtiSaveFile);
-  if (ok) {
-    const auto result = RunFlashTool(ctx);
-    ok = EndedWell(result) && ctx.seams.files.Exists(kAtiSaveFile) &&
-         ctx.seams.files.Copy(kAtiSaveFile, ctx.fields.atiImageFile);
+  bool ok = false;
+  {
+    platform::FileReplacement out(ctx.seams.files, target);
+    const std::string saved = InExchange(ctx, kAtiSaveFile);
+    if (!out.Out()) {
+      ctx.ui.MessageBox("", FormatText(kCannotOpenFileFormat, target), ui::Buttons::Ok,
+                        ui::Icon::None);
+    } else if (!saved.empty() && RemoveStale(ctx.seams.files, saved)) {
+      const auto result = RunFlashTool(ctx);
+      ok = EndedWell(result) && ctx.seams.files.Exists(saved) &&
+           ReplaceTarget(ctx, out, saved, target);
+      ctx.seams.files.Remove(saved);
+    }
   }
   ctx.ui.SkinnedMessage(ok ? kSaveCompletedText : kSaveFailedText);
   ctx.ui.ProcessEvents();
   return ok;
 }
 
-bool PrepareAtiFlash(VendorToolContext& ctx, const std::string& source) {
-  ctx.fields.atiImageFile = source;
-  const bool copied = ctx.seams.files.Copy(ctx.fields.atiImageFile, kAtiFlashFile);
+bool PrepareAtiFlash(VendorToolContext& ctx) {
+  const std::string flash = InExchange(ctx, kAtiFlashFile);
+  const bool copied = !flash.empty() && ctx.seams.files.Copy(ctx.fields.atiImageFile, flash);
   ctx.fields.atiToolArgs = kAtiFlashArgs;
   if (!copied) {
     ctx.ui.SkinnedMessage(kAtiFlashFailedText);
@@ -66,6 +136,7 @@ bool PrepareAtiFlash(VendorToolContext& ctx, const std::string& source) {
 
 bool RunAtiFlash(VendorToolContext& ctx) {
   const bool ok = EndedWell(RunFlashTool(ctx));
+  RemoveExchangeFile(ctx, kAtiFlashFile);
   ctx.ui.SetStatus(ui::kStatusReady);
   ctx.ui.ProcessEvents();
   ctx.ui.SkinnedMessage(ok ? kAtiFlashCompletedText : kAtiFlashFailedText);

@@ -1,5 +1,7 @@
 // The graphics-chip maker's flash tool for ATI cards: its launch fields, the launch itself, and
-// the exchange-file sequences of start-up, save and flash around it.
+// the exchange-file sequences of start-up, save and flash around it. The exchange files live in a
+// folder private to this run, which is the tool's current folder; no file of the user's is ever
+// written or removed through them.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,7 +18,7 @@ inline constexpr const char* kAtiToolRelativePath = "tool\\ATIWinflash.exe";
 inline constexpr const char* kAtiToolRelativePath = "tool/ATIWinflash";
 #endif
 
-// Exchange files in the current folder.
+// Exchange files in the exchange folder.
 inline constexpr const char* kAtiBackupFile = "Backup.rom";
 inline constexpr const char* kAtiSaveFile = "Save.bin";
 inline constexpr const char* kAtiFlashFile = "Flash.bin";
@@ -36,9 +38,10 @@ inline constexpr std::uint16_t kAdapterIndexOneSubsystemId = 0x0028;
 
 // Main-window fields of the next launch.
 struct VendorToolFields {
-  std::string atiToolPath;   // absolute; set once at start for an ATI card
-  std::string atiToolArgs;   // parameter text of the next launch
-  std::string atiImageFile;  // the file of the current launch (backup, save target, flash source)
+  std::string atiToolPath;     // absolute; set once at start for an ATI card
+  std::string atiToolArgs;     // parameter text of the next launch
+  std::string atiImageFile;    // the file of the current launch (backup, save target, flash source)
+  std::string exchangeFolder;  // private to this run, with its trailing separator; set when needed
 };
 
 // What the call sites work with: the seams, the person, the fields and adapter 0's subsystem id.
@@ -54,30 +57,40 @@ bool UsesAdapterIndexOne(std::uint16_t subsystemId);
 // ProgramFolder (with its trailing separator) followed by the tool's relative path.
 std::string AtiToolPathFor(const std::string& programFolder);
 
-// Starts the tool with atiToolPath and atiToolArgs in the current folder and waits for its end.
+// The exchange folder of this run (the system's private scratch folder), with its trailing
+// separator; empty when there is none. Remembered in the fields.
+std::string ExchangeFolder(VendorToolContext& ctx);
+
+// Starts the tool with atiToolPath and atiToolArgs in the exchange folder and waits for its end.
 // On adapter-index-one boards the first " 0 " of atiToolArgs becomes " 1 ", in the field itself.
+// Not started (started false) when there is no exchange folder.
 platform::LaunchResult RunFlashTool(VendorToolContext& ctx);
 
-// Start-up call site: sets the path, "Backup.rom" and its command line and runs the tool. A
-// "Backup.rom" left from an earlier run is removed first so that it is never taken for this
-// card's BIOS; true when the tool ran, ended with status 0 and wrote a fresh "Backup.rom".
+// Start-up call site: sets the path, "Backup.rom" in the exchange folder (atiImageFile) and its
+// command line and runs the tool. True when the tool ran, ended with status 0 and wrote a fresh
+// "Backup.rom"; the caller reads it and then removes it with RemoveExchangeFile.
 bool RunAtiBackup(VendorToolContext& ctx, const std::string& programFolder);
 
-// Save call site (after the blank-screen warning): the tool writes "Save.bin", which is copied
-// over `target`. Success needs a fresh "Save.bin" (a stale one is removed before the launch;
-// when it cannot be removed the save fails without a launch), a tool that started and ended with
-// status 0, and a successful copy. Shows the completed or failed message, then processes events.
+// Save call site (after the blank-screen warning): the tool writes "Save.bin", whose contents
+// replace `target` the way every save does (a temporary file beside the target, renamed over it
+// after a complete write). A target that is not a plain file the user may write is refused
+// before the tool runs ("Cannot open file: %s."). Success needs a tool that started and ended with
+// status 0, a fresh "Save.bin" and a complete write. Shows the completed or failed message, then
+// processes events. "Save.bin" is removed afterwards.
 bool RunAtiSave(VendorToolContext& ctx, const std::string& target);
 
-// First step of the flash call site: atiImageFile = `source`, copied to "Flash.bin", and the
-// flash command line. When the copy fails, shows "Flash VGA BIOS failed!!!" and returns false:
-// the tool must not be started. The image check (on atiImageFile) comes after this step.
-bool PrepareAtiFlash(VendorToolContext& ctx, const std::string& source);
+// Before the flash launch (after the image checks): copies atiImageFile to "Flash.bin" in the
+// exchange folder and sets the flash command line. When the copy fails, shows "Flash VGA BIOS
+// failed!!!" and returns false: the tool must not be started.
+bool PrepareAtiFlash(VendorToolContext& ctx);
 
-// Last step of the flash call site (after the image check and the blank-screen warning): runs
-// the tool, sets the status "Ready" and processes events, then shows the completed message when
-// the tool started and ended with status 0, the failed message otherwise, and processes events.
-// Returns whether the flash completed; only then may the restart be offered.
+// Last step of the flash call site (after the blank-screen warning): runs the tool, sets the
+// status "Ready" and processes events, then shows the completed message when the tool started and
+// ended with status 0, the failed message otherwise, and processes events. "Flash.bin" is removed
+// afterwards. Returns whether the flash completed; only then may the restart be offered.
 bool RunAtiFlash(VendorToolContext& ctx);
+
+// Removes an exchange file of this run (by its name in the exchange folder).
+void RemoveExchangeFile(VendorToolContext& ctx, const char* name);
 
 }  // namespace rz::commands

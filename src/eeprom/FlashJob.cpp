@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/LittleEndian.h"
+#include "bios/BiosFile.h"
 #include "bios/SignatureData.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
@@ -205,7 +206,7 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   }
   DetectSpiMode(ctx);
 
-  std::unique_ptr<platform::File> file = ctx.files.OpenRead(path);
+  std::unique_ptr<platform::File> file = bios::OpenBiosFile(ctx.files, path);
   if (!file) {
     ctx.ui.MessageBox("", kCannotOpenFile, ui::Buttons::Ok, ui::Icon::None);
     return kFlashFileOrAccess;

@@ -1,12 +1,12 @@
 #include "eeprom/ReadBack.h"
 
-#include <cstdio>
 #include <new>
 #include <vector>
 
-#include "base/Paths.h"
+#include "base/TextFormat.h"
 #include "eeprom/Identify.h"
 #include "eeprom/RomAccess.h"
+#include "platform/FileReplacement.h"
 
 namespace rz::eeprom {
 
@@ -15,46 +15,6 @@ namespace {
 void ShowError(EepromContext& ctx, const char* text) {
   ctx.ui.MessageBox("ERROR", text, ui::Buttons::Ok, ui::Icon::Error);
 }
-
-std::string WithPath(const char* format, const std::string& path) {
-  const int n = std::snprintf(nullptr, 0, format, path.c_str());
-  std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  std::snprintf(text.data(), text.size() + 1, format, path.c_str());
-  return text;
-}
-
-// A temporary file beside the chosen one; removed unless Commit() moved it over the chosen name.
-class TemporaryFile {
- public:
-  TemporaryFile(platform::FileSystem& files, const std::string& target) : files_(files) {
-    file_ = files_.CreateUnique(FolderOf(target), FileNameOf(target) + ".", path_);
-  }
-  ~TemporaryFile() {
-    if (file_) file_->Close();
-    if (!path_.empty()) files_.Remove(path_);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  platform::File* File() { return file_.get(); }
-  // Closes the file; false when closing reports an error.
-  bool Close() {
-    const bool ok = file_->Close();
-    file_.reset();
-    return ok;
-  }
-  // Moves the closed file over `target`; on success nothing is left to remove.
-  bool Commit(const std::string& target) {
-    if (!files_.Rename(path_, target)) return false;
-    path_.clear();
-    return true;
-  }
-
- private:
-  platform::FileSystem& files_;
-  std::unique_ptr<platform::File> file_;
-  std::string path_;
-};
 
 }  // namespace
 
@@ -92,9 +52,9 @@ std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t d
   std::int16_t asicIndex = 0;
   if (!OpenRomWindow(ctx, bus, device, deviceId, asicIndex)) return 5;
 
-  TemporaryFile temp(ctx.files, path);
-  if (!temp.File()) {
-    ctx.ui.MessageBox("", WithPath("Cannot open file: %s.", path), ui::Buttons::Ok,
+  platform::FileReplacement out(ctx.files, path);
+  if (!out.Out()) {
+    ctx.ui.MessageBox("", FormatText(kCannotOpenFileFormat, path), ui::Buttons::Ok,
                       ui::Icon::None);
     return 1;
   }
@@ -106,11 +66,11 @@ std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t d
     ctx.ui.MessageBox("", kEepromNotFound, ui::Buttons::Ok, ui::Icon::None);
     return 1;
   }
-  if (!WriteRomImage(ctx, chipCode, *temp.File())) return 5;
+  if (!WriteRomImage(ctx, chipCode, *out.Out())) return 5;
   // A file that could not be closed cleanly, or not be put in place, never replaces the chosen
   // one; both are reported as a failed close of the chosen file.
-  if (!temp.Close() || !temp.Commit(path)) {
-    ctx.ui.MessageBox("Error", WithPath("Closing file: %s error", path), ui::Buttons::Ok,
+  if (!out.Commit()) {
+    ctx.ui.MessageBox("Error", FormatText("Closing file: %s error", path), ui::Buttons::Ok,
                       ui::Icon::None);
     return 5;
   }

@@ -23,10 +23,14 @@ class File {
   virtual bool Close() = 0;
 };
 
+// What stands at a path, symbolic links followed.
+enum class PathKind { Missing, File, Folder, Other };
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // Existing file for reading; null when it cannot be opened.
+  // Existing regular file for reading; null when it cannot be opened or is anything else (a
+  // folder, a pipe, a device). Never waits for a writer, as opening a pipe would.
   virtual std::unique_ptr<File> OpenRead(const std::string& path) = 0;
   // Create or truncate for writing; null on failure.
   virtual std::unique_ptr<File> OpenWrite(const std::string& path) = 0;
@@ -41,6 +45,38 @@ class FileSystem {
   virtual bool Copy(const std::string& from, const std::string& to) = 0;
   // Size in bytes; -1 when the file cannot be opened.
   virtual std::int64_t Size(const std::string& path) = 0;
+  virtual PathKind Kind(const std::string& path) = 0;
+  // `path` with its symbolic links followed to the name they finally lead to (which need not
+  // exist); `path` itself when it is no link. Empty when the links cannot be followed (a loop).
+  virtual std::string FinalTarget(const std::string& path) = 0;
+  // True when this process may write the existing file at `path`.
+  virtual bool CanWrite(const std::string& path) = 0;
+};
+
+// Hands every call to another file system; decorators override what they change.
+class ForwardingFileSystem : public FileSystem {
+ public:
+  explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
+  std::unique_ptr<File> OpenRead(const std::string& p) override { return inner_.OpenRead(p); }
+  std::unique_ptr<File> OpenWrite(const std::string& p) override { return inner_.OpenWrite(p); }
+  std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
+                                     std::string& path) override {
+    return inner_.CreateUnique(folder, prefix, path);
+  }
+  bool Rename(const std::string& a, const std::string& b) override { return inner_.Rename(a, b); }
+  bool Remove(const std::string& p) override { return inner_.Remove(p); }
+  bool Exists(const std::string& p) override { return inner_.Exists(p); }
+  bool Copy(const std::string& a, const std::string& b) override { return inner_.Copy(a, b); }
+  std::int64_t Size(const std::string& p) override { return inner_.Size(p); }
+  PathKind Kind(const std::string& p) override { return inner_.Kind(p); }
+  std::string FinalTarget(const std::string& p) override { return inner_.FinalTarget(p); }
+  bool CanWrite(const std::string& p) override { return inner_.CanWrite(p); }
+
+ protected:
+  FileSystem& Inner() { return inner_; }
+
+ private:
+  FileSystem& inner_;
 };
 
 // The host's real file system through the C library.

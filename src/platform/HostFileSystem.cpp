@@ -3,6 +3,12 @@
 #include <filesystem>
 #include <random>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "platform/FileSystem.h"
 
 namespace rz::platform {
@@ -39,7 +45,7 @@ class HostFile final : public File {
 
 class HostFileSystem final : public FileSystem {
  public:
-  std::unique_ptr<File> OpenRead(const std::string& path) override { return Open(path, "rb"); }
+  std::unique_ptr<File> OpenRead(const std::string& path) override;
   std::unique_ptr<File> OpenWrite(const std::string& path) override { return Open(path, "wb"); }
 
   std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
@@ -88,6 +94,18 @@ class HostFileSystem final : public FileSystem {
     const auto size = std::filesystem::file_size(path, ec);
     return ec ? -1 : static_cast<std::int64_t>(size);
   }
+  PathKind Kind(const std::string& path) override {
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    switch (type) {
+      case std::filesystem::file_type::not_found: return PathKind::Missing;
+      case std::filesystem::file_type::regular: return PathKind::File;
+      case std::filesystem::file_type::directory: return PathKind::Folder;
+      default: return PathKind::Other;  // pipes, devices, sockets, and what cannot be looked at
+    }
+  }
+  std::string FinalTarget(const std::string& path) override;
+  bool CanWrite(const std::string& path) override;
 
  private:
   static std::unique_ptr<File> Open(const std::string& path, const char* mode) {
@@ -96,6 +114,62 @@ class HostFileSystem final : public FileSystem {
     return std::make_unique<HostFile>(f);
   }
 };
+
+std::string HostFileSystem::FinalTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  constexpr int kMaxLinks = 40;  // what the kernel itself follows before it gives up
+  fs::path current = path;
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(current, ec))) return current.string();
+    const fs::path next = fs::read_symlink(current, ec);
+    if (ec) return {};
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  return {};
+}
+
+#ifdef _WIN32
+std::unique_ptr<File> HostFileSystem::OpenRead(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+  return Open(path, "rb");
+}
+
+bool HostFileSystem::CanWrite(const std::string& path) {
+  std::error_code ec;
+  const auto perms = std::filesystem::status(path, ec).permissions();
+  return !ec && (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
+}
+#else
+std::unique_ptr<File> HostFileSystem::OpenRead(const std::string& path) {
+  // Opening a pipe without a writer would wait forever: open without blocking, then look at what
+  // was opened before reading from it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<HostFile>(f);
+}
+
+bool HostFileSystem::CanWrite(const std::string& path) {
+  // A file marked read-only is kept even from a process that could override the mark (root):
+  // the mark is its owner's wish that it is not replaced.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::access(path.c_str(), W_OK) == 0;
+}
+#endif
 
 }  // namespace
 

@@ -40,6 +40,8 @@ class MemoryFileSystem final : public FileSystem {
   std::shared_ptr<const ByteVector> Get(const std::string& path) const;
   // Paths that cannot be created for writing.
   std::set<std::string>& FailOpenWrite() { return failOpenWrite_; }
+  // Files marked read-only.
+  std::set<std::string>& ReadOnly() { return readOnly_; }
 
   std::unique_ptr<File> OpenRead(const std::string& path) override;
   std::unique_ptr<File> OpenWrite(const std::string& path) override;
@@ -50,10 +52,18 @@ class MemoryFileSystem final : public FileSystem {
   bool Exists(const std::string& path) override { return files_.count(path) != 0; }
   bool Copy(const std::string& from, const std::string& to) override;
   std::int64_t Size(const std::string& path) override;
+  PathKind Kind(const std::string& path) override {
+    return Exists(path) ? PathKind::File : PathKind::Missing;
+  }
+  std::string FinalTarget(const std::string& path) override { return path; }
+  bool CanWrite(const std::string& path) override {
+    return Exists(path) && readOnly_.count(path) == 0;
+  }
 
  private:
   std::map<std::string, std::shared_ptr<ByteVector>> files_;
   std::set<std::string> failOpenWrite_;
+  std::set<std::string> readOnly_;
   std::uint32_t unique_ = 0;
 };
 

@@ -1,4 +1,4 @@
-// Starts an outside program in the current folder and waits for it to end.
+// Starts an outside program in a given folder and waits for it to end.
 #pragma once
 #include <string>
 
@@ -12,7 +12,10 @@ struct LaunchResult {
 class ToolLauncher {
  public:
   virtual ~ToolLauncher() = default;
-  virtual LaunchResult RunAndWait(const std::string& path, const std::string& parameters) = 0;
+  // Runs `path` with `parameters` with `folder` as its current folder (empty: the program's own
+  // current folder) and waits for its end.
+  virtual LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
+                                  const std::string& folder) = 0;
 };
 
 }  // namespace rz::platform

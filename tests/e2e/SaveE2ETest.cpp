@@ -115,14 +115,17 @@ INSTANTIATE_TEST_SUITE_P(ToolBehaviours, AtiSaveWithStaleFile,
                          });
 
 TEST(AtiSave, ATargetThatCannotBeWrittenIsAFailure) {
-  CliSandbox box;
-  const auto image = testimage::BuildImage(PresetAtiImage());
-  json m = AtiMachine(box, 0x21B8, image);
-  m["faults"] = {{"file_create_fail", {"saved.rom"}}};
-  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "save", "saved.rom"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.Has("msg: Save VGA BIOS failed!!!"));
-  EXPECT_FALSE(box.Exists("saved.rom"));
+  // No temporary file beside the target, or one that cannot be put in its place.
+  for (const char* fault : {"temp_file_fail", "rename_fail"}) {
+    CliSandbox box;
+    const auto image = testimage::BuildImage(PresetAtiImage());
+    json m = AtiMachine(box, 0x21B8, image);
+    m["faults"] = {{fault, true}};
+    const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "save", "saved.rom"});
+    EXPECT_EQ(r.exitCode, 1) << fault;
+    EXPECT_TRUE(r.Has("msg: Save VGA BIOS failed!!!")) << fault;
+    EXPECT_FALSE(box.Exists("saved.rom")) << fault;
+  }
 }
 
 TEST(Save, NoCardOfEitherFamilySavesNothingAndShowsNoResult) {

@@ -37,11 +37,14 @@ struct ToolMachine {
     b["eeprom"] = {{"image", (files.Path() / "b.rom").string()}, {"size", 0x1000}};
     h = std::make_unique<SimHarness>(json{{"vendor_tool", tool}, {"adapters", {a, n, b}}});
     fs::create_directories(h->dir.Path() / "tool");
+    fs::create_directories(Exchange());
     h->dir.Write("tool/ATIWinflash", "placeholder");
   }
+  // The tool runs in a folder of its own, where its file names are taken.
   platform::LaunchResult Run(const std::string& args) {
-    return h->platform->Seams().launcher.RunAndWait(ToolPath(), args);
+    return h->platform->Seams().launcher.RunAndWait(ToolPath(), args, Exchange().string());
   }
+  fs::path Exchange() const { return h->dir.Path() / "exchange"; }
   std::string ToolPath() const { return h->dir.File("tool/ATIWinflash"); }
   sim::AtiCard& Card(std::size_t adapter) {
     return *dynamic_cast<sim::AtiCard*>(h->platform->AdapterDevice(adapter));
@@ -50,22 +53,23 @@ struct ToolMachine {
   std::unique_ptr<SimHarness> h;
 };
 
-TEST(EmulatedVendorTool, SavesAnAdaptersWholeEepromInTheCurrentFolder) {
+TEST(EmulatedVendorTool, SavesAnAdaptersWholeEepromInTheFolderItRunsIn) {
   ToolMachine m;
   const auto r0 = m.Run("-s 0 Save.bin -quiet");
   EXPECT_TRUE(r0.started);
   EXPECT_EQ(r0.exitCode, 0);
-  EXPECT_EQ(ReadAll(m.h->dir.Path() / "Save.bin"), std::vector<std::uint8_t>(0x1000, 0x11));
+  EXPECT_EQ(ReadAll(m.Exchange() / "Save.bin"), std::vector<std::uint8_t>(0x1000, 0x11));
+  EXPECT_FALSE(fs::exists(m.h->dir.Path() / "Save.bin")) << "not in the program's current folder";
   const auto r1 = m.Run(" -s 1 Backup.rom");
   EXPECT_EQ(r1.exitCode, 0);
   auto expected = std::vector<std::uint8_t>(0x1000, 0xFF);
   std::fill_n(expected.begin(), 0x800, std::uint8_t{0x22});
-  EXPECT_EQ(ReadAll(m.h->dir.Path() / "Backup.rom"), expected);
+  EXPECT_EQ(ReadAll(m.Exchange() / "Backup.rom"), expected);
 }
 
 TEST(EmulatedVendorTool, ProgramsAFileAndKeepsItAcrossRunsWhenPersistent) {
   ToolMachine m;
-  WriteBytes(m.h->dir.Path() / "Flash.bin", std::vector<std::uint8_t>(0x200, 0x5A));
+  WriteBytes(m.Exchange() / "Flash.bin", std::vector<std::uint8_t>(0x200, 0x5A));
   const auto r = m.Run("-p 0 Flash.bin -f -quiet");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 0);
@@ -100,15 +104,16 @@ TEST(EmulatedVendorTool, AnyOtherCommandLineIsAnErrorExit) {
                {"-S 0 Save.bin", 2},
                {"-s 2 Save.bin", 1},      // only two ATI adapters
                {"-p 0 missing.bin -f", 1},
-               {"-p 0 Big.bin -f", 1}};   // larger than the EEPROM
+               {"-p 0 Big.bin -f", 1},    // larger than the EEPROM
+               {"-p 0 /dev/zero -f", 1}};  // no file: never read to its end
   for (const auto& c : cases) {
     ToolMachine m;
-    WriteBytes(m.h->dir.Path() / "Big.bin", std::vector<std::uint8_t>(0x1001, 0));
+    WriteBytes(m.Exchange() / "Big.bin", std::vector<std::uint8_t>(0x1001, 0));
     const auto before = m.Card(0).Eeprom();
     const auto r = m.Run(c.args);
     EXPECT_TRUE(r.started) << c.args;
     EXPECT_EQ(r.exitCode, c.exitCode) << c.args;
-    EXPECT_FALSE(fs::exists(m.h->dir.Path() / "Save.bin")) << c.args;
+    EXPECT_FALSE(fs::exists(m.Exchange() / "Save.bin")) << c.args;
     EXPECT_EQ(m.Card(0).Eeprom(), before) << c.args;
   }
 }
@@ -116,8 +121,9 @@ TEST(EmulatedVendorTool, AnyOtherCommandLineIsAnErrorExit) {
 // Missing, failing and placeholder-less tools are exercised through the call sites' tests.
 TEST(EmulatedVendorTool, StartsOnlyFromTheProgramFoldersToolPath) {
   ToolMachine m;
-  EXPECT_FALSE(m.h->platform->Seams().launcher.RunAndWait(m.h->dir.File("ATIWinflash"),
-                                                          "-s 0 Save.bin").started);
+  EXPECT_FALSE(m.h->platform->Seams()
+                   .launcher.RunAndWait(m.h->dir.File("ATIWinflash"), "-s 0 Save.bin", "")
+                   .started);
   EXPECT_TRUE(m.Run("-s 0 Save.bin").started);
 }
 
@@ -144,7 +150,7 @@ TEST(EmulatedVendorTool, AtiPresetBacksUpItsCard) {
   TempDir dir;
   sim::EmulatedPlatform p(sim::MaterializePreset("ati", dir.Path().string()));
   const auto r = p.Seams().launcher.RunAndWait(p.Spec().programFolder + "tool/ATIWinflash",
-                                               " -s 0 Backup.rom -quiet");
+                                               " -s 0 Backup.rom -quiet", "");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(ReadAll(p.System().Resolve("Backup.rom")), ReadAll(dir.Path() / "ati-card.rom"));

@@ -16,22 +16,15 @@ using nlohmann::json;
 namespace fs = std::filesystem;
 
 // Files created by CreateUnique write short or fail to close.
-class FaultingFiles : public platform::FileSystem {
+class FaultingFiles : public platform::ForwardingFileSystem {
  public:
   FaultingFiles(platform::FileSystem& inner, bool shortWrite, bool failClose)
-      : inner_(inner), shortWrite_(shortWrite), failClose_(failClose) {}
-  std::unique_ptr<platform::File> OpenRead(const std::string& p) override { return inner_.OpenRead(p); }
-  std::unique_ptr<platform::File> OpenWrite(const std::string& p) override { return inner_.OpenWrite(p); }
+      : ForwardingFileSystem(inner), shortWrite_(shortWrite), failClose_(failClose) {}
   std::unique_ptr<platform::File> CreateUnique(const std::string& folder, const std::string& prefix,
                                                std::string& path) override {
-    auto f = inner_.CreateUnique(folder, prefix, path);
+    auto f = Inner().CreateUnique(folder, prefix, path);
     return f ? std::make_unique<Faulty>(std::move(f), shortWrite_, failClose_) : nullptr;
   }
-  bool Rename(const std::string& a, const std::string& b) override { return inner_.Rename(a, b); }
-  bool Remove(const std::string& p) override { return inner_.Remove(p); }
-  bool Exists(const std::string& p) override { return inner_.Exists(p); }
-  bool Copy(const std::string& a, const std::string& b) override { return inner_.Copy(a, b); }
-  std::int64_t Size(const std::string& p) override { return inner_.Size(p); }
 
  private:
   struct Faulty : platform::File {
@@ -44,7 +37,6 @@ class FaultingFiles : public platform::FileSystem {
     std::unique_ptr<platform::File> f_;
     bool w_, c_;
   };
-  platform::FileSystem& inner_;
   bool shortWrite_, failClose_;
 };
 

@@ -1,6 +1,7 @@
 // The vendor flash tool's call sites on the emulated machine with the emulated tool.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -58,6 +59,20 @@ struct AtiMachine {
     return {h.platform->Seams(), h.ui, fields, subsystemId};
   }
   fs::path Cwd() const { return h.platform->System().GetCurrentDirectory(); }
+  // The run's private folder, where the tool runs and exchanges its files.
+  fs::path Exchange() const { return h.platform->System().ScratchDirectory(); }
+  // The user's own files of the exchange files' names, beside which the program was started.
+  void PutUserFiles() {
+    for (const char* name : {"Backup.rom", "Save.bin", "Flash.bin"})
+      h.dir.Write(name, std::string("the user's own ") + name);
+  }
+  void ExpectUserFilesKept(const std::string& what) {
+    for (const char* name : {"Backup.rom", "Save.bin", "Flash.bin"}) {
+      const auto bytes = ReadAll(Cwd() / name);
+      EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("the user's own ") + name)
+          << what;
+    }
+  }
   sim::AtiCard& Card(std::size_t i) {
     return *dynamic_cast<sim::AtiCard*>(h.platform->AdapterDevice(i));
   }
@@ -87,13 +102,41 @@ TEST(VendorTool, AdapterIndexOneBoardsGetAdapterOneInAllThreeCommandLines) {
       ASSERT_EQ(m.h.platform->Launcher().launches.size(), 1u);
       EXPECT_EQ(m.h.platform->Launcher().launches[0].parameters, expected);
       EXPECT_EQ(m.h.platform->Launcher().launches[0].path, m.h.dir.File("tool/ATIWinflash"));
+      EXPECT_EQ(m.h.platform->Launcher().launches[0].folder, m.Exchange().string() + "/");
     }
   }
   EXPECT_TRUE(commands::UsesAdapterIndexOne(0x0028));
   EXPECT_FALSE(commands::UsesAdapterIndexOne(0x2800));
 }
 
-TEST(VendorTool, StaleSaveFileNeverCountsAsABackup) {
+// Every road through the tool, each way the tool can behave: the user's files of the exchange
+// files' names beside the program are never read, replaced or removed, and the exchange files do
+// not outlive their use.
+TEST(VendorTool, UsersFilesOfTheExchangeNamesAreNeverTouched) {
+  for (const json& tool : {json("ok"), json("silent"), json("fails"), json("missing")}) {
+    AtiMachine m(tool);
+    m.PutUserFiles();
+    testimage::WriteFile(m.h.dir.File("new.rom"), AtiImage(5));
+    auto ctx = m.Ctx();
+    const bool backedUp = commands::RunAtiBackup(ctx, m.h.dir.Path().string() + "/");
+    EXPECT_EQ(backedUp, tool == "ok") << tool;
+    EXPECT_EQ(m.fields.atiImageFile, m.Exchange().string() + "/Backup.rom");
+    if (backedUp) {
+      EXPECT_EQ(ReadAll(m.fields.atiImageFile), m.Card(0).Eeprom());
+    }
+    commands::RemoveExchangeFile(ctx, commands::kAtiBackupFile);
+    const bool saved = commands::RunAtiSave(ctx, m.h.dir.File("saved.rom"));
+    EXPECT_EQ(saved, tool == "ok") << tool;
+    m.fields.atiImageFile = m.h.dir.File("new.rom");
+    ASSERT_TRUE(commands::PrepareAtiFlash(ctx)) << tool;
+    EXPECT_EQ(ReadAll(m.Exchange() / "Flash.bin"), AtiImage(5));
+    commands::RunAtiFlash(ctx);
+    m.ExpectUserFilesKept(tool.dump());
+    EXPECT_TRUE(fs::is_empty(m.Exchange())) << tool;
+  }
+}
+
+TEST(VendorTool, SaveNeedsAFreshFileFromAToolThatEndedWell) {
   struct Case {
     const char* what;
     json tool;
@@ -101,19 +144,21 @@ TEST(VendorTool, StaleSaveFileNeverCountsAsABackup) {
   } cases[] = {{"tool writes nothing", "silent", false},
                {"tool fails", "fails", false},
                {"tool cannot start", "missing", false},
+               {"tool wrote but reported an error", json{{"exit_code", 3}}, false},
                {"tool works", "ok", true}};
   for (const auto& c : cases) {
     AtiMachine m(c.tool);
-    m.h.dir.Write("Save.bin", "stale backup of another card");
+    m.h.dir.Write("backup.rom", "an earlier backup");
     auto ctx = m.Ctx();
     const std::string target = m.h.dir.File("backup.rom");
     EXPECT_EQ(commands::RunAtiSave(ctx, target), c.ok) << c.what;
+    EXPECT_EQ(m.h.platform->Launcher().launches.at(0).parameters, "-s 0 Save.bin -quiet");
+    EXPECT_EQ(m.fields.atiImageFile, target);
+    const auto saved = ReadAll(target);
     if (c.ok) {
-      EXPECT_EQ(m.h.platform->Launcher().launches.at(0).parameters, "-s 0 Save.bin -quiet");
-      EXPECT_EQ(m.fields.atiImageFile, target);
-      EXPECT_EQ(ReadAll(target), m.Card(0).Eeprom()) << c.what;
+      EXPECT_EQ(saved, m.Card(0).Eeprom()) << c.what;
     } else {
-      EXPECT_FALSE(fs::exists(target)) << c.what;
+      EXPECT_EQ(std::string(saved.begin(), saved.end()), "an earlier backup") << c.what;
     }
     EXPECT_EQ(m.h.ui.Messages().back(),
               c.ok ? "Save VGA BIOS completed!!!" : "Save VGA BIOS failed!!!")
@@ -122,29 +167,54 @@ TEST(VendorTool, StaleSaveFileNeverCountsAsABackup) {
   }
 }
 
-TEST(VendorTool, SaveFailsWhenTheStaleFileStaysOrTheToolOrCopyFails) {
-  {  // a stale "Save.bin" that cannot be removed: the tool is not even started
-    AtiMachine m;
-    fs::create_directories(m.Cwd() / "Save.bin" / "inside");
-    auto ctx = m.Ctx();
-    EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("t.rom")));
-    EXPECT_TRUE(m.h.platform->Launcher().launches.empty());
-    EXPECT_EQ(m.h.ui.Messages(), std::vector<std::string>{"Save VGA BIOS failed!!!"});
-  }
-  {  // the tool wrote the file but reported an error: the file may be partial
-    AtiMachine m(json{{"exit_code", 3}});
-    auto ctx = m.Ctx();
-    EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("t.rom")));
-    EXPECT_TRUE(fs::exists(m.Cwd() / "Save.bin"));
-    EXPECT_FALSE(fs::exists(m.h.dir.File("t.rom")));
-  }
-  {  // the copy over the target fails
-    AtiMachine m;
-    m.h.platform->Files().Faults().failOpenWrite.insert("t.rom");
-    auto ctx = m.Ctx();
-    EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("t.rom")));
-    EXPECT_EQ(m.h.ui.Messages(), std::vector<std::string>{"Save VGA BIOS failed!!!"});
-  }
+// A disk that fills up while the backup is written: the earlier backup stays whole and no
+// fragment of the new one is left beside it.
+TEST(VendorTool, SaveThatCannotBeWrittenWholeKeepsTheEarlierBackup) {
+  struct ShortWrites final : platform::ForwardingFileSystem {
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::unique_ptr<platform::File> CreateUnique(const std::string& f, const std::string& p,
+                                                 std::string& path) override {
+      struct Half final : platform::File {
+        std::unique_ptr<platform::File> in;
+        std::size_t Read(void* b, std::size_t n) override { return in->Read(b, n); }
+        std::size_t Write(const void* b, std::size_t n) override { return in->Write(b, n / 2); }
+        bool Seek(std::int64_t o, platform::SeekOrigin w) override { return in->Seek(o, w); }
+        std::int64_t Tell() override { return in->Tell(); }
+        bool Close() override { return in->Close(); }
+      };
+      auto file = std::make_unique<Half>();
+      file->in = Inner().CreateUnique(f, p, path);
+      return file->in ? std::move(file) : nullptr;
+    }
+  };
+  AtiMachine m;
+  m.h.dir.Write("backup.rom", "an earlier backup");
+  ShortWrites files(m.h.platform->Files());
+  platform::Platform seams = m.h.platform->Seams();
+  platform::Platform full{seams.device, seams.services, seams.system,   files,
+                          seams.launcher, seams.registry, seams.shutdown, seams.shell};
+  commands::VendorToolContext ctx{full, m.h.ui, m.fields, 0x21B8};
+  EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("backup.rom")));
+  EXPECT_EQ(m.h.ui.Messages(),
+            (std::vector<std::string>{"file write error.", "Save VGA BIOS failed!!!"}));
+  const auto kept = ReadAll(m.h.dir.File("backup.rom"));
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "an earlier backup");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(m.h.dir.Path())) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"backup.rom", "tool"}));
+}
+
+TEST(VendorTool, SaveOntoWhatIsNotAPlainFileIsRefusedBeforeTheToolRuns) {
+  AtiMachine m;
+  fs::create_directories(m.h.dir.Path() / "folder");
+  auto ctx = m.Ctx();
+  EXPECT_FALSE(commands::RunAtiSave(ctx, m.h.dir.File("folder")));
+  EXPECT_TRUE(m.h.platform->Launcher().launches.empty());
+  EXPECT_EQ(m.h.ui.Messages(), (std::vector<std::string>{"Cannot open file: " +
+                                                             m.h.dir.File("folder") + ".",
+                                                         "Save VGA BIOS failed!!!"}));
+  EXPECT_TRUE(fs::is_directory(m.h.dir.Path() / "folder"));
 }
 
 TEST(VendorTool, FlashProgramsTheChosenFileAndReportsCompletion) {
@@ -152,11 +222,9 @@ TEST(VendorTool, FlashProgramsTheChosenFileAndReportsCompletion) {
   const auto image = AtiImage(99);
   testimage::WriteFile(m.h.dir.File("new.rom"), image);
   auto ctx = m.Ctx();
-  ASSERT_TRUE(commands::PrepareAtiFlash(ctx, m.h.dir.File("new.rom")));
-  EXPECT_EQ(m.fields.atiImageFile, m.h.dir.File("new.rom"));
+  m.fields.atiImageFile = m.h.dir.File("new.rom");
+  ASSERT_TRUE(commands::PrepareAtiFlash(ctx));
   EXPECT_EQ(m.fields.atiToolArgs, "-p 0 Flash.bin -f -quiet");
-  EXPECT_EQ(ReadAll(m.Cwd() / "Flash.bin"), image);
-  EXPECT_TRUE(m.h.platform->Launcher().launches.empty()) << "the image check comes first";
   EXPECT_TRUE(commands::RunAtiFlash(ctx));
   const auto& eeprom = m.Card(0).Eeprom();
   ASSERT_GE(eeprom.size(), image.size());
@@ -169,7 +237,8 @@ TEST(VendorTool, FlashFailsWithoutRestartWhenCopyOrToolFails) {
   {  // the chosen file cannot be copied: no launch
     AtiMachine m;
     auto ctx = m.Ctx();
-    EXPECT_FALSE(commands::PrepareAtiFlash(ctx, m.h.dir.File("does-not-exist.rom")));
+    m.fields.atiImageFile = m.h.dir.File("does-not-exist.rom");
+    EXPECT_FALSE(commands::PrepareAtiFlash(ctx));
     EXPECT_EQ(m.h.ui.Lines(), std::vector<std::string>{"msg: Flash VGA BIOS failed!!!"});
     EXPECT_TRUE(m.h.platform->Launcher().launches.empty());
   }
@@ -185,7 +254,8 @@ TEST(VendorTool, FlashFailsWithoutRestartWhenCopyOrToolFails) {
     AtiMachine m(c.tool, {0x21B8}, c.withTool);
     testimage::WriteFile(m.h.dir.File("new.rom"), AtiImage(7));
     auto ctx = m.Ctx();
-    ASSERT_TRUE(commands::PrepareAtiFlash(ctx, m.h.dir.File("new.rom"))) << c.what;
+    m.fields.atiImageFile = m.h.dir.File("new.rom");
+    ASSERT_TRUE(commands::PrepareAtiFlash(ctx)) << c.what;
     EXPECT_FALSE(commands::RunAtiFlash(ctx)) << c.what;
     EXPECT_EQ(m.h.ui.Lines(),
               (std::vector<std::string>{"status: Ready", "msg: Flash VGA BIOS failed!!!"}))
@@ -199,30 +269,12 @@ TEST(VendorTool, AdapterIndexOneBoardFlashesTheSecondAtiAdapter) {
   const auto image = AtiImage(42);
   testimage::WriteFile(m.h.dir.File("new.rom"), image);
   auto ctx = m.Ctx(0x0028);
-  ASSERT_TRUE(commands::PrepareAtiFlash(ctx, m.h.dir.File("new.rom")));
+  m.fields.atiImageFile = m.h.dir.File("new.rom");
+  ASSERT_TRUE(commands::PrepareAtiFlash(ctx));
   ASSERT_TRUE(commands::RunAtiFlash(ctx));
   EXPECT_EQ(m.fields.atiToolArgs, "-p 1 Flash.bin -f -quiet");
   EXPECT_EQ(m.Card(0).Eeprom(), before);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), m.Card(1).Eeprom().begin()));
-}
-
-TEST(VendorTool, StartupBackupIsFreshOrReportedMissing) {
-  {
-    AtiMachine m;
-    auto ctx = m.Ctx();
-    EXPECT_TRUE(commands::RunAtiBackup(ctx, m.h.dir.Path().string() + "/"));
-    EXPECT_EQ(m.fields.atiToolPath, m.h.dir.File("tool/ATIWinflash"));
-    EXPECT_EQ(m.fields.atiImageFile, "Backup.rom");
-    EXPECT_EQ(m.h.platform->Launcher().launches.at(0).parameters, " -s 0 Backup.rom -quiet");
-    EXPECT_EQ(ReadAll(m.Cwd() / "Backup.rom"), m.Card(0).Eeprom());
-  }
-  {
-    AtiMachine m("silent");
-    m.h.dir.Write("Backup.rom", "left from another card");
-    auto ctx = m.Ctx();
-    EXPECT_FALSE(commands::RunAtiBackup(ctx, m.h.dir.Path().string() + "/"));
-    EXPECT_FALSE(fs::exists(m.Cwd() / "Backup.rom"));
-  }
 }
 
 }  // namespace

@@ -170,27 +170,19 @@ TEST(ConfigScanner, KeywordKeeps127CharactersAndReadsTheWholeWord) {
 }
 
 // A file system that counts opens and can refuse them from a given open on.
-class CountingFiles final : public platform::FileSystem {
+struct HostFiles {
+  std::unique_ptr<platform::FileSystem> host = platform::MakeHostFileSystem();
+};
+
+class CountingFiles final : private HostFiles, public platform::ForwardingFileSystem {
  public:
   int opens = 0;
   int failFromOpen = 1000;  // 1-based number of the first open that fails
+  CountingFiles() : ForwardingFileSystem(*host) {}
   std::unique_ptr<platform::File> OpenRead(const std::string& path) override {
     if (++opens >= failFromOpen) return nullptr;
-    return host_->OpenRead(path);
+    return Inner().OpenRead(path);
   }
-  std::unique_ptr<platform::File> OpenWrite(const std::string& p) override { return host_->OpenWrite(p); }
-  std::unique_ptr<platform::File> CreateUnique(const std::string& f, const std::string& pre,
-                                               std::string& path) override {
-    return host_->CreateUnique(f, pre, path);
-  }
-  bool Rename(const std::string& a, const std::string& b) override { return host_->Rename(a, b); }
-  bool Remove(const std::string& p) override { return host_->Remove(p); }
-  bool Exists(const std::string& p) override { return host_->Exists(p); }
-  bool Copy(const std::string& a, const std::string& b) override { return host_->Copy(a, b); }
-  std::int64_t Size(const std::string& p) override { return host_->Size(p); }
-
- private:
-  std::unique_ptr<platform::FileSystem> host_ = platform::MakeHostFileSystem();
 };
 
 class LoadAsicTableTest : public ::testing::Test {

@@ -43,13 +43,14 @@ class RecordingSystem final : public platform::System {
 
 // A memory file system whose n-th opening of a path for reading fails, and whose writes to a
 // path can be cut short.
-class FaultyFileSystem final : public platform::FileSystem {
+class FaultyFileSystem final : public platform::ForwardingFileSystem {
  public:
   platform::MemoryFileSystem mem;
   std::string failReadPath;
   int failReadAt = 0;  // 1-based count of the opening that fails; 0 never
   std::string shortWritePath;
 
+  FaultyFileSystem() : ForwardingFileSystem(mem) {}
   std::unique_ptr<platform::File> OpenRead(const std::string& path) override {
     if (path == failReadPath && ++reads_ == failReadAt) return nullptr;
     return mem.OpenRead(path);
@@ -59,15 +60,6 @@ class FaultyFileSystem final : public platform::FileSystem {
     if (!f || path != shortWritePath) return f;
     return std::make_unique<ShortWriter>(std::move(f));
   }
-  std::unique_ptr<platform::File> CreateUnique(const std::string& d, const std::string& p,
-                                               std::string& path) override {
-    return mem.CreateUnique(d, p, path);
-  }
-  bool Rename(const std::string& a, const std::string& b) override { return mem.Rename(a, b); }
-  bool Remove(const std::string& p) override { return mem.Remove(p); }
-  bool Exists(const std::string& p) override { return mem.Exists(p); }
-  bool Copy(const std::string& a, const std::string& b) override { return mem.Copy(a, b); }
-  std::int64_t Size(const std::string& p) override { return mem.Size(p); }
 
  private:
   struct ShortWriter final : platform::File {

@@ -56,29 +56,38 @@ TEST(LinuxToolLauncher, ReportsStartAndExitStatus) {
                {"", false, -1}};
   platform::LinuxToolLauncher launcher;
   for (const auto& c : cases) {
-    const auto r = launcher.RunAndWait(c.path, "-s 0 Save.bin -quiet");
+    const auto r = launcher.RunAndWait(c.path, "-s 0 Save.bin -quiet", "");
     EXPECT_EQ(r.started, c.started) << c.path;
     EXPECT_EQ(r.exitCode, c.exitCode) << c.path;
   }
 }
 
-TEST(LinuxToolLauncher, SplitsParametersOnBlanksAndRunsInTheCurrentFolder) {
+TEST(LinuxToolLauncher, SplitsParametersOnBlanksAndRunsInTheGivenFolder) {
   TempDir dir;
+  fs::create_directory(dir.Path() / "exchange");
   const std::string out = dir.File("out.txt");
   const std::string tool =
       Script(dir, "tool with blank", "printf '%s|' \"$@\" > '" + out + "'\npwd >> '" + out +
                                          "'\nexit 7");
   platform::LinuxToolLauncher launcher;
-  const auto r = launcher.RunAndWait(tool, " -s  1 Backup.rom\t-quiet ");
-  EXPECT_TRUE(r.started);
-  EXPECT_EQ(r.exitCode, 7);
-  EXPECT_EQ(ReadText(out), "-s|1|Backup.rom|-quiet|" + fs::current_path().string() + "\n");
+  struct Case {
+    std::string folder;
+    std::string expectedFolder;
+  } cases[] = {{"", fs::current_path().string()}, {dir.File("exchange"), dir.File("exchange")}};
+  for (const auto& c : cases) {
+    const auto r = launcher.RunAndWait(tool, " -s  1 Backup.rom\t-quiet ", c.folder);
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(ReadText(out), "-s|1|Backup.rom|-quiet|" + c.expectedFolder + "\n");
+  }
+  EXPECT_FALSE(launcher.RunAndWait(tool, "", dir.File("no-such-folder")).started)
+      << "a folder that cannot be entered is not replaced by the program's own";
 }
 
 TEST(LinuxToolLauncher, ProgramEndedBySignalIsNotASuccess) {
   TempDir dir;
   const std::string tool = Script(dir, "killed", "kill -9 $$");
-  const auto r = platform::LinuxToolLauncher().RunAndWait(tool, "");
+  const auto r = platform::LinuxToolLauncher().RunAndWait(tool, "", "");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 128 + 9);
 }

@@ -4,8 +4,9 @@
 
 namespace rz::platform {
 
-LaunchResult LinuxToolLauncher::RunAndWait(const std::string& path, const std::string& parameters) {
-  return SpawnAndWait(path, SplitParameters(parameters));
+LaunchResult LinuxToolLauncher::RunAndWait(const std::string& path, const std::string& parameters,
+                                           const std::string& folder) {
+  return SpawnAndWait(path, SplitParameters(parameters), folder);
 }
 
 }  // namespace rz::platform

@@ -1,4 +1,4 @@
-// Starts the vendor flash tool on Linux: fork and exec in the current folder, then wait for it.
+// Starts the vendor flash tool on Linux: fork, change to the given folder and exec, then wait.
 #pragma once
 #include "platform/ToolLauncher.h"
 
@@ -7,7 +7,8 @@ namespace rz::platform {
 class LinuxToolLauncher final : public ToolLauncher {
  public:
   // The parameter text is split on blanks into separate arguments; `path` is taken whole.
-  LaunchResult RunAndWait(const std::string& path, const std::string& parameters) override;
+  LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
+                          const std::string& folder) override;
 };
 
 }  // namespace rz::platform

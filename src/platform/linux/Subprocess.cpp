@@ -45,9 +45,10 @@ class Fd {
   int fd_;
 };
 
-// In the child: exec, or report errno through `fd` and end.
-[[noreturn]] void ExecOrReport(const std::string& path, char* const* argv, int fd) {
-  ::execv(path.c_str(), argv);
+// In the child: enter `folder` (when given) and exec, or report errno through `fd` and end.
+[[noreturn]] void ExecOrReport(const std::string& path, char* const* argv, int fd,
+                               const char* folder = nullptr) {
+  if (!folder || ::chdir(folder) == 0) ::execv(path.c_str(), argv);
   const int error = errno;
   ssize_t ignored = ::write(fd, &error, sizeof error);
   (void)ignored;
@@ -109,7 +110,8 @@ std::string FindProgram(const std::string& program) {
   return {};
 }
 
-LaunchResult SpawnAndWait(const std::string& path, const std::vector<std::string>& args) {
+LaunchResult SpawnAndWait(const std::string& path, const std::vector<std::string>& args,
+                          const std::string& folder) {
   if (path.empty()) return {};
   ArgVector argv(path, args);
   int fds[2];
@@ -117,7 +119,7 @@ LaunchResult SpawnAndWait(const std::string& path, const std::vector<std::string
   Fd readEnd(fds[0]), writeEnd(fds[1]);
   const pid_t pid = ::fork();
   if (pid < 0) return {};
-  if (pid == 0) ExecOrReport(path, argv.Get(), writeEnd.Get());
+  if (pid == 0) ExecOrReport(path, argv.Get(), writeEnd.Get(), folder.empty() ? nullptr : folder.c_str());
   writeEnd.Close();
   const bool started = ExecSucceeded(readEnd.Get());
   const int status = WaitFor(pid);

@@ -15,10 +15,11 @@ std::vector<std::string> SplitParameters(const std::string& parameters);
 // the folders of PATH; empty when there is none.
 std::string FindProgram(const std::string& program);
 
-// Runs `path` with `args` (argv[1]...) in the current folder and waits for its end. started is
-// false when it could not be executed; exitCode is the exit status, or 128 + the signal number
-// when a signal ended it.
-LaunchResult SpawnAndWait(const std::string& path, const std::vector<std::string>& args);
+// Runs `path` with `args` (argv[1]...) in `folder` (empty: the current folder) and waits for its
+// end. started is false when it could not be executed (or `folder` could not be entered);
+// exitCode is the exit status, or 128 + the signal number when a signal ended it.
+LaunchResult SpawnAndWait(const std::string& path, const std::vector<std::string>& args,
+                          const std::string& folder = {});
 
 // Starts `path` with `args` in a session of its own and does not wait for it (no zombie is left
 // behind). False when it could not be executed.

@@ -1,0 +1,25 @@
+// Opening a BIOS file for the checks and the flash: only its first part can matter (the image
+// buffer, or a package of eight such images after its header), so nothing beyond is ever read.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "bios/ImageLayout.h"
+#include "platform/FileSystem.h"
+#include "platform/LimitedFile.h"
+
+namespace rz::bios {
+
+inline constexpr std::int64_t kBiosFileReadLimit =
+    static_cast<std::int64_t>(kPackageImageBufferSize * (kPackageSlotCount + 1));
+
+// The file seen up to kBiosFileReadLimit; null when it cannot be opened (or is no regular file).
+inline std::unique_ptr<platform::File> OpenBiosFile(platform::FileSystem& files,
+                                                    const std::string& path) {
+  auto file = files.OpenRead(path);
+  if (!file) return nullptr;
+  return std::make_unique<platform::LimitedFile>(std::move(file), kBiosFileReadLimit);
+}
+
+}  // namespace rz::bios

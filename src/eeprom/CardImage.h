@@ -1,0 +1,20 @@
+// Whether the BIOS image on the card is whole, judged as a BIOS file is: an option-ROM header
+// with a length that fits the chip, and bytes that sum to 0 over that length. A flash that
+// stopped part-way leaves an image that fails this.
+#pragma once
+#include <cstdint>
+
+#include "eeprom/EepromContext.h"
+
+namespace rz::eeprom {
+
+enum class CardImageState {
+  Intact,
+  Damaged,
+  Unknown,  // the chip could not be reached or identified
+};
+
+// Opens and closes the window itself; reads through the aperture without messages of its own.
+CardImageState CheckCardImage(EepromContext& ctx, std::uint32_t adapterIndex);
+
+}  // namespace rz::eeprom
