@@ -77,6 +77,7 @@ bool DetectNvidiaCard(Program& p) {
   std::uint32_t imageLength = 0;
   const std::uint32_t r = eeprom::GetEepromInfo(eeprom, 0, identity, imageLength);
   state.lastEepromResult = r;
+  state.eepromIdentity = identity;
   const std::string sizeText = commands::EepromSizeText(identity, imageLength);
   const std::string nameText = commands::EepromNameText(identity);
   card.BiosInfoText = bios::RecordInfoText(card.CardModelName, card.Version);

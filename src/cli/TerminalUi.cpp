@@ -5,8 +5,36 @@
 
 namespace rz::cli {
 
-TerminalUi::TerminalUi(std::FILE* out, std::FILE* err, std::deque<bool> answers, bool interactive)
-    : out_(out), err_(err), answers_(std::move(answers)), interactive_(interactive) {}
+namespace {
+
+// One whole line from `in`, without its line feed; nullopt at the end of input.
+std::optional<std::string> ReadLine(std::FILE* in) {
+  std::string line;
+  for (int c; (c = std::fgetc(in)) != EOF;) {
+    if (c == '\n') return line;
+    line += static_cast<char>(c);
+  }
+  if (line.empty()) return std::nullopt;
+  return line;
+}
+
+// "y"/"yes" and "n"/"no" in any letter case, blanks around ignored; an empty line takes the
+// default the prompt shows (No). nullopt for anything else.
+std::optional<bool> ParseAnswer(std::string s) {
+  const auto notBlank = [](unsigned char c) { return !std::isspace(c); };
+  s.erase(s.begin(), std::find_if(s.begin(), s.end(), notBlank));
+  s.erase(std::find_if(s.rbegin(), s.rend(), notBlank).base(), s.end());
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (s == "y" || s == "yes") return true;
+  if (s.empty() || s == "n" || s == "no") return false;
+  return std::nullopt;
+}
+
+}  // namespace
+
+TerminalUi::TerminalUi(std::FILE* out, std::FILE* err, std::deque<bool> answers, bool interactive,
+                       std::FILE* in)
+    : out_(out), err_(err), in_(in), answers_(std::move(answers)), interactive_(interactive) {}
 
 void TerminalUi::Print(const std::string& text) {
   EndProgress();
@@ -38,12 +66,18 @@ bool TerminalUi::Ask(const std::string& text) {
     std::fflush(out_);
     return false;
   }
-  std::fprintf(out_, "%s [y/N] ", text.c_str());
-  std::fflush(out_);
-  char line[64] = {};
-  if (!std::fgets(line, sizeof line, stdin)) return false;
-  const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
-  return c == 'y';
+  // A whole line is one answer, however long: nothing of it is left for the next question.
+  for (;;) {
+    std::fprintf(out_, "%s [y/N] ", text.c_str());
+    std::fflush(out_);
+    const auto line = ReadLine(in_);
+    if (!line) {
+      std::fprintf(out_, "no\n");
+      return false;
+    }
+    if (const auto answer = ParseAnswer(*line)) return *answer;
+    std::fprintf(out_, "Please answer yes or no.\n");
+  }
 }
 
 bool TerminalUi::MessageBox(const std::string& caption, const std::string& text,

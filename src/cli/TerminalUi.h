@@ -15,7 +15,9 @@ namespace rz::cli {
 
 class TerminalUi : public ui::Ui {
  public:
-  TerminalUi(std::FILE* out, std::FILE* err, std::deque<bool> answers, bool interactive);
+  // Questions not answered by `answers` are read from `in` when `interactive`.
+  TerminalUi(std::FILE* out, std::FILE* err, std::deque<bool> answers, bool interactive,
+             std::FILE* in = stdin);
 
   // The file the next save or open dialog answers with; nullopt cancels.
   void SetDialogAnswer(std::optional<std::string> path) { dialogAnswer_ = std::move(path); }
@@ -51,6 +53,7 @@ class TerminalUi : public ui::Ui {
 
   std::FILE* out_;
   std::FILE* err_;
+  std::FILE* in_;
   std::deque<bool> answers_;
   bool interactive_;
   bool progressShown_ = false;

@@ -12,7 +12,9 @@
 #include "app/Program.h"
 #include "app/RecordingSeams.h"
 #include "base/BuildConfig.h"
+#include "cli/CardProblem.h"
 #include "cli/Options.h"
+#include "cli/Preflight.h"
 #include "cli/TerminalUi.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
@@ -71,16 +73,18 @@ class PresetFolder {
 // Whether the command reached what it is for.
 int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui) {
   auto ctx = program.Commands();
+  const auto problem =
+      rz::cli::DescribeCardProblem(program, o.command, ui.Label(rz::ui::Label::BiosVersion).has_value());
   switch (o.command) {
-    case Command::Info: {
-      const auto vendor = program.state.cardVendor;
-      if (vendor == 0x10DE) return program.state.lastEepromResult == 0 ? kExitOk : kExitFailed;
-      if (vendor == 0x1002) return ui.Label(rz::ui::Label::BiosVersion) ? kExitOk : kExitFailed;
+    case Command::Info:
+      if (!problem) return kExitOk;
+      std::fprintf(stderr, "rzflash-cli: %s\n", problem->c_str());
       return kExitFailed;
-    }
     case Command::Save:
       ui.SetDialogAnswer(fs::absolute(o.file).string());
-      return rz::commands::btSaveClick(ctx) ? kExitOk : kExitFailed;
+      if (rz::commands::btSaveClick(ctx)) return kExitOk;
+      if (problem) std::fprintf(stderr, "rzflash-cli: nothing was saved: %s\n", problem->c_str());
+      return kExitFailed;
     case Command::Flash:
       ui.SetDialogAnswer(fs::absolute(o.file).string());
       return rz::commands::btFlashClick(ctx) == rz::commands::FlashOutcome::Completed ? kExitOk
@@ -140,6 +144,11 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
 
+  if (const auto problem = rz::cli::CheckBeforeRun(o)) {
+    std::fprintf(stderr, "rzflash-cli: %s\n", problem->message.c_str());
+    return problem->exitCode;
+  }
+
   rz::cli::TerminalUi ui(stdout, isatty(STDERR_FILENO) ? stderr : nullptr, o.answers,
                          isatty(STDIN_FILENO) != 0);
   int code = kExitFailed;
@@ -151,6 +160,11 @@ int main(int argc, char** argv) {
       auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
                          : rz::sim::LoadScenarioFile(*o.machine);
       rz::sim::EmulatedPlatform platform(std::move(recipe));
+      // The program's line on standard output reaches the terminal as it would on hardware.
+      platform.System().SetStdoutSink([](const std::string& line) {
+        std::fprintf(stdout, "%s\n", line.c_str());
+        std::fflush(stdout);
+      });
       code = Run(o, platform.Seams(), ui, false);
       platform.Finish();
     } else {

@@ -9,6 +9,7 @@
 #include "bios/BiosVersion.h"
 #include "commands/DriverGate.h"
 #include "commands/VendorTool.h"
+#include "eeprom/ChipCatalogue.h"
 
 namespace rz::commands {
 
@@ -21,6 +22,7 @@ struct MainWindowState {
   std::uint32_t flashMode = kFlashModeNormal;
   std::string startDirectory[2];     // working directory at the end of NVIDIA detection, twice
   std::uint32_t lastEepromResult = 0;
+  eeprom::EepromIdentity eepromIdentity;  // NVIDIA: the chip detection found (no name: unknown)
   std::uint32_t flashInProgress = 0;
   std::string sizeText;              // ATI: size of the backup file as text
   bool cardImageIntact = true;       // ATI: the BIOS the tool read at start checks out, and no

@@ -1,7 +1,12 @@
 // The checks of a BIOS file against the card: card number in packages, ids, version, checksum.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "base/BuildConfig.h"
+#include "bios/AtiImageCheck.h"
+#include "bios/BiosFile.h"
 #include "bios/BiosFileChecks.h"
 #include "bios/PackageExtract.h"
 #include "unit/BiosTestFiles.h"
@@ -234,6 +239,50 @@ TEST(BiosPackage, MalformedPackagesNeverReadOutOfBounds) {
   wild[12] = 0x10;                                          // slot 3: 0x10 (inside the header)
   EXPECT_EQ(Extract(wild, 2), good);
   EXPECT_TRUE(Extract(Text("$RZ0\x40"), 2).empty());
+}
+
+// A file of a gigabyte of zeros (never held in memory): every check of a chosen file reads at
+// most the part of a file that can hold a BIOS or a package of them.
+TEST(BiosFileChecks, NoCheckReadsBeyondWhatCanHoldABios) {
+  struct ZeroFile final : platform::File {
+    std::uint64_t& served;
+    std::int64_t pos = 0;
+    const std::int64_t kSize = std::int64_t{1} << 30;
+    explicit ZeroFile(std::uint64_t& s) : served(s) {}
+    std::size_t Read(void* b, std::size_t n) override {
+      const auto k = static_cast<std::size_t>(std::min<std::int64_t>(n, kSize - pos));
+      std::memset(b, 0, k);
+      pos += static_cast<std::int64_t>(k);
+      served += k;
+      return k;
+    }
+    std::size_t Write(const void*, std::size_t) override { return 0; }
+    bool Seek(std::int64_t o, platform::SeekOrigin w) override {
+      pos = (w == platform::SeekOrigin::Begin ? 0 : w == platform::SeekOrigin::End ? kSize : pos) + o;
+      return pos >= 0;
+    }
+    std::int64_t Tell() override { return pos; }
+    bool Close() override { return true; }
+  };
+  struct ZeroFiles final : platform::ForwardingFileSystem {
+    platform::MemoryFileSystem none;
+    std::uint64_t served = 0;
+    ZeroFiles() : ForwardingFileSystem(none) {}
+    std::unique_ptr<platform::File> OpenRead(const std::string&) override {
+      return std::make_unique<ZeroFile>(served);
+    }
+  } files;
+  // A card of empty version takes the empty version of a file without one as "the same", which
+  // needs the whole file scanned for a version first.
+  bios::CardBiosIdentity card;
+  bios::ModelText text;
+  bios::VersionCheckResult result = 0;
+  bios::CheckBiosVersion(files, "huge.rom", card, text, result);
+  bios::AtiCheckContext ati{files, 0x94421002u, 0x21B81E5Au, card, text, result};
+  bios::CheckAtiImage(ati, "huge.rom");
+  // Three passes in all: the version scan, and the ATI check's header and version scans.
+  EXPECT_LE(files.served, 3 * static_cast<std::uint64_t>(bios::kBiosFileReadLimit));
+  EXPECT_GT(files.served, 0u);
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+#include "cli/Preflight.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace rz::cli {
+
+namespace fs = std::filesystem;
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
+  // One of them does not exist yet: compare the names they lead to.
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  if (ec) return false;
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  return !ec && pa == pb;
+}
+
+std::optional<PreflightProblem> CheckBeforeRun(const Options& o) {
+  const bool withFile = o.command == Command::Save || o.command == Command::Flash;
+  if (withFile && o.file.empty())
+    return PreflightProblem{1, std::string(o.command == Command::Save ? "save" : "flash") +
+                                   " needs a file name, not an empty one"};
+  std::error_code ec;
+  (void)fs::current_path(ec);
+  if (ec)
+    return PreflightProblem{
+        1, "the current folder cannot be read (" + ec.message() + "); was it removed?"};
+  if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp && !fs::is_directory(tmp, ec))
+    return PreflightProblem{1, std::string("TMPDIR names ") + tmp +
+                                   ", which is not a folder: no temporary folder can be made"};
+  if (o.transcript) {
+    if (withFile && SameFile(*o.transcript, o.file))
+      return PreflightProblem{2, "--transcript names the command's file " + o.file +
+                                     "; it would be overwritten by the transcript"};
+    if (o.machine && fs::is_regular_file(*o.machine, ec) && SameFile(*o.transcript, *o.machine))
+      return PreflightProblem{2, "--transcript names the scenario file " + *o.machine +
+                                     "; it would be overwritten by the transcript"};
+  }
+  return std::nullopt;
+}
+
+}  // namespace rz::cli
