@@ -46,7 +46,10 @@ bool EmulatedSystem::SetCurrentDirectory(const std::string& path) {
 
 std::string EmulatedSystem::ScratchDirectory() {
   if (scratch_.empty()) {
-    std::string templ = (std::filesystem::temp_directory_path() / "rzflash-sim-XXXXXX").string();
+    std::error_code ec;
+    const auto root = std::filesystem::temp_directory_path(ec);
+    if (ec) return scratch_;  // no usable temporary folder: none, as on a real system
+    std::string templ = (root / "rzflash-sim-XXXXXX").string();
     if (char* made = mkdtemp(templ.data())) {
       scratch_ = made;
       ownsScratch_ = true;
