@@ -406,7 +406,10 @@ TEST(FlashStep, MappingFailingAtAnyPointNeverLeavesAHalfFlashedCardUnreported) {
     if (r.Has("msg: Save Flash BIOS Fail!!!")) {
       sawReadBackFail = true;
       EXPECT_TRUE(flashed);
-      EXPECT_EQ(After(r.lines, "msg: Save Flash BIOS Fail!!!"), (Lines{"status: Ready", "exit 1"}));
+      // When both maps of the read-back fail, the second failure is counted, not shown.
+      Lines tail = After(r.lines, "msg: Save Flash BIOS Fail!!!");
+      std::erase(tail, "repeated 1: DeviceIOControl Fail(IOCTL_MAP_PHYS_TO_LINEAR)");
+      EXPECT_EQ(tail, (Lines{"status: Ready", "exit 1"}));
       EXPECT_TRUE(r.Has("label lBIOSVersion: "));
       EXPECT_TRUE(r.Starting("yesno").empty());
     }
