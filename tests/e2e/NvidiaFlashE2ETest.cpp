@@ -437,6 +437,25 @@ TEST(FlashStep, MappingFailingAtAnyPointNeverLeavesAHalfFlashedCardUnreported) {
   EXPECT_TRUE(sawCompleted);
 }
 
+// The driver's port requests fail from the middle of programming on (start-up takes some 16,500
+// of them, programming this 64 KiB image over a million): the flash stops there and fails, and
+// the failure is one box.
+TEST(FlashStep, FailingPortRequestsShowOneBoxAndNeverComplete) {
+  CliSandbox box;
+  json m = NvidiaMachine(box, "PMC PM25LV010", 0x34C7, BuildImage(PresetNvidiaImage()));
+  m["faults"] = {{"port_fail_after", 200000}};
+  box.Write("new.rom", BuildImage(Newer()));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(),
+                       "box \"\" ok none: DeviceIOControl Fail(IOCTL_ACCESS_PORT_DATA)"),
+            1);
+  EXPECT_TRUE(r.Has("box \"ERROR\" ok error: Programming cycle had an error ... Aborting."));
+  EXPECT_TRUE(std::none_of(r.lines.begin(), r.lines.end(), [](const std::string& l) {
+    return l.find("completed!!!") != std::string::npos;
+  }));
+}
+
 // A card whose ROM header says zero length shows nothing at start, but can be flashed back to a
 // working BIOS.
 TEST(FlashStep, CardWithADamagedHeaderCanBeFlashed) {
