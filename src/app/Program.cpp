@@ -11,6 +11,7 @@ Program::Program(platform::Platform& platform, ui::Ui& ui)
       ui_(ui) {}
 
 StartResult Program::FormCreate() {
+  hw::CommandReporting reporting(io);  // each driver failure message shown once
   const std::string exe = platform_.system.ExecutablePath();
   if (platform_.system.AnotherInstanceRunning(FileNameOf(exe))) {
     ui_.MessageBox("Error", kSecondInstanceText, ui::Buttons::Ok, ui::Icon::None,

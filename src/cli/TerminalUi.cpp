@@ -145,6 +145,11 @@ void TerminalUi::SetStatus(const std::string& text) {
   transcript_.Status(text);
 }
 
+void TerminalUi::MessageRepeated(const std::string& text, std::uint64_t times) {
+  Print("(" + std::to_string(times) + " more times: " + text + ")");
+  transcript_.Repeated(times, text);
+}
+
 void TerminalUi::ReportProgress(std::uint32_t done, std::uint32_t total) {
   if (!err_ || total == 0) return;
   const unsigned percent = static_cast<unsigned>(std::uint64_t{done} * 100 / total);

@@ -37,6 +37,7 @@ class TerminalUi : public ui::Ui {
   void LoadSkin() override {}
   void SizeWindowToBackground() override {}
   void ProcessEvents() override {}
+  void MessageRepeated(const std::string& text, std::uint64_t times) override;
   void ReportProgress(std::uint32_t done, std::uint32_t total) override;
 
   ui::Transcript& GetTranscript() { return transcript_; }

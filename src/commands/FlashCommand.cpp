@@ -142,6 +142,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
 }
 
 FlashOutcome btFlashClick(CommandContext& ctx) {
+  hw::CommandReporting reporting(ctx.eeprom.io);  // each driver failure message shown once
   auto& ui = ctx.ui;
   auto& state = ctx.state;
   const hw::PciAdapter adapter0 = ctx.Adapter0();

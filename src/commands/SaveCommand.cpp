@@ -6,6 +6,7 @@
 namespace rz::commands {
 
 bool btSaveClick(CommandContext& ctx) {
+  hw::CommandReporting reporting(ctx.eeprom.io);  // each driver failure message shown once
   auto& ui = ctx.ui;
   const auto target =
       ui.SaveFileDialog(kSaveDialogTitle, ctx.programFolder, ctx.state.card.BackupFileName);

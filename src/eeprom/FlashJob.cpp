@@ -196,6 +196,8 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   buf.length = 0;
   if (adapterIndex >= ctx.adapters.count) return kBadAdapterIndex;
   const hw::PciAdapter& adapter = ctx.adapters.adapters[adapterIndex];
+  // A driver request of the job that failed is never followed by a success.
+  const hw::FailureWatch watch(ctx.io);
 
   RomWindowGuard window(ctx);
   std::uint16_t deviceId = 0;
@@ -221,7 +223,8 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   std::uint8_t chipCode = 0;
   std::uint16_t idWord = 0;
   std::uint32_t chipSize = 0;
-  if (!IdentifyEeprom(ctx, adapter.bus, adapter.device, chipCode, idWord, chipSize)) {
+  if (!IdentifyEeprom(ctx, adapter.bus, adapter.device, chipCode, idWord, chipSize) ||
+      watch.Failed()) {
     ctx.ui.MessageBox("", kAccessingEepromError, ui::Buttons::Ok, ui::Icon::None);
     return kFlashFileOrAccess;
   }
@@ -247,7 +250,7 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   if (!ProgramFromImage(ctx, chipCode, limit, *file)) return kFlashFailed;
   if (!file->Seek(0, platform::SeekOrigin::Begin)) return kFlashFailed;
   std::int64_t firstDifference = -1;
-  if (!VerifyWithFile(ctx, chipCode, *file, firstDifference)) return kFlashFailed;
+  if (!VerifyWithFile(ctx, chipCode, *file, firstDifference) || watch.Failed()) return kFlashFailed;
 
   const bool closed = file->Close();
   file.reset();

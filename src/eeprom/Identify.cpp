@@ -76,6 +76,7 @@ bool IdentifyEeprom(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
                     std::uint8_t& chipCode, std::uint16_t& idWord, std::uint32_t& chipSize) {
   chipCode = 0;
   chipSize = 0;
+  const hw::FailureWatch watch(ctx.io);
   std::uint16_t deviceId = 0;
   if (!hw::IsNvidiaVgaAdapter(ctx.io, bus, device, deviceId)) return false;
   std::int16_t asicIndex = 0;
@@ -83,6 +84,7 @@ bool IdentifyEeprom(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
     ctx.ui.MessageBox("", kMapFailed, ui::Buttons::Ok, ui::Icon::None);
     return false;
   }
+  if (watch.Failed()) return false;
   DetectSpiMode(ctx);
   EnablePromAccess(ctx);
   std::uint8_t m = 0, d = 0;
@@ -90,11 +92,13 @@ bool IdentifyEeprom(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
     ReadSerialIds(ctx, m, d);
   else
     ReadParallelIds(ctx, m, d);
+  DisablePromAccess(ctx);
+  // Ids read while the driver failed are not trusted: the chip's timing was not kept.
+  if (watch.Failed()) return false;
   const ChipCodeMatch match = FindChipCode(m, d);
   chipCode = match.code;
   chipSize = match.chipSize;
   idWord = static_cast<std::uint16_t>(d << 8 | m);
-  DisablePromAccess(ctx);
   return true;
 }
 
@@ -118,8 +122,10 @@ bool ReadEepromIdentity(EepromContext& ctx, std::uint8_t bus, std::uint8_t devic
                         std::uint8_t& chipCode, std::uint16_t& idWord, std::uint32_t& chipSize,
                         std::uint32_t& imageLength) {
   chipCode = 0;
+  const hw::FailureWatch watch(ctx.io);
   (void)IdentifyEeprom(ctx, bus, device, chipCode, idWord, chipSize);
   if (!ctx.window.IsOpen()) return false;  // no window: nothing may be touched
+  if (watch.Failed()) return false;
   std::uint32_t length = 0;
   {
     PromAccessGuard access(ctx);
@@ -143,6 +149,7 @@ std::uint32_t GetEepromInfo(EepromContext& ctx, std::uint32_t adapterIndex,
   std::uint16_t idWord = 0;
   std::uint32_t chipSize = 0;
   std::uint32_t result = 2;
+  const hw::FailureWatch watch(ctx.io);
   {
     RomWindowGuard window(ctx);
     std::uint16_t deviceId = 0;
@@ -150,7 +157,8 @@ std::uint32_t GetEepromInfo(EepromContext& ctx, std::uint32_t adapterIndex,
     if (!OpenRomWindow(ctx, a.bus, a.device, deviceId, asicIndex)) {
       ctx.ui.MessageBox("", kMapFailed, ui::Buttons::Ok, ui::Icon::None);
     } else if (ReadEepromIdentity(ctx, a.bus, a.device, chipCode, idWord, chipSize,
-                                  imageLength)) {
+                                  imageLength) &&
+               !watch.Failed()) {
       result = 0;
     }
   }

@@ -13,7 +13,8 @@ inline constexpr const char* kZeroRomSize = "found zero ROM size.";
 
 // Opens the window (and leaves it open for the caller), reads the ids and sets chip code, id word
 // (device id << 8 | manufacturer id) and chip size. False when the adapter is not an NVIDIA VGA
-// adapter or the window cannot be opened ("mapNV").
+// adapter, the window cannot be opened ("mapNV") or a driver request of the identification
+// failed (chip code 0 then).
 bool IdentifyEeprom(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
                     std::uint8_t& chipCode, std::uint16_t& idWord, std::uint32_t& chipSize);
 
@@ -29,7 +30,7 @@ bool ReadEepromIdentity(EepromContext& ctx, std::uint8_t bus, std::uint8_t devic
                         std::uint8_t& chipCode, std::uint16_t& idWord, std::uint32_t& chipSize,
                         std::uint32_t& imageLength);
 
-// 0 success, 2 failure, kBadAdapterIndex.
+// 0 success, 2 failure (a failed driver request included), kBadAdapterIndex.
 std::uint32_t GetEepromInfo(EepromContext& ctx, std::uint32_t adapterIndex,
                             EepromIdentity& identity, std::uint32_t& imageLength);
 

@@ -31,12 +31,14 @@ void JedecCommand(EepromContext& ctx, std::uint8_t command) {
 }
 
 // Reads the aperture byte until it equals `want`, waiting `delay` before each re-read; a byte
-// that matches on exactly the last allowed wait counts.
-bool PollByte(EepromContext& ctx, std::uint32_t offset, std::uint8_t want, std::int32_t delay) {
+// that matches on exactly the last allowed wait counts. False as soon as a wait failed on `watch`.
+bool PollByte(EepromContext& ctx, const hw::FailureWatch& watch, std::uint32_t offset,
+              std::uint8_t want, std::int32_t delay) {
   std::uint8_t v = ReadProm(ctx, offset);
   for (std::uint32_t waits = 0; v != want; ++waits) {
     if (waits == kMaxWaits) return false;
     RomDelay(ctx, delay);
+    if (watch.Failed()) return false;
     v = ReadProm(ctx, offset);
   }
   return true;
@@ -88,7 +90,12 @@ std::uint32_t ProgramImage(EepromContext& ctx, std::uint8_t chipCode, const std:
 
 std::uint32_t ProgramJedecPages(EepromContext& ctx, const std::uint8_t* buffer,
                                 std::uint32_t count) {
+  const hw::FailureWatch watch(ctx.io);
   for (int i = 0; i < 3; ++i) RomDelay(ctx, 1);
+  if (watch.Failed()) {
+    DisablePromAccess(ctx);
+    return 0;
+  }
   if (count % kPage != 0) {
     ctx.ui.MessageBox("ERROR", kNotOnPageBoundary, ui::Buttons::Ok, ui::Icon::Error);
     DisablePromAccess(ctx);
@@ -97,7 +104,7 @@ std::uint32_t ProgramJedecPages(EepromContext& ctx, const std::uint8_t* buffer,
   for (std::uint32_t o = 0; o < count; o += kPage) {
     JedecCommand(ctx, 0xA0);
     for (std::uint32_t k = 0; k < kPage; ++k) WriteProm(ctx, o + k, buffer[o + k]);
-    bool ok = PollByte(ctx, o + kPage - 1, buffer[o + kPage - 1], 13);
+    bool ok = PollByte(ctx, watch, o + kPage - 1, buffer[o + kPage - 1], 13);
     for (std::uint32_t k = 0; ok && k < kPage; ++k) ok = ReadProm(ctx, o + k) == buffer[o + k];
     if (!ok) {
       DisablePromAccess(ctx);
@@ -110,11 +117,12 @@ std::uint32_t ProgramJedecPages(EepromContext& ctx, const std::uint8_t* buffer,
 
 std::uint32_t ProgramJedecBytes(EepromContext& ctx, const std::uint8_t* buffer,
                                 std::uint32_t count) {
+  const hw::FailureWatch watch(ctx.io);
   for (std::uint32_t o = 0; o < count; ++o) {
     JedecCommand(ctx, 0xA0);
     WriteProm(ctx, o, buffer[o]);
     RomDelay(ctx, 3);
-    if (!PollByte(ctx, o, buffer[o], 1)) {
+    if (watch.Failed() || !PollByte(ctx, watch, o, buffer[o], 1)) {
       DisablePromAccess(ctx);
       return o;
     }
@@ -124,63 +132,82 @@ std::uint32_t ProgramJedecBytes(EepromContext& ctx, const std::uint8_t* buffer,
 }
 
 std::uint32_t ProgramSpiAai(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count) {
+  const hw::FailureWatch watch(ctx.io);
   SpiBegin(ctx);
   SpiFrame(ctx, {0x06});
   SpiFrame(ctx, {0x50});
   SpiFrame(ctx, {0x01, 0x00});
   WaitSpiReady(ctx, 5000, 2000);
   SpiEnd(ctx);
+  if (watch.Failed()) return 0;
 
   SpiBegin(ctx);
   SpiFrame(ctx, {0x06});
   SpiFrame(ctx, {0x60});
   WaitSpiReady(ctx, 50000, 30000);
   SpiEnd(ctx);
+  if (watch.Failed()) return 0;
 
   SpiBegin(ctx);
   SpiFrame(ctx, {0x06});
-  if (count > 0) {
+  std::uint32_t reached = 0;  // bytes whose frames went out without a failure
+  if (count > 0 && !watch.Failed()) {
     SpiFrame(ctx, {0xAF, 0x00, 0x00, 0x00, buffer[0]});
     WaitSpiReady(ctx, 20, 2);
-    Report(ctx, 1, count);
+    if (!watch.Failed()) {
+      reached = 1;
+      Report(ctx, 1, count);
+    }
   }
-  for (std::uint32_t o = 1; o < count; ++o) {
+  for (std::uint32_t o = 1; o < count && reached == o; ++o) {
     SpiFrame(ctx, {0xAF, buffer[o]});
+    if (watch.Failed()) break;
+    reached = o + 1;
     Report(ctx, o + 1, count);
   }
+  // Write disable ends the auto-increment mode, after a failure too.
   SpiFrame(ctx, {0x04});
   SpiEnd(ctx);
-  return count;
+  if (!watch.Failed()) return count;
+  // A failure in the closing frame leaves the sequence, and so its last byte, unfinished.
+  return count > 0 ? std::min(reached, count - 1) : 0;
 }
 
 std::uint32_t ProgramSerial45(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count) {
+  const hw::FailureWatch watch(ctx.io);
   SpiBegin(ctx);
   SpiFrame(ctx, {0x06});
   SpiFrame(ctx, {0x60, 0x00, 0x00, 0x00, 0xD0, 0x00});
   ctx.system.Sleep(100);
   SpiEnd(ctx);
+  if (watch.Failed()) return 0;
 
   SpiBegin(ctx);
+  std::uint32_t reached = 0;  // bytes whose frames went out without a failure
   for (std::uint32_t o = 0; o < count; ++o) {
     const std::uint32_t a = o + kSerialAddressBase;
     SpiFrame(ctx, {0x10, static_cast<std::uint8_t>(a >> 16), static_cast<std::uint8_t>(a >> 8),
                    static_cast<std::uint8_t>(a), buffer[o], 0x00});
+    if (watch.Failed()) break;
+    reached = o + 1;
     Report(ctx, o + 1, count);
   }
   // Nothing is polled between bytes (each frame outlasts a byte program), but the last byte may
   // still be programming when the caller reads the chip back: give it time to finish.
   RomDelay(ctx, 100);
   SpiEnd(ctx);
-  return count;
+  return reached;
 }
 
 std::uint32_t ProgramSpiPages(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count,
                               std::uint8_t eraseOpcode) {
+  const hw::FailureWatch watch(ctx.io);
   SpiBegin(ctx);
   SpiFrame(ctx, {0x06});
   SpiFrame(ctx, {eraseOpcode});
   WaitSpiReady(ctx, 50000, 30000);
   SpiEnd(ctx);
+  if (watch.Failed()) return 0;
 
   std::uint32_t handled = 0;
   for (std::uint32_t o = 0; o < count; o += kPage) {
@@ -194,10 +221,12 @@ std::uint32_t ProgramSpiPages(EepromContext& ctx, const std::uint8_t* buffer, st
       for (std::uint8_t b : {std::uint8_t{0x02}, static_cast<std::uint8_t>(a >> 16),
                              static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a)})
         SpiSendByte(ctx, b);
-      for (std::uint32_t k = 0; k < n; ++k) SpiSendByte(ctx, buffer[o + k]);
+      // After a failure the page is cut short at a whole byte; the chip programs what it has.
+      for (std::uint32_t k = 0; k < n && !watch.Failed(); ++k) SpiSendByte(ctx, buffer[o + k]);
       SpiDeselect(ctx);
       WaitSpiReady(ctx, 5000, 2000);
       SpiEnd(ctx);
+      if (watch.Failed()) return handled;
       bool verified = true;
       for (std::uint32_t k = 0; verified && k < n; ++k)
         verified = ReadProm(ctx, o + k) == buffer[o + k];
@@ -210,6 +239,7 @@ std::uint32_t ProgramSpiPages(EepromContext& ctx, const std::uint8_t* buffer, st
 }
 
 void WaitSpiReady(EepromContext& ctx, int first, int next) {
+  const hw::FailureWatch watch(ctx.io);
   if (first == 20)
     PortDelay(ctx, 20);
   else
@@ -221,11 +251,12 @@ void WaitSpiReady(EepromContext& ctx, int first, int next) {
       else
         RomDelay(ctx, next / 15);
     }
+    if (watch.Failed()) return;  // the caller sees the failure too
     SpiSelect(ctx);
     SpiSendByte(ctx, 0x05);
     const std::uint8_t status = SpiReceiveByte(ctx);
     SpiDeselect(ctx);
-    if (!(status & 0x01)) return;
+    if (!(status & 0x01) || watch.Failed()) return;
   }
   ctx.system.WriteStdoutLine(kSpiWaitExceeded);
 }
@@ -234,7 +265,9 @@ bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force) {
   if (chipCode == 0 || chipCode == 20 || chipCode >= 32) return false;
   if (IsPageWriteCode(chipCode) && !force) return true;
   if (ctx.window.spiMode) return true;  // the serial algorithms erase the chip themselves
+  const hw::FailureWatch watch(ctx.io);
   for (int i = 0; i < 3; ++i) RomDelay(ctx, 1);
+  if (watch.Failed()) return false;  // before the chip is touched
   if (!EnablePromAccess(ctx)) return false;
   JedecCommand(ctx, 0x80);
   JedecCommand(ctx, 0x10);
@@ -249,7 +282,7 @@ bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force) {
     }
     RomDelay(ctx, kEraseWaitUnit);
   }
-  return DisablePromAccess(ctx);
+  return DisablePromAccess(ctx) && !watch.Failed();
 }
 
 }  // namespace rz::eeprom

@@ -20,12 +20,18 @@ struct AlgorithmChoice {
 };
 AlgorithmChoice AlgorithmFor(std::uint8_t chipCode);
 
-// Bytes programmed; anything but count is a failure. Switches PROM access on and off itself.
+// Bytes programmed; anything but count is a failure, and so is a driver request of the algorithm
+// that failed (it stops there). Switches PROM access on and off itself.
 std::uint32_t ProgramImage(EepromContext& ctx, std::uint8_t chipCode, const std::uint8_t* buffer,
                            std::uint32_t count);
+// False when refused, timed out, or a driver request of the erase failed.
 bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force);
+// Polls the status register until the chip is ready; stops at a failed driver request of its own.
 void WaitSpiReady(EepromContext& ctx, int first, int next);
 
+// The algorithms return the bytes they reached, `count` when all went well. Each stops at the first
+// driver request of its own that fails (its delays are port requests): the chip's timing is then
+// unknown, and a driver that fails once keeps failing. The count it returns is less than `count`.
 std::uint32_t ProgramJedecPages(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count);
 std::uint32_t ProgramJedecBytes(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count);
 std::uint32_t ProgramSpiAai(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count);

@@ -47,6 +47,8 @@ bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& fi
 
 std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
                             const std::string& path) {
+  // A driver request of the save that failed keeps the chosen file as it was.
+  const hw::FailureWatch watch(ctx.io);
   RomWindowGuard window(ctx);
   std::uint16_t deviceId = 0;
   std::int16_t asicIndex = 0;
@@ -66,7 +68,7 @@ std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t d
     ctx.ui.MessageBox("", kEepromNotFound, ui::Buttons::Ok, ui::Icon::None);
     return 1;
   }
-  if (!WriteRomImage(ctx, chipCode, *out.Out())) return 5;
+  if (!WriteRomImage(ctx, chipCode, *out.Out()) || watch.Failed()) return 5;
   // A file that could not be closed cleanly, or not be put in place, never replaces the chosen
   // one; both are reported as a failed close of the chosen file.
   if (!out.Commit()) {

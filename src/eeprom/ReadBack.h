@@ -18,7 +18,8 @@ inline constexpr const char* kEepromNotFound = "Supported EEPROM not found.";
 // window is open; PROM access is off on entry and on exit.
 bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file);
 
-// 0 success; 1 the file cannot be created or no supported EEPROM; 5 any other failure.
+// 0 success; 1 the file cannot be created or no supported EEPROM; 5 any other failure, a failed
+// driver request included.
 std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
                             const std::string& path);
 

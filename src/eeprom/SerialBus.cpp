@@ -5,7 +5,9 @@
 namespace rz::eeprom {
 
 void PortDelay(EepromContext& ctx, std::uint32_t count) {
-  for (std::uint32_t i = 0; i < count; ++i) ctx.io.WritePortByte(kDelayPort, 0);
+  // A failed write ends the delay; the operation around it sees the failure and stops.
+  for (std::uint32_t i = 0; i < count; ++i)
+    if (!ctx.io.WritePortByte(kDelayPort, 0)) return;
 }
 
 void RomDelay(EepromContext& ctx, std::int32_t n) {

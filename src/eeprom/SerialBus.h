@@ -12,7 +12,7 @@ inline constexpr std::uint16_t kDelayPort = 0xEB;
 
 // n < 100: 2n dummy port writes; otherwise a sleep of (15n)/1000 ms.
 void RomDelay(EepromContext& ctx, std::int32_t n);
-// count one-byte writes of 0 to port 0xEB.
+// count one-byte writes of 0 to port 0xEB; the first failed write ends it.
 void PortDelay(EepromContext& ctx, std::uint32_t count);
 
 std::uint32_t ReadGpioRegister(EepromContext& ctx);

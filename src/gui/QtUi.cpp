@@ -110,6 +110,10 @@ void QtUi::SetCommandButtonsEnabled(bool enabled) { form_.SetCommandButtonsEnabl
 void QtUi::LoadSkin() { form_.LoadSkin(programFolder_()); }
 void QtUi::SizeWindowToBackground() { form_.SizeWindowToBackground(); }
 void QtUi::ProcessEvents() { QCoreApplication::processEvents(); }
+// Nothing more to click: the message was shown once; the transcript keeps the count.
+void QtUi::MessageRepeated(const std::string& text, std::uint64_t times) {
+  transcript_.Repeated(times, text);
+}
 
 }  // namespace rz::gui
 

@@ -30,6 +30,7 @@ class QtUi final : public ui::Ui {
   void LoadSkin() override;
   void SizeWindowToBackground() override;
   void ProcessEvents() override;
+  void MessageRepeated(const std::string& text, std::uint64_t times) override;
 
   ui::Transcript& GetTranscript() { return transcript_; }
 

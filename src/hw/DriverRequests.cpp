@@ -5,8 +5,12 @@
 
 namespace rz::hw {
 
-void DriverRequests::ShowFailure(const char* text) {
-  ui_.MessageBox("", text, ui::Buttons::Ok, ui::Icon::None);
+void DriverRequests::ShowFailure(const char* caption, const char* text) {
+  if (failures_.Note(caption, text)) ui_.MessageBox(caption, text, ui::Buttons::Ok, ui::Icon::None);
+}
+
+void DriverRequests::EndCommand() {
+  for (const auto& r : failures_.EndCommand()) ui_.MessageRepeated(r.text, r.times);
 }
 
 bool DriverRequests::SendPortRequest(std::uint16_t port, std::uint32_t data,
@@ -22,7 +26,7 @@ bool DriverRequests::SendPortRequest(std::uint16_t port, std::uint32_t data,
                                            buffer.data(), kPortAccessRequestSize, buffer.data(),
                                            kPortAccessRequestSize);
   result = DecodePortAccess(buffer.data()).data;
-  if (!ok) ShowFailure(kPortRequestFailed);
+  if (!ok) ShowFailure("", kPortRequestFailed);
   return ok;
 }
 
@@ -37,13 +41,13 @@ std::uint32_t DriverRequests::ReadPortDword(std::uint16_t port) {
   return value;
 }
 
-void DriverRequests::WritePortByte(std::uint16_t port, std::uint8_t value) {
+bool DriverRequests::WritePortByte(std::uint16_t port, std::uint8_t value) {
   if (!driver_.IsOpen()) {
-    ui_.MessageBox(kNoDriverCaption, kNoDriverText, ui::Buttons::Ok, ui::Icon::None);
-    return;
+    ShowFailure(kNoDriverCaption, kNoDriverText);
+    return false;
   }
   std::uint32_t unused = 0;
-  SendPortRequest(port, value, kPortDirectionWrite, 1, unused);
+  return SendPortRequest(port, value, kPortDirectionWrite, 1, unused);
 }
 
 void DriverRequests::MapPhysicalMemory(std::uint32_t physicalAddress, std::uint32_t length,
@@ -53,14 +57,14 @@ void DriverRequests::MapPhysicalMemory(std::uint32_t physicalAddress, std::uint3
   const bool ok = driver_.Device().Control(driver_.deviceHandle, kIoctlMapPhysToLinear, in.data(),
                                            kPhysMapRequestSize, out, 4);
   linearAddress = ok ? le::Get32(out) : 0;
-  if (!ok) ShowFailure(kMapRequestFailed);
+  if (!ok) ShowFailure("", kMapRequestFailed);
 }
 
 void DriverRequests::UnmapPhysicalMemory(std::uint32_t linearAddress) {
   std::uint8_t buffer[4];
   le::Put32(buffer, linearAddress);
   if (!driver_.Device().Control(driver_.deviceHandle, kIoctlUnmapPhysToLinear, buffer, 4, buffer, 4))
-    ShowFailure(kUnmapRequestFailed);
+    ShowFailure("", kUnmapRequestFailed);
 }
 
 }  // namespace rz::hw

@@ -1,9 +1,12 @@
 // The five driver requests the program makes (port dword write/read, port byte write, map and
-// unmap of physical memory), with their failure messages, and access to mapped memory.
+// unmap of physical memory), with their failure messages, and access to mapped memory. A failure
+// message is shown once per command (a driver that stops answering would otherwise raise one box
+// per request); the count of failures lets an operation see whether a request of its own failed.
 #pragma once
 #include <cstdint>
 
 #include "hw/IoDriver.h"
+#include "hw/RequestFailures.h"
 #include "ui/Ui.h"
 
 namespace rz::hw {
@@ -20,7 +23,8 @@ class DriverRequests {
 
   void WritePortDword(std::uint16_t port, std::uint32_t value);
   std::uint32_t ReadPortDword(std::uint16_t port);
-  void WritePortByte(std::uint16_t port, std::uint8_t value);
+  // False when the request failed or the driver is not open.
+  bool WritePortByte(std::uint16_t port, std::uint8_t value);
   // linearAddress is 0 when the request failed.
   void MapPhysicalMemory(std::uint32_t physicalAddress, std::uint32_t length,
                          std::uint32_t& linearAddress);
@@ -36,13 +40,49 @@ class DriverRequests {
 
   ui::Ui& Ui() { return ui_; }
 
+  // Failed requests since the program started (a byte write without an open driver included).
+  std::uint64_t FailureCount() const { return failures_.Count(); }
+  // A command's reporting: within it each failure message is shown once; at its end the Ui is
+  // told how often each shown message came again. See CommandReporting.
+  bool BeginCommand() { return failures_.BeginCommand(); }
+  void EndCommand();
+
  private:
   bool SendPortRequest(std::uint16_t port, std::uint32_t data, std::uint16_t direction,
                        std::uint16_t width, std::uint32_t& result);
-  void ShowFailure(const char* text);
+  void ShowFailure(const char* caption, const char* text);
 
   IoDriver& driver_;
   ui::Ui& ui_;
+  RequestFailures failures_;
+};
+
+// Reports the driver's failures of one command (start-up, save, flash) from construction to the
+// end of the scope. Inside another command's scope it changes nothing.
+class CommandReporting {
+ public:
+  explicit CommandReporting(DriverRequests& io) : io_(io), started_(io.BeginCommand()) {}
+  ~CommandReporting() {
+    if (started_) io_.EndCommand();
+  }
+  CommandReporting(const CommandReporting&) = delete;
+  CommandReporting& operator=(const CommandReporting&) = delete;
+
+ private:
+  DriverRequests& io_;
+  bool started_;
+};
+
+// Notes the failure count when made: Failed() tells whether a driver request failed since, that
+// is, whether a request of the operation that holds the watch failed.
+class FailureWatch {
+ public:
+  explicit FailureWatch(const DriverRequests& io) : io_(io), start_(io.FailureCount()) {}
+  bool Failed() const { return io_.FailureCount() != start_; }
+
+ private:
+  const DriverRequests& io_;
+  std::uint64_t start_;
 };
 
 }  // namespace rz::hw

@@ -84,6 +84,9 @@ void ScriptedUi::SetCommandButtonsEnabled(bool enabled) {
 void ScriptedUi::LoadSkin() { events_.push_back(UiEvent{EventKind::LoadSkin}); }
 void ScriptedUi::SizeWindowToBackground() { events_.push_back(UiEvent{EventKind::SizeWindow}); }
 void ScriptedUi::ProcessEvents() { events_.push_back(UiEvent{EventKind::ProcessEvents}); }
+void ScriptedUi::MessageRepeated(const std::string& text, std::uint64_t times) {
+  transcript_.Repeated(times, text);
+}
 
 std::vector<std::string> ScriptedUi::Messages() const {
   std::vector<std::string> out;

@@ -51,6 +51,7 @@ class ScriptedUi : public Ui {
   void LoadSkin() override;
   void SizeWindowToBackground() override;
   void ProcessEvents() override;
+  void MessageRepeated(const std::string& text, std::uint64_t times) override;
 
   const std::vector<UiEvent>& Events() const { return events_; }
   Transcript& GetTranscript() { return transcript_; }

@@ -61,6 +61,9 @@ void Transcript::SetLabel(Label label, const std::string& text) {
   Add(std::string("label ") + LabelName(label) + ": " + EscapeTranscriptText(text));
 }
 void Transcript::Status(const std::string& text) { Add("status: " + EscapeTranscriptText(text)); }
+void Transcript::Repeated(std::uint64_t times, const std::string& text) {
+  Add("repeated " + std::to_string(times) + ": " + EscapeTranscriptText(text));
+}
 void Transcript::Launch(const std::string& path, const std::string& args) {
   Add("launch " + Quoted(path) + " " + Quoted(args));
 }

@@ -23,6 +23,7 @@ class Transcript {
   void OpenDialog(const std::string& dir, const std::optional<std::string>& result);
   void SetLabel(Label label, const std::string& text);
   void Status(const std::string& text);
+  void Repeated(std::uint64_t times, const std::string& text);
   void Launch(const std::string& path, const std::string& args);
   void Restart();
   void Help(const std::string& path);

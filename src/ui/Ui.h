@@ -53,6 +53,13 @@ class Ui {
   // Lets the framework process pending window events once.
   virtual void ProcessEvents() = 0;
 
+  // At the end of a command: a message that was shown once came `times` more times and was not
+  // shown again. Default: not shown.
+  virtual void MessageRepeated(const std::string& text, std::uint64_t times) {
+    (void)text;
+    (void)times;
+  }
+
   // Progress of a long EEPROM operation; changes nothing on the bus. Default: not shown.
   virtual void ReportProgress(std::uint32_t done, std::uint32_t total) {
     (void)done;

@@ -406,7 +406,10 @@ TEST(FlashStep, MappingFailingAtAnyPointNeverLeavesAHalfFlashedCardUnreported) {
     if (r.Has("msg: Save Flash BIOS Fail!!!")) {
       sawReadBackFail = true;
       EXPECT_TRUE(flashed);
-      EXPECT_EQ(After(r.lines, "msg: Save Flash BIOS Fail!!!"), (Lines{"status: Ready", "exit 1"}));
+      // When both maps of the read-back fail, the second failure is counted, not shown.
+      Lines tail = After(r.lines, "msg: Save Flash BIOS Fail!!!");
+      std::erase(tail, "repeated 1: DeviceIOControl Fail(IOCTL_MAP_PHYS_TO_LINEAR)");
+      EXPECT_EQ(tail, (Lines{"status: Ready", "exit 1"}));
       EXPECT_TRUE(r.Has("label lBIOSVersion: "));
       EXPECT_TRUE(r.Starting("yesno").empty());
     }
@@ -432,6 +435,25 @@ TEST(FlashStep, MappingFailingAtAnyPointNeverLeavesAHalfFlashedCardUnreported) {
   EXPECT_TRUE(sawNoIdentity);
   EXPECT_TRUE(sawReadBackFail);
   EXPECT_TRUE(sawCompleted);
+}
+
+// The driver's port requests fail from the middle of programming on (start-up takes some 16,500
+// of them, programming this 64 KiB image over a million): the flash stops there and fails, and
+// the failure is one box.
+TEST(FlashStep, FailingPortRequestsShowOneBoxAndNeverComplete) {
+  CliSandbox box;
+  json m = NvidiaMachine(box, "PMC PM25LV010", 0x34C7, BuildImage(PresetNvidiaImage()));
+  m["faults"] = {{"port_fail_after", 200000}};
+  box.Write("new.rom", BuildImage(Newer()));
+  const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(),
+                       "box \"\" ok none: DeviceIOControl Fail(IOCTL_ACCESS_PORT_DATA)"),
+            1);
+  EXPECT_TRUE(r.Has("box \"ERROR\" ok error: Programming cycle had an error ... Aborting."));
+  EXPECT_TRUE(std::none_of(r.lines.begin(), r.lines.end(), [](const std::string& l) {
+    return l.find("completed!!!") != std::string::npos;
+  }));
 }
 
 // A card whose ROM header says zero length shows nothing at start, but can be flashed back to a
