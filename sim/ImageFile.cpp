@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "sim/ScenarioObject.h"
 
@@ -87,14 +88,19 @@ void WriteImageFile(const std::string& path, std::span<const std::uint8_t> bytes
   const auto fail = [&] {
     throw ScenarioError("cannot write the EEPROM image back to " + path + ": " + Reason());
   };
-  std::string name = path + ".XXXXXX";
+  // An image reached through a symbolic link is written through it, as a plain write would: the
+  // file it points to is replaced, and the link stays.
+  std::error_code ec;
+  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+  const std::string target = ec ? path : resolved.string();
+  std::string name = target + ".XXXXXX";
   const int raw = ::mkstemp(name.data());
   if (raw < 0) fail();
   Fd fd(raw);
   TemporaryFile temporary(name);
   // mkstemp creates the file for its owner only; keep the mode of the image it replaces.
   struct stat st {};
-  const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
   if (::fchmod(fd.Get(), mode) != 0) fail();
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -105,7 +111,7 @@ void WriteImageFile(const std::string& path, std::span<const std::uint8_t> bytes
     done += static_cast<std::size_t>(n);
   }
   if (!fd.Close()) fail();
-  if (::rename(temporary.Path().c_str(), path.c_str()) != 0) fail();
+  if (::rename(temporary.Path().c_str(), target.c_str()) != 0) fail();
   temporary.Keep();
 }
 

@@ -152,6 +152,8 @@ ScenarioSpec LoadScenarioFile(const std::string& path) {
     d = json::parse(in, bound);
   } catch (const json::exception& e) {
     throw ScenarioError("scenario file " + path + ": " + e.what());
+  } catch (const std::ios_base::failure& e) {  // a read error, e.g. the path names a folder
+    throw ScenarioError("cannot read scenario file " + path + ": " + e.what());
   }
   return ParseScenario(d, fs::absolute(path).parent_path().string());
 }

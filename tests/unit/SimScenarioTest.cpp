@@ -147,6 +147,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"MillionLevelsDeep", Deep(1000000), "nested deeper than 64 levels"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+TEST(ScenarioFile, AFolderIsAScenarioError) {
+  TempDir dir;
+  EXPECT_THROW(sim::LoadScenarioFile(dir.Path().string()), sim::ScenarioError);
+}
+
 std::vector<std::string> Sorted(std::vector<std::string> v) {
   std::sort(v.begin(), v.end());
   return v;
@@ -177,7 +182,7 @@ TEST(ScenarioWarnings, NameEveryUnknownKeyAndNoValidOne) {
       {"bus": 3, "vendor_id": "0x1002",
        "eeprom": {"image": "a.rom", "persist": true, "size": 4096}}]
   })");
-  const sim::ScenarioSpec s = sim::ParseScenario(scenario, dir.Path().string());
+  const auto s = sim::ParseScenario(scenario, dir.Path().string());
   EXPECT_EQ(Sorted(s.warnings), Sorted({"ignoring unknown key fualts",
                                         "ignoring unknown key adapters[0].eeprom.persit",
                                         "ignoring unknown key faults.stuck_cells[0].cuont"}));
