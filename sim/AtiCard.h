@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "sim/AtiEeprom.h"
 #include "sim/PciDevice.h"
-#include "sim/Scenario.h"
 
 namespace rz::sim {
 
 inline constexpr std::uint16_t kAtiVendorId = 0x1002;
-inline constexpr std::size_t kAtiDefaultEepromSize = 0x10000;
 
 class AtiCard final : public PciDevice {
  public:
@@ -23,7 +22,8 @@ class AtiCard final : public PciDevice {
   // Programs `image` from offset 0; the rest of the EEPROM reads 0xFF afterwards. False (nothing
   // changed) when the image is empty or larger than the EEPROM.
   bool Program(const std::vector<std::uint8_t>& image);
-  // Writes the EEPROM back to its file when the scenario keeps it.
+  // Writes the EEPROM back to its file when the scenario keeps it. Throws ScenarioError when
+  // that fails.
   void Finish() override;
 
  private:
@@ -31,10 +31,8 @@ class AtiCard final : public PciDevice {
   std::string persistPath_;
 };
 
-// The card for an adapter with ATI's vendor id. Its scenario "eeprom" object may hold
-// "image" (a file, relative to the scenario's folder), "persist" (write the EEPROM back to that
-// file at the end of the run) and "size" (bytes; default the image's size, or 64 KiB erased).
-std::unique_ptr<PciDevice> MakeAtiCard(const AdapterSpec& adapter, const ScenarioSpec& scenario,
-                                       const PciIdentity& identity);
+// The card for an adapter with ATI's vendor id, its EEPROM filled from the image file. Throws
+// ScenarioError when the image cannot be read or does not fit.
+std::unique_ptr<PciDevice> MakeAtiCard(const AtiEeprom& eeprom, const PciIdentity& identity);
 
 }  // namespace rz::sim

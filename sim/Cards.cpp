@@ -1,11 +1,9 @@
 #include "sim/Cards.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "sim/AtiCard.h"
-#include "sim/EepromSpec.h"
+#include "sim/ImageFile.h"
 #include "sim/NvidiaCard.h"
 
 namespace rz::sim {
@@ -19,21 +17,17 @@ constexpr std::uint16_t kNvidiaVendorId = 0x10DE;
 std::unique_ptr<FlashChip> MakeEeprom(const EepromSpec& recipe, Machine& machine) {
   auto chip = MakeFlashChip(recipe.model, machine.Clock(), recipe.faults);
   if (recipe.imagePath.empty()) return chip;
-  std::ifstream in(recipe.imagePath, std::ios::binary);
-  if (!in) {
-    if (recipe.persist && !std::filesystem::exists(recipe.imagePath)) return chip;
-    throw ScenarioError("cannot read eeprom image " + recipe.imagePath);
-  }
-  const std::vector<std::uint8_t> image{std::istreambuf_iterator<char>(in),
-                                        std::istreambuf_iterator<char>()};
-  chip->Load(image);
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(recipe.imagePath, ec);
+  if (recipe.persist && status.type() == std::filesystem::file_type::not_found) return chip;
+  chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, recipe.persist, "eeprom image"));
   return chip;
 }
 
 }  // namespace
 
-std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, const ScenarioSpec& scenario,
-                                             Machine& machine, std::uint32_t bar0) {
+std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, Machine& machine,
+                                             std::uint32_t bar0) {
   PciIdentity id;
   id.vendorId = a.vendorId;
   id.deviceId = a.deviceId;
@@ -45,20 +39,18 @@ std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, const Scenari
   id.loopingCapabilities = a.loopingCapabilities;
   id.bar0 = bar0;
   id.bar0Size = kCardWindowSize;
-  if (a.vendorId == kAtiVendorId) return MakeAtiCard(a, scenario, id);
+  if (a.vendorId == kAtiVendorId) return MakeAtiCard(a.atiEeprom, id);
   if (a.vendorId != kNvidiaVendorId) return std::make_unique<PciDevice>(id);
 
-  // An NVIDIA adapter is always a card with registers; without an `eeprom` object (or with an empty
-  // one) it has no chip.
+  // An NVIDIA adapter is always a card with registers, with or without a chip.
   NvidiaCardConfig config;
   config.newGpioLayout = IsNewGpioLayoutDevice(a.deviceId);
   std::unique_ptr<FlashChip> chip;
-  if (!a.eeprom.is_null() && !(a.eeprom.is_object() && a.eeprom.empty())) {
-    const EepromSpec recipe = ParseEepromSpec(a.eeprom, scenario.faults, scenario.baseDirectory);
-    chip = MakeEeprom(recipe, machine);
-    config.strap = recipe.strap;
-    config.imagePath = recipe.imagePath;
-    config.persist = recipe.persist;
+  if (a.eeprom) {
+    chip = MakeEeprom(*a.eeprom, machine);
+    config.strap = a.eeprom->strap;
+    config.imagePath = a.eeprom->imagePath;
+    config.persist = a.eeprom->persist;
   }
   return std::make_unique<NvidiaCard>(id, std::move(chip), std::move(config));
 }

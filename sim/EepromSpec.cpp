@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "sim/Scenario.h"
+#include "sim/ScenarioObject.h"
 
 namespace rz::sim {
 
@@ -11,43 +11,45 @@ using nlohmann::json;
 
 namespace {
 
-std::uint32_t Size32(const json& v, const char* what) {
+std::uint32_t Size32(const json& v, const std::string& what) {
   const auto n = ParseNumber(v, what);
   if (n == 0 || n > 0x1000000 || (n & (n - 1)) != 0)
-    throw ScenarioError(std::string(what) + " must be a power of two up to 16 MiB");
+    throw ScenarioError(what + " must be a power of two up to 16 MiB");
   return static_cast<std::uint32_t>(n);
 }
 
-std::uint8_t Byte(const json& v, const char* what) {
+std::uint8_t Byte(const json& v, const std::string& what) {
   const auto n = ParseNumber(v, what);
-  if (n > 0xFF) throw ScenarioError(std::string(what) + " out of range");
+  if (n > 0xFF) throw ScenarioError(what + " must be at most 255");
   return static_cast<std::uint8_t>(n);
 }
 
-void ReadStuckCells(const json& v, ChipFaults& into) {
-  const auto one = [&](const json& o) {
-    if (!o.is_object()) throw ScenarioError("stuck_cells entries must be objects");
-    if (o.contains("from")) {
-      into.stuckCells.emplace_back(
-          static_cast<std::uint32_t>(ParseNumber(o.at("from"), "stuck_cells.from")), 0xFFFFFFFFu);
-    } else if (o.contains("offset")) {
-      const auto first = static_cast<std::uint32_t>(ParseNumber(o.at("offset"), "stuck_cells.offset"));
-      const auto count = o.contains("count") ? ParseNumber(o.at("count"), "stuck_cells.count") : 1;
-      if (count == 0) throw ScenarioError("stuck_cells.count must not be 0");
-      into.stuckCells.emplace_back(first, static_cast<std::uint32_t>(first + count - 1));
+void ReadStuckCells(ScenarioObject& faults, ChipFaults& into) {
+  const std::string path = faults.PathOf("stuck_cells");
+  const auto one = [&](const json& entry, const std::string& where) {
+    if (!entry.is_object()) throw ScenarioError(path + " entries must be objects");
+    ScenarioObject o = faults.Nested(entry, where);
+    if (const auto from = o.OptionalNumber("from", UINT32_MAX)) {
+      into.stuckCells.emplace_back(static_cast<std::uint32_t>(*from), 0xFFFFFFFFu);
+    } else if (const auto first = o.OptionalNumber("offset", UINT32_MAX)) {
+      const auto count = o.OptionalNumber("count", UINT32_MAX).value_or(1);
+      if (count == 0) throw ScenarioError(o.PathOf("count") + " must not be 0");
+      into.stuckCells.emplace_back(static_cast<std::uint32_t>(*first),
+                                   static_cast<std::uint32_t>(*first + count - 1));
     } else {
-      throw ScenarioError("stuck_cells needs \"from\" or \"offset\"");
+      throw ScenarioError(path + " needs \"from\" or \"offset\"");
     }
+    o.WarnUnknownKeys();
   };
+  const json* v = faults.Find("stuck_cells");
+  if (!v) return;
   into.stuckCells.clear();
-  if (v.is_array())
-    for (const auto& o : v) one(o);
-  else
-    one(v);
+  if (!v->is_array()) return one(*v, path);
+  for (std::size_t i = 0; i < v->size(); ++i) one((*v)[i], path + "[" + std::to_string(i) + "]");
 }
 
-void ReadTimings(const json& t, ChipTimings& into) {
-  if (!t.is_object()) throw ScenarioError("eeprom timings must be an object");
+void ReadTimings(ScenarioObject& e, ChipTimings& into) {
+  ScenarioObject t = e.Object("timings");
   const std::pair<const char*, std::uint64_t ChipTimings::*> keys[] = {
       {"byte_program_us", &ChipTimings::byteProgramNs},
       {"page_write_us", &ChipTimings::pageWriteNs},
@@ -56,66 +58,56 @@ void ReadTimings(const json& t, ChipTimings& into) {
       {"status_write_us", &ChipTimings::statusWriteNs},
       {"chip_erase_us", &ChipTimings::chipEraseNs}};
   for (const auto& [key, field] : keys)
-    if (t.contains(key)) into.*field = ParseNumber(t.at(key), key) * kMicrosecond;
+    if (const auto us = t.OptionalNumber(key, UINT64_MAX / kMicrosecond))
+      into.*field = *us * kMicrosecond;
+  t.WarnUnknownKeys();
 }
 
 }  // namespace
 
-void ReadChipFaults(const json& f, ChipFaults& into) {
-  if (!f.is_object()) throw ScenarioError("faults must be an object");
-  if (f.contains("chip_stuck_busy")) into.stuckBusy = f.at("chip_stuck_busy").get<bool>();
-  if (f.contains("unknown_ids")) into.unknownIds = f.at("unknown_ids").get<bool>();
-  if (f.contains("stuck_cells")) ReadStuckCells(f.at("stuck_cells"), into);
-  if (f.contains("power_cut_after_bytes"))
-    into.powerCutAfterBytes = ParseNumber(f.at("power_cut_after_bytes"), "power_cut_after_bytes");
-  if (f.contains("power_cut_after_pages"))
-    into.powerCutAfterPages = ParseNumber(f.at("power_cut_after_pages"), "power_cut_after_pages");
+void ReadChipFaults(ScenarioObject& f, ChipFaults& into) {
+  into.stuckBusy = f.Flag("chip_stuck_busy", into.stuckBusy);
+  into.unknownIds = f.Flag("unknown_ids", into.unknownIds);
+  ReadStuckCells(f, into);
+  if (const auto n = f.OptionalNumber("power_cut_after_bytes")) into.powerCutAfterBytes = *n;
+  if (const auto n = f.OptionalNumber("power_cut_after_pages")) into.powerCutAfterPages = *n;
 }
 
-namespace {
-
-EepromSpec Parse(const json& e, const json& scenarioFaults, const std::string& baseDirectory) {
-  if (!e.is_object()) throw ScenarioError("eeprom must be an object");
+EepromSpec ParseEepromSpec(ScenarioObject& e, const ChipFaults& scenarioFaults,
+                           const std::string& baseDirectory) {
   EepromSpec s;
-  if (e.contains("chip")) {
-    const std::string key = e.at("chip").get<std::string>();
-    const ChipModel* m = FindChipModel(key);
-    if (!m) throw ScenarioError("unknown eeprom chip: " + key);
+  if (const auto key = e.OptionalText("chip")) {
+    const ChipModel* m = FindChipModel(*key);
+    if (!m) throw ScenarioError("unknown eeprom chip: " + *key);
     s.model = *m;
-  } else if (e.contains("ids")) {
-    const json& ids = e.at("ids");
-    if (!ids.is_array() || ids.size() != 2) throw ScenarioError("eeprom ids must be [manufacturer, device]");
-    const std::string iface = e.value("interface", std::string("parallel"));
+  } else if (const json* ids = e.Array("ids")) {
+    if (ids->size() != 2) throw ScenarioError(e.PathOf("ids") + " must be [manufacturer, device]");
+    const std::string iface = e.Text("interface", "parallel");
     if (iface != "spi" && iface != "parallel")
-      throw ScenarioError("eeprom interface must be \"spi\" or \"parallel\"");
-    const std::uint32_t size = e.contains("size") ? Size32(e.at("size"), "eeprom size") : 0x20000;
-    s.model = UnknownChipModel(Byte(ids[0], "eeprom ids"), Byte(ids[1], "eeprom ids"),
-                               iface == "spi" ? ChipInterface::Spi : ChipInterface::Parallel, size);
+      throw ScenarioError(e.PathOf("interface") + " must be \"spi\" or \"parallel\"");
+    const json* size = e.Find("size");
+    s.model = UnknownChipModel(Byte((*ids)[0], e.PathOf("ids")), Byte((*ids)[1], e.PathOf("ids")),
+                               iface == "spi" ? ChipInterface::Spi : ChipInterface::Parallel,
+                               size ? Size32(*size, e.PathOf("size")) : 0x20000);
   } else {
-    throw ScenarioError("eeprom needs \"chip\" or \"ids\"");
+    throw ScenarioError(e.Path() + " needs \"chip\" or \"ids\"");
   }
-  if (e.contains("image")) {
-    const fs::path p = e.at("image").get<std::string>();
+  if (const auto image = e.OptionalText("image")) {
+    if (image->empty()) throw ScenarioError(e.PathOf("image") + " must name a file");
+    const fs::path p = *image;
     s.imagePath = (p.is_absolute() ? p : fs::path(baseDirectory) / p).lexically_normal().string();
   }
-  s.persist = e.value("persist", false);
-  if (s.persist && s.imagePath.empty()) throw ScenarioError("eeprom persist needs an image file");
-  if (e.contains("timings")) ReadTimings(e.at("timings"), s.model.timings);
-  if (e.contains("strap")) s.strap = static_cast<std::uint32_t>(ParseNumber(e.at("strap"), "strap"));
-  if (scenarioFaults.is_object()) ReadChipFaults(scenarioFaults, s.faults);
-  if (e.contains("faults")) ReadChipFaults(e.at("faults"), s.faults);
+  s.persist = e.Flag("persist", false);
+  if (s.persist && s.imagePath.empty())
+    throw ScenarioError(e.PathOf("persist") + " needs an image file");
+  ReadTimings(e, s.model.timings);
+  if (const auto strap = e.OptionalNumber("strap", UINT32_MAX))
+    s.strap = static_cast<std::uint32_t>(*strap);
+  s.faults = scenarioFaults;
+  ScenarioObject own = e.Object("faults");
+  ReadChipFaults(own, s.faults);
+  own.WarnUnknownKeys();
   return s;
-}
-
-}  // namespace
-
-EepromSpec ParseEepromSpec(const json& e, const json& scenarioFaults,
-                           const std::string& baseDirectory) {
-  try {
-    return Parse(e, scenarioFaults, baseDirectory);
-  } catch (const json::exception& x) {  // a value of the wrong JSON type
-    throw ScenarioError(std::string("eeprom: ") + x.what());
-  }
 }
 
 }  // namespace rz::sim

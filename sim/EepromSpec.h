@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "sim/ChipModel.h"
 #include "sim/FlashChip.h"
 
 namespace rz::sim {
+
+class ScenarioObject;
 
 struct EepromSpec {
   ChipModel model;
@@ -22,11 +22,12 @@ struct EepromSpec {
 
 // Reads the chip fault keys of a `faults` object into `into` (keys that are absent keep their
 // value). Throws ScenarioError for malformed values.
-void ReadChipFaults(const nlohmann::json& faults, ChipFaults& into);
+void ReadChipFaults(ScenarioObject& faults, ChipFaults& into);
 
-// Parses an adapter's `eeprom` object; `scenarioFaults` is the scenario's `faults` object and
-// `baseDirectory` the folder relative image paths are taken against. Throws ScenarioError.
-EepromSpec ParseEepromSpec(const nlohmann::json& eeprom, const nlohmann::json& scenarioFaults,
+// Parses an adapter's `eeprom` object; `scenarioFaults` are the chip faults of the scenario's
+// `faults` object (the eeprom's own `faults` override them) and `baseDirectory` the folder
+// relative image paths are taken against. Throws ScenarioError.
+EepromSpec ParseEepromSpec(ScenarioObject& eeprom, const ChipFaults& scenarioFaults,
                            const std::string& baseDirectory);
 
 }  // namespace rz::sim

@@ -7,8 +7,6 @@
 
 namespace rz::sim {
 
-using nlohmann::json;
-
 EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<InstanceRegistry> instances)
     : spec_(std::move(recipe)),
       instances_(instances ? std::move(instances) : std::make_shared<InstanceRegistry>()) {
@@ -27,7 +25,7 @@ EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<Instance
     const auto& a = spec_.adapters[i];
     const std::uint32_t bar0 =
         a.bar0.value_or(0xC0000000u + static_cast<std::uint32_t>(i) * 0x04000000u);
-    auto dev = MakeAdapterDevice(a, spec_, machine_, bar0);
+    auto dev = MakeAdapterDevice(a, machine_, bar0);
     adapterDevices_.push_back(&machine_.AddDevice(a.bus, a.device, std::move(dev)));
   }
   services_.Faults().driverMissing = !spec_.driverPresent;
@@ -36,48 +34,62 @@ EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<Instance
   FillRegistry();
 }
 
-EmulatedPlatform::~EmulatedPlatform() { Finish(); }
+EmulatedPlatform::~EmulatedPlatform() {
+  try {
+    Finish();
+  } catch (...) {
+    // A destructor must not throw; callers that need to know call Finish() first.
+  }
+}
 
 PciDevice* EmulatedPlatform::AdapterDevice(std::size_t index) {
   return index < adapterDevices_.size() ? adapterDevices_[index] : nullptr;
 }
 
+PciDevice& EmulatedPlatform::ReplaceAdapterDevice(std::size_t index,
+                                                  std::unique_ptr<PciDevice> device) {
+  const AdapterSpec& a = spec_.adapters.at(index);
+  const std::unique_ptr<PciDevice> old = machine_.RemoveDevice(a.bus, a.device);
+  adapterDevices_[index] = &machine_.AddDevice(a.bus, a.device, std::move(device));
+  InstallVendorTool();  // the tool may have held the old device
+  return *adapterDevices_[index];
+}
+
 void EmulatedPlatform::Finish() {
   if (finished_) return;
   finished_ = true;
-  for (PciDevice* d : adapterDevices_) d->Finish();
+  std::string failures;
+  for (PciDevice* d : adapterDevices_) {
+    try {
+      d->Finish();
+    } catch (const ScenarioError& e) {
+      failures += (failures.empty() ? "" : "; ") + std::string(e.what());
+    }
+  }
+  if (!failures.empty()) throw ScenarioError(failures);
 }
 
 void EmulatedPlatform::ApplyFaults() {
-  const json& f = spec_.faults;
-  if (f.contains("port_fail_after"))
-    machine_.Faults().portFailAfter = ParseNumber(f.at("port_fail_after"), "port_fail_after");
-  if (f.contains("map_fail_after"))
-    machine_.Faults().mapFailAfter = ParseNumber(f.at("map_fail_after"), "map_fail_after");
-  if (f.contains("service_fail"))
-    for (const auto& step : f.at("service_fail")) services_.Faults().failing.insert(step.get<std::string>());
-  services_.Faults().startAnswersAlreadyRunning = f.value("service_already_running", false);
-  if (f.value("leftover_service", false)) services_.InstallLeftoverService(true, "");
-  auto names = [&](const char* key, std::set<std::string>& into) {
-    if (f.contains(key))
-      for (const auto& n : f.at(key)) into.insert(n.get<std::string>());
-  };
-  names("file_create_fail", files_->Faults().failOpenWrite);
-  names("file_write_fail", files_->Faults().failWrite);
-  names("file_close_fail", files_->Faults().failClose);
-  files_->Faults().failCreateUnique = f.value("temp_file_fail", false);
-  files_->Faults().failRename = f.value("rename_fail", false);
+  const PlatformFaults& f = spec_.faults;
+  machine_.Faults().portFailAfter = f.portFailAfter;
+  machine_.Faults().mapFailAfter = f.mapFailAfter;
+  services_.Faults().failing = f.serviceFail;
+  services_.Faults().startAnswersAlreadyRunning = f.serviceAlreadyRunning;
+  if (f.leftoverService) services_.InstallLeftoverService(true, "");
+  files_->Faults().failOpenWrite = f.fileCreateFail;
+  files_->Faults().failWrite = f.fileWriteFail;
+  files_->Faults().failClose = f.fileCloseFail;
+  files_->Faults().failCreateUnique = f.tempFileFail;
+  files_->Faults().failRename = f.renameFail;
 }
-
 
 void EmulatedPlatform::InstallVendorTool() {
   std::vector<AtiCard*> cards;
   for (PciDevice* d : adapterDevices_)
     if (auto* card = dynamic_cast<AtiCard*>(d)) cards.push_back(card);
-  const VendorToolBehaviour behaviour = ParseVendorToolBehaviour(spec_.raw);
   vendorTool_ =
-      std::make_unique<EmulatedVendorTool>(behaviour, spec_.programFolder, *system_, cards);
-  if (!behaviour.NeverStarts())
+      std::make_unique<EmulatedVendorTool>(spec_.vendorTool, spec_.programFolder, *system_, cards);
+  if (!spec_.vendorTool.NeverStarts())
     launcher_.handler = [this](const std::string& path, const std::string& parameters,
                                const std::string& folder) {
       return vendorTool_->Run(path, parameters, folder);
@@ -90,7 +102,6 @@ void EmulatedPlatform::FillRegistry() {
   const std::string enumKey = "SYSTEM\\CurrentControlSet\\Enum\\PCI\\";
   const std::string classKey =
       "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}\\";
-  const bool hasVersion = spec_.raw.contains("display_driver_version");
   unsigned index = 0;
   for (const AdapterSpec& a : spec_.adapters) {
     if (a.vendorId != kAtiVendorId && a.vendorId != 0x10DE) continue;
@@ -101,10 +112,10 @@ void EmulatedPlatform::FillRegistry() {
                   static_cast<unsigned>(a.bus));
     std::snprintf(driver, sizeof driver, "%04u", index % 10000);
     const std::string instanceKey = enumKey + hardwareId + "\\" + instance;
-    if (hasVersion) {
+    if (spec_.displayDriverVersion) {
       registry_.Set(instanceKey, "Driver",
                     std::string("{4d36e968-e325-11ce-bfc1-08002be10318}\\") + driver);
-      registry_.Set(classKey + driver, "DriverVersion", spec_.displayDriverVersion);
+      registry_.Set(classKey + driver, "DriverVersion", *spec_.displayDriverVersion);
     } else {
       registry_.Set(instanceKey);
     }

@@ -39,8 +39,13 @@ class EmulatedPlatform {
 
   // The emulated device of adapter `index` of the scenario.
   PciDevice* AdapterDevice(std::size_t index);
+  // Puts `device` in the slot of adapter `index` (tests swap a scenario's card for one of their
+  // own); the old device is dropped without writing anything back. Returns the new one.
+  PciDevice& ReplaceAdapterDevice(std::size_t index, std::unique_ptr<PciDevice> device);
 
-  // Ends the run: cards write back persistent EEPROM images. Called by the destructor too.
+  // Ends the run: cards write back persistent EEPROM images. Throws ScenarioError naming every
+  // image that could not be written back (after trying them all). Runs once; the destructor calls
+  // it too but cannot report a failure, so front ends call it themselves.
   void Finish();
 
  private:

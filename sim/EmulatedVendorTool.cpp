@@ -26,46 +26,6 @@ long AdapterNumber(const std::string& text) {
 
 }  // namespace
 
-namespace {
-
-ToolOutcome ParseToolOutcome(const nlohmann::json& v) {
-  ToolOutcome b;
-  if (v.is_object() && v.contains("exit_code") && v.size() == 1) {
-    const auto code = ParseNumber(v.at("exit_code"), "vendor_tool exit_code");
-    if (code > 255) throw ScenarioError("vendor_tool exit_code above 255");
-    b.exitCode = static_cast<int>(code);
-    return b;
-  }
-  const std::string mode = v.is_string() ? v.get<std::string>() : std::string();
-  if (mode == "ok") b.mode = ToolOutcome::Mode::Ok;
-  else if (mode == "missing") b.mode = ToolOutcome::Mode::Missing;
-  else if (mode == "fails") b.mode = ToolOutcome::Mode::Fails;
-  else if (mode == "silent") b.mode = ToolOutcome::Mode::Silent;
-  else
-    throw ScenarioError(
-        "vendor_tool must be \"ok\", \"missing\", \"fails\", \"silent\", {\"exit_code\": N} "
-        "or {\"save\": ..., \"program\": ...}");
-  return b;
-}
-
-}  // namespace
-
-VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario) {
-  VendorToolBehaviour b;
-  if (!scenario.is_object() || !scenario.contains("vendor_tool")) return b;
-  const auto& v = scenario.at("vendor_tool");
-  if (v.is_object() && (v.contains("save") || v.contains("program"))) {
-    for (const auto& [key, value] : v.items())
-      if (key != "save" && key != "program")
-        throw ScenarioError("vendor_tool: unknown operation \"" + key + "\"");
-    if (v.contains("save")) b.save = ParseToolOutcome(v.at("save"));
-    if (v.contains("program")) b.program = ParseToolOutcome(v.at("program"));
-    return b;
-  }
-  b.save = b.program = ParseToolOutcome(v);
-  return b;
-}
-
 EmulatedVendorTool::EmulatedVendorTool(VendorToolBehaviour behaviour, std::string programFolder,
                                        EmulatedSystem& system, std::vector<AtiCard*> cards)
     : behaviour_(behaviour),

@@ -4,11 +4,10 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/ToolLauncher.h"
 #include "sim/AtiCard.h"
 #include "sim/EmulatedSystem.h"
+#include "sim/VendorToolBehaviour.h"
 
 namespace rz::sim {
 
@@ -17,34 +16,6 @@ inline constexpr const char* kEmulatedToolRelativePath = "tool\\ATIWinflash.exe"
 #else
 inline constexpr const char* kEmulatedToolRelativePath = "tool/ATIWinflash";
 #endif
-
-// Exit statuses of the emulated tool.
-inline constexpr int kToolExitOk = 0;
-inline constexpr int kToolExitFailed = 1;      // the operation failed (adapter, file, size)
-inline constexpr int kToolExitBadCommand = 2;  // a command line it does not know
-
-// How the tool behaves, from the scenario key "vendor_tool":
-//   "ok" (default)       does its work;
-//   "missing"            cannot be started;
-//   "fails"              starts, does nothing, exits with status 1;
-//   "silent"             starts, does nothing, exits with status 0;
-//   {"exit_code": N}     does its work, then exits with status N;
-//   {"save": B, "program": B}  B (one of the forms above) for "-s" and for "-p" launches apart,
-//                        e.g. a tool that backs the card up but fails to program it.
-struct ToolOutcome {
-  enum class Mode { Ok, Missing, Fails, Silent };
-  Mode mode = Mode::Ok;
-  int exitCode = kToolExitOk;  // with Mode::Ok: the status after a successful operation
-};
-
-struct VendorToolBehaviour {
-  using Mode = ToolOutcome::Mode;
-  ToolOutcome save;     // "-s" and command lines the tool does not know
-  ToolOutcome program;  // "-p"
-  bool NeverStarts() const { return save.mode == Mode::Missing && program.mode == Mode::Missing; }
-};
-
-VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& scenario);
 
 // Started only by the path of the tool in the program folder, and only while that file exists.
 // Honours "-s N FILE" (save adapter N's BIOS to FILE) and "-p N FILE -f" (program FILE into

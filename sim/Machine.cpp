@@ -1,11 +1,21 @@
 #include "sim/Machine.h"
 
+#include <string>
+
 namespace rz::sim {
 
 PciDevice& Machine::AddDevice(std::uint8_t bus, std::uint8_t device, std::unique_ptr<PciDevice> d) {
-  auto& slot = devices_[static_cast<std::uint16_t>(bus << 8 | device)];
-  slot = std::move(d);
-  return *slot;
+  const auto [it, added] = devices_.try_emplace(static_cast<std::uint16_t>(bus << 8 | device));
+  if (!added)
+    throw std::logic_error("a device already sits at bus " + std::to_string(bus) + " device " +
+                           std::to_string(device));
+  it->second = std::move(d);
+  return *it->second;
+}
+
+std::unique_ptr<PciDevice> Machine::RemoveDevice(std::uint8_t bus, std::uint8_t device) {
+  auto node = devices_.extract(static_cast<std::uint16_t>(bus << 8 | device));
+  return node ? std::move(node.mapped()) : nullptr;
 }
 
 PciDevice* Machine::DeviceAt(std::uint8_t bus, std::uint8_t device) {

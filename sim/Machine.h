@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 #include "hw/DriverProtocol.h"
 #include "sim/BusTrace.h"
@@ -57,8 +58,12 @@ class Machine {
   std::uint64_t InvalidAccesses() const { return counters_.invalidAccesses; }
   std::size_t LiveMappings() const { return mappings_.size(); }
 
-  // Places a device at (bus, device), function 0. Returns the device.
+  // Places a device at (bus, device), function 0. Returns the device. Throws std::logic_error
+  // when the slot is taken: the device there may be referenced elsewhere, so it is never dropped
+  // implicitly (RemoveDevice hands it back first).
   PciDevice& AddDevice(std::uint8_t bus, std::uint8_t device, std::unique_ptr<PciDevice> d);
+  // Takes the device at (bus, device) off the bus; null when the slot is empty.
+  std::unique_ptr<PciDevice> RemoveDevice(std::uint8_t bus, std::uint8_t device);
   PciDevice* DeviceAt(std::uint8_t bus, std::uint8_t device);
 
   // One port request as the driver receives it; false when the request fails.

@@ -1,7 +1,8 @@
 #include "sim/NvidiaCard.h"
 
 #include <array>
-#include <fstream>
+
+#include "sim/ImageFile.h"
 
 namespace rz::sim {
 
@@ -192,12 +193,7 @@ void NvidiaCard::Finish() {
   if (!chip_) return;
   chip_->Settle(true);
   if (!config_.persist || config_.imagePath.empty()) return;
-  const auto contents = chip_->Contents();
-  std::ofstream out(config_.imagePath, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(contents.data()),
-            static_cast<std::streamsize>(contents.size()));
-  out.close();
-  persistFailed_ = !out;
+  WriteImageFile(config_.imagePath, chip_->Contents());
 }
 
 }  // namespace rz::sim

@@ -67,7 +67,8 @@ class NvidiaCard : public PciDevice {
   void MmioWrite8(std::uint32_t offset, std::uint8_t value) override;
   std::uint32_t MmioRead32(std::uint32_t offset) override;
   void MmioWrite32(std::uint32_t offset, std::uint32_t value) override;
-  // Writes the chip's whole contents back to the image file when the card persists it.
+  // Writes the chip's whole contents back to the image file when the card persists it. Throws
+  // ScenarioError when that fails.
   void Finish() override;
 
   // For tests and tools.
@@ -86,7 +87,6 @@ class NvidiaCard : public PciDevice {
   void RecordSerialFrames(bool on) { recordFrames_ = on; }
   const std::vector<SerialFrame>& SerialFrames() const { return frames_; }
   void ClearSerialFrames() { frames_.clear(); }
-  bool PersistFailed() const { return persistFailed_; }
   // What the aperture answers when it is not routed to the EEPROM: a pattern unlike any ROM.
   static std::uint8_t NotRomByte(std::uint32_t apertureOffset);
 
@@ -105,7 +105,6 @@ class NvidiaCard : public PciDevice {
   bool recordFrames_ = false;
   std::vector<SerialFrame> frames_;
   bool bootBit20Set_ = false;
-  bool persistFailed_ = false;
 };
 
 }  // namespace rz::sim

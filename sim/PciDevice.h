@@ -35,7 +35,8 @@ class PciDevice {
   bool MemoryDecoding() const { return (Command() & 0x0002) != 0; }
   std::uint32_t Bar0() const { return Dword(0x10) & 0xFFFFFFF0u; }
 
-  // Called when the emulated program ends (cards write back persistent EEPROM images here).
+  // Called when the emulated program ends (cards write back persistent EEPROM images here and
+  // throw ScenarioError when that fails).
   virtual void Finish() {}
 
   // Raw access to the configuration space, for scenarios that need odd contents.

@@ -2,76 +2,89 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "base/BuildConfig.h"
+#include "sim/AtiCard.h"
 
 namespace rz::sim {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::uint64_t ParseNumber(const json& v, const char* what) {
-  if (v.is_number_unsigned()) return v.get<std::uint64_t>();
-  if (v.is_number_integer() && v.get<std::int64_t>() >= 0) return v.get<std::uint64_t>();
-  if (v.is_string()) {
-    const std::string s = v.get<std::string>();
-    try {
-      std::size_t used = 0;
-      const auto n = std::stoull(s, &used, 0);
-      if (used == s.size() && !s.empty()) return n;
-    } catch (const std::exception&) {
-    }
-  }
-  throw ScenarioError(std::string("not a number: ") + what);
-}
-
 namespace {
 
-template <typename T>
-T Num(const json& obj, const char* key, T fallback) {
-  if (!obj.contains(key)) return fallback;
-  const auto n = ParseNumber(obj.at(key), key);
-  if (n > std::numeric_limits<T>::max()) throw ScenarioError(std::string("out of range: ") + key);
-  return static_cast<T>(n);
-}
+constexpr std::uint16_t kNvidiaVendorId = 0x10DE;
 
-std::uint8_t CapabilityId(const json& c) {
+std::uint8_t CapabilityId(const json& c, const std::string& what) {
   if (c.is_string()) {
-    const auto s = c.get<std::string>();
+    const auto& s = c.get_ref<const std::string&>();
     if (s == "pcie") return 0x10;
     if (s == "agp") return 0x02;
     if (s == "pm") return 0x01;
     if (s == "msi") return 0x05;
     if (s == "vendor") return 0x09;
   }
-  const auto n = ParseNumber(c, "capability");
-  if (n > 0xFF) throw ScenarioError("capability id out of range");
+  const auto n = ParseNumber(c, what);
+  if (n > 0xFF) throw ScenarioError(what + " must be at most 255");
   return static_cast<std::uint8_t>(n);
 }
 
-AdapterSpec ParseAdapter(const json& a) {
-  if (!a.is_object()) throw ScenarioError("an adapter must be an object");
+bool IsMaker(const json* v) {
+  return v && v->is_string() && v->get_ref<const std::string&>() == "maker";
+}
+
+// An NVIDIA card without an `eeprom` object (or with null or an empty one) has no chip.
+bool NamesAChip(const json* e) { return e && !e->is_null() && !(e->is_object() && e->empty()); }
+
+AdapterSpec ParseAdapter(ScenarioObject& a, const ChipFaults& chipFaults,
+                         const std::string& baseDirectory) {
   AdapterSpec s;
-  s.bus = Num<std::uint8_t>(a, "bus", 1);
-  s.device = Num<std::uint8_t>(a, "device", 0);
-  if (s.device > 31) throw ScenarioError("device number above 31");
-  s.vendorId = Num<std::uint16_t>(a, "vendor_id", 0x10DE);
-  s.deviceId = Num<std::uint16_t>(a, "device_id", 0);
-  if (a.contains("subsystem_vendor_id") && a.at("subsystem_vendor_id") == "maker")
-    s.subsystemVendorId = kMakerSubsystemVendorId;
-  else
-    s.subsystemVendorId = Num<std::uint16_t>(a, "subsystem_vendor_id", kMakerSubsystemVendorId);
-  s.subsystemId = Num<std::uint16_t>(a, "subsystem_id", 0);
-  s.classCode = Num<std::uint32_t>(a, "class", 0x030000);
-  s.revision = Num<std::uint8_t>(a, "revision", 0);
-  if (a.contains("capabilities")) {
+  s.bus = a.Number<std::uint8_t>("bus", 1);
+  s.device = a.Number<std::uint8_t>("device", 0);
+  if (s.device > 31) throw ScenarioError(a.PathOf("device") + " must be at most 31");
+  s.vendorId = a.Number<std::uint16_t>("vendor_id", kNvidiaVendorId);
+  s.deviceId = a.Number<std::uint16_t>("device_id", 0);
+  s.subsystemVendorId =
+      IsMaker(a.Find("subsystem_vendor_id"))
+          ? kMakerSubsystemVendorId
+          : a.Number<std::uint16_t>("subsystem_vendor_id", kMakerSubsystemVendorId);
+  s.subsystemId = a.Number<std::uint16_t>("subsystem_id", 0);
+  s.classCode = a.Number<std::uint32_t>("class", 0x030000);
+  s.revision = a.Number<std::uint8_t>("revision", 0);
+  if (const json* caps = a.Array("capabilities")) {
     s.capabilities.clear();
-    for (const auto& c : a.at("capabilities")) s.capabilities.push_back(CapabilityId(c));
+    for (std::size_t i = 0; i < caps->size(); ++i)
+      s.capabilities.push_back(
+          CapabilityId((*caps)[i], a.PathOf("capabilities") + "[" + std::to_string(i) + "]"));
   }
-  s.loopingCapabilities = a.value("looping_capabilities", false);
-  if (a.contains("bar0")) s.bar0 = Num<std::uint32_t>(a, "bar0", 0);
-  if (a.contains("eeprom")) s.eeprom = a.at("eeprom");
+  s.loopingCapabilities = a.Flag("looping_capabilities", false);
+  if (const auto bar0 = a.OptionalNumber("bar0", UINT32_MAX))
+    s.bar0 = static_cast<std::uint32_t>(*bar0);
+  // Only NVIDIA and ATI cards read an `eeprom` object; on another adapter it is an unknown key.
+  if (s.vendorId == kNvidiaVendorId) {
+    if (const json* e = a.Find("eeprom"); NamesAChip(e)) {
+      ScenarioObject eeprom = a.Nested(*e, a.PathOf("eeprom"));
+      s.eeprom = ParseEepromSpec(eeprom, chipFaults, baseDirectory);
+      eeprom.WarnUnknownKeys();
+    }
+  } else if (s.vendorId == kAtiVendorId) {
+    if (const json* e = a.Find("eeprom"); e && !e->is_null()) {
+      ScenarioObject eeprom = a.Nested(*e, a.PathOf("eeprom"));
+      s.atiEeprom = ParseAtiEeprom(eeprom, baseDirectory);
+      eeprom.WarnUnknownKeys();
+    }
+  }
   return s;
+}
+
+// The machine has one slot per bus and device: a second adapter there would replace the first.
+void RefuseSharedSlots(const std::vector<AdapterSpec>& adapters) {
+  std::set<std::pair<unsigned, unsigned>> taken;
+  for (const AdapterSpec& a : adapters)
+    if (!taken.emplace(a.bus, a.device).second)
+      throw ScenarioError("two adapters at bus " + std::to_string(a.bus) + " device " +
+                          std::to_string(a.device));
 }
 
 std::string WithSeparator(std::string p) {
@@ -82,42 +95,65 @@ std::string WithSeparator(std::string p) {
 }  // namespace
 
 ScenarioSpec ParseScenario(const json& d, const std::string& baseDirectory) {
-  if (!d.is_object()) throw ScenarioError("a scenario must be a JSON object");
   ScenarioSpec s;
-  s.raw = d;
+  ScenarioObject top(d, "", &s.warnings);
   s.baseDirectory = WithSeparator(fs::absolute(baseDirectory).lexically_normal().string());
-  s.name = d.value("name", std::string());
+  s.name = top.Text("name", "");
   const auto resolve = [&](const std::string& p) {
     return fs::path(p).is_absolute() ? p : (fs::path(s.baseDirectory) / p).lexically_normal().string();
   };
-  s.programFolder = WithSeparator(resolve(d.value("program_folder", std::string("."))));
-  if (d.contains("working_directory"))
-    s.workingDirectory = resolve(d.at("working_directory").get<std::string>());
-  s.executableName = d.value("executable", std::string("rzflash"));
-  s.displayDriverVersion = d.value("display_driver_version", std::string());
-  s.osVersion = Num<std::uint32_t>(d, "os_version", 0);
-  const std::string driver = d.value("driver", std::string("ok"));
-  if (driver != "ok" && driver != "missing") throw ScenarioError("driver must be \"ok\" or \"missing\"");
+  s.programFolder = WithSeparator(resolve(top.Text("program_folder", ".")));
+  if (const auto wd = top.OptionalText("working_directory")) s.workingDirectory = resolve(*wd);
+  s.executableName = top.Text("executable", "rzflash");
+  s.displayDriverVersion = top.OptionalText("display_driver_version");
+  s.osVersion = top.Number<std::uint32_t>("os_version", 0);
+  const std::string driver = top.Text("driver", "ok");
+  if (driver != "ok" && driver != "missing")
+    throw ScenarioError(top.PathOf("driver") + " must be \"ok\" or \"missing\"");
   s.driverPresent = driver == "ok";
-  if (d.contains("adapters")) {
-    if (!d.at("adapters").is_array()) throw ScenarioError("adapters must be an array");
-    for (const auto& a : d.at("adapters")) s.adapters.push_back(ParseAdapter(a));
+
+  // One `faults` object holds the machine's faults and those every chip starts with.
+  ScenarioObject faults = top.Object("faults");
+  s.faults = ReadPlatformFaults(faults);
+  ChipFaults chipFaults;
+  ReadChipFaults(faults, chipFaults);
+  faults.WarnUnknownKeys();
+
+  if (const json* tool = top.Find("vendor_tool"))
+    s.vendorTool = ParseVendorToolBehaviour(*tool, top.PathOf("vendor_tool"));
+  if (const json* adapters = top.Array("adapters")) {
+    for (std::size_t i = 0; i < adapters->size(); ++i) {
+      ScenarioObject a =
+          top.Nested((*adapters)[i], top.PathOf("adapters") + "[" + std::to_string(i) + "]");
+      s.adapters.push_back(ParseAdapter(a, chipFaults, s.baseDirectory));
+      a.WarnUnknownKeys();
+    }
   }
-  if (d.contains("faults")) {
-    if (!d.at("faults").is_object()) throw ScenarioError("faults must be an object");
-    s.faults = d.at("faults");
-  }
+  RefuseSharedSlots(s.adapters);
+  top.WarnUnknownKeys();
   return s;
 }
 
 ScenarioSpec LoadScenarioFile(const std::string& path) {
   std::ifstream in(path);
   if (!in) throw ScenarioError("cannot open scenario file " + path);
+  // The parser itself keeps its own stack, but copying or comparing a value recurses once per
+  // level, so a file nested a million levels deep would overflow the stack later. Refuse it while
+  // parsing, before such a value exists.
+  const json::parser_callback_t bound = [&path](int depth, json::parse_event_t event, json&) {
+    if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
+        depth >= kMaxScenarioDepth)
+      throw ScenarioError("scenario file " + path + " is nested deeper than " +
+                          std::to_string(kMaxScenarioDepth) + " levels");
+    return true;
+  };
   json d;
   try {
-    d = json::parse(in);
+    d = json::parse(in, bound);
   } catch (const json::exception& e) {
     throw ScenarioError("scenario file " + path + ": " + e.what());
+  } catch (const std::ios_base::failure& e) {  // a read error, e.g. the path names a folder
+    throw ScenarioError("cannot read scenario file " + path + ": " + e.what());
   }
   return ParseScenario(d, fs::absolute(path).parent_path().string());
 }

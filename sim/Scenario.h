@@ -1,13 +1,19 @@
 // Description of an emulated machine: adapters, program folder, driver, faults. Loaded from a JSON
-// file or from a named preset.
+// file or from a named preset; every key is read and checked here, so a malformed description is
+// a ScenarioError before anything of the machine is built.
 #pragma once
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "sim/AtiEeprom.h"
+#include "sim/EepromSpec.h"
+#include "sim/PlatformFaults.h"
+#include "sim/ScenarioObject.h"
+#include "sim/VendorToolBehaviour.h"
 
 namespace rz::sim {
 
@@ -23,7 +29,8 @@ struct AdapterSpec {
   std::vector<std::uint8_t> capabilities = {0x10};
   bool loopingCapabilities = false;
   std::optional<std::uint32_t> bar0;  // assigned when absent
-  nlohmann::json eeprom;              // the card's EEPROM, read by the card models
+  std::optional<EepromSpec> eeprom;   // an NVIDIA card's EEPROM chip; none: the card has no chip
+  AtiEeprom atiEeprom;                // an ATI card's BIOS store
 };
 
 struct ScenarioSpec {
@@ -32,21 +39,17 @@ struct ScenarioSpec {
   std::string programFolder;     // absolute, with trailing separator
   std::string workingDirectory;  // absolute; empty: the process's own
   std::string executableName = "rzflash";
-  std::string displayDriverVersion;
+  std::optional<std::string> displayDriverVersion;  // none: the registry names no driver
   std::uint32_t osVersion = 0;
   bool driverPresent = true;
   std::vector<AdapterSpec> adapters;
-  nlohmann::json faults = nlohmann::json::object();
-  nlohmann::json raw;  // the whole description, for keys read by later parts of the emulator
+  PlatformFaults faults;
+  VendorToolBehaviour vendorTool;
+  std::vector<std::string> warnings;  // keys of the description nothing reads, one text each
 };
 
-class ScenarioError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// A number given as a JSON integer or as a text such as "0x10DE" or "4318".
-std::uint64_t ParseNumber(const nlohmann::json& value, const char* what);
+// Deepest nesting of arrays and objects a scenario file may have.
+inline constexpr int kMaxScenarioDepth = 64;
 
 ScenarioSpec ParseScenario(const nlohmann::json& description, const std::string& baseDirectory);
 ScenarioSpec LoadScenarioFile(const std::string& path);

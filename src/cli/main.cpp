@@ -159,6 +159,8 @@ int main(int argc, char** argv) {
       if (preset && folder.Path().empty()) throw rz::sim::ScenarioError("no temporary folder");
       auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
                          : rz::sim::LoadScenarioFile(*o.machine);
+      for (const auto& w : recipe.warnings)
+        std::fprintf(stderr, "rzflash-cli: warning: %s\n", w.c_str());
       rz::sim::EmulatedPlatform platform(std::move(recipe));
       // The program's line on standard output reaches the terminal as it would on hardware.
       platform.System().SetStdoutSink([](const std::string& line) {

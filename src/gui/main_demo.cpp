@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
     rz::sim::ScenarioSpec recipe = rz::sim::IsPreset(machine)
                                      ? rz::sim::MaterializePreset(machine, folder.path().toStdString())
                                      : rz::sim::LoadScenarioFile(machine);
+    for (const auto& w : recipe.warnings)
+      std::fprintf(stderr, "rzflash-demo: warning: %s\n", w.c_str());
     ProvideProgramFiles(QCoreApplication::applicationDirPath().toStdString(), recipe.programFolder);
     platform = std::make_unique<rz::sim::EmulatedPlatform>(std::move(recipe));
   } catch (const std::exception& e) {
@@ -57,5 +59,13 @@ int main(int argc, char** argv) {
   }
 
   const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
-  return rz::gui::RunGui(app, platform->Seams(), commands, rz::gui::DemoScreenshotHook());
+  const int status =
+      rz::gui::RunGui(app, platform->Seams(), commands, rz::gui::DemoScreenshotHook());
+  try {
+    platform->Finish();  // writes persistent EEPROM images back
+  } catch (const rz::sim::ScenarioError& e) {
+    std::fprintf(stderr, "rzflash-demo: %s\n", e.what());
+    return 2;
+  }
+  return status;
 }

@@ -117,8 +117,11 @@ struct Outcome {
 Outcome RunCommand(const Card& card, bool flash, const json& faults = json::object()) {
   TempDir dir;
   sim::ScenarioSpec spec = sim::MaterializePreset(card.preset, dir.Path().string());
-  if (card.chip) spec.adapters.at(0).eeprom["chip"] = card.chip;
-  spec.faults = faults;
+  if (card.chip) spec.adapters.at(0).eeprom->model = *sim::FindChipModel(card.chip);
+  if (faults.contains("port_fail_after"))
+    spec.faults.portFailAfter = faults.at("port_fail_after").get<std::uint64_t>();
+  if (faults.contains("map_fail_after"))
+    spec.faults.mapFailAfter = faults.at("map_fail_after").get<std::uint64_t>();
   testimage::ImageSpec newer;
   newer.lengthByte = 0x04;
   newer.deviceId = spec.adapters[0].deviceId;

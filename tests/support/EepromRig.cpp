@@ -121,8 +121,7 @@ EepromRig::EepromRig(json adapter, json scenario, std::uint32_t promFlag)
 
 RegisterCard& EepromRig::UseRegisterCard() {
   auto card = std::make_unique<RegisterCard>(harness.platform->AdapterDevice(0)->Identity());
-  harness.platform->Finish();  // the scenario's card is replaced: nothing of it is written back
-  return static_cast<RegisterCard&>(Machine().AddDevice(1, 0, std::move(card)));
+  return static_cast<RegisterCard&>(harness.platform->ReplaceAdapterDevice(0, std::move(card)));
 }
 
 std::vector<std::pair<std::uint32_t, std::uint32_t>> EepromRig::RegisterWrites(std::uint32_t offset) {

@@ -1,0 +1,30 @@
+// The faults a scenario's `faults` object selects in the machine and the operating system: failing
+// driver requests, service and file operations. (The same object also holds the chip faults every
+// emulated EEPROM starts with; those are read by ReadChipFaults in EepromSpec.h.)
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace rz::sim {
+
+class ScenarioObject;
+
+struct PlatformFaults {
+  std::optional<std::uint64_t> portFailAfter;  // port requests fail once this many succeeded
+  std::optional<std::uint64_t> mapFailAfter;   // map requests likewise
+  std::set<std::string> serviceFail;           // service steps that fail ("start", "create", ...)
+  bool serviceAlreadyRunning = false;          // starting the service answers "already running"
+  bool leftoverService = false;                // a running service left behind by an earlier run
+  std::set<std::string> fileCreateFail;        // files that cannot be created
+  std::set<std::string> fileWriteFail;         // writes to these files stop short
+  std::set<std::string> fileCloseFail;         // closing these files reports an error
+  bool tempFileFail = false;                   // no temporary file can be created
+  bool renameFail = false;
+};
+
+// Reads the machine and operating-system keys of a `faults` object. Throws ScenarioError.
+PlatformFaults ReadPlatformFaults(ScenarioObject& faults);
+
+}  // namespace rz::sim

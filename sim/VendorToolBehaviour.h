@@ -1,0 +1,37 @@
+// How the emulated vendor flash tool behaves, from the scenario key "vendor_tool":
+//   "ok" (default)       does its work;
+//   "missing"            cannot be started;
+//   "fails"              starts, does nothing, exits with status 1;
+//   "silent"             starts, does nothing, exits with status 0;
+//   {"exit_code": N}     does its work, then exits with status N;
+//   {"save": B, "program": B}  B (one of the forms above) for "-s" and for "-p" launches apart,
+//                        e.g. a tool that backs the card up but fails to program it.
+#pragma once
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace rz::sim {
+
+// Exit statuses of the emulated tool.
+inline constexpr int kToolExitOk = 0;
+inline constexpr int kToolExitFailed = 1;      // the operation failed (adapter, file, size)
+inline constexpr int kToolExitBadCommand = 2;  // a command line it does not know
+
+struct ToolOutcome {
+  enum class Mode { Ok, Missing, Fails, Silent };
+  Mode mode = Mode::Ok;
+  int exitCode = kToolExitOk;  // with Mode::Ok: the status after a successful operation
+};
+
+struct VendorToolBehaviour {
+  using Mode = ToolOutcome::Mode;
+  ToolOutcome save;     // "-s" and command lines the tool does not know
+  ToolOutcome program;  // "-p"
+  bool NeverStarts() const { return save.mode == Mode::Missing && program.mode == Mode::Missing; }
+};
+
+// Reads the value of "vendor_tool" (`path` names it in messages). Throws ScenarioError.
+VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& value, const std::string& path);
+
+}  // namespace rz::sim
