@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 
 #include "base/BuildConfig.h"
@@ -134,28 +135,42 @@ ScenarioSpec ParseScenario(const json& d, const std::string& baseDirectory) {
   return s;
 }
 
-ScenarioSpec LoadScenarioFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw ScenarioError("cannot open scenario file " + path);
+ScenarioSpec ParseScenarioText(std::string_view text, const std::string& name,
+                               const std::string& baseDirectory) {
   // The parser itself keeps its own stack, but copying or comparing a value recurses once per
   // level, so a file nested a million levels deep would overflow the stack later. Refuse it while
   // parsing, before such a value exists.
-  const json::parser_callback_t bound = [&path](int depth, json::parse_event_t event, json&) {
+  const json::parser_callback_t bound = [&name](int depth, json::parse_event_t event, json&) {
     if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
         depth >= kMaxScenarioDepth)
-      throw ScenarioError("scenario file " + path + " is nested deeper than " +
+      throw ScenarioError("scenario file " + name + " is nested deeper than " +
                           std::to_string(kMaxScenarioDepth) + " levels");
     return true;
   };
   json d;
   try {
-    d = json::parse(in, bound);
+    d = json::parse(text, bound);
   } catch (const json::exception& e) {
-    throw ScenarioError("scenario file " + path + ": " + e.what());
+    throw ScenarioError("scenario file " + name + ": " + e.what());
+  }
+  return ParseScenario(d, baseDirectory);
+}
+
+ScenarioSpec LoadScenarioFile(const std::string& path) {
+  // Opening a pipe would wait for a writer: only a plain file is read.
+  std::error_code ec;
+  if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
+    throw ScenarioError("scenario file " + path + " is not a plain file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ScenarioError("cannot open scenario file " + path);
+  std::string text;
+  try {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   } catch (const std::ios_base::failure& e) {  // a read error, e.g. the path names a folder
     throw ScenarioError("cannot read scenario file " + path + ": " + e.what());
   }
-  return ParseScenario(d, fs::absolute(path).parent_path().string());
+  if (in.bad()) throw ScenarioError("cannot read scenario file " + path);
+  return ParseScenarioText(text, path, fs::absolute(path).parent_path().string());
 }
 
 }  // namespace rz::sim

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -52,6 +53,10 @@ struct ScenarioSpec {
 inline constexpr int kMaxScenarioDepth = 64;
 
 ScenarioSpec ParseScenario(const nlohmann::json& description, const std::string& baseDirectory);
+// Parses the JSON text of a scenario named `name` (for messages), nested at most
+// kMaxScenarioDepth levels. Throws ScenarioError, and nothing else, for any text.
+ScenarioSpec ParseScenarioText(std::string_view text, const std::string& name,
+                               const std::string& baseDirectory);
 ScenarioSpec LoadScenarioFile(const std::string& path);
 
 }  // namespace rz::sim

@@ -147,9 +147,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"MillionLevelsDeep", Deep(1000000), "nested deeper than 64 levels"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST(ScenarioFile, AFolderIsAScenarioError) {
+TEST(ScenarioFile, AFolderOrAPipeIsAScenarioError) {
   TempDir dir;
-  EXPECT_THROW(sim::LoadScenarioFile(dir.Path().string()), sim::ScenarioError);
+  ::mkfifo(dir.File("pipe.json").c_str(), 0600);  // nobody writes to it: it may not be waited on
+  for (const std::string& path : {dir.Path().string(), dir.File("pipe.json")})
+    EXPECT_THROW(sim::LoadScenarioFile(path), sim::ScenarioError) << path;
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> v) {
