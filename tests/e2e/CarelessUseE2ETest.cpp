@@ -226,6 +226,7 @@ TEST(CarelessUse, TheSerialWaitLineIsPrinted) {
                               {{"faults", {{"chip_stuck_busy", true}}}}));
   testimage::ImageSpec newer = PresetNvidiaImage();
   newer.block->number = 5;
+  newer.lengthByte = 0x02;  // eight pages: each one waits out the busy chip
   box.Write("new.rom", BuildImage(newer));
   const CliResult f = box.Run({"--machine", scenario, "flash", "new.rom"});
   EXPECT_TRUE(f.Has("stdout: Exceeded maximum wait time to program a single page"))
