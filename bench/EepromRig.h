@@ -12,6 +12,7 @@
 
 #include "app/Program.h"
 #include "base/BuildConfig.h"
+#include "platform/PrivateFolder.h"
 #include "sim/EmulatedPlatform.h"
 #include "testimage/TestImage.h"
 #include "ui/ScriptedUi.h"
@@ -24,8 +25,7 @@ struct EepromRig {
   explicit EepromRig(const std::string& chip, const std::vector<std::uint8_t>& image = {}) {
     namespace fs = std::filesystem;
     using nlohmann::json;
-    std::string templ = (fs::temp_directory_path() / "rzflash-bench-XXXXXX").string();
-    dir = mkdtemp(templ.data());
+    dir = platform::MakePrivateFolder("rzflash-bench-").value_or(fs::temp_directory_path().string());
     json eeprom = {{"chip", chip}};
     if (!image.empty()) {
       testimage::WriteFile(dir + "/card.rom", image);

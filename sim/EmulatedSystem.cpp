@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "base/Paths.h"
+#include "platform/PrivateFolder.h"
 
 namespace rz::sim {
 
@@ -46,12 +47,9 @@ bool EmulatedSystem::SetCurrentDirectory(const std::string& path) {
 
 std::string EmulatedSystem::ScratchDirectory() {
   if (scratch_.empty()) {
-    std::error_code ec;
-    const auto root = std::filesystem::temp_directory_path(ec);
-    if (ec) return scratch_;  // no usable temporary folder: none, as on a real system
-    std::string templ = (root / "rzflash-sim-XXXXXX").string();
-    if (char* made = mkdtemp(templ.data())) {
-      scratch_ = made;
+    // No usable temporary folder: none, as on a real system.
+    if (auto made = platform::MakePrivateFolder("rzflash-sim-")) {
+      scratch_ = *made;
       ownsScratch_ = true;
     }
   }

@@ -1,7 +1,5 @@
 // rzflash-cli: the terminal front end. Runs the program's start-up, detection and commands on this
 // computer's hardware or on an emulated machine, with a terminal Ui and an optional transcript.
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,14 +16,8 @@
 #include "cli/TerminalUi.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
-#include "platform/linux/LinuxDriverDevice.h"
-#include "platform/linux/LinuxRegistry.h"
-#include "platform/linux/LinuxServiceControl.h"
-#include "platform/linux/LinuxShellOpen.h"
-#include "platform/linux/LinuxShutdown.h"
-#include "platform/linux/LinuxSystem.h"
-#include "platform/linux/LinuxToolLauncher.h"
-#include "platform/linux/RawAccessProblem.h"
+#include "platform/HostPlatform.h"
+#include "platform/PrivateFolder.h"
 #include "sim/EmulatedPlatform.h"
 #include "sim/Presets.h"
 
@@ -38,37 +30,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoDriver = 3;
-
-// This computer's seams.
-struct RealPlatform {
-  rz::platform::LinuxDriverDevice device;
-  rz::platform::LinuxServiceControl services;
-  rz::platform::LinuxSystem system;
-  std::unique_ptr<rz::platform::FileSystem> files = rz::platform::MakeHostFileSystem();
-  rz::platform::LinuxToolLauncher launcher;
-  rz::platform::LinuxRegistry registry;
-  rz::platform::LinuxShutdown shutdown;
-  rz::platform::LinuxShellOpen shell;
-  rz::platform::Platform seams{device,    services, system,   *files,
-                               launcher,  registry, shutdown, shell};
-};
-
-// A folder for a preset's files, removed at the end of the run.
-class PresetFolder {
- public:
-  PresetFolder() {
-    std::string t = (fs::temp_directory_path() / "rzflash-machine-XXXXXX").string();
-    if (mkdtemp(t.data())) path_ = t;
-  }
-  ~PresetFolder() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // Whether the command reached what it is for.
 int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui) {
@@ -94,8 +55,9 @@ int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::Te
   }
 }
 
+// `host` is this computer's platform when the program runs on hardware, else null.
 int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::TerminalUi& ui,
-        bool real) {
+        rz::platform::HostPlatform* host) {
   rz::app::RecordingPlatform recorded(base, ui.GetTranscript());
   rz::app::Program program(recorded.Seams(), ui);
   program.detect = rz::app::DetectCard;
@@ -105,7 +67,7 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
     case rz::app::StartResult::SecondInstance:
       return kExitFailed;
     case rz::app::StartResult::DriverFailed:
-      if (real) std::fprintf(stderr, "%s\n", rz::platform::DescribeRawAccessProblem().c_str());
+      if (host) std::fprintf(stderr, "%s\n", host->DescribeAccessProblem().c_str());
       code = kExitNoDriver;
       break;
     case rz::app::StartResult::EndedByDetection:
@@ -149,14 +111,14 @@ int main(int argc, char** argv) {
     return problem->exitCode;
   }
 
-  rz::cli::TerminalUi ui(stdout, isatty(STDERR_FILENO) ? stderr : nullptr, o.answers,
-                         isatty(STDIN_FILENO) != 0);
+  rz::cli::TerminalUi ui(stdout, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
+                         rz::platform::IsTerminal(stdin));
   int code = kExitFailed;
   try {
     if (o.machine) {
-      PresetFolder folder;
+      const rz::platform::PrivateFolder folder("rzflash-machine-");
       const bool preset = rz::sim::IsPreset(*o.machine);
-      if (preset && folder.Path().empty()) throw rz::sim::ScenarioError("no temporary folder");
+      if (preset && folder.Path().empty()) throw rz::sim::ScenarioError(folder.Error());
       auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
                          : rz::sim::LoadScenarioFile(*o.machine);
       for (const auto& w : recipe.warnings)
@@ -167,11 +129,11 @@ int main(int argc, char** argv) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);
       });
-      code = Run(o, platform.Seams(), ui, false);
+      code = Run(o, platform.Seams(), ui, nullptr);
       platform.Finish();
     } else {
-      RealPlatform platform;
-      code = Run(o, platform.seams, ui, true);
+      const auto host = rz::platform::MakeHostPlatform();
+      code = Run(o, host->Seams(), ui, host.get());
     }
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-cli: %s\n", e.what());

@@ -1,5 +1,7 @@
 #include "CliRunner.h"
 
+#include "platform/PrivateFolder.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,9 +53,10 @@ std::vector<std::string> CliResult::Starting(const std::string& prefix) const {
 }
 
 CliSandbox::CliSandbox() {
-  std::string t = (fs::temp_directory_path() / "rz-e2e-XXXXXX").string();
-  if (!mkdtemp(t.data())) throw std::runtime_error("no temporary folder");
-  dir_ = fs::canonical(t).string();
+  std::string error;
+  const auto made = platform::MakePrivateFolder("rz-e2e-", {}, &error);
+  if (!made) throw std::runtime_error(error);
+  dir_ = fs::canonical(*made).string();
 }
 
 CliSandbox::~CliSandbox() {

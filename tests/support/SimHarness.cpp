@@ -5,13 +5,15 @@
 #include <stdexcept>
 
 #include "base/BuildConfig.h"
+#include "platform/PrivateFolder.h"
 
 namespace rz::test {
 
 TempDir::TempDir() {
-  std::string templ = (std::filesystem::temp_directory_path() / "rzflash-test-XXXXXX").string();
-  if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = templ;
+  std::string error;
+  const auto made = platform::MakePrivateFolder("rzflash-test-", {}, &error);
+  if (!made) throw std::runtime_error(error);
+  path_ = *made;
 }
 
 TempDir::~TempDir() {

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/PrivateFolder.h"
+
 namespace rz::platform {
 namespace {
 
@@ -99,10 +101,7 @@ bool LinuxSystem::SetCurrentDirectory(const std::string& path) {
 
 std::string LinuxSystem::ScratchDirectory() {
   if (scratch_.empty()) {
-    const std::string root = options_.tempDirectory.empty() ? FromEnvironment("TMPDIR", "/tmp")
-                                                            : options_.tempDirectory;
-    std::string templ = WithoutTrailingSlash(root) + "/rzflash-XXXXXX";
-    if (::mkdtemp(templ.data())) scratch_ = templ;
+    if (auto made = MakePrivateFolder("rzflash-", options_.tempDirectory)) scratch_ = *made;
   }
   return scratch_;
 }

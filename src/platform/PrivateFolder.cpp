@@ -1,0 +1,99 @@
+#include "platform/PrivateFolder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <random>
+#include <windows.h>
+#include <sddl.h>
+#else
+#include <stdlib.h>
+#endif
+
+#include "base/Paths.h"
+
+namespace rz::platform {
+
+namespace fs = std::filesystem;
+
+std::string TemporaryRoot() {
+  std::error_code ec;
+  const fs::path root = fs::temp_directory_path(ec);
+  return ec ? std::string() : root.string();
+}
+
+namespace {
+
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != kPathSeparator && folder.back() != '/')
+    folder += kPathSeparator;
+  return folder;
+}
+
+#ifdef _WIN32
+// A folder whose access list grants full control to its creator (the owner) and to nobody else,
+// inherited by what is made in it.
+bool CreateOwnerOnlyFolder(const std::string& path, std::string& error) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;OW)", SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    error = "cannot build the folder's access list (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const BOOL made = CreateDirectoryA(path.c_str(), &attributes);
+  const DWORD code = GetLastError();
+  LocalFree(descriptor);
+  if (!made) error = "cannot make " + path + " (error " + std::to_string(code) + ")";
+  return made != 0;
+}
+#endif
+
+}  // namespace
+
+std::optional<std::string> MakePrivateFolder(const std::string& prefix, const std::string& root,
+                                             std::string* error) {
+  std::string reason;
+  const std::string base = root.empty() ? TemporaryRoot() : root;
+  std::optional<std::string> made;
+  if (base.empty()) {
+    reason = "the temporary folder (TMPDIR, TMP or TEMP) is not a folder";
+  } else {
+#ifdef _WIN32
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && !made; ++attempt) {
+      char suffix[16];
+      std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+      const std::string candidate = WithSeparator(base) + prefix + suffix;
+      if (CreateOwnerOnlyFolder(candidate, reason)) made = candidate;
+      else if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+#else
+    std::string templ = WithSeparator(base) + prefix + "XXXXXX";
+    if (::mkdtemp(templ.data()))  // mode 0700
+      made = templ;
+    else
+      reason = "cannot make a folder in " + base + ": " + std::strerror(errno);
+#endif
+  }
+  if (!made && error) *error = reason;
+  return made;
+}
+
+PrivateFolder::PrivateFolder(const std::string& prefix, const std::string& root) {
+  if (auto made = MakePrivateFolder(prefix, root, &error_)) path_ = *made;
+}
+
+PrivateFolder::~PrivateFolder() {
+  std::error_code ec;
+  if (!path_.empty()) fs::remove_all(path_, ec);
+}
+
+std::string PrivateFolder::File(const std::string& name) const {
+  return WithSeparator(path_) + name;
+}
+
+}  // namespace rz::platform

@@ -1,0 +1,43 @@
+// This Linux computer with all its seams: raw ports and /dev/mem for the driver, the Linux
+// process facilities, fork and exec for the vendor tool.
+#include <unistd.h>
+
+#include "platform/HostPlatform.h"
+#include "platform/linux/LinuxDriverDevice.h"
+#include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/LinuxServiceControl.h"
+#include "platform/linux/LinuxShellOpen.h"
+#include "platform/linux/LinuxShutdown.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/linux/LinuxToolLauncher.h"
+#include "platform/linux/RawAccessProblem.h"
+
+namespace rz::platform {
+
+namespace {
+
+class LinuxPlatform final : public HostPlatform {
+ public:
+  Platform& Seams() override { return seams_; }
+  std::string DescribeAccessProblem() override { return DescribeRawAccessProblem(); }
+
+ private:
+  LinuxDriverDevice device_;
+  LinuxServiceControl services_;
+  LinuxSystem system_;
+  std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
+  LinuxToolLauncher launcher_;
+  LinuxRegistry registry_;
+  LinuxShutdown shutdown_;
+  LinuxShellOpen shell_;
+  Platform seams_{device_,   services_, system_,   *files_,
+                  launcher_, registry_, shutdown_, shell_};
+};
+
+}  // namespace
+
+std::unique_ptr<HostPlatform> MakeHostPlatform() { return std::make_unique<LinuxPlatform>(); }
+
+bool IsTerminal(std::FILE* stream) { return stream && ::isatty(::fileno(stream)) != 0; }
+
+}  // namespace rz::platform
