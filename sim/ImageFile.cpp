@@ -1,81 +1,36 @@
 #include "sim/ImageFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 
+#include "platform/FileReplacement.h"
+#include "platform/FileSystem.h"
 #include "sim/ScenarioObject.h"
 
 namespace rz::sim {
 
-namespace {
-
-// An open file descriptor, closed when it goes out of scope.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  // Closes now; false (errno set) when closing reports an error.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-// A temporary file that is removed unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& Path() const { return path_; }
-  void Keep() { path_.clear(); }
-
- private:
-  std::string path_;
-};
-
-std::string Reason() { return std::strerror(errno); }
-
-}  // namespace
-
 std::vector<std::uint8_t> ReadImageFile(const std::string& path, std::size_t limit, bool persist,
                                         const std::string& what) {
-  // O_NONBLOCK: opening a FIFO without a writer must not wait for one (it is refused below).
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (fd.Get() < 0) throw ScenarioError("cannot read " + what + " " + path + ": " + Reason());
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0)
-    throw ScenarioError("cannot read " + what + " " + path + ": " + Reason());
-  if (S_ISDIR(st.st_mode)) throw ScenarioError(what + " " + path + " is a folder, not a file");
-  if (!S_ISREG(st.st_mode)) throw ScenarioError(what + " " + path + " is not a regular file");
+  const auto files = platform::MakeHostFileSystem();
+  switch (files->Kind(path)) {
+    case platform::PathKind::Folder:
+      throw ScenarioError(what + " " + path + " is a folder, not a file");
+    case platform::PathKind::Other:
+      throw ScenarioError(what + " " + path + " is not a regular file");
+    case platform::PathKind::Missing:
+    case platform::PathKind::File:
+      break;
+  }
+  // The host's reading never waits on a pipe and takes regular files only.
+  const auto file = files->OpenRead(path);
+  if (!file) throw ScenarioError("cannot read " + what + " " + path);
 
   // One byte more than the limit tells a file that is too long from one that fits exactly.
   std::vector<std::uint8_t> bytes(limit + 1);
   std::size_t got = 0;
   while (got < bytes.size()) {
-    const ssize_t n = ::read(fd.Get(), bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw ScenarioError("cannot read " + what + " " + path + ": " + Reason());
+    const std::size_t n = file->Read(bytes.data() + got, bytes.size() - got);
     if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+    got += n;
   }
   if (got > limit && persist)
     throw ScenarioError(what + " " + path + " is larger than the " + std::to_string(limit) +
@@ -85,34 +40,16 @@ std::vector<std::uint8_t> ReadImageFile(const std::string& path, std::size_t lim
 }
 
 void WriteImageFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const auto fail = [&] {
-    throw ScenarioError("cannot write the EEPROM image back to " + path + ": " + Reason());
+  const auto fail = [&](const char* reason) {
+    throw ScenarioError("cannot write the EEPROM image back to " + path + ": " + reason);
   };
-  // An image reached through a symbolic link is written through it, as a plain write would: the
-  // file it points to is replaced, and the link stays.
-  std::error_code ec;
-  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-  const std::string target = ec ? path : resolved.string();
-  std::string name = target + ".XXXXXX";
-  const int raw = ::mkstemp(name.data());
-  if (raw < 0) fail();
-  Fd fd(raw);
-  TemporaryFile temporary(name);
-  // mkstemp creates the file for its owner only; keep the mode of the image it replaces.
-  struct stat st {};
-  const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  if (::fchmod(fd.Get(), mode) != 0) fail();
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) errno = EIO;
-    if (n <= 0) fail();
-    done += static_cast<std::size_t>(n);
-  }
-  if (!fd.Close()) fail();
-  if (::rename(temporary.Path().c_str(), target.c_str()) != 0) fail();
-  temporary.Keep();
+  // Written as every save is: through a link to the file it leads to, into a temporary file
+  // beside that file, which replaces it only when complete.
+  const auto files = platform::MakeHostFileSystem();
+  platform::FileReplacement out(*files, path);
+  if (!out.Out()) fail("it is not a plain file that may be written, or its folder is gone");
+  if (out.Out()->Write(bytes.data(), bytes.size()) != bytes.size()) fail("the write stopped short");
+  if (!out.Commit()) fail("the new image could not be closed or put in place");
 }
 
 }  // namespace rz::sim
