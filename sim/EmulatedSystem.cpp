@@ -118,6 +118,12 @@ std::unique_ptr<platform::File> EmulatedFileSystem::OpenWrite(const std::string&
   return Wrap(host_->OpenWrite(abs), abs);
 }
 
+std::unique_ptr<platform::File> EmulatedFileSystem::CreateNew(const std::string& path) {
+  const std::string abs = system_.Resolve(path);
+  if (Matches(faults_.failOpenWrite, abs)) return nullptr;
+  return Wrap(host_->CreateNew(abs), abs);
+}
+
 std::unique_ptr<platform::File> EmulatedFileSystem::CreateUnique(const std::string& folder,
                                                                  const std::string& prefix,
                                                                  std::string& path) {

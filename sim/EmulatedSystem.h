@@ -80,6 +80,7 @@ class EmulatedFileSystem final : public platform::FileSystem {
 
   std::unique_ptr<platform::File> OpenRead(const std::string& path) override;
   std::unique_ptr<platform::File> OpenWrite(const std::string& path) override;
+  std::unique_ptr<platform::File> CreateNew(const std::string& path) override;
   std::unique_ptr<platform::File> CreateUnique(const std::string& folder, const std::string& prefix,
                                                std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;

@@ -84,6 +84,7 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
 }  // namespace
 
 int main(int argc, char** argv) {
+  rz::platform::PrepareStandardStreams();
   std::string error;
   const auto options = rz::cli::ParseOptions(argc, argv, error);
   if (!options) {

@@ -34,6 +34,9 @@ class FileSystem {
   virtual std::unique_ptr<File> OpenRead(const std::string& path) = 0;
   // Create or truncate for writing; null on failure.
   virtual std::unique_ptr<File> OpenWrite(const std::string& path) = 0;
+  // Create `path` for writing only when nothing stands there yet (never truncating an existing
+  // file, whoever made it in the meantime); null otherwise.
+  virtual std::unique_ptr<File> CreateNew(const std::string& path) = 0;
   // Create a new file with a unique name in `folder` (exclusively); sets `path`. Null on failure.
   virtual std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
                                              std::string& path) = 0;
@@ -59,6 +62,7 @@ class ForwardingFileSystem : public FileSystem {
   explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
   std::unique_ptr<File> OpenRead(const std::string& p) override { return inner_.OpenRead(p); }
   std::unique_ptr<File> OpenWrite(const std::string& p) override { return inner_.OpenWrite(p); }
+  std::unique_ptr<File> CreateNew(const std::string& p) override { return inner_.CreateNew(p); }
   std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
                                      std::string& path) override {
     return inner_.CreateUnique(folder, prefix, path);

@@ -23,4 +23,8 @@ std::unique_ptr<HostPlatform> MakeHostPlatform();
 // Whether `stream` is a terminal (a console), so that questions may be asked on it.
 bool IsTerminal(std::FILE* stream);
 
+// Sets up standard output and error for the terminal front end: lines end in a line feed alone on
+// every system, so that scripts see the same bytes everywhere.
+void PrepareStandardStreams();
+
 }  // namespace rz::platform

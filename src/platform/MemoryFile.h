@@ -45,6 +45,9 @@ class MemoryFileSystem final : public FileSystem {
 
   std::unique_ptr<File> OpenRead(const std::string& path) override;
   std::unique_ptr<File> OpenWrite(const std::string& path) override;
+  std::unique_ptr<File> CreateNew(const std::string& path) override {
+    return Exists(path) ? nullptr : OpenWrite(path);
+  }
   std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
                                      std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;

@@ -156,5 +156,19 @@ TEST(HostFileSystem, OpenReadTakesOnlyRegularFilesAndNeverWaits) {
   EXPECT_EQ(files->Kind(dir.File("missing")), platform::PathKind::Missing);
 }
 
+// Exclusive creation is what keeps a temporary name from ever truncating a file that is there.
+TEST(HostFileSystem, CreateNewNeverTruncatesAnExistingFile) {
+  TempDir dir;
+  dir.Write("taken.rom", "the user's backup");
+  auto files = platform::MakeHostFileSystem();
+  EXPECT_EQ(files->CreateNew(dir.File("taken.rom")), nullptr);
+  EXPECT_EQ(ReadText(dir.Path() / "taken.rom"), "the user's backup");
+  auto made = files->CreateNew(dir.File("new.rom"));
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->Write("abc", 3), 3u);
+  EXPECT_TRUE(made->Close());
+  EXPECT_EQ(ReadText(dir.Path() / "new.rom"), "abc");
+}
+
 }  // namespace
 }  // namespace rz::test

@@ -40,4 +40,6 @@ std::unique_ptr<HostPlatform> MakeHostPlatform() { return std::make_unique<Linux
 
 bool IsTerminal(std::FILE* stream) { return stream && ::isatty(::fileno(stream)) != 0; }
 
+void PrepareStandardStreams() {}  // lines already end in a line feed
+
 }  // namespace rz::platform

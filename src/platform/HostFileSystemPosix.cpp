@@ -1,13 +1,13 @@
-// FileSystem over the C library's buffered streams and std::filesystem.
-#include <cstdio>
-#include <filesystem>
-#include <random>
-
+// The host's FileSystem on POSIX systems: the C library's buffered streams over descriptors
+// opened with open(2), and std::filesystem. (Windows has its own, HostFileSystemWindows.cpp.)
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
 
 #include "platform/FileSystem.h"
 
@@ -47,6 +47,7 @@ class HostFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> OpenRead(const std::string& path) override;
   std::unique_ptr<File> OpenWrite(const std::string& path) override { return Open(path, "wb"); }
+  std::unique_ptr<File> CreateNew(const std::string& path) override;
 
   std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
                                      std::string& path) override {
@@ -55,7 +56,7 @@ class HostFileSystem final : public FileSystem {
       char suffix[16];
       std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(rd()));
       std::string candidate = folder + prefix + suffix;
-      if (auto f = Open(candidate, "wbx")) {  // exclusive: never reuses an existing name
+      if (auto f = CreateNew(candidate)) {  // never reuses an existing name
         path = candidate;
         return f;
       }
@@ -115,6 +116,18 @@ class HostFileSystem final : public FileSystem {
   }
 };
 
+std::unique_ptr<File> HostFileSystem::CreateNew(const std::string& path) {
+  // O_EXCL, not the C library's "x" mode, which not every C library honours.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (!f) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<HostFile>(f);
+}
+
 std::string HostFileSystem::FinalTarget(const std::string& path) {
   namespace fs = std::filesystem;
   constexpr int kMaxLinks = 40;  // what the kernel itself follows before it gives up
@@ -129,19 +142,6 @@ std::string HostFileSystem::FinalTarget(const std::string& path) {
   return {};
 }
 
-#ifdef _WIN32
-std::unique_ptr<File> HostFileSystem::OpenRead(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
-  return Open(path, "rb");
-}
-
-bool HostFileSystem::CanWrite(const std::string& path) {
-  std::error_code ec;
-  const auto perms = std::filesystem::status(path, ec).permissions();
-  return !ec && (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
-}
-#else
 std::unique_ptr<File> HostFileSystem::OpenRead(const std::string& path) {
   // Opening a pipe without a writer would wait forever: open without blocking, then look at what
   // was opened before reading from it.
@@ -169,10 +169,11 @@ bool HostFileSystem::CanWrite(const std::string& path) {
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
   return ::access(path.c_str(), W_OK) == 0;
 }
-#endif
 
 }  // namespace
 
 std::unique_ptr<FileSystem> MakeHostFileSystem() { return std::make_unique<HostFileSystem>(); }
 
 }  // namespace rz::platform
+
+#endif  // _WIN32
