@@ -6,6 +6,7 @@
 #include <set>
 
 #include "base/BuildConfig.h"
+#include "base/Paths.h"
 #include "sim/AtiCard.h"
 
 namespace rz::sim {
@@ -88,8 +89,10 @@ void RefuseSharedSlots(const std::vector<AdapterSpec>& adapters) {
                           std::to_string(a.device));
 }
 
+// The folder with the system's own separator at its end, as the program's folders are kept (the
+// folder part of a path is taken up to its last separator).
 std::string WithSeparator(std::string p) {
-  if (!p.empty() && p.back() != '/') p += '/';
+  if (!p.empty() && p.back() != kPathSeparator && p.back() != '/') p += kPathSeparator;
   return p;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/PrivateFolder.h"
+
 namespace rz::cli {
 
 namespace fs = std::filesystem;
@@ -27,9 +29,13 @@ std::optional<PreflightProblem> CheckBeforeRun(const Options& o) {
   if (ec)
     return PreflightProblem{
         1, "the current folder cannot be read (" + ec.message() + "); was it removed?"};
-  if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp && !fs::is_directory(tmp, ec))
-    return PreflightProblem{1, std::string("TMPDIR names ") + tmp +
-                                   ", which is not a folder: no temporary folder can be made"};
+  if (platform::TemporaryRoot().empty()) {
+    std::string named;
+    for (const char* variable : {"TMPDIR", "TMP", "TEMP"})
+      if (const char* value = std::getenv(variable); value && *value && named.empty())
+        named = std::string(variable) + " names " + value + ", which is not a folder: ";
+    return PreflightProblem{1, named + "no temporary folder can be made"};
+  }
   if (o.transcript) {
     if (withFile && SameFile(*o.transcript, o.file))
       return PreflightProblem{2, "--transcript names the command's file " + o.file +

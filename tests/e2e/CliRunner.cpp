@@ -1,10 +1,7 @@
 #include "CliRunner.h"
 
+#include "ChildProcess.h"
 #include "platform/PrivateFolder.h"
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -65,40 +62,23 @@ CliSandbox::~CliSandbox() {
 }
 
 int CliSandbox::Spawn(const char* program, const std::vector<std::string>& args) {
-  std::vector<std::string> all{program};
-  all.insert(all.end(), args.begin(), args.end());
-  const std::string out = Path(".stdout"), err = Path(".stderr");
-  // Everything the child needs is built before the fork.
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env{"TMPDIR=" + dir_};
-  for (char** e = environ; *e; ++e)
-    if (std::string(*e).rfind("TMPDIR=", 0) != 0) env.emplace_back(*e);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    const int in = open("/dev/null", O_RDONLY);
-    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 ||
-        chdir(dir_.c_str()) != 0)
-      _exit(126);
-    execve(program, argv.data(), envp.data());
-    _exit(127);
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return RunChild(program, args, dir_, Path(".stdout"), Path(".stderr"));
 }
 
 std::string CliSandbox::Normalise(const std::string& line) const {
   std::string s = line;
+#ifdef _WIN32
+  // Paths come with the system's separator, which the transcript writes escaped ("\\"); the
+  // expectations use "/".
+  Replace(s, "\\\\", "/");
+  std::string dir = dir_;
+  for (char& c : dir)
+    if (c == '\\') c = '/';
+  Replace(s, dir, "<dir>");
+#else
   Replace(s, dir_, "<dir>");
-  static const std::regex machine("<dir>/rzflash-machine-[A-Za-z0-9]{6}");
+#endif
+  static const std::regex machine("<dir>/rzflash-machine-[A-Za-z0-9]{6,8}");
   return std::regex_replace(s, machine, "<tmp>");
 }
 
@@ -145,7 +125,8 @@ std::vector<std::uint8_t> CliSandbox::Read(const std::string& name) const {
 std::vector<std::string> CliSandbox::LeftoverTemporaryFolders() const {
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(dir_))
-    if (e.path().filename().string().rfind("rzflash-", 0) == 0) left.push_back(e.path().filename());
+    if (e.path().filename().string().rfind("rzflash-", 0) == 0)
+      left.push_back(e.path().filename().string());
   return left;
 }
 

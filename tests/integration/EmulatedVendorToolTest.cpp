@@ -8,6 +8,7 @@
 
 #include "sim/Presets.h"
 #include "support/SimHarness.h"
+#include "support/SpecialFiles.h"
 
 namespace rz::test {
 namespace {
@@ -107,6 +108,7 @@ TEST(EmulatedVendorTool, AnyOtherCommandLineIsAnErrorExit) {
                {"-p 0 Big.bin -f", 1},    // larger than the EEPROM
                {"-p 0 /dev/zero -f", 1}};  // no file: never read to its end
   for (const auto& c : cases) {
+    if (std::string(c.args).find("/dev/zero") != std::string::npos && !*kEndlessDevice) continue;
     ToolMachine m;
     WriteBytes(m.Exchange() / "Big.bin", std::vector<std::uint8_t>(0x1001, 0));
     const auto before = m.Card(0).Eeprom();

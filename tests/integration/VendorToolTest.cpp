@@ -200,7 +200,7 @@ TEST(VendorTool, SaveThatCannotBeWrittenWholeKeepsTheEarlierBackup) {
   const auto kept = ReadAll(m.h.dir.File("backup.rom"));
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "an earlier backup");
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(m.h.dir.Path())) names.push_back(e.path().filename());
+  for (const auto& e : fs::directory_iterator(m.h.dir.Path())) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"backup.rom", "tool"}));
 }

@@ -22,10 +22,10 @@ class TerminalQuestions : public ::testing::TestWithParam<Replies> {};
 
 TEST_P(TerminalQuestions, EachReplyIsOneWholeLine) {
   const Replies& c = GetParam();
-  std::string typed = c.typed;
-  std::FILE* in = fmemopen(typed.data(), typed.size(), "r");
-  if (typed.empty()) in = std::fopen("/dev/null", "r");
+  std::FILE* in = std::tmpfile();
   ASSERT_NE(in, nullptr);
+  std::fwrite(c.typed.data(), 1, c.typed.size(), in);
+  std::rewind(in);
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
   cli::TerminalUi ui(out, nullptr, {}, /*interactive=*/true, in);

@@ -1,0 +1,15 @@
+// Runs a program as a child process the way a user's shell would for the end-to-end suite: in a
+// given folder, with standard input empty, output and errors into files, and the temporary folder
+// variables pointing into that folder. fork/exec on POSIX systems, CreateProcess on Windows.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace rz::e2e {
+
+// The child's exit status (128 + the signal number when a signal ended it). Throws
+// std::runtime_error when it cannot be started at all.
+int RunChild(const std::string& program, const std::vector<std::string>& args,
+             const std::string& folder, const std::string& outPath, const std::string& errPath);
+
+}  // namespace rz::e2e
