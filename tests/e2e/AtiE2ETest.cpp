@@ -78,7 +78,7 @@ TEST(AtiFlash, NewerImageGoesThroughTheToolAndTheRestartIsOffered) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"open-dialog \"<tmp>/program/\" -> <dir>/new.rom", kBusy, kBlank,
-                   "launch \"<tmp>/program/tool/ATIWinflash\" \"-p 0 Flash.bin -f -quiet\"",
+                   Launch("<tmp>", "-p 0 Flash.bin -f -quiet"),
                    "status: Ready", "msg: Flash VGA BIOS completed!!!", kRestartNo, "exit 0"}));
 }
 
@@ -169,7 +169,7 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
   ASSERT_TRUE(r.Has("label lBIOSVersion: RZ-HD485 F2")) << "the backup at start must work";
   // The status returns to "Ready" before the result either way.
   const Lines launched{kBusy, kBlank,
-                       "launch \"<dir>/program/tool/ATIWinflash\" \"-p 0 Flash.bin -f -quiet\"",
+                       Launch("<dir>", "-p 0 Flash.bin -f -quiet"),
                        "status: Ready", "msg: Flash VGA BIOS failed!!!", "exit 1"};
   const Lines notLaunched{kBusy, "msg: Flash VGA BIOS failed!!!", "status: Ready", "exit 1"};
   EXPECT_EQ(After(r.lines, "open-dialog"), c.launched ? launched : notLaunched);
@@ -232,18 +232,16 @@ TEST(AdapterNumberOne, EveryToolCommandLineNamesAdapterOne) {
   newerSpec.seed = 6;
   const auto newer = BuildImage(newerSpec);
   box.Write("new.rom", newer);
-  const std::string tool = "launch \"<dir>/program/tool/ATIWinflash\" ";
-
   const CliResult save = box.Run({"--machine", scenario, "save", "saved.rom"});
   EXPECT_EQ(save.exitCode, 0) << ::testing::PrintToString(save.lines);
-  EXPECT_EQ(save.Starting("launch"), (Lines{tool + "\" -s 1 Backup.rom -quiet\"",
-                                            tool + "\"-s 1 Save.bin -quiet\""}));
+  EXPECT_EQ(save.Starting("launch"), (Lines{Launch("<dir>", " -s 1 Backup.rom -quiet"),
+                                            Launch("<dir>", "-s 1 Save.bin -quiet")}));
   EXPECT_EQ(box.Read("saved.rom"), second);
 
   const CliResult flash = box.Run({"--machine", scenario, "flash", "new.rom"});
   EXPECT_EQ(flash.exitCode, 0) << ::testing::PrintToString(flash.lines);
-  EXPECT_EQ(flash.Starting("launch"), (Lines{tool + "\" -s 1 Backup.rom -quiet\"",
-                                             tool + "\"-p 1 Flash.bin -f -quiet\""}));
+  EXPECT_EQ(flash.Starting("launch"), (Lines{Launch("<dir>", " -s 1 Backup.rom -quiet"),
+                                             Launch("<dir>", "-p 1 Flash.bin -f -quiet")}));
   EXPECT_EQ(box.Read("ati-second.rom"), newer);
   EXPECT_EQ(box.Read("ati-card.rom"), first);
 }

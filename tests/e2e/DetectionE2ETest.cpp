@@ -37,7 +37,7 @@ const char* const kCautionNo =
 const char* const kCautionYes =
     "box \"Caution\" yesno none -> yes: Talvenor VGA BIOS not found! Do you want to continue?";
 const Lines kAtiDetected = {
-    "launch \"<tmp>/program/tool/ATIWinflash\" \" -s 0 Backup.rom -quiet\"",
+    Launch("<tmp>", " -s 0 Backup.rom -quiet"),
     "label lBIOSVersion: RZ-HD485 F2", "label lEEPROMSize: 65536  Bytes", "status: Ready"};
 
 class InfoOnPreset : public ::testing::TestWithParam<InfoCase> {};
@@ -101,7 +101,7 @@ TEST(InfoOnAti, StaleBackupIsNotReadWhenTheToolWritesNothing) {
   box.Write("Backup.rom", testimage::BuildImage(AtiImage(0x21B8, "RZ-HD485/F9")));
   const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "info"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.lines, (Lines{"launch \"<dir>/program/tool/ATIWinflash\" \" -s 0 Backup.rom -quiet\"",
+  EXPECT_EQ(r.lines, (Lines{Launch("<dir>", " -s 0 Backup.rom -quiet"),
                             "label lEEPROMSize: ", "status: Ready", "exit 1"}));
 }
 

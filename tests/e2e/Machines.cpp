@@ -52,7 +52,7 @@ json AtiMachine(const CliSandbox& box, std::uint16_t subsystemId,
                 const std::vector<std::uint8_t>& image, std::optional<std::string> driverVersion,
                 const json& vendorTool) {
   box.WriteText("program/RZFLASH.CFG", kConfig);
-  box.WriteText("program/tool/ATIWinflash", "emulated vendor flash tool\n");
+  box.WriteText(std::string("program/") + kToolFile, "emulated vendor flash tool\n");
   box.Write("ati-card.rom", image);
   json adapter{{"bus", 1},
                {"device", 0},
@@ -67,6 +67,14 @@ json AtiMachine(const CliSandbox& box, std::uint16_t subsystemId,
          {"adapters", json::array({adapter})}};
   if (driverVersion) m["display_driver_version"] = *driverVersion;
   return m;
+}
+
+std::string LaunchPrefix(const std::string& folderTag) {
+  return "launch \"" + folderTag + "/program/" + kToolFile + "\" \"";
+}
+
+std::string Launch(const std::string& folderTag, const std::string& args) {
+  return LaunchPrefix(folderTag) + args + "\"";
 }
 
 Lines Join(Lines a, const Lines& b) {

@@ -34,6 +34,19 @@ nlohmann::json AtiMachine(const CliSandbox& box, std::uint16_t subsystemId,
                           std::optional<std::string> driverVersion = "8.542.0.0",
                           const nlohmann::json& vendorTool = "ok");
 
+// The vendor tool below the program folder, in the transcript's form ("/" between folders).
+#ifdef _WIN32
+inline constexpr const char* kToolFile = "tool/ATIWinflash.exe";
+#else
+inline constexpr const char* kToolFile = "tool/ATIWinflash";
+#endif
+
+// The transcript line of a launch of the tool in the program folder of `folderTag` ("<tmp>" for
+// a preset, "<dir>" for a scenario in the sandbox) with the parameter text `args`.
+std::string Launch(const std::string& folderTag, const std::string& args);
+// Such a line up to its parameter text.
+std::string LaunchPrefix(const std::string& folderTag);
+
 // `a` followed by `b`.
 Lines Join(Lines a, const Lines& b);
 

@@ -84,7 +84,7 @@ TEST(AtiSave, CopiesTheToolsSaveFileToTheTarget) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"save-dialog \"<tmp>/program/\" \"RZ-HD485.\" -> <dir>/saved.rom", kBusy, kBlank,
-                   "launch \"<tmp>/program/tool/ATIWinflash\" \"-s 0 Save.bin -quiet\"",
+                   Launch("<tmp>", "-s 0 Save.bin -quiet"),
                    "msg: Save VGA BIOS completed!!!", "status: Ready", "exit 0"}));
   EXPECT_EQ(box.Read("saved.rom"), testimage::BuildImage(PresetAtiImage()));
 }

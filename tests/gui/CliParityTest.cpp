@@ -291,7 +291,7 @@ class CliParityTest : public QObject {
     QVERIFY(o.enabledAfter);
     COMPARE_TRANSCRIPTS(o);
     QVERIFY(std::count(o.gui.begin(), o.gui.end(),
-                       std::string("launch \"<tmp>/program/tool/ATIWinflash\" \"-p 0 Flash.bin -f -quiet\"")) == 1);
+                       e2e::Launch("<tmp>", "-p 0 Flash.bin -f -quiet")) == 1);
     QVERIFY(std::count(o.gui.begin(), o.gui.end(), std::string("restart")) == 1);
     run.Finish();
     QVERIFY(ReadFile(run.machineFolder + "/ati-card.rom") == image);

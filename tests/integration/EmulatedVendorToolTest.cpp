@@ -39,14 +39,14 @@ struct ToolMachine {
     h = std::make_unique<SimHarness>(json{{"vendor_tool", tool}, {"adapters", {a, n, b}}});
     fs::create_directories(h->dir.Path() / "tool");
     fs::create_directories(Exchange());
-    h->dir.Write("tool/ATIWinflash", "placeholder");
+    h->dir.Write(sim::kEmulatedToolRelativePath, "placeholder");
   }
   // The tool runs in a folder of its own, where its file names are taken.
   platform::LaunchResult Run(const std::string& args) {
     return h->platform->Seams().launcher.RunAndWait(ToolPath(), args, Exchange().string());
   }
   fs::path Exchange() const { return h->dir.Path() / "exchange"; }
-  std::string ToolPath() const { return h->dir.File("tool/ATIWinflash"); }
+  std::string ToolPath() const { return h->dir.File(sim::kEmulatedToolRelativePath); }
   sim::AtiCard& Card(std::size_t adapter) {
     return *dynamic_cast<sim::AtiCard*>(h->platform->AdapterDevice(adapter));
   }
@@ -151,7 +151,7 @@ TEST(EmulatedVendorTool, BadScenarioValuesAreRefused) {
 TEST(EmulatedVendorTool, AtiPresetBacksUpItsCard) {
   TempDir dir;
   sim::EmulatedPlatform p(sim::MaterializePreset("ati", dir.Path().string()));
-  const auto r = p.Seams().launcher.RunAndWait(p.Spec().programFolder + "tool/ATIWinflash",
+  const auto r = p.Seams().launcher.RunAndWait(p.Spec().programFolder + sim::kEmulatedToolRelativePath,
                                                " -s 0 Backup.rom -quiet", "");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 0);

@@ -39,7 +39,7 @@ struct AtiMachine {
       : h(Describe(toolMode, subsystems)) {
     if (withTool) {
       fs::create_directories(h.dir.Path() / "tool");
-      h.dir.Write("tool/ATIWinflash", "placeholder");
+      h.dir.Write(sim::kEmulatedToolRelativePath, "placeholder");
     }
     fields.atiToolPath = commands::AtiToolPathFor(h.dir.Path().string() + "/");
   }
@@ -101,7 +101,7 @@ TEST(VendorTool, AdapterIndexOneBoardsGetAdapterOneInAllThreeCommandLines) {
       EXPECT_EQ(m.fields.atiToolArgs, expected) << c.args;
       ASSERT_EQ(m.h.platform->Launcher().launches.size(), 1u);
       EXPECT_EQ(m.h.platform->Launcher().launches[0].parameters, expected);
-      EXPECT_EQ(m.h.platform->Launcher().launches[0].path, m.h.dir.File("tool/ATIWinflash"));
+      EXPECT_EQ(m.h.platform->Launcher().launches[0].path, m.h.dir.File(sim::kEmulatedToolRelativePath));
       EXPECT_EQ(m.h.platform->Launcher().launches[0].folder, m.Exchange().string() + "/");
     }
   }
