@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs that this machine lacks (idempotent).
+# `setup.sh windows` also installs the Windows cross toolchain and Wine, which run the Windows
+# build's suites.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build g++ clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev googletest
   qt6-base-dev xvfb xauth fp-utils fonts-dejavu-core fonts-liberation2
 )
+if [ "${1:-}" = windows ]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
