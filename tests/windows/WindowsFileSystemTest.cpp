@@ -380,22 +380,5 @@ INSTANTIATE_TEST_SUITE_P(Failures, SaveUnderFailure,
                                            FailureCase{"FailedClose", 1000000, true}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(SaveUnderFailure, SucceedsWhenNothingFails) {
-  platform::PrivateFolder saves("rz-saves-");
-  const std::string target = saves.File("backup.rom");
-  WriteText(target, "the old backup");
-  auto files = platform::MakeHostFileSystem();
-  {
-    platform::FileReplacement out(*files, target);
-    ASSERT_NE(out.Out(), nullptr);
-    EXPECT_EQ(Leftovers(saves.Path()), 1) << "the new contents go to a file beside the target";
-    EXPECT_EQ(out.Out()->Write("the new backup", 14), 14u);
-    EXPECT_EQ(ReadText(target), "the old backup") << "until the replacement is committed";
-    EXPECT_TRUE(out.Commit());
-  }
-  EXPECT_EQ(ReadText(target), "the new backup");
-  EXPECT_EQ(Leftovers(saves.Path()), 0);
-}
-
 }  // namespace
 }  // namespace rz::test
