@@ -88,8 +88,18 @@ PrivateFolder::PrivateFolder(const std::string& prefix, const std::string& root)
 }
 
 PrivateFolder::~PrivateFolder() {
+  if (path_.empty()) return;
   std::error_code ec;
-  if (!path_.empty()) fs::remove_all(path_, ec);
+  fs::remove_all(path_, ec);
+#ifdef _WIN32
+  // A program that ran in the folder (the vendor tool) may still hold it for a moment after its
+  // end was reported; Wine was seen to take up to half a second. Try again for a while.
+  for (int attempt = 0; ec && attempt < 40 && fs::exists(path_); ++attempt) {
+    ::Sleep(50);
+    ec.clear();
+    fs::remove_all(path_, ec);
+  }
+#endif
 }
 
 std::string PrivateFolder::File(const std::string& name) const {

@@ -1,0 +1,77 @@
+// This Windows computer with all its seams: the ZPCIDrv driver through the service control manager
+// and DeviceIoControl, the process facilities, the shell for the vendor tool and the help file,
+// the registry, and the restart.
+#include <fcntl.h>
+#include <io.h>
+
+#include "base/Paths.h"
+#include "hw/IoDriver.h"
+#include "platform/HostPlatform.h"
+#include "platform/windows/DriverAccessProblem.h"
+#include "platform/windows/WindowsDriverDevice.h"
+#include "platform/windows/WindowsRegistry.h"
+#include "platform/windows/WindowsServiceControl.h"
+#include "platform/windows/WindowsShellOpen.h"
+#include "platform/windows/WindowsShutdown.h"
+#include "platform/windows/WindowsSystem.h"
+#include "platform/windows/WindowsToolLauncher.h"
+#include "platform/windows/Win32.h"
+
+namespace rz::platform {
+
+namespace {
+
+class WindowsPlatform final : public HostPlatform {
+ public:
+  Platform& Seams() override { return seams_; }
+  std::string DescribeAccessProblem() override;
+
+ private:
+  WindowsDriverDevice device_;
+  WindowsServiceControl services_;
+  WindowsSystem system_;
+  std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
+  WindowsToolLauncher launcher_;
+  WindowsRegistry registry_;
+  WindowsShutdown shutdown_;
+  WindowsShellOpen shell_;
+  Platform seams_{device_,   services_, system_,   *files_,
+                  launcher_, registry_, shutdown_, shell_};
+};
+
+std::string WindowsPlatform::DescribeAccessProblem() {
+  // The same choice of build as the driver's bring-up makes.
+  const std::uint32_t os = system_.GetOSVer();
+  const bool is64 = os == hw::kOsCode64A || os == hw::kOsCode64B;
+  DriverAccessFacts facts;
+  facts.driverFile = FolderOf(system_.ExecutablePath()) + (is64 ? hw::kDriverFile64 : hw::kDriverFile32);
+  facts.devicePath = is64 ? hw::kDevicePath64 : hw::kDevicePath32;
+  facts.driverFileFound = files_->Kind(facts.driverFile) == PathKind::File;
+  facts.elevated = ProcessIsElevated();
+  return DescribeDriverAccessProblem(facts);
+}
+
+}  // namespace
+
+std::unique_ptr<HostPlatform> MakeHostPlatform() { return std::make_unique<WindowsPlatform>(); }
+
+bool IsTerminal(std::FILE* stream) {
+  if (!stream) return false;
+  const int fd = _fileno(stream);
+  // The null device is a character device too, which _isatty alone takes for a terminal: only a
+  // console answers GetConsoleMode.
+  if (fd < 0 || !_isatty(fd)) return false;
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != FALSE;
+}
+
+void PrepareStandardStreams() {
+  // Text mode would turn every line feed into a carriage return and a line feed.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+
+}  // namespace rz::platform

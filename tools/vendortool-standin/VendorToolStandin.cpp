@@ -1,0 +1,78 @@
+// ATIWinflash.exe stand-in for tests. Answers the two command lines the program uses:
+//   -s N FILE -quiet        saves the card's BIOS into FILE
+//   -p N FILE -f -quiet     programs FILE into the card
+// FILE is taken in the current folder. The card is the image file named by RZ_STANDIN_IMAGE; it is
+// adapter number RZ_STANDIN_ADAPTER (default 0), and a command for another number fails. After a
+// successful operation the tool exits with RZ_STANDIN_EXIT (default 0); a failed operation ends
+// with 1 and a command line it does not know with 2. Each start appends one line to the file
+// named by RZ_STANDIN_LOG, when that is set: the current folder, then every argument, each
+// preceded by '|'.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadCommand = 2;
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+int EnvironmentNumber(const char* name, int fallback) {
+  const std::string text = Environment(name);
+  return text.empty() ? fallback : std::atoi(text.c_str());
+}
+
+std::string CurrentFolder() {
+  char buffer[MAX_PATH * 4] = {};
+  const DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+  return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+void Log(const std::vector<std::string>& args) {
+  const std::string logPath = Environment("RZ_STANDIN_LOG");
+  if (logPath.empty()) return;
+  std::string line = CurrentFolder();
+  for (const auto& a : args) line += "|" + a;
+  line += "\n";
+  if (std::FILE* log = std::fopen(logPath.c_str(), "ab")) {
+    std::fwrite(line.data(), 1, line.size(), log);
+    std::fclose(log);
+  }
+}
+
+bool CopyWhole(const std::string& from, const std::string& to) {
+  std::FILE* in = std::fopen(from.c_str(), "rb");
+  if (!in) return false;
+  std::vector<char> bytes;
+  char block[4096];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;)
+    bytes.insert(bytes.end(), block, block + n);
+  std::fclose(in);
+  std::FILE* out = std::fopen(to.c_str(), "wb");
+  if (!out) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return std::fclose(out) == 0 && written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  Log(args);
+  const bool save = args.size() == 4 && args[0] == "-s" && args[3] == "-quiet";
+  const bool program =
+      args.size() == 5 && args[0] == "-p" && args[3] == "-f" && args[4] == "-quiet";
+  if (!save && !program) return kBadCommand;
+  if (args[1] != std::to_string(EnvironmentNumber("RZ_STANDIN_ADAPTER", 0))) return kFailed;
+  const std::string card = Environment("RZ_STANDIN_IMAGE");
+  if (card.empty()) return kFailed;
+  const bool done = save ? CopyWhole(card, args[2]) : CopyWhole(args[2], card);
+  return done ? EnvironmentNumber("RZ_STANDIN_EXIT", 0) : kFailed;
+}
