@@ -41,7 +41,7 @@ struct AtiMachine {
       fs::create_directories(h.dir.Path() / "tool");
       h.dir.Write(sim::kEmulatedToolRelativePath, "placeholder");
     }
-    fields.atiToolPath = commands::AtiToolPathFor(h.dir.Path().string() + "/");
+    fields.atiToolPath = commands::AtiToolPathFor(h.dir.Folder());
   }
   json Describe(const json& toolMode, const std::vector<std::uint16_t>& subsystems) {
     json adapters = json::array();
@@ -102,7 +102,7 @@ TEST(VendorTool, AdapterIndexOneBoardsGetAdapterOneInAllThreeCommandLines) {
       ASSERT_EQ(m.h.platform->Launcher().launches.size(), 1u);
       EXPECT_EQ(m.h.platform->Launcher().launches[0].parameters, expected);
       EXPECT_EQ(m.h.platform->Launcher().launches[0].path, m.h.dir.File(sim::kEmulatedToolRelativePath));
-      EXPECT_EQ(m.h.platform->Launcher().launches[0].folder, m.Exchange().string() + "/");
+      EXPECT_EQ(m.h.platform->Launcher().launches[0].folder, (m.Exchange() / "").make_preferred().string());
     }
   }
   EXPECT_TRUE(commands::UsesAdapterIndexOne(0x0028));
@@ -118,9 +118,9 @@ TEST(VendorTool, UsersFilesOfTheExchangeNamesAreNeverTouched) {
     m.PutUserFiles();
     testimage::WriteFile(m.h.dir.File("new.rom"), AtiImage(5));
     auto ctx = m.Ctx();
-    const bool backedUp = commands::RunAtiBackup(ctx, m.h.dir.Path().string() + "/");
+    const bool backedUp = commands::RunAtiBackup(ctx, m.h.dir.Folder());
     EXPECT_EQ(backedUp, tool == "ok") << tool;
-    EXPECT_EQ(m.fields.atiImageFile, m.Exchange().string() + "/Backup.rom");
+    EXPECT_EQ(m.fields.atiImageFile, (m.Exchange() / "Backup.rom").make_preferred().string());
     if (backedUp) {
       EXPECT_EQ(ReadAll(m.fields.atiImageFile), m.Card(0).Eeprom());
     }

@@ -21,8 +21,13 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& Path() const { return path_; }
-  // Path of a file in the folder, as text.
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // Path of a file in the folder, as text, with the system's own separators ("/" in `name` may
+  // stand for it).
+  std::string File(const std::string& name) const {
+    return (path_ / name).make_preferred().string();
+  }
+  // The folder as the program keeps its folders: with the system's separator at the end.
+  std::string Folder() const { return (path_ / "").make_preferred().string(); }
   void Write(const std::string& name, const std::string& contents) const;
 
  private:

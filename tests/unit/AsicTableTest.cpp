@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Paths.h"
 #include "config/AsicTable.h"
 #include "config/ConfigScanner.h"
 #include "support/SimHarness.h"
@@ -188,7 +189,7 @@ class CountingFiles final : private HostFiles, public platform::ForwardingFileSy
 class LoadAsicTableTest : public ::testing::Test {
  protected:
   test::TempDir dir;
-  std::string folder = dir.Path().string() + "/";
+  std::string folder = dir.Folder();
   CountingFiles files;
   ui::ScriptedUi ui;
   AsicTable table;
@@ -197,7 +198,7 @@ class LoadAsicTableTest : public ::testing::Test {
 TEST_F(LoadAsicTableTest, LoadsOnceFromThePathWithTwoSeparators) {
   dir.Write("RZFLASH.CFG", "asic_nv 10de 191 1 0 G80\nasic_nv 10de 192 1 G\n");
   EXPECT_EQ(LoadAsicTable(table, folder, files, ui), 0);
-  EXPECT_EQ(table.path, folder + "/RZFLASH.CFG");
+  EXPECT_EQ(table.path, folder + kPathSeparator + "RZFLASH.CFG");
   EXPECT_EQ(files.opens, 2) << "a sizing pass and a loading pass";
   EXPECT_EQ(table.capacity, 2u);
   ASSERT_EQ(table.entries.size(), 1u);
@@ -222,7 +223,7 @@ TEST_F(LoadAsicTableTest, UnopenableFileShowsThePathThenTheErrorAndLeavesTheTabl
     EXPECT_FALSE(t.built);
     EXPECT_TRUE(t.entries.empty());
     ASSERT_EQ(boxes.Events().size(), 2u);
-    const std::string texts[] = {folder + "/RZFLASH.CFG", "Error opening cfg file"};
+    const std::string texts[] = {folder + kPathSeparator + "RZFLASH.CFG", "Error opening cfg file"};
     for (int i = 0; i < 2; ++i) {
       const auto& e = boxes.Events()[i];
       EXPECT_EQ(e.kind, ui::EventKind::MessageBox);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/BuildConfig.h"
+#include "base/Paths.h"
 #include "bios/BiosFileValidation.h"
 #include "support/SimHarness.h"
 #include "unit/BiosTestFiles.h"
@@ -75,7 +76,8 @@ class FaultyFileSystem final : public platform::ForwardingFileSystem {
 
 constexpr std::uint32_t kIds = 0x10DEu | (0x0191u << 16);
 const std::uint32_t kSubsystem = kMakerSubsystemVendorId | (0x34C8u << 16);
-constexpr const char* kTemp = "/scratch/temp.rom";
+// Where validation puts temp.rom in the scratch folder, with the system's separator.
+const std::string kTemp = std::string("/scratch") + kPathSeparator + "temp.rom";
 
 struct Validation {
   std::vector<std::string> log;  // system calls and the flash step, in order
@@ -240,7 +242,7 @@ TEST(BiosValidation, TempRomLivesInAPrivateDirectoryOfTheRun) {
   // A long scratch path is taken whole.
   std::vector<std::string> log;
   RecordingSystem system(log);
-  system.scratch = "/" + std::string(200, 'd') + "/";
+  system.scratch = "/" + std::string(200, 'd') + kPathSeparator;
   EXPECT_EQ(bios::ExtractedImagePath(system), system.scratch + "temp.rom");
 
   // Validation writes temp.rom there.

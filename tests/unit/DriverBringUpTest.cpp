@@ -12,7 +12,7 @@ using nlohmann::json;
 TEST(DriverBringUp, ReinstallsStartsAndOpensInTheServiceManagersOrder) {
   SimHarness h(json::object());
   ASSERT_TRUE(h.program->driver.OpenDriver());
-  const std::string driverPath = h.dir.Path().string() + "/ZPCIDrv.sys";
+  const std::string driverPath = h.dir.File("ZPCIDrv.sys");
   EXPECT_EQ(h.platform->Services().Calls(),
             (std::vector<std::string>{
                 // stop: there is no service yet
@@ -50,7 +50,7 @@ TEST(DriverBringUp, OsCodeChoosesTheDriverBuild) {
     SimHarness h(json{{"os_version", c.os}});
     EXPECT_TRUE(h.program->driver.OpenDriver()) << std::hex << c.os;
     EXPECT_EQ(h.program->driver.osVersion, c.os);
-    EXPECT_EQ(h.program->driver.driverFilePath, h.dir.Path().string() + "/" + c.file);
+    EXPECT_EQ(h.program->driver.driverFilePath, h.dir.Folder() + c.file);
     EXPECT_EQ(h.program->driver.devicePath, c.device);
     EXPECT_EQ(h.platform->Device().LastOpenedPath(), c.device);
   }
@@ -72,7 +72,7 @@ TEST(DriverBringUp, LeftoverRunningServiceIsStoppedDeletedAndCreatedAgain) {
                                                   "Control 1", "Close", "OpenManager",
                                                   "OpenService ZPCIDrv", "Close"}));
   EXPECT_EQ(calls[8], "Delete");
-  EXPECT_EQ(h.platform->Services().BinaryPath(), h.dir.Path().string() + "/ZPCIDrv.sys");
+  EXPECT_EQ(h.platform->Services().BinaryPath(), h.dir.File("ZPCIDrv.sys"));
   EXPECT_TRUE(h.platform->Services().ServiceRunning());
   EXPECT_TRUE(h.platform->Device().IsOpen());
 }

@@ -20,7 +20,7 @@ TEST(Startup, GoodStartBringsUpDriverSkinsWaitsDetectsAndIsReady) {
   EXPECT_EQ(h.program->FormCreate(), app::StartResult::Ready);
   EXPECT_TRUE(detected);
   EXPECT_GE(detectedAt, 500 * sim::kMillisecond);
-  EXPECT_EQ(h.program->programFolder, h.dir.Path().string() + "/");
+  EXPECT_EQ(h.program->programFolder, h.dir.Folder());
   EXPECT_EQ(h.platform->Services().Calls().front(), "OpenManager");
   EXPECT_TRUE(h.platform->Device().IsOpen());
   EXPECT_EQ(h.ui.StatusText(), "Ready");
