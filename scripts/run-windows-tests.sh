@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Sets up the machine for the Windows build (mingw-w64 and Wine), cross-builds the windows preset
-# and runs its suites under Wine, in a fresh Wine prefix of its own.
+# Sets up the machine for the Windows build (mingw-w64 and Wine), cross-builds the windows preset,
+# runs its suites under Wine in a fresh Wine prefix of its own, and packs rzflash-windows.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh windows
 
-cmake --preset windows >/dev/null
+# The skin bitmaps are drawn by a Qt program of this machine: a host build draws them.
+cmake --preset debug >/dev/null
+cmake --build --preset debug --target rz_skin_files
+cmake --preset windows -DRZFLASH_HOST_SKIN_DIR="$PWD/build/debug/bin/Skin" >/dev/null
 cmake --build --preset windows
 
 export WINEPREFIX="$PWD/build/windows/wineprefix"
@@ -23,3 +26,4 @@ wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 ctest --preset windows
+(cd build/windows && cpack -G ZIP >/dev/null && echo "packed build/windows/rzflash-windows.zip")
