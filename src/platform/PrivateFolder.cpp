@@ -35,20 +35,21 @@ std::string WithSeparator(std::string folder) {
 
 #ifdef _WIN32
 // A folder whose access list grants full control to its creator (the owner) and to nobody else,
-// inherited by what is made in it.
-bool CreateOwnerOnlyFolder(const std::string& path, std::string& error) {
+// inherited by what is made in it. ERROR_SUCCESS, or the error of the failed call.
+DWORD CreateOwnerOnlyFolder(const std::string& path, std::string& error) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;OW)", SDDL_REVISION_1,
                                                             &descriptor, nullptr)) {
-    error = "cannot build the folder's access list (error " + std::to_string(GetLastError()) + ")";
-    return false;
+    const DWORD code = GetLastError();
+    error = "cannot build the folder's access list (error " + std::to_string(code) + ")";
+    return code;
   }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   const BOOL made = CreateDirectoryA(path.c_str(), &attributes);
-  const DWORD code = GetLastError();
+  const DWORD code = made ? ERROR_SUCCESS : GetLastError();
   LocalFree(descriptor);
   if (!made) error = "cannot make " + path + " (error " + std::to_string(code) + ")";
-  return made != 0;
+  return code;
 }
 #endif
 
@@ -68,8 +69,11 @@ std::optional<std::string> MakePrivateFolder(const std::string& prefix, const st
       char suffix[16];
       std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
       const std::string candidate = WithSeparator(base) + prefix + suffix;
-      if (CreateOwnerOnlyFolder(candidate, reason)) made = candidate;
-      else if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+      const DWORD code = CreateOwnerOnlyFolder(candidate, reason);
+      if (code == ERROR_SUCCESS)
+        made = candidate;
+      else if (code != ERROR_ALREADY_EXISTS)
+        break;  // anything but a name taken by chance will not pass with another name
     }
 #else
     std::string templ = WithSeparator(base) + prefix + "XXXXXX";
