@@ -82,13 +82,17 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   ui.SkinnedMessage(kBlankScreenWarning);
   ui.ProcessEvents();
   ctx.seams.system.Sleep(kAfterWarningPauseMs);
-  if (!RunAtiFlash(tool)) {
+  // While the tool programs the card, a request to stop waits for it.
+  platform::InterruptHoldGuard hold(ctx.seams.interrupts);
+  const bool flashed = RunAtiFlash(tool);
+  hold.Release();
+  if (!flashed) {
     // Whatever the tool left on the card may be part of an image: a retry must not be refused
     // as the same version.
     state.cardImageIntact = false;
     return false;
   }
-  OfferRestart(ui, ctx.seams.shutdown);
+  if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
   return true;
 }
 
@@ -137,7 +141,8 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   ui.SetLabel(ui::Label::EepromSize, EepromSizeText(identity, imageLength));
   ui.SetStatus(ui::kStatusReady);
   ui.SkinnedMessage(kFlashCompletedText);
-  OfferRestart(ui, ctx.seams.shutdown);
+  // A request to stop held during the flash ends the program now: nothing more is asked.
+  if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
   return true;
 }
 
