@@ -275,7 +275,7 @@ class MainFormTest : public QObject {
     TForm1& f = run.session->Form();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QTimer::singleShot(0, &f, [&f] { Click(f.ibFlash); });
+    QTimer::singleShot(0, &f, [&f] { f.btFlashClick(); });
     QCOMPARE(QApplication::exec(), kExitInterrupted);
   }
 
