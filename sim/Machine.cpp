@@ -1,5 +1,7 @@
 #include "sim/Machine.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 namespace rz::sim {
@@ -42,6 +44,7 @@ void Machine::ConfigWrite(std::uint32_t address, std::uint32_t value) {
 }
 
 bool Machine::PortRequest(hw::PortAccessRequest& r) {
+  CountRequest();
   clock_.Advance(costs_.portRequestNs);
   ++counters_.portRequests;
   const bool write = r.direction == hw::kPortDirectionWrite;
@@ -90,6 +93,7 @@ std::optional<std::uint32_t> Machine::AllocateLinear(std::uint64_t span) {
 }
 
 bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
+  CountRequest();
   clock_.Advance(costs_.mapRequestNs);
   ++counters_.mapRequests;
   linear = 0;
@@ -111,6 +115,7 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
 }
 
 bool Machine::Unmap(std::uint32_t linear) {
+  CountRequest();
   clock_.Advance(costs_.mapRequestNs);
   ++counters_.unmapRequests;
   trace_.Record({clock_.Now(), TraceKind::Unmap, linear, 0, 0, 0});
@@ -147,6 +152,7 @@ bool Machine::IsMapped(std::uint32_t linear) const {
 }
 
 std::uint8_t Machine::Read8(std::uint32_t linear) {
+  CountRequest();
   clock_.Advance(costs_.memReadNs);
   ++counters_.memReads;
   std::uint32_t offset = 0;
@@ -159,6 +165,7 @@ std::uint8_t Machine::Read8(std::uint32_t linear) {
 }
 
 void Machine::Write8(std::uint32_t linear, std::uint8_t value) {
+  CountRequest();
   clock_.Advance(costs_.memWriteNs);
   ++counters_.memWrites;
   std::uint32_t offset = 0;
@@ -169,6 +176,7 @@ void Machine::Write8(std::uint32_t linear, std::uint8_t value) {
 }
 
 std::uint32_t Machine::Read32(std::uint32_t linear) {
+  CountRequest();
   clock_.Advance(costs_.memReadNs);
   ++counters_.memReads;
   std::uint32_t offset = 0;
@@ -181,6 +189,7 @@ std::uint32_t Machine::Read32(std::uint32_t linear) {
 }
 
 void Machine::Write32(std::uint32_t linear, std::uint32_t value) {
+  CountRequest();
   clock_.Advance(costs_.memWriteNs);
   ++counters_.memWrites;
   std::uint32_t offset = 0;
@@ -188,6 +197,36 @@ void Machine::Write32(std::uint32_t linear, std::uint32_t value) {
   if (d) d->MmioWrite32(offset, value);
   else if (!IsMapped(linear)) ++counters_.invalidAccesses;
   trace_.Record({clock_.Now(), TraceKind::MemWrite, offset, value, 4, 0});
+}
+
+void Machine::InterruptAfter(std::vector<std::uint64_t> counts, std::function<void()> deliver) {
+  std::sort(counts.begin(), counts.end(), std::greater<>());
+  laterInterrupts_ = std::move(counts);
+  deliverInterrupt_ = std::move(deliver);
+  nextInterrupt_ = UINT64_MAX;
+  // Moments already past never come.
+  while (!laterInterrupts_.empty() && laterInterrupts_.back() < requests_) laterInterrupts_.pop_back();
+  if (!laterInterrupts_.empty()) {
+    nextInterrupt_ = laterInterrupts_.back();
+    laterInterrupts_.pop_back();
+  }
+}
+
+void Machine::DeliverInterrupts() {
+  // One delivery for each moment named at this count, then the next moment is armed.
+  const std::uint64_t now = nextInterrupt_;
+  std::size_t times = 1;
+  while (!laterInterrupts_.empty() && laterInterrupts_.back() == now) {
+    laterInterrupts_.pop_back();
+    ++times;
+  }
+  nextInterrupt_ = UINT64_MAX;
+  if (!laterInterrupts_.empty()) {
+    nextInterrupt_ = laterInterrupts_.back();
+    laterInterrupts_.pop_back();
+  }
+  for (std::size_t i = 0; i < times; ++i)
+    if (deliverInterrupt_) deliverInterrupt_();
 }
 
 void Machine::Sleep(std::uint32_t milliseconds) {

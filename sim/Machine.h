@@ -8,10 +8,12 @@
 // a device's window answers only while its memory decoding is on.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "hw/DriverProtocol.h"
 #include "sim/BusTrace.h"
@@ -79,7 +81,21 @@ class Machine {
 
   void Sleep(std::uint32_t milliseconds);
 
+  // Driver requests (port, map, unmap) and accesses through mappings carried out so far.
+  std::uint64_t Requests() const { return requests_; }
+  // Calls `deliver` after each of `counts` requests (as Requests() counts them), before the next
+  // one is carried out: the moments interrupt requests from outside reach the program in a test.
+  // A later call replaces an earlier one.
+  void InterruptAfter(std::vector<std::uint64_t> counts, std::function<void()> deliver);
+
  private:
+  // Counts one request; delivers an interrupt when its moment has come.
+  void CountRequest() {
+    if (requests_ == nextInterrupt_) DeliverInterrupts();
+    ++requests_;
+  }
+  void DeliverInterrupts();
+
   struct Mapping {
     std::uint32_t physical;
     std::uint32_t length;
@@ -106,6 +122,10 @@ class Machine {
   std::uint32_t configAddress_ = 0;
   std::uint64_t portSucceeded_ = 0;
   std::uint64_t mapSucceeded_ = 0;
+  std::uint64_t requests_ = 0;
+  std::uint64_t nextInterrupt_ = UINT64_MAX;
+  std::vector<std::uint64_t> laterInterrupts_;  // the moments after the next, latest first
+  std::function<void()> deliverInterrupt_;
 };
 
 }  // namespace rz::sim

@@ -6,6 +6,9 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
+
+#include "platform/InterruptHold.h"
 
 namespace rz::sim {
 
@@ -22,6 +25,9 @@ struct PlatformFaults {
   std::set<std::string> fileCloseFail;         // closing these files reports an error
   bool tempFileFail = false;                   // no temporary file can be created
   bool renameFail = false;
+  // Interrupt requests from outside, each after this many driver requests and mapped accesses.
+  std::vector<std::uint64_t> interruptAfter;
+  platform::InterruptKind interruptKind = platform::InterruptKind::Interrupt;
 };
 
 // Reads the machine and operating-system keys of a `faults` object. Throws ScenarioError.

@@ -264,11 +264,14 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
       return kFlashNoBackup;
   }
 
+  // From the erase until the verification ends, a request to stop waits for the job to finish.
+  platform::InterruptHoldGuard hold(ctx.interrupts);
   if (!EraseChip(ctx, chipCode, false)) return kFlashFailed;
   if (!ProgramFromImage(ctx, chipCode, limit, *file)) return kFlashFailed;
   if (!file->Seek(0, platform::SeekOrigin::Begin)) return kFlashFailed;
   std::int64_t firstDifference = -1;
   if (!VerifyWithFile(ctx, chipCode, *file, firstDifference) || watch.Failed()) return kFlashFailed;
+  hold.Release();
 
   const bool closed = file->Close();
   file.reset();

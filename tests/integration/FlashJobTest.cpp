@@ -71,6 +71,8 @@ void RunCase(const JobCase& c) {
   auto* chip = Card(rig).Chip();
   const bool touched = chip->Counters().chipErases + chip->Counters().bytesProgrammed > 0;
   EXPECT_EQ(touched, c.chipTouched);
+  // Requests to stop are held exactly when the chip is touched, once, and no longer than the job.
+  EXPECT_EQ(rig.harness.platform->Interrupts().Spans().size(), touched ? 1u : 0u);
   const auto contents = chip->Contents();
   if (!c.chipTouched) {
     EXPECT_TRUE(std::equal(old.begin(), old.end(), contents.begin())) << "chip unchanged";
