@@ -167,7 +167,7 @@ TEST(FlashJob, FailuresAndTheirCodes) {
        .messages = {"Programming cycle had an error ... Aborting."}},
       {.name = "serial page that never verifies", .file = good,
        .eeprom = json{{"chip", "PMC PM25LV010"}}, .faults = json{{"stuck_cells", {{"offset", 0x100}}}},
-       .result = 5},
+       .result = 5, .messages = {"Programming cycle had an error ... Aborting."}},
   };
   for (const auto& c : cases) RunCase(c);
 }
