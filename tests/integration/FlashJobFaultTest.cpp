@@ -141,11 +141,11 @@ TEST(FlashJobFaults, RandomImagesChipsAndFaults) {
     SCOPED_TRACE(std::string(chip) + " run " + std::to_string(run) + " faults " + faults.dump());
     const Outcome o = Flash(json{{"chip", chip}}, faults, lengthByte, rng());
     EXPECT_TRUE(o.clean);
-    if (o.result == 0) {
+    if (o.result == eeprom::kFlashOk) {
       EXPECT_TRUE(o.holdsImage);
     }
     if (faults.empty()) {
-      EXPECT_EQ(o.result, 0u);
+      EXPECT_EQ(o.result, eeprom::kFlashOk);
     }
   }
 }

@@ -40,7 +40,7 @@ TEST(FlashProgram, EveryAlgorithmFlashesAFullImageThatReadsBackExactly) {
     ASSERT_TRUE(testimage::WriteFile(files.File("old.rom"), Image(0x40, 3)));
     ASSERT_TRUE(testimage::WriteFile(files.File("new.rom"), next));
     EepromRig rig(json{{"eeprom", ChipEeprom(c, files.File("old.rom"))}});
-    EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), 0u);
+    EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), eeprom::kFlashOk);
     const auto contents = Card(rig).Chip()->Contents();
     ASSERT_GE(contents.size(), next.size());
     EXPECT_TRUE(std::equal(next.begin(), next.end(), contents.begin()));
@@ -191,7 +191,7 @@ TEST(FlashProgram, BusySerialChipStopsProgrammingAtItsFirstWait) {
   EepromRig rig(json{{"eeprom", {{"chip", "ST M25P05"}}}},
                 json{{"faults", {{"chip_stuck_busy", true}}}});
   rig.StartTrace();
-  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), 5u);
+  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), eeprom::kFlashFailed);
   EXPECT_EQ(rig.harness.platform->System().StdoutLines(),
             std::vector<std::string>{"Exceeded maximum wait time to program a single page"});
   EXPECT_EQ(rig.harness.ui.Messages(),

@@ -13,7 +13,9 @@ namespace {
 using bios::BlockPick;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes WithBlocks(std::size_t size, std::initializer_list<std::pair<std::size_t, std::uint8_t>> blocks) {
+using Block = std::pair<std::size_t, std::uint8_t>;  // position of the "$", card number
+
+Bytes WithBlocks(std::size_t size, std::initializer_list<Block> blocks) {
   Bytes image(size, 0x00);
   for (const auto& [at, number] : blocks) {
     image[at] = '$';
