@@ -22,10 +22,10 @@ namespace {
 // Status text and message of a failed flash job, by its result code; empty: the job showed its own.
 const char* FlashFailureText(std::uint32_t result) {
   switch (result) {
-    case 1: return "";
-    case 2: return "Rom already programmed";
-    case 3: return "ASIC DeviceID does not match with BIOS file !!";
-    case 4: return "The VGA BIOS file does not match with VGA card !!";
+    case eeprom::kFlashFileOrAccess: return "";
+    case eeprom::kFlashNoWindow: return "Rom already programmed";
+    case eeprom::kFlashWrongImage: return "ASIC DeviceID does not match with BIOS file !!";
+    case eeprom::kFlashOtherBoard: return "The VGA BIOS file does not match with VGA card !!";
     default: return "Fail !!";
   }
 }
