@@ -68,16 +68,74 @@ class Machine {
   std::unique_ptr<PciDevice> RemoveDevice(std::uint8_t bus, std::uint8_t device);
   PciDevice* DeviceAt(std::uint8_t bus, std::uint8_t device);
 
-  // One port request as the driver receives it; false when the request fails.
-  bool PortRequest(hw::PortAccessRequest& request);
+  // One port request as the driver receives it; false when the request fails. Inline: a flash
+  // makes millions of them, nearly all writes to the delay port.
+  bool PortRequest(hw::PortAccessRequest& r) {
+    CountRequest();
+    clock_.Advance(costs_.portRequestNs);
+    ++counters_.portRequests;
+    if (faults_.portFailAfter && portSucceeded_ >= *faults_.portFailAfter) {
+      ++counters_.failedRequests;
+      return false;
+    }
+    ++portSucceeded_;
+    const bool write = r.direction == hw::kPortDirectionWrite;
+    if (write) {
+      if (r.port == kDelayPort) ++counters_.delayPortWrites;
+      else if (r.width == 4) PortWrite32(r.port, r.data);
+    } else {
+      std::uint32_t v = r.width == 4 ? PortRead32(r.port) : 0xFFFFFFFFu;
+      if (r.width == 1) v &= 0xFF;
+      if (r.width == 2) v &= 0xFFFF;
+      r.data = v;
+    }
+    if (trace_.Enabled())
+      trace_.Record({clock_.Now(), write ? TraceKind::PortWrite : TraceKind::PortRead, r.port,
+                     r.data, static_cast<std::uint8_t>(r.width), 0});
+    return true;
+  }
   // Maps [physical, physical+length); false on failure. Unknown ranges map but answer all ones.
   bool Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear);
   bool Unmap(std::uint32_t linear);
 
-  std::uint8_t Read8(std::uint32_t linear);
-  void Write8(std::uint32_t linear, std::uint8_t value);
-  std::uint32_t Read32(std::uint32_t linear);
-  void Write32(std::uint32_t linear, std::uint32_t value);
+  // Accesses through a mapping. The common case (an address in a device window, no trace being
+  // recorded) is inline; the rest (unanswered addresses, tracing) is finished out of line.
+  std::uint8_t Read8(std::uint32_t linear) {
+    CountRequest();
+    clock_.Advance(costs_.memReadNs);
+    ++counters_.memReads;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioRead8(offset);
+    return FinishRead8(d, linear, offset);
+  }
+  void Write8(std::uint32_t linear, std::uint8_t value) {
+    CountRequest();
+    clock_.Advance(costs_.memWriteNs);
+    ++counters_.memWrites;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioWrite8(offset, value);
+    FinishWrite8(d, linear, offset, value);
+  }
+  std::uint32_t Read32(std::uint32_t linear) {
+    CountRequest();
+    clock_.Advance(costs_.memReadNs);
+    ++counters_.memReads;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioRead32(offset);
+    return FinishRead32(d, linear, offset);
+  }
+  void Write32(std::uint32_t linear, std::uint32_t value) {
+    CountRequest();
+    clock_.Advance(costs_.memWriteNs);
+    ++counters_.memWrites;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioWrite32(offset, value);
+    FinishWrite32(d, linear, offset, value);
+  }
 
   void Sleep(std::uint32_t milliseconds);
 
@@ -103,9 +161,35 @@ class Machine {
   };
   // A free linear range of `span` bytes; nullopt when none is left.
   std::optional<std::uint32_t> AllocateLinear(std::uint64_t span);
-  // Finds the device window and offset behind a linear address; null when none.
-  PciDevice* Resolve(std::uint32_t linear, std::uint32_t& offset);
-  bool IsMapped(std::uint32_t linear) const;
+  // The live mapping holding `linear` and the address's offset into it; null when none. The last
+  // mapping found is remembered: a program walks one mapping for thousands of accesses.
+  const Mapping* FindMapping(std::uint32_t linear, std::uint32_t& inMapping);
+  // Finds the device window and offset behind a linear address; null when none. Inline for the
+  // remembered stretch of the last lookup; the rest goes to ResolveSlow.
+  PciDevice* Resolve(std::uint32_t linear, std::uint32_t& offset) {
+    const std::uint32_t at = linear - fast_.linear;
+    if (at < fast_.length && fast_.device->MemoryDecoding() && fast_.device->Bar0() == fast_.bar0) {
+      offset = fast_.offset + at;
+      return fast_.device;
+    }
+    return ResolveSlow(linear, offset);
+  }
+  PciDevice* ResolveSlow(std::uint32_t linear, std::uint32_t& offset);
+  // The device access (when `d`), the count of an access outside every mapping, and the trace.
+  std::uint8_t FinishRead8(PciDevice* d, std::uint32_t linear, std::uint32_t offset);
+  void FinishWrite8(PciDevice* d, std::uint32_t linear, std::uint32_t offset, std::uint8_t value);
+  std::uint32_t FinishRead32(PciDevice* d, std::uint32_t linear, std::uint32_t offset);
+  void FinishWrite32(PciDevice* d, std::uint32_t linear, std::uint32_t offset, std::uint32_t value);
+  void ForgetResolution() {
+    lastMapping_ = nullptr;
+    fast_.length = 0;
+  }
+  bool IsMapped(std::uint32_t linear);
+  void ListWindowDevices();
+  // Dword accesses to the configuration ports 0xCF8/0xCFC (other ports: writes vanish, reads
+  // answer all ones).
+  void PortWrite32(std::uint16_t port, std::uint32_t value);
+  std::uint32_t PortRead32(std::uint16_t port);
   std::uint32_t ConfigRead(std::uint32_t address);
   void ConfigWrite(std::uint32_t address, std::uint32_t value);
 
@@ -116,6 +200,19 @@ class Machine {
   RequestCounters counters_;
   std::map<std::uint16_t, std::unique_ptr<PciDevice>> devices_;  // key: bus << 8 | device
   std::map<std::uint32_t, Mapping> mappings_;                     // key: linear base
+  std::vector<PciDevice*> windowDevices_;  // devices with a BAR0 window, in the order of devices_
+  const Mapping* lastMapping_ = nullptr;   // the mapping FindMapping found last; null after a change
+  std::uint32_t lastMappingBase_ = 0;
+  // A stretch of linear addresses [linear, linear + length) of one mapping that lands in the window
+  // of the bus's only windowed device, at `offset`, while that device decodes memory at `bar0`.
+  // Kept only while one device has a window, so no other device can claim those addresses.
+  struct FastResolution {
+    std::uint32_t linear = 0;
+    std::uint32_t length = 0;  // 0: nothing remembered
+    std::uint32_t offset = 0;
+    std::uint32_t bar0 = 0;
+    PciDevice* device = nullptr;
+  } fast_;
   static constexpr std::uint64_t kFirstLinear = 0x10000000;
   static constexpr std::uint64_t kLinearLimit = 0x100000000;
   std::uint64_t nextLinear_ = kFirstLinear;
