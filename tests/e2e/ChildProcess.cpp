@@ -89,9 +89,21 @@ int RunChild(const std::string& program, const std::vector<std::string>& args,
   startup.hStdOutput = out.h;
   startup.hStdError = err.h;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, block.data(),
-                      folder.c_str(), &startup, &process))
-    throw std::runtime_error("cannot start " + program);
+  // Under Wine a start now and then fails while the wineserver is busy with other test
+  // processes; a few more tries tell that from a program that cannot start at all.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    std::string commandLine = line;  // the call may write into its command line
+    if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                       block.data(), folder.c_str(), &startup, &process)) {
+      error = 0;
+      break;
+    }
+    error = GetLastError();
+    Sleep(200);
+  }
+  if (error != 0)
+    throw std::runtime_error("cannot start " + program + " (error " + std::to_string(error) + ")");
   Handle thread{process.hThread}, child{process.hProcess};
   WaitForSingleObject(child.h, INFINITE);
   DWORD code = 0;
