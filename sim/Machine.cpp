@@ -41,10 +41,19 @@ void Machine::ConfigWrite(std::uint32_t address, std::uint32_t value) {
   if (PciDevice* d = DeviceAt(bus, dev)) d->ConfigWrite(static_cast<std::uint8_t>(address & 0xFC), value);
 }
 
+bool Machine::InjectFailure(const InjectedFailure& what) {
+  if (!faults_.failRequestAt || *faults_.failRequestAt != RequestsSoFar()) return false;
+  injected_ = what;
+  ++counters_.failedRequests;
+  return true;
+}
+
 bool Machine::PortRequest(hw::PortAccessRequest& r) {
   clock_.Advance(costs_.portRequestNs);
-  ++counters_.portRequests;
   const bool write = r.direction == hw::kPortDirectionWrite;
+  const bool injected = InjectFailure({RequestKind::Port, r.port, write});
+  ++counters_.portRequests;
+  if (injected) return false;
   if (faults_.portFailAfter && portSucceeded_ >= *faults_.portFailAfter) {
     ++counters_.failedRequests;
     return false;
@@ -91,11 +100,13 @@ std::optional<std::uint32_t> Machine::AllocateLinear(std::uint64_t span) {
 
 bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
   clock_.Advance(costs_.mapRequestNs);
+  const bool injected = InjectFailure({RequestKind::Map, 0, false});
   ++counters_.mapRequests;
   linear = 0;
   // Each mapping gets its own range, rounded up to 64 MiB.
   const std::uint64_t span = (std::uint64_t{length} + 0x3FFFFFF) & ~std::uint64_t{0x3FFFFFF};
-  bool fail = (faults_.mapFailAfter && mapSucceeded_ >= *faults_.mapFailAfter) || length == 0;
+  bool fail = injected || (faults_.mapFailAfter && mapSucceeded_ >= *faults_.mapFailAfter) ||
+              length == 0;
   std::optional<std::uint32_t> at;
   if (!fail) at = AllocateLinear(span);
   fail = fail || !at;
@@ -103,7 +114,7 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
     ++mapSucceeded_;
     linear = *at;
     mappings_[linear] = Mapping{physical, length, span};
-  } else {
+  } else if (!injected) {
     ++counters_.failedRequests;
   }
   trace_.Record({clock_.Now(), TraceKind::Map, physical, linear, 0, length});
@@ -112,9 +123,10 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
 
 bool Machine::Unmap(std::uint32_t linear) {
   clock_.Advance(costs_.mapRequestNs);
+  const bool injected = InjectFailure({RequestKind::Unmap, 0, false});
   ++counters_.unmapRequests;
   trace_.Record({clock_.Now(), TraceKind::Unmap, linear, 0, 0, 0});
-  return mappings_.erase(linear) == 1;
+  return !injected && mappings_.erase(linear) == 1;
 }
 
 PciDevice* Machine::Resolve(std::uint32_t linear, std::uint32_t& offset) {

@@ -27,10 +27,22 @@ struct CostModel {
   std::uint64_t memWriteNs = 40;       // posted write
 };
 
+enum class RequestKind : std::uint8_t { Port, Map, Unmap };
+
 struct RequestFaults {
   // Port requests (map requests) fail once this many have succeeded.
   std::optional<std::uint64_t> portFailAfter;
   std::optional<std::uint64_t> mapFailAfter;
+  // The one request with this number fails, counting every port, map and unmap request of the
+  // machine from 0 (the number a request gets is RequestsSoFar() before it); the others succeed.
+  std::optional<std::uint64_t> failRequestAt;
+};
+
+// The request that failRequestAt made fail.
+struct InjectedFailure {
+  RequestKind kind = RequestKind::Port;
+  std::uint16_t port = 0;  // port requests
+  bool write = false;      // port requests
 };
 
 struct RequestCounters {
@@ -57,6 +69,12 @@ class Machine {
   const RequestCounters& Counters() const { return counters_; }
   std::uint64_t InvalidAccesses() const { return counters_.invalidAccesses; }
   std::size_t LiveMappings() const { return mappings_.size(); }
+  // Port, map and unmap requests received so far.
+  std::uint64_t RequestsSoFar() const {
+    return counters_.portRequests + counters_.mapRequests + counters_.unmapRequests;
+  }
+  // Set once failRequestAt has made a request fail.
+  const std::optional<InjectedFailure>& Injected() const { return injected_; }
 
   // Places a device at (bus, device), function 0. Returns the device. Throws std::logic_error
   // when the slot is taken: the device there may be referenced elsewhere, so it is never dropped
@@ -90,6 +108,8 @@ class Machine {
   // Finds the device window and offset behind a linear address; null when none.
   PciDevice* Resolve(std::uint32_t linear, std::uint32_t& offset);
   bool IsMapped(std::uint32_t linear) const;
+  // Counts the request about to be served; true when failRequestAt makes it fail.
+  bool InjectFailure(const InjectedFailure& what);
   std::uint32_t ConfigRead(std::uint32_t address);
   void ConfigWrite(std::uint32_t address, std::uint32_t value);
 
@@ -106,6 +126,7 @@ class Machine {
   std::uint32_t configAddress_ = 0;
   std::uint64_t portSucceeded_ = 0;
   std::uint64_t mapSucceeded_ = 0;
+  std::optional<InjectedFailure> injected_;
 };
 
 }  // namespace rz::sim
