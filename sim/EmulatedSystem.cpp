@@ -58,6 +58,43 @@ std::string EmulatedSystem::ScratchDirectory() {
   return scratch_;
 }
 
+namespace {
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
+constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+platform::LocalTime CivilFromSeconds(std::int64_t seconds) {
+  const std::int64_t days = seconds / 86400;
+  const std::int64_t rest = seconds % 86400;
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = z / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
+  return {static_cast<int>(y), static_cast<int>(m), static_cast<int>(d),
+          static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
+          static_cast<int>(rest % 60)};
+}
+
+}  // namespace
+
+platform::LocalTime EmulatedSystem::Now() {
+  constexpr std::int64_t kEpochSeconds = DaysFromCivil(2026, 1, 1) * 86400;
+  return CivilFromSeconds(kEpochSeconds +
+                          static_cast<std::int64_t>(machine_.Clock().Now() / (1000 * kMillisecond)));
+}
+
 void EmulatedSystem::WriteStdoutLine(const std::string& line) {
   stdout_.push_back(line);
   if (sink_) sink_(line);
@@ -74,7 +111,7 @@ EmulatedFileSystem::EmulatedFileSystem(EmulatedSystem& system)
     : system_(system), host_(platform::MakeHostFileSystem()) {}
 
 bool EmulatedFileSystem::Matches(const std::set<std::string>& set, const std::string& abs) const {
-  return set.count(abs) != 0 || set.count(FileNameOf(abs)) != 0;
+  return set.count(abs) != 0 || set.count(FileNameOf(abs)) != 0 || set.count(FolderOf(abs)) != 0;
 }
 
 bool EmulatedFileSystem::CountWrite() {
@@ -193,6 +230,12 @@ std::string EmulatedFileSystem::FinalTarget(const std::string& path) {
 
 bool EmulatedFileSystem::CanWrite(const std::string& path) {
   return host_->CanWrite(system_.Resolve(path));
+}
+
+bool EmulatedFileSystem::CreateFolder(const std::string& path) {
+  const std::string abs = system_.Resolve(path);
+  if (Matches(faults_.failOpenWrite, abs)) return false;
+  return host_->CreateFolder(abs);
 }
 
 }  // namespace rz::sim

@@ -41,6 +41,8 @@ class EmulatedSystem final : public platform::System {
   bool SetCurrentDirectory(const std::string& path) override;
   std::string ScratchDirectory() override;
   std::uint32_t GetOSVer() override { return osVersion_; }
+  // The emulated machine's calendar: 2026-01-01 00:00:00 plus the virtual clock.
+  platform::LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
 
   // Absolute form of `path`, relative names taken against the working directory.
@@ -65,7 +67,9 @@ class EmulatedSystem final : public platform::System {
 
 // File faults a scenario can select, by path (after resolution) or by role.
 struct FileFaults {
-  std::set<std::string> failOpenWrite;  // absolute paths (or file names) that cannot be created
+  // Each set holds absolute paths, file names, or folders (with their trailing separator) whose
+  // files all fail.
+  std::set<std::string> failOpenWrite;  // cannot be created
   std::set<std::string> failWrite;      // writes to these files stop short
   std::set<std::string> failClose;      // closing these files reports an error
   bool failCreateUnique = false;        // no temporary file can be created
@@ -100,6 +104,7 @@ class EmulatedFileSystem final : public platform::FileSystem {
   platform::PathKind Kind(const std::string& path) override;
   std::string FinalTarget(const std::string& path) override;
   bool CanWrite(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
 
  private:
   bool Matches(const std::set<std::string>& set, const std::string& absolute) const;

@@ -60,19 +60,27 @@ platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
   const std::string file = folder.empty() || std::filesystem::path(words[2]).is_absolute()
                                ? system_.Resolve(words[2])
                                : (std::filesystem::path(folder) / words[2]).string();
-  const int status = save ? Save(card, file) : Program(card, file);
+  const bool garble = outcome.mode == ToolOutcome::Mode::Garbles;
+  const int status = save ? Save(card, file, garble) : Program(card, file, garble);
   return {true, status == kToolExitOk ? outcome.exitCode : status};
 }
 
-int EmulatedVendorTool::Save(AtiCard& card, const std::string& file) {
+namespace {
+void InvertMiddleByte(std::vector<std::uint8_t>& bytes) {
+  if (!bytes.empty()) bytes[bytes.size() / 2] ^= 0xFF;
+}
+}  // namespace
+
+int EmulatedVendorTool::Save(AtiCard& card, const std::string& file, bool garble) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  const auto& bytes = card.Eeprom();
+  std::vector<std::uint8_t> bytes = card.Eeprom();
+  if (garble) InvertMiddleByte(bytes);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
   return out ? kToolExitOk : kToolExitFailed;
 }
 
-int EmulatedVendorTool::Program(AtiCard& card, const std::string& file) {
+int EmulatedVendorTool::Program(AtiCard& card, const std::string& file, bool garble) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return kToolExitFailed;
   std::ifstream in(file, std::ios::binary);
@@ -81,6 +89,7 @@ int EmulatedVendorTool::Program(AtiCard& card, const std::string& file) {
   std::vector<std::uint8_t> image(card.Eeprom().size() + 1);
   in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
   image.resize(static_cast<std::size_t>(in.gcount()));
+  if (garble) InvertMiddleByte(image);
   return card.Program(image) ? kToolExitOk : kToolExitFailed;
 }
 

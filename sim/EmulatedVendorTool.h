@@ -33,8 +33,9 @@ class EmulatedVendorTool {
                              const std::string& folder);
 
  private:
-  int Save(AtiCard& card, const std::string& file);
-  int Program(AtiCard& card, const std::string& file);
+  // `garble`: one byte of what is written or programmed comes out wrong.
+  int Save(AtiCard& card, const std::string& file, bool garble);
+  int Program(AtiCard& card, const std::string& file, bool garble);
 
   VendorToolBehaviour behaviour_;
   std::string toolPath_;

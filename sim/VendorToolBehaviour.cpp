@@ -19,9 +19,11 @@ ToolOutcome ParseToolOutcome(const nlohmann::json& v, const std::string& path) {
   else if (mode == "missing") b.mode = ToolOutcome::Mode::Missing;
   else if (mode == "fails") b.mode = ToolOutcome::Mode::Fails;
   else if (mode == "silent") b.mode = ToolOutcome::Mode::Silent;
+  else if (mode == "garbles") b.mode = ToolOutcome::Mode::Garbles;
   else
     throw ScenarioError(
-        path + " must be \"ok\", \"missing\", \"fails\", \"silent\", {\"exit_code\": N} "
+        path + " must be \"ok\", \"missing\", \"fails\", \"silent\", \"garbles\", "
+        "{\"exit_code\": N} "
         "or {\"save\": ..., \"program\": ...}");
   return b;
 }

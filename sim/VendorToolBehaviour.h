@@ -3,6 +3,8 @@
 //   "missing"            cannot be started;
 //   "fails"              starts, does nothing, exits with status 1;
 //   "silent"             starts, does nothing, exits with status 0;
+//   "garbles"            does its work with one byte wrong (the middle byte of the image it
+//                        programs or saves is inverted), exits with status 0;
 //   {"exit_code": N}     does its work, then exits with status N;
 //   {"save": B, "program": B}  B (one of the forms above) for "-s" and for "-p" launches apart,
 //                        e.g. a tool that backs the card up but fails to program it.
@@ -19,7 +21,7 @@ inline constexpr int kToolExitFailed = 1;      // the operation failed (adapter,
 inline constexpr int kToolExitBadCommand = 2;  // a command line it does not know
 
 struct ToolOutcome {
-  enum class Mode { Ok, Missing, Fails, Silent };
+  enum class Mode { Ok, Missing, Fails, Silent, Garbles };
   Mode mode = Mode::Ok;
   int exitCode = kToolExitOk;  // with Mode::Ok: the status after a successful operation
 };

@@ -6,6 +6,7 @@
 #include "bios/BiosIdentity.h"
 #include "commands/EepromLabels.h"
 #include "commands/Restart.h"
+#include "commands/SafetyBackup.h"
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
 #include "eeprom/CardImage.h"
@@ -79,13 +80,35 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
     ui.SetStatus(ui::kStatusReady);
     return false;
   }
+  // What the tool is handed, kept to compare the card with after the flash.
+  std::vector<std::uint8_t> flashed;
+  if (!ReadExchangeFile(tool, kAtiFlashFile, flashed)) {
+    RemoveExchangeFile(tool, kAtiFlashFile);
+    ui.SkinnedMessage(kAtiFlashFailedText);
+    ui.SetStatus(ui::kStatusReady);
+    return false;
+  }
   ui.SkinnedMessage(kBlankScreenWarning);
   ui.ProcessEvents();
   ctx.seams.system.Sleep(kAfterWarningPauseMs);
-  if (!RunAtiFlash(tool)) {
+  // The card's current BIOS, saved through the tool, is kept before the tool may program it.
+  std::vector<std::uint8_t> current;
+  const std::string backupPath =
+      ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, current)
+          ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+                              state.card.BackupFileName, current)
+          : std::string();
+  if (backupPath.empty()) {
+    RemoveExchangeFile(tool, kAtiFlashFile);
+    ui.SkinnedMessage(kBackupFailedText);
+    ui.SetStatus(ui::kStatusReady);
+    return false;
+  }
+  if (!RunAtiFlash(tool, [&] { return VerifyThroughTool(tool, flashed); })) {
     // Whatever the tool left on the card may be part of an image: a retry must not be refused
     // as the same version.
     state.cardImageIntact = false;
+    ui.SkinnedMessage(RestoreHintText(backupPath));
     return false;
   }
   OfferRestart(ui, ctx.seams.shutdown);
@@ -97,10 +120,22 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
 bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
+  // The chip's contents are kept in the program folder before the job touches the chip.
+  std::string backupPath;
+  const eeprom::ChipBackup keep = [&](std::span<const std::uint8_t> contents) {
+    backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+                                   state.card.BackupFileName, contents);
+    return !backupPath.empty();
+  };
   const std::uint32_t result =
-      eeprom::RunFlashJob(ctx.eeprom, state.flashInProgress, flashPath, state.flashMode);
+      eeprom::RunFlashJob(ctx.eeprom, state.flashInProgress, flashPath, state.flashMode, keep);
   state.lastEepromResult = result;
   ++state.flashInProgress;
+  if (result == eeprom::kFlashNoBackup) {
+    ui.SetStatus(ui::kStatusReady);
+    ui.SkinnedMessage(kBackupFailedText);
+    return false;
+  }
   if (result != 0) {
     const std::string text = FlashFailureText(result);
     if (text.empty()) {
@@ -109,6 +144,11 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
       ui.SetStatus(text);
       ui.ShowMessage(text);
     }
+    // Once the backup was made the job went on to the chip: say where the old BIOS is. (After
+    // the backup, a file-or-access result only comes from closing the file once the chip was
+    // verified: the card holds the new image then.)
+    if (!backupPath.empty() && result != eeprom::kFlashFileOrAccess)
+      ui.SkinnedMessage(RestoreHintText(backupPath));
     return false;
   }
 

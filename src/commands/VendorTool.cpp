@@ -1,9 +1,11 @@
 #include "commands/VendorTool.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/Paths.h"
 #include "base/TextFormat.h"
+#include "bios/BiosFile.h"
 #include "eeprom/ReadBack.h"
 #include "platform/FileReplacement.h"
 
@@ -134,11 +136,50 @@ bool PrepareAtiFlash(VendorToolContext& ctx) {
   return copied;
 }
 
-bool RunAtiFlash(VendorToolContext& ctx) {
-  const bool ok = EndedWell(RunFlashTool(ctx));
+bool ReadCardThroughTool(VendorToolContext& ctx, const char* name, const char* args,
+                         std::vector<std::uint8_t>& contents) {
+  contents.clear();
+  const std::string path = InExchange(ctx, name);
+  if (path.empty() || !RemoveStale(ctx.seams.files, path)) return false;
+  const std::string savedArgs = ctx.fields.atiToolArgs;
+  ctx.fields.atiToolArgs = args;
+  const bool ran = EndedWell(RunFlashTool(ctx));
+  ctx.fields.atiToolArgs = savedArgs;
+  const bool ok = ran && ReadExchangeFile(ctx, name, contents);
+  ctx.seams.files.Remove(path);
+  return ok;
+}
+
+bool ReadExchangeFile(VendorToolContext& ctx, const char* name,
+                      std::vector<std::uint8_t>& contents) {
+  contents.clear();
+  const std::string path = InExchange(ctx, name);
+  auto in = path.empty() ? nullptr : bios::OpenBiosFile(ctx.seams.files, path);
+  if (!in) return false;
+  std::array<std::uint8_t, 0x10000> block{};
+  for (std::size_t n; (n = in->Read(block.data(), block.size())) > 0;)
+    contents.insert(contents.end(), block.begin(), block.begin() + n);
+  return !contents.empty();
+}
+
+std::span<const std::uint8_t> FlashedImage(std::span<const std::uint8_t> file) {
+  if (file.size() < 3 || file[0] != 0x55 || file[1] != 0xAA || file[2] == 0) return file;
+  return file.first(std::min<std::size_t>(file.size(), file[2] * 512u));
+}
+
+bool VerifyThroughTool(VendorToolContext& ctx, std::span<const std::uint8_t> flashed) {
+  std::vector<std::uint8_t> card;
+  if (!ReadCardThroughTool(ctx, kAtiVerifyFile, kAtiVerifyArgs, card)) return false;
+  const auto image = FlashedImage(flashed);
+  return card.size() >= image.size() && std::equal(image.begin(), image.end(), card.begin());
+}
+
+bool RunAtiFlash(VendorToolContext& ctx, const std::function<bool()>& verify) {
+  bool ok = EndedWell(RunFlashTool(ctx));
   RemoveExchangeFile(ctx, kAtiFlashFile);
   ctx.ui.SetStatus(ui::kStatusReady);
   ctx.ui.ProcessEvents();
+  if (ok && verify) ok = verify();
   ctx.ui.SkinnedMessage(ok ? kAtiFlashCompletedText : kAtiFlashFailedText);
   ctx.ui.ProcessEvents();
   return ok;

@@ -4,7 +4,10 @@
 // written or removed through them.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "ui/Ui.h"
@@ -22,11 +25,13 @@ inline constexpr const char* kAtiToolRelativePath = "tool/ATIWinflash";
 inline constexpr const char* kAtiBackupFile = "Backup.rom";
 inline constexpr const char* kAtiSaveFile = "Save.bin";
 inline constexpr const char* kAtiFlashFile = "Flash.bin";
+inline constexpr const char* kAtiVerifyFile = "Verify.bin";
 
 // Fixed command lines (the start-up one keeps its leading blank).
 inline constexpr const char* kAtiBackupArgs = " -s 0 Backup.rom -quiet";
 inline constexpr const char* kAtiSaveArgs = "-s 0 Save.bin -quiet";
 inline constexpr const char* kAtiFlashArgs = "-p 0 Flash.bin -f -quiet";
+inline constexpr const char* kAtiVerifyArgs = "-s 0 Verify.bin -quiet";
 
 inline constexpr const char* kSaveCompletedText = "Save VGA BIOS completed!!!";
 inline constexpr const char* kSaveFailedText = "Save VGA BIOS failed!!!";
@@ -84,11 +89,31 @@ bool RunAtiSave(VendorToolContext& ctx, const std::string& target);
 // failed!!!" and returns false: the tool must not be started.
 bool PrepareAtiFlash(VendorToolContext& ctx);
 
+// Reads the card through the tool, quietly: `name` is removed from the exchange folder, the tool
+// is started with `args` (the fields' command line is restored afterwards) and must end with
+// status 0 having written `name` afresh; its contents (at most a BIOS file's worth) go into
+// `contents` and the file is removed. False when any of that failed.
+bool ReadCardThroughTool(VendorToolContext& ctx, const char* name, const char* args,
+                         std::vector<std::uint8_t>& contents);
+
+// The contents of an exchange file of this run, at most a BIOS file's worth; false when it cannot
+// be read or is empty.
+bool ReadExchangeFile(VendorToolContext& ctx, const char* name,
+                      std::vector<std::uint8_t>& contents);
+
+// The bytes of a flashed file that the card must hold afterwards: the image its header gives
+// (0x55 0xAA, length in 512-byte units in byte 2) when the file holds that much, else all of it.
+std::span<const std::uint8_t> FlashedImage(std::span<const std::uint8_t> file);
+
+// True when the card, read back through the tool into "Verify.bin", holds FlashedImage(flashed).
+bool VerifyThroughTool(VendorToolContext& ctx, std::span<const std::uint8_t> flashed);
+
 // Last step of the flash call site (after the blank-screen warning): runs the tool, sets the
-// status "Ready" and processes events, then shows the completed message when the tool started and
-// ended with status 0, the failed message otherwise, and processes events. "Flash.bin" is removed
-// afterwards. Returns whether the flash completed; only then may the restart be offered.
-bool RunAtiFlash(VendorToolContext& ctx);
+// status "Ready" and processes events; when the tool started and ended with status 0, `verify`
+// (when given) decides whether the card holds the image. Then shows the completed message or the
+// failed one, and processes events. "Flash.bin" is removed afterwards. Returns whether the flash
+// completed; only then may the restart be offered.
+bool RunAtiFlash(VendorToolContext& ctx, const std::function<bool()>& verify = {});
 
 // Removes an exchange file of this run (by its name in the exchange folder).
 void RemoveExchangeFile(VendorToolContext& ctx, const char* name);

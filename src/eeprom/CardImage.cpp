@@ -21,7 +21,10 @@ CardImageState CheckCardImage(EepromContext& ctx, std::uint32_t adapterIndex) {
   std::uint32_t chipSize = 0;
   if (!IdentifyEeprom(ctx, a.bus, a.device, chipCode, idWord, chipSize) || chipCode == 0)
     return CardImageState::Unknown;
+  return CheckOpenCardImage(ctx, chipSize);
+}
 
+CardImageState CheckOpenCardImage(EepromContext& ctx, std::uint32_t chipSize) {
   PromAccessGuard access(ctx);
   // Each byte is read twice and the second value kept, as every read of the aperture does.
   auto read = [&](std::uint32_t offset) {

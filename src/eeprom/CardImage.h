@@ -17,4 +17,7 @@ enum class CardImageState {
 // Opens and closes the window itself; reads through the aperture without messages of its own.
 CardImageState CheckCardImage(EepromContext& ctx, std::uint32_t adapterIndex);
 
+// The same judgement on the chip behind the open window (PROM access off on entry and on exit).
+CardImageState CheckOpenCardImage(EepromContext& ctx, std::uint32_t chipSize);
+
 }  // namespace rz::eeprom

@@ -7,6 +7,7 @@
 #include "base/LittleEndian.h"
 #include "bios/BiosFile.h"
 #include "bios/SignatureData.h"
+#include "eeprom/CardImage.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
 #include "eeprom/ReadBack.h"
@@ -191,7 +192,7 @@ bool VerifyWithFile(EepromContext& ctx, std::uint8_t chipCode, platform::File& f
 }
 
 std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path,
-                          std::uint32_t flashMode) {
+                          std::uint32_t flashMode, const ChipBackup& backup) {
   ImageBuffer& buf = ctx.imageBuffer;
   buf.length = 0;
   if (adapterIndex >= ctx.adapters.count) return kBadAdapterIndex;
@@ -235,16 +236,33 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   // Never more than the buffer holds, nor more than the chip holds.
   const std::uint32_t limit = std::min(kImageBufferSize, chipSize);
 
-  {
-    PromAccessGuard access(ctx);
-    if (!(flashMode & 1) &&
-        !CheckImageFitsCard(ctx, chipCode, limit, *file, static_cast<std::size_t>(asicIndex),
-                            adapter.subsystemIds, adapter.cardNumber))
-      return kFlashWrongImage;
+  if (!(flashMode & 1)) {
+    const auto asic = static_cast<std::size_t>(asicIndex);
+    bool fits = false;
+    {
+      PromAccessGuard access(ctx);
+      fits = CheckImageFitsCard(ctx, chipCode, limit, *file, asic, adapter.subsystemIds,
+                                adapter.cardNumber);
+    }
+    // A card whose own image is damaged (a flash stopped part-way) has no card number to go by:
+    // its ids still have to match, so that its backup, or the BIOS of its board, can be flashed.
+    ImageIds ids;
+    if (!fits && buf.length > 0 &&
+        ReadImageIds(std::span<const std::uint8_t>(buf.bytes.data(), buf.length), ids) &&
+        CheckOpenCardImage(ctx, chipSize) == CardImageState::Damaged)
+      fits = CheckImageFitsCard(ctx, chipCode, limit, *file, asic, adapter.subsystemIds,
+                                ids.cardNumber);
+    if (!fits) return kFlashWrongImage;
   }
   // The image is read and checked before anything on the chip changes.
   if (buf.length == 0 && !ReadImageFile(ctx, chipCode, buf.bytes, limit, *file, buf.length))
     return kFlashFailed;
+
+  if (backup) {
+    std::vector<std::uint8_t> contents;
+    if (!ReadWholeChip(ctx, chipCode, chipSize, contents) || watch.Failed() || !backup(contents))
+      return kFlashNoBackup;
+  }
 
   if (!EraseChip(ctx, chipCode, false)) return kFlashFailed;
   if (!ProgramFromImage(ctx, chipCode, limit, *file)) return kFlashFailed;

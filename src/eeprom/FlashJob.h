@@ -2,6 +2,7 @@
 // read back and compare. The image is read and checked completely before the chip is touched.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -22,11 +23,18 @@ enum FlashResult : std::uint32_t {
   kFlashWrongImage = 3,     // the image does not belong to this card (or cannot be read for it)
   kFlashFailed = 5,         // erase refused, image unreadable, programming or verification
                             // failed, a driver request of the job failed
+  kFlashNoBackup = 6,       // the chip's contents could not be read or kept: nothing was written
 };
 
-// Bit 0 of flashMode set: the image-versus-card check is skipped.
+// Keeps the chip's whole contents, read just before the chip is first touched; false when they
+// could not be kept (the chip is then left as it is).
+using ChipBackup = std::function<bool(std::span<const std::uint8_t> contents)>;
+
+// Bit 0 of flashMode set: the image-versus-card check is skipped. With a `backup`, the chip is
+// read whole and handed to it after the image has been read and checked and before anything on
+// the chip changes.
 std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path,
-                          std::uint32_t flashMode);
+                          std::uint32_t flashMode, const ChipBackup& backup = {});
 
 // Reads a plain image or the fitting image of a "$RZ0" package into destination, at most `limit`
 // bytes; an image longer than that, or shorter in the file than its header says, is refused with

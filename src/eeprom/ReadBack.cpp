@@ -45,6 +45,19 @@ bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& fi
   return true;
 }
 
+bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size,
+                   std::vector<std::uint8_t>& contents) {
+  const hw::FailureWatch watch(ctx.io);
+  try {
+    contents.assign(size, 0xFF);
+  } catch (const std::bad_alloc&) {
+    ShowError(ctx, kNoImageMemory);
+    return false;
+  }
+  return size > 0 && ReadRomBytes(ctx, chipCode, contents.data(), 0, size) == size &&
+         !watch.Failed();
+}
+
 std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
                             const std::string& path) {
   // A driver request of the save that failed keeps the chosen file as it was.

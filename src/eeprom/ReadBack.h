@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "eeprom/EepromContext.h"
 
@@ -17,6 +18,12 @@ inline constexpr const char* kEepromNotFound = "Supported EEPROM not found.";
 // Reads the image (its length from the ROM header) and writes it to the file in one write. The
 // window is open; PROM access is off on entry and on exit.
 bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file);
+
+// Reads the chip's first `size` bytes (its whole contents: the catalogue size, whatever image the
+// header claims) as ReadRomBytes reads them. The window is open; PROM access is off on entry and
+// on exit. False when memory ran out or a driver request of the read failed.
+bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size,
+                   std::vector<std::uint8_t>& contents);
 
 // 0 success; 1 the file cannot be created or no supported EEPROM; 5 any other failure, a failed
 // driver request included.

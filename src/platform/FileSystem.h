@@ -54,6 +54,9 @@ class FileSystem {
   virtual std::string FinalTarget(const std::string& path) = 0;
   // True when this process may write the existing file at `path`.
   virtual bool CanWrite(const std::string& path) = 0;
+  // Makes the folder `path` (its parent must exist). True when a folder stands there afterwards,
+  // made now or before.
+  virtual bool CreateFolder(const std::string& path) { return Kind(path) == PathKind::Folder; }
 };
 
 // Hands every call to another file system; decorators override what they change.
@@ -75,6 +78,7 @@ class ForwardingFileSystem : public FileSystem {
   PathKind Kind(const std::string& p) override { return inner_.Kind(p); }
   std::string FinalTarget(const std::string& p) override { return inner_.FinalTarget(p); }
   bool CanWrite(const std::string& p) override { return inner_.CanWrite(p); }
+  bool CreateFolder(const std::string& p) override { return inner_.CreateFolder(p); }
 
  protected:
   FileSystem& Inner() { return inner_; }

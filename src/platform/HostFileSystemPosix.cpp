@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -107,6 +108,9 @@ class HostFileSystem final : public FileSystem {
   }
   std::string FinalTarget(const std::string& path) override;
   bool CanWrite(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override {
+    return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && Kind(path) == PathKind::Folder);
+  }
 
  private:
   static std::unique_ptr<File> Open(const std::string& path, const char* mode) {

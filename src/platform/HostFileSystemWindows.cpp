@@ -253,6 +253,9 @@ class HostFileSystem final : public FileSystem {
   // A file marked read-only is refused even where the mark could be taken off: it is its owner's
   // wish that the file is kept.
   bool CanWrite(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override {
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE || Kind(path) == PathKind::Folder;
+  }
 
  private:
   // Information about the file system object at `path`, links followed.

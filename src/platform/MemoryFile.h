@@ -62,6 +62,8 @@ class MemoryFileSystem final : public FileSystem {
   bool CanWrite(const std::string& path) override {
     return Exists(path) && readOnly_.count(path) == 0;
   }
+  // Folders are implied by the names of the files in them.
+  bool CreateFolder(const std::string&) override { return true; }
 
  private:
   std::map<std::string, std::shared_ptr<ByteVector>> files_;

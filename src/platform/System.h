@@ -6,6 +6,16 @@
 
 namespace rz::platform {
 
+// A moment of the local calendar, to the second.
+struct LocalTime {
+  int year = 0;
+  int month = 0;  // 1-12
+  int day = 0;    // 1-31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
 class System {
  public:
   virtual ~System() = default;
@@ -29,6 +39,9 @@ class System {
 
   // The maker's OS version code; 0x20010064 and 0x20070002 denote 64-bit systems.
   virtual std::uint32_t GetOSVer() = 0;
+
+  // The local date and time now (stamps the names of safety backups).
+  virtual LocalTime Now() = 0;
 
   // One line to standard output.
   virtual void WriteStdoutLine(const std::string& line) = 0;

@@ -78,8 +78,9 @@ TEST(AtiFlash, NewerImageGoesThroughTheToolAndTheRestartIsOffered) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"open-dialog \"<tmp>/program/\" -> <dir>/new.rom", kBusy, kBlank,
-                   Launch("<tmp>", "-p 0 Flash.bin -f -quiet"),
-                   "status: Ready", "msg: Flash VGA BIOS completed!!!", kRestartNo, "exit 0"}));
+                   Launch("<tmp>", "-s 0 Save.bin -quiet"), Launch("<tmp>", "-p 0 Flash.bin -f -quiet"),
+                   "status: Ready", Launch("<tmp>", "-s 0 Verify.bin -quiet"),
+                   "msg: Flash VGA BIOS completed!!!", kRestartNo, "exit 0"}));
 }
 
 struct AtiRefusal {
@@ -146,15 +147,22 @@ TEST(AtiBlockBios, ComparesVersionWords) {
 
 // A tool that backs the card up but cannot program it, or a Flash.bin that cannot be written:
 // the user is told the flash failed and no restart is offered.
+// How far a failing ATI flash got.
+enum class Reached { NothingLaunched, BackupFailed, ToolRan, ReadBack };
+
 struct ToolFault {
   const char* name;
   json tool;
   json faults;
-  bool launched;
+  Reached reached;
+  bool cardChanged;  // the tool changed the card (wrongly)
 };
 
 class AtiFlashFault : public ::testing::TestWithParam<ToolFault> {};
 
+// The card's BIOS is kept in the program folder before the tool may program it; a flash the tool
+// reports as done counts only when the card, read back, holds the image. Every failure after the
+// tool ran names the backup, which holds the card's earlier BIOS.
 TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
   const ToolFault& c = GetParam();
   CliSandbox box;
@@ -167,22 +175,50 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
   const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
   EXPECT_EQ(r.exitCode, 1);
   ASSERT_TRUE(r.Has("label lBIOSVersion: RZ-HD485 F2")) << "the backup at start must work";
-  // The status returns to "Ready" before the result either way.
-  const Lines launched{kBusy, kBlank,
-                       Launch("<dir>", "-p 0 Flash.bin -f -quiet"),
-                       "status: Ready", "msg: Flash VGA BIOS failed!!!", "exit 1"};
-  const Lines notLaunched{kBusy, "msg: Flash VGA BIOS failed!!!", "status: Ready", "exit 1"};
-  EXPECT_EQ(After(r.lines, "open-dialog"), c.launched ? launched : notLaunched);
+  const std::string backup = "program/Backups/RZ-HD485.-20260101-000001.rom";
+  const std::string hint =
+      "msg: The previous BIOS was saved to <dir>/" + backup + ". Flash that file to restore the card.";
+  const std::string save = Launch("<dir>", "-s 0 Save.bin -quiet");
+  const std::string program = Launch("<dir>", "-p 0 Flash.bin -f -quiet");
+  const std::string failed = "msg: Flash VGA BIOS failed!!!";
+  Lines expected;
+  switch (c.reached) {
+    case Reached::NothingLaunched: expected = {kBusy, failed, "status: Ready"}; break;
+    case Reached::BackupFailed:
+      expected = {kBusy, kBlank, save,
+                  "msg: Cannot back up the current BIOS. Nothing was written to the card.",
+                  "status: Ready"};
+      break;
+    case Reached::ToolRan: expected = {kBusy, kBlank, save, program, "status: Ready", failed, hint}; break;
+    case Reached::ReadBack:
+      expected = {kBusy, kBlank, save, program, "status: Ready",
+                  Launch("<dir>", "-s 0 Verify.bin -quiet"), failed, hint};
+      break;
+  }
+  expected.push_back("exit 1");
+  EXPECT_EQ(After(r.lines, "open-dialog"), expected);
   EXPECT_TRUE(r.Starting("yesno").empty());
-  EXPECT_EQ(box.Read("ati-card.rom"), card);
+  EXPECT_EQ(box.Read("ati-card.rom") != card, c.cardChanged);
+  if (c.reached == Reached::ToolRan || c.reached == Reached::ReadBack) {
+    EXPECT_EQ(box.Read(backup), card) << "the backup holds the card's earlier BIOS";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, AtiFlashFault,
     ::testing::Values(
-        ToolFault{"ToolMissing", {{"program", "missing"}}, json::object(), true},
-        ToolFault{"ToolFails", {{"program", "fails"}}, json::object(), true},
-        ToolFault{"FlashBinNotWritten", "ok", {{"file_create_fail", {"Flash.bin"}}}, false}),
+        ToolFault{"ToolMissing", {{"program", "missing"}}, json::object(), Reached::ToolRan, false},
+        ToolFault{"ToolFails", {{"program", "fails"}}, json::object(), Reached::ToolRan, false},
+        ToolFault{"FlashBinNotWritten", "ok", {{"file_create_fail", {"Flash.bin"}}},
+                  Reached::NothingLaunched, false},
+        // The tool reports success but programs nothing, or programs something else.
+        ToolFault{"ToolProgramsNothing", {{"program", "silent"}}, json::object(), Reached::ReadBack,
+                  false},
+        ToolFault{"ToolProgramsAnotherImage", {{"program", "garbles"}}, json::object(),
+                  Reached::ReadBack, true},
+        // The card's BIOS cannot be kept: the tool is not started for programming.
+        ToolFault{"BackupFolderRefused", "ok", {{"file_create_fail", {"Backups"}}},
+                  Reached::BackupFailed, false}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(AtiFlash, OldSeriesEndsTheProgramAtDetection) {
@@ -241,7 +277,9 @@ TEST(AdapterNumberOne, EveryToolCommandLineNamesAdapterOne) {
   const CliResult flash = box.Run({"--machine", scenario, "flash", "new.rom"});
   EXPECT_EQ(flash.exitCode, 0) << ::testing::PrintToString(flash.lines);
   EXPECT_EQ(flash.Starting("launch"), (Lines{Launch("<dir>", " -s 1 Backup.rom -quiet"),
-                                             Launch("<dir>", "-p 1 Flash.bin -f -quiet")}));
+                                             Launch("<dir>", "-s 1 Save.bin -quiet"),
+                                             Launch("<dir>", "-p 1 Flash.bin -f -quiet"),
+                                             Launch("<dir>", "-s 1 Verify.bin -quiet")}));
   EXPECT_EQ(box.Read("ati-second.rom"), newer);
   EXPECT_EQ(box.Read("ati-card.rom"), first);
 }

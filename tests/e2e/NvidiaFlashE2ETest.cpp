@@ -323,11 +323,19 @@ TEST_P(FailingChip, EndsInFailAndOffersNoRestart) {
   box.Write("new.rom", BuildImage(Newer()));
   const CliResult r = box.Run({"--machine", scenario, "flash", "new.rom"});
   EXPECT_EQ(r.exitCode, 1);
+  const std::string backup = "program/Backups/PX4R7.F4-20260101-000001.rom";
   EXPECT_EQ(After(r.lines, "open-dialog"),
             Join(Join({kBusy, kBlank, kBusy}, c.shown),
-                 {"status: Fail !!", "dialog: Fail !!", "status: Ready", "exit 1"}));
+                 {"status: Fail !!", "dialog: Fail !!",
+                  "msg: The previous BIOS was saved to <dir>/" + backup +
+                      ". Flash that file to restore the card.",
+                  "status: Ready", "exit 1"}));
   EXPECT_FALSE(HasLabelLines(After(r.lines, "open-dialog")));
   EXPECT_NE(box.Read("card.rom"), BuildImage(Newer()));
+  // The backup is the whole chip as it was: the card's image, then erased cells.
+  auto expected = card;
+  expected.resize(128 * 1024, 0xFF);
+  EXPECT_EQ(box.Read(backup), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -108,6 +108,13 @@ std::string LinuxSystem::ScratchDirectory() {
 
 std::uint32_t LinuxSystem::GetOSVer() { return sizeof(void*) == 8 ? 0x20010064u : 0u; }
 
+LocalTime LinuxSystem::Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  if (!localtime_r(&now, &t)) return {};
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
 void LinuxSystem::WriteStdoutLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);

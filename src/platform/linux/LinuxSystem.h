@@ -35,6 +35,7 @@ class LinuxSystem final : public System {
   std::string ScratchDirectory() override;
   // 0x20010064 (a 64-bit system) on 64-bit builds, else 0.
   std::uint32_t GetOSVer() override;
+  LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
 
   // Where the lock file for `name` lies.

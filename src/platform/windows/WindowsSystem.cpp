@@ -68,6 +68,12 @@ std::uint32_t WindowsSystem::GetOSVer() {
   return OsVersionCode(folder + kMakerLibraryName);
 }
 
+LocalTime WindowsSystem::Now() {
+  SYSTEMTIME t{};
+  ::GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
 void WindowsSystem::WriteStdoutLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);

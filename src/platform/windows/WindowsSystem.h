@@ -43,6 +43,7 @@ class WindowsSystem final : public System {
   // GetOSVer of VUDAVAREZ.DLL in the library folder; without it a code that tells a 64-bit
   // system (0x20010064) from a 32-bit one (0).
   std::uint32_t GetOSVer() override;
+  LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
 
  private:
