@@ -9,7 +9,9 @@
 
 #include "app/Detection.h"
 #include "app/Program.h"
+#include "base/Paths.h"
 #include "commands/FlashCommand.h"
+#include "commands/SafetyBackup.h"
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
 #include "commands/VendorTool.h"
@@ -30,9 +32,6 @@ namespace {
 constexpr const char* kTargetName = "backup.rom";
 constexpr const char* kTargetEarlier = "an earlier backup";
 constexpr const char* kNewImageName = "new.rom";
-constexpr const char* kBackupsFolder = "Backups";
-constexpr const char* kRestorePrefix = "The previous BIOS was saved to ";
-constexpr const char* kRestoreSuffix = ". Flash that file to restore the card.";
 // Length in 512-byte units of the NVIDIA cards' BIOS and of the new image: 4 KiB, 16 to 32 pages
 // (enough for a power cut after every tenth). The presets' own 64 KiB BIOS is read whole at every
 // start-up and save, which would make each run of the matrix sixteen times dearer.
@@ -143,12 +142,6 @@ void Observe(const std::vector<ui::UiEvent>& events, std::size_t from, Observati
     }
     if (IsWarning(e.text)) continue;
     o.failureNotices.push_back(e.text);
-    if (e.text.rfind(kRestorePrefix, 0) == 0 && e.text.size() > std::string(kRestorePrefix).size() +
-                                                                     std::string(kRestoreSuffix).size() &&
-        e.text.ends_with(kRestoreSuffix))
-      o.restoreNotices.push_back(e.text.substr(
-          std::string(kRestorePrefix).size(),
-          e.text.size() - std::string(kRestorePrefix).size() - std::string(kRestoreSuffix).size()));
   }
 }
 
@@ -245,7 +238,7 @@ Observation RunPoint(const Point& point) {
   dir.Write(kTargetName, kTargetEarlier);
   o.targetEarlier = kTargetEarlier;
   if (auto& e = spec.adapters[0].eeprom) o.byteProgramChip = e->model.pageSize <= 1;
-  const fs::path backups = fs::path(spec.programFolder) / kBackupsFolder;
+  const std::string backups = spec.programFolder + commands::kBackupFolderName;
 
   sim::EmulatedPlatform machine(spec);
   ui::ScriptedUi ui;
@@ -292,11 +285,13 @@ Observation RunPoint(const Point& point) {
     o.target = ReadAll(dir.Path() / kTargetName);
     for (const auto& name : FilesIn(dir.Path()))
       if (!filesBefore.count(name) && name != kTargetName) o.strayFiles.push_back(name);
+    // Named as the program names them, so that the restore hint's path can be looked up.
     for (const auto& name : FilesIn(backups)) {
+      const std::string path = backups + kPathSeparator + name;
       if (name.ends_with(".rom"))
-        o.safetyBackups[(backups / name).string()] = ReadAll(backups / name);
+        o.safetyBackups[path] = ReadAll(path);
       else
-        o.strayFiles.push_back(std::string(kBackupsFolder) + "/" + name);
+        o.strayFiles.push_back(std::string(commands::kBackupFolderName) + "/" + name);
     }
     const auto& launches = machine.Launcher().launches;
     for (std::size_t i = 0; i < launches.size(); ++i) {
@@ -384,24 +379,23 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
   for (const auto& name : o.strayFiles) target += " left " + name;
   if (!target.empty()) v[Invariant::TargetKept] = target;
 
-  if (o.chipAfter != o.chipBefore) {
-    if (point.command == Command::Save) {
-      v[Invariant::ChipSafe] = "the save changed the chip";
-    } else if (o.completed) {
-      if (o.chipAfter != clean.chipAfter) v[Invariant::ChipSafe] = "success, but not the new image";
-    } else {
-      const bool restorable =
-          std::any_of(o.restoreNotices.begin(), o.restoreNotices.end(), [&](const std::string& p) {
-            const auto it = o.safetyBackups.find(p);
-            return it != o.safetyBackups.end() && it->second == o.chipBefore;
-          });
-      if (!restorable)
-        v[Invariant::ChipSafe] = o.restoreNotices.empty()
-                                     ? "chip changed, flash failed, no backup named to the user"
-                                     : "the backup named to the user is not the old chip";
-    }
-  } else if (o.completed && point.command == Command::Flash && clean.chipAfter != o.chipBefore) {
-    v[Invariant::ChipSafe] = "success reported, but the chip still holds the old image";
+  // The card keeps a whole BIOS: the old one, or the new one (verified: the failure reported
+  // after it concerns what came later), or the user was shown where the old one was kept.
+  const bool newImage = clean.completed && o.chipAfter == clean.chipAfter;
+  if (point.command == Command::Save && o.chipAfter != o.chipBefore) {
+    v[Invariant::ChipSafe] = "the save changed the chip";
+  } else if (o.completed && !newImage && clean.completed) {
+    v[Invariant::ChipSafe] = o.chipAfter == o.chipBefore
+                                 ? "success reported, but the chip still holds the old image"
+                                 : "success reported, but the chip holds neither image";
+  } else if (o.chipAfter != o.chipBefore && !newImage) {
+    const bool named = std::any_of(
+        o.safetyBackups.begin(), o.safetyBackups.end(), [&](const auto& backup) {
+          return backup.second == o.chipBefore &&
+                 std::count(o.failureNotices.begin(), o.failureNotices.end(),
+                            commands::RestoreHintText(backup.first)) != 0;
+        });
+    if (!named) v[Invariant::ChipSafe] = "the chip holds neither image and no backup of the old one was named";
   }
   return v;
 }

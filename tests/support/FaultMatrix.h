@@ -71,8 +71,7 @@ struct Observation {
   std::string targetEarlier;  // what the save target held before
   Bytes target;               // what it holds after
   std::vector<std::string> strayFiles;            // new files beside the target, or temporary ones
-  std::map<std::string, Bytes> safetyBackups;     // files under the program folder's Backups
-  std::vector<std::string> restoreNotices;        // paths named by "The previous BIOS was saved to"
+  std::map<std::string, Bytes> safetyBackups;     // files in the program folder's Backups, by path
 };
 
 // Runs `point` on a fresh machine of its preset.
