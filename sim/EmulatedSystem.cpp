@@ -198,7 +198,8 @@ bool EmulatedFileSystem::Exists(const std::string& path) {
 bool EmulatedFileSystem::CopyHalf(const std::string& from, const std::string& to) {
   const auto in = host_->OpenRead(from);
   if (!in) return false;
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::int64_t>(0, host_->Size(from))));
+  const std::int64_t size = std::max<std::int64_t>(0, host_->Size(from));
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   bytes.resize(in->Read(bytes.data(), bytes.size()));
   if (const auto out = host_->OpenWrite(to)) {
     out->Write(bytes.data(), bytes.size() / 2);

@@ -102,7 +102,10 @@ void ApplyFault(const Fault& f, sim::ScenarioSpec& spec) {
       if (chip) chip->stuckBusy = true;
       break;
     case FaultKind::StuckCells:
-      if (chip) chip->stuckCells = {{static_cast<std::uint32_t>(f.at), static_cast<std::uint32_t>(f.at)}};
+      if (chip) {
+        const auto cell = static_cast<std::uint32_t>(f.at);
+        chip->stuckCells = {{cell, cell}};
+      }
       break;
     case FaultKind::PowerCut:
       if (!chip) break;
@@ -234,7 +237,8 @@ Observation RunPoint(const Point& point) {
   const sim::AdapterSpec& adapter = spec.adapters.at(0);
   testimage::WriteFile(dir.File(kNewImageName), NewImage(adapter, NamingOf(point.preset)));
   if (adapter.eeprom && !adapter.eeprom->imagePath.empty())
-    testimage::WriteFile(adapter.eeprom->imagePath, NvidiaImage(adapter, NamingOf(point.preset), 4, 1));
+    testimage::WriteFile(adapter.eeprom->imagePath,
+                         NvidiaImage(adapter, NamingOf(point.preset), 4, 1));
   dir.Write(kTargetName, kTargetEarlier);
   o.targetEarlier = kTargetEarlier;
   if (auto& e = spec.adapters[0].eeprom) o.byteProgramChip = e->model.pageSize <= 1;
@@ -355,7 +359,8 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
 
   const bool fired = FaultFired(point, o);
   if (o.completed != o.successShown) {
-    v[Invariant::Reported] = o.completed ? "completed without its message" : "success shown for a failure";
+    v[Invariant::Reported] =
+        o.completed ? "completed without its message" : "success shown for a failure";
   } else if (!o.completed && o.failureNotices.empty()) {
     v[Invariant::Reported] = "failed without a message";
   } else if (fired && o.completed) {
@@ -395,7 +400,8 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
                  std::count(o.failureNotices.begin(), o.failureNotices.end(),
                             commands::RestoreHintText(backup.first)) != 0;
         });
-    if (!named) v[Invariant::ChipSafe] = "the chip holds neither image and no backup of the old one was named";
+    if (!named)
+      v[Invariant::ChipSafe] = "the chip holds neither image and no backup of the old one was named";
   }
   return v;
 }
