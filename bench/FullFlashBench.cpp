@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "EepromRig.h"
+#include "eeprom/ChipCodeFacts.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
 #include "eeprom/RomAccess.h"
@@ -71,7 +72,8 @@ void BM_FullFlash(benchmark::State& state, const char* chip, std::uint32_t bytes
     const bool opened = rz::eeprom::OpenRomWindow(ctx, 1, 0, deviceId, asicIndex);
     rz::eeprom::DetectSpiMode(ctx);
     const bool identified = opened && rz::eeprom::IdentifyEeprom(ctx, 1, 0, code, idWord, chipSize);
-    algorithm = rz::eeprom::AlgorithmFor(code).algorithm;
+    const auto facts = rz::eeprom::FactsFor(code);
+    algorithm = facts ? facts->algorithm : Algorithm::None;
     const auto t1 = BusSnapshot::Take(m);
     const bool erased = identified && rz::eeprom::EraseChip(ctx, code, false);
     const auto t2 = BusSnapshot::Take(m);

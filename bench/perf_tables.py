@@ -88,6 +88,13 @@ def main():
         b = rows.get(key)
         if b:
             print(f"| {key[3:]}: host CPU per operation | {ms(b, 'cpu_time') * 1e6:.1f} ns |")
+    for key, what in (("BM_DelayPortWrite/trace:0", "delay-port write, no trace"),
+                      ("BM_DelayPortWrite/trace:1", "delay-port write, traced"),
+                      ("BM_RegisterReadWrite", "register read or write")):
+        b = rows.get(key)
+        if b:
+            print(f"| Driver request, {what}: host CPU per request | "
+                  f"{1e9 / b['items_per_second']:.1f} ns |")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs that this machine lacks (idempotent).
 # `setup.sh windows` also installs the Windows cross toolchain and Wine, which run the Windows
-# build's suites.
+# build's suites; `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,9 @@ packages=(
 )
 if [ "${1:-}" = windows ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+fi
+if [ "${1:-}" = bench ]; then
+  packages+=(flashrom)
 fi
 
 missing=()

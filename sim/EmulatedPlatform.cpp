@@ -18,8 +18,12 @@ EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<Instance
                                              spec_.programFolder + spec_.executableName, cwd,
                                              spec_.osVersion);
   files_ = std::make_unique<EmulatedFileSystem>(*system_);
-  seams_ = std::make_unique<platform::Platform>(platform::Platform{
-      *device_, services_, *system_, *files_, launcher_, registry_, shutdown_, shell_});
+  interrupts_ = std::make_unique<EmulatedInterruptHold>(machine_);
+  deliverInterrupt_ = [this](platform::InterruptKind kind) { interrupts_->Deliver(kind); };
+  seams_ = std::make_unique<platform::Platform>(platform::Platform{*device_, services_, *system_,
+                                                                   *files_, launcher_, registry_,
+                                                                   shutdown_, shell_,
+                                                                   interrupts_.get()});
 
   for (std::size_t i = 0; i < spec_.adapters.size(); ++i) {
     const auto& a = spec_.adapters[i];
@@ -40,6 +44,12 @@ EmulatedPlatform::~EmulatedPlatform() {
   } catch (...) {
     // A destructor must not throw; callers that need to know call Finish() first.
   }
+}
+
+void EmulatedPlatform::UseInterruptHold(platform::InterruptHold& hold,
+                                        std::function<void(platform::InterruptKind)> deliver) {
+  seams_->interrupts = &hold;
+  deliverInterrupt_ = std::move(deliver);
 }
 
 PciDevice* EmulatedPlatform::AdapterDevice(std::size_t index) {
@@ -83,6 +93,9 @@ void EmulatedPlatform::ApplyFaults() {
   files_->Faults().failCreateUnique = f.tempFileFail;
   files_->Faults().failRename = f.renameFail;
   files_->Faults().diskFullAtWrite = f.diskFullAtWrite;
+  if (!f.interruptAfter.empty())
+    machine_.InterruptAfter(f.interruptAfter,
+                            [this, kind = f.interruptKind] { deliverInterrupt_(kind); });
 }
 
 void EmulatedPlatform::InstallVendorTool() {

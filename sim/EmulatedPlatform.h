@@ -2,9 +2,11 @@
 // platform seam over them. Tests build one per case; the terminal and demo front ends build one
 // from a preset or a scenario file.
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "platform/Platform.h"
+#include "sim/EmulatedInterruptHold.h"
 #include "sim/EmulatedServices.h"
 #include "sim/EmulatedSystem.h"
 #include "sim/EmulatedVendorTool.h"
@@ -37,6 +39,15 @@ class EmulatedPlatform {
   // The vendor flash tool of the scenario's ATI adapters (the launcher's handler unless missing).
   EmulatedVendorTool& VendorTool() { return *vendorTool_; }
 
+  // The hold of a program run in-process; the machine's interrupt hook delivers into it unless a
+  // front end chose its own with UseInterruptHold.
+  EmulatedInterruptHold& Interrupts() { return *interrupts_; }
+  // Makes `hold` the seams' interrupt hold, and `deliver` what the scenario's interrupt hook
+  // calls (a front end running on this machine gives the system's own hold and delivery, so
+  // that a test exercises the real handlers). `hold` must outlive this machine's use.
+  void UseInterruptHold(platform::InterruptHold& hold,
+                        std::function<void(platform::InterruptKind)> deliver);
+
   // The emulated device of adapter `index` of the scenario.
   PciDevice* AdapterDevice(std::size_t index);
   // Puts `device` in the slot of adapter `index` (tests swap a scenario's card for one of their
@@ -64,6 +75,8 @@ class EmulatedPlatform {
   EmulatedRegistry registry_;
   RecordingShutdown shutdown_;
   RecordingShellOpen shell_;
+  std::unique_ptr<EmulatedInterruptHold> interrupts_;
+  std::function<void(platform::InterruptKind)> deliverInterrupt_;
   std::unique_ptr<platform::Platform> seams_;
   std::unique_ptr<EmulatedVendorTool> vendorTool_;
   std::vector<PciDevice*> adapterDevices_;

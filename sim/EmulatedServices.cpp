@@ -120,11 +120,17 @@ DeviceHandle EmulatedDriverDevice::Open(const std::string& devicePath) {
   return h;
 }
 
-void EmulatedDriverDevice::Close(DeviceHandle handle) { open_.erase(handle); }
+void EmulatedDriverDevice::Close(DeviceHandle handle) {
+  open_.erase(handle);
+  if (known_ == handle) known_.reset();
+}
 
 bool EmulatedDriverDevice::Control(DeviceHandle handle, std::uint32_t code, const std::uint8_t* in,
                                    std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
-  if (open_.count(handle) == 0) return false;
+  if (known_ != handle) {
+    if (open_.count(handle) == 0) return false;
+    known_ = handle;
+  }
   switch (code) {
     case hw::kIoctlAccessPortData: {
       if (inSize != hw::kPortAccessRequestSize || outSize != hw::kPortAccessRequestSize) return false;

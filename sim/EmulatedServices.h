@@ -3,6 +3,7 @@
 // protocol against the emulated machine.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -83,6 +84,8 @@ class EmulatedDriverDevice final : public platform::DriverDevice {
   Machine& machine_;
   EmulatedServiceControl& services_;
   std::set<platform::DeviceHandle> open_;
+  // An open handle checked already, so the requests that follow skip the lookup in open_.
+  std::optional<platform::DeviceHandle> known_;
   platform::DeviceHandle next_ = 0x100;
   std::string lastPath_;
 };

@@ -1,5 +1,7 @@
 #include "sim/Machine.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 namespace rz::sim {
@@ -10,12 +12,22 @@ PciDevice& Machine::AddDevice(std::uint8_t bus, std::uint8_t device, std::unique
     throw std::logic_error("a device already sits at bus " + std::to_string(bus) + " device " +
                            std::to_string(device));
   it->second = std::move(d);
+  ListWindowDevices();
+  ForgetResolution();
   return *it->second;
 }
 
 std::unique_ptr<PciDevice> Machine::RemoveDevice(std::uint8_t bus, std::uint8_t device) {
   auto node = devices_.extract(static_cast<std::uint16_t>(bus << 8 | device));
+  ListWindowDevices();
+  ForgetResolution();
   return node ? std::move(node.mapped()) : nullptr;
+}
+
+void Machine::ListWindowDevices() {
+  windowDevices_.clear();
+  for (auto& [key, dev] : devices_)
+    if (dev->Identity().bar0Size != 0) windowDevices_.push_back(dev.get());
 }
 
 PciDevice* Machine::DeviceAt(std::uint8_t bus, std::uint8_t device) {
@@ -41,39 +53,15 @@ void Machine::ConfigWrite(std::uint32_t address, std::uint32_t value) {
   if (PciDevice* d = DeviceAt(bus, dev)) d->ConfigWrite(static_cast<std::uint8_t>(address & 0xFC), value);
 }
 
-bool Machine::InjectFailure(const InjectedFailure& what) {
-  if (!faults_.failRequestAt || *faults_.failRequestAt != RequestsSoFar()) return false;
-  injected_ = what;
-  ++counters_.failedRequests;
-  return true;
+void Machine::PortWrite32(std::uint16_t port, std::uint32_t value) {
+  if (port == 0xCF8) configAddress_ = value;
+  if (port == 0xCFC) ConfigWrite(configAddress_, value);
 }
 
-bool Machine::PortRequest(hw::PortAccessRequest& r) {
-  clock_.Advance(costs_.portRequestNs);
-  const bool write = r.direction == hw::kPortDirectionWrite;
-  const bool injected = InjectFailure({RequestKind::Port, r.port, write});
-  ++counters_.portRequests;
-  if (injected) return false;
-  if (faults_.portFailAfter && portSucceeded_ >= *faults_.portFailAfter) {
-    ++counters_.failedRequests;
-    return false;
-  }
-  ++portSucceeded_;
-  if (write) {
-    if (r.port == kDelayPort) ++counters_.delayPortWrites;
-    if (r.width == 4 && r.port == 0xCF8) configAddress_ = r.data;
-    if (r.width == 4 && r.port == 0xCFC) ConfigWrite(configAddress_, r.data);
-  } else {
-    std::uint32_t v = 0xFFFFFFFFu;
-    if (r.width == 4 && r.port == 0xCF8) v = configAddress_;
-    if (r.width == 4 && r.port == 0xCFC) v = ConfigRead(configAddress_);
-    if (r.width == 1) v &= 0xFF;
-    if (r.width == 2) v &= 0xFFFF;
-    r.data = v;
-  }
-  trace_.Record({clock_.Now(), write ? TraceKind::PortWrite : TraceKind::PortRead, r.port, r.data,
-                 static_cast<std::uint8_t>(r.width), 0});
-  return true;
+std::uint32_t Machine::PortRead32(std::uint16_t port) {
+  if (port == 0xCF8) return configAddress_;
+  if (port == 0xCFC) return ConfigRead(configAddress_);
+  return 0xFFFFFFFFu;
 }
 
 std::optional<std::uint32_t> Machine::AllocateLinear(std::uint64_t span) {
@@ -98,7 +86,15 @@ std::optional<std::uint32_t> Machine::AllocateLinear(std::uint64_t span) {
   return std::nullopt;
 }
 
+bool Machine::InjectFailure(const InjectedFailure& what) {
+  if (!faults_.failRequestAt || *faults_.failRequestAt != DriverRequests()) return false;
+  injected_ = what;
+  ++counters_.failedRequests;
+  return true;
+}
+
 bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
+  CountRequest();
   clock_.Advance(costs_.mapRequestNs);
   const bool injected = InjectFailure({RequestKind::Map, 0, false});
   ++counters_.mapRequests;
@@ -114,6 +110,7 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
     ++mapSucceeded_;
     linear = *at;
     mappings_[linear] = Mapping{physical, length, span};
+    ForgetResolution();
   } else if (!injected) {
     ++counters_.failedRequests;
   }
@@ -122,47 +119,68 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
 }
 
 bool Machine::Unmap(std::uint32_t linear) {
+  CountRequest();
   clock_.Advance(costs_.mapRequestNs);
   const bool injected = InjectFailure({RequestKind::Unmap, 0, false});
   ++counters_.unmapRequests;
   trace_.Record({clock_.Now(), TraceKind::Unmap, linear, 0, 0, 0});
-  return !injected && mappings_.erase(linear) == 1;
+  if (injected) return false;
+  ForgetResolution();
+  return mappings_.erase(linear) == 1;
 }
 
-PciDevice* Machine::Resolve(std::uint32_t linear, std::uint32_t& offset) {
-  auto it = mappings_.upper_bound(linear);
-  if (it == mappings_.begin()) return nullptr;
-  --it;
-  const std::uint32_t inMapping = linear - it->first;
-  if (inMapping >= it->second.length) return nullptr;
-  const std::uint32_t physical = it->second.physical + inMapping;
-  for (auto& [key, dev] : devices_) {
-    const auto& id = dev->Identity();
-    if (id.bar0Size == 0 || !dev->MemoryDecoding()) continue;
+const Machine::Mapping* Machine::FindMapping(std::uint32_t linear, std::uint32_t& inMapping) {
+  // Live mappings never overlap, so an address inside the remembered one belongs to it alone.
+  if (!lastMapping_ || linear - lastMappingBase_ >= lastMapping_->length) {
+    auto it = mappings_.upper_bound(linear);
+    if (it == mappings_.begin()) return nullptr;
+    --it;
+    if (linear - it->first >= it->second.length) return nullptr;
+    lastMapping_ = &it->second;
+    lastMappingBase_ = it->first;
+  }
+  inMapping = linear - lastMappingBase_;
+  return lastMapping_;
+}
+
+PciDevice* Machine::ResolveSlow(std::uint32_t linear, std::uint32_t& offset) {
+  offset = 0;
+  fast_.length = 0;
+  std::uint32_t inMapping = 0;
+  const Mapping* m = FindMapping(linear, inMapping);
+  if (!m) return nullptr;
+  const std::uint32_t physical = m->physical + inMapping;
+  for (PciDevice* dev : windowDevices_) {
+    if (!dev->MemoryDecoding()) continue;
     const std::uint32_t base = dev->Bar0();
-    if (physical >= base && physical - base < id.bar0Size) {
+    const std::uint32_t size = dev->Identity().bar0Size;
+    if (physical >= base && physical - base < size) {
       offset = physical - base;
-      return dev.get();
+      // Remember where this mapping overlaps the window (when its physical range does not wrap
+      // around the 32-bit space, where the sum above would).
+      const std::uint64_t mapFrom = m->physical;
+      const std::uint64_t mapTo = mapFrom + m->length;
+      if (windowDevices_.size() == 1 && mapTo <= kLinearLimit) {
+        const std::uint64_t from = std::max<std::uint64_t>(mapFrom, base);
+        const std::uint64_t to = std::min<std::uint64_t>(mapTo, std::uint64_t{base} + size);
+        fast_ = FastResolution{static_cast<std::uint32_t>(lastMappingBase_ + (from - mapFrom)),
+                               static_cast<std::uint32_t>(to - from),
+                               static_cast<std::uint32_t>(from - base), base, dev};
+      }
+      return dev;
     }
   }
-  offset = 0;
   return nullptr;
 }
 
 // Accesses inside a live mapping but outside any device window answer all ones; only addresses
 // outside every live mapping count as invalid.
-bool Machine::IsMapped(std::uint32_t linear) const {
-  auto it = mappings_.upper_bound(linear);
-  if (it == mappings_.begin()) return false;
-  --it;
-  return linear - it->first < it->second.length;
+bool Machine::IsMapped(std::uint32_t linear) {
+  std::uint32_t inMapping = 0;
+  return FindMapping(linear, inMapping) != nullptr;
 }
 
-std::uint8_t Machine::Read8(std::uint32_t linear) {
-  clock_.Advance(costs_.memReadNs);
-  ++counters_.memReads;
-  std::uint32_t offset = 0;
-  PciDevice* d = Resolve(linear, offset);
+std::uint8_t Machine::FinishRead8(PciDevice* d, std::uint32_t linear, std::uint32_t offset) {
   std::uint8_t v = 0xFF;
   if (d) v = d->MmioRead8(offset);
   else if (!IsMapped(linear)) ++counters_.invalidAccesses;
@@ -170,21 +188,14 @@ std::uint8_t Machine::Read8(std::uint32_t linear) {
   return v;
 }
 
-void Machine::Write8(std::uint32_t linear, std::uint8_t value) {
-  clock_.Advance(costs_.memWriteNs);
-  ++counters_.memWrites;
-  std::uint32_t offset = 0;
-  PciDevice* d = Resolve(linear, offset);
+void Machine::FinishWrite8(PciDevice* d, std::uint32_t linear, std::uint32_t offset,
+                           std::uint8_t value) {
   if (d) d->MmioWrite8(offset, value);
   else if (!IsMapped(linear)) ++counters_.invalidAccesses;
   trace_.Record({clock_.Now(), TraceKind::MemWrite, offset, value, 1, 0});
 }
 
-std::uint32_t Machine::Read32(std::uint32_t linear) {
-  clock_.Advance(costs_.memReadNs);
-  ++counters_.memReads;
-  std::uint32_t offset = 0;
-  PciDevice* d = Resolve(linear, offset);
+std::uint32_t Machine::FinishRead32(PciDevice* d, std::uint32_t linear, std::uint32_t offset) {
   std::uint32_t v = 0xFFFFFFFFu;
   if (d) v = d->MmioRead32(offset);
   else if (!IsMapped(linear)) ++counters_.invalidAccesses;
@@ -192,14 +203,41 @@ std::uint32_t Machine::Read32(std::uint32_t linear) {
   return v;
 }
 
-void Machine::Write32(std::uint32_t linear, std::uint32_t value) {
-  clock_.Advance(costs_.memWriteNs);
-  ++counters_.memWrites;
-  std::uint32_t offset = 0;
-  PciDevice* d = Resolve(linear, offset);
+void Machine::FinishWrite32(PciDevice* d, std::uint32_t linear, std::uint32_t offset,
+                            std::uint32_t value) {
   if (d) d->MmioWrite32(offset, value);
   else if (!IsMapped(linear)) ++counters_.invalidAccesses;
   trace_.Record({clock_.Now(), TraceKind::MemWrite, offset, value, 4, 0});
+}
+
+void Machine::InterruptAfter(std::vector<std::uint64_t> counts, std::function<void()> deliver) {
+  std::sort(counts.begin(), counts.end(), std::greater<>());
+  laterInterrupts_ = std::move(counts);
+  deliverInterrupt_ = std::move(deliver);
+  nextInterrupt_ = UINT64_MAX;
+  // Moments already past never come.
+  while (!laterInterrupts_.empty() && laterInterrupts_.back() < requests_) laterInterrupts_.pop_back();
+  if (!laterInterrupts_.empty()) {
+    nextInterrupt_ = laterInterrupts_.back();
+    laterInterrupts_.pop_back();
+  }
+}
+
+void Machine::DeliverInterrupts() {
+  // One delivery for each moment named at this count, then the next moment is armed.
+  const std::uint64_t now = nextInterrupt_;
+  std::size_t times = 1;
+  while (!laterInterrupts_.empty() && laterInterrupts_.back() == now) {
+    laterInterrupts_.pop_back();
+    ++times;
+  }
+  nextInterrupt_ = UINT64_MAX;
+  if (!laterInterrupts_.empty()) {
+    nextInterrupt_ = laterInterrupts_.back();
+    laterInterrupts_.pop_back();
+  }
+  for (std::size_t i = 0; i < times; ++i)
+    if (deliverInterrupt_) deliverInterrupt_();
 }
 
 void Machine::Sleep(std::uint32_t milliseconds) {

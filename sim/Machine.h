@@ -8,10 +8,12 @@
 // a device's window answers only while its memory decoding is on.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "hw/DriverProtocol.h"
 #include "sim/BusTrace.h"
@@ -33,8 +35,9 @@ struct RequestFaults {
   // Port requests (map requests) fail once this many have succeeded.
   std::optional<std::uint64_t> portFailAfter;
   std::optional<std::uint64_t> mapFailAfter;
-  // The one request with this number fails, counting every port, map and unmap request of the
-  // machine from 0 (the number a request gets is RequestsSoFar() before it); the others succeed.
+  // The one driver request with this number fails, counting every port, map and unmap request of
+  // the machine from 0 (the number a request gets is DriverRequests() before it); the others
+  // succeed.
   std::optional<std::uint64_t> failRequestAt;
 };
 
@@ -69,8 +72,8 @@ class Machine {
   const RequestCounters& Counters() const { return counters_; }
   std::uint64_t InvalidAccesses() const { return counters_.invalidAccesses; }
   std::size_t LiveMappings() const { return mappings_.size(); }
-  // Port, map and unmap requests received so far.
-  std::uint64_t RequestsSoFar() const {
+  // Port, map and unmap requests received so far (accesses through mappings are none).
+  std::uint64_t DriverRequests() const {
     return counters_.portRequests + counters_.mapRequests + counters_.unmapRequests;
   }
   // Set once failRequestAt has made a request fail.
@@ -84,20 +87,96 @@ class Machine {
   std::unique_ptr<PciDevice> RemoveDevice(std::uint8_t bus, std::uint8_t device);
   PciDevice* DeviceAt(std::uint8_t bus, std::uint8_t device);
 
-  // One port request as the driver receives it; false when the request fails.
-  bool PortRequest(hw::PortAccessRequest& request);
+  // One port request as the driver receives it; false when the request fails. Inline: a flash
+  // makes millions of them, nearly all writes to the delay port.
+  bool PortRequest(hw::PortAccessRequest& r) {
+    CountRequest();
+    clock_.Advance(costs_.portRequestNs);
+    const bool write = r.direction == hw::kPortDirectionWrite;
+    const bool injected = faults_.failRequestAt && InjectFailure({RequestKind::Port, r.port, write});
+    ++counters_.portRequests;
+    if (injected) return false;
+    if (faults_.portFailAfter && portSucceeded_ >= *faults_.portFailAfter) {
+      ++counters_.failedRequests;
+      return false;
+    }
+    ++portSucceeded_;
+    if (write) {
+      if (r.port == kDelayPort) ++counters_.delayPortWrites;
+      else if (r.width == 4) PortWrite32(r.port, r.data);
+    } else {
+      std::uint32_t v = r.width == 4 ? PortRead32(r.port) : 0xFFFFFFFFu;
+      if (r.width == 1) v &= 0xFF;
+      if (r.width == 2) v &= 0xFFFF;
+      r.data = v;
+    }
+    if (trace_.Enabled())
+      trace_.Record({clock_.Now(), write ? TraceKind::PortWrite : TraceKind::PortRead, r.port,
+                     r.data, static_cast<std::uint8_t>(r.width), 0});
+    return true;
+  }
   // Maps [physical, physical+length); false on failure. Unknown ranges map but answer all ones.
   bool Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear);
   bool Unmap(std::uint32_t linear);
 
-  std::uint8_t Read8(std::uint32_t linear);
-  void Write8(std::uint32_t linear, std::uint8_t value);
-  std::uint32_t Read32(std::uint32_t linear);
-  void Write32(std::uint32_t linear, std::uint32_t value);
+  // Accesses through a mapping. The common case (an address in a device window, no trace being
+  // recorded) is inline; the rest (unanswered addresses, tracing) is finished out of line.
+  std::uint8_t Read8(std::uint32_t linear) {
+    CountRequest();
+    clock_.Advance(costs_.memReadNs);
+    ++counters_.memReads;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioRead8(offset);
+    return FinishRead8(d, linear, offset);
+  }
+  void Write8(std::uint32_t linear, std::uint8_t value) {
+    CountRequest();
+    clock_.Advance(costs_.memWriteNs);
+    ++counters_.memWrites;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioWrite8(offset, value);
+    FinishWrite8(d, linear, offset, value);
+  }
+  std::uint32_t Read32(std::uint32_t linear) {
+    CountRequest();
+    clock_.Advance(costs_.memReadNs);
+    ++counters_.memReads;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioRead32(offset);
+    return FinishRead32(d, linear, offset);
+  }
+  void Write32(std::uint32_t linear, std::uint32_t value) {
+    CountRequest();
+    clock_.Advance(costs_.memWriteNs);
+    ++counters_.memWrites;
+    std::uint32_t offset = 0;
+    PciDevice* d = Resolve(linear, offset);
+    if (d && !trace_.Enabled()) return d->MmioWrite32(offset, value);
+    FinishWrite32(d, linear, offset, value);
+  }
 
   void Sleep(std::uint32_t milliseconds);
 
+  // Driver requests (port, map, unmap) and accesses through mappings carried out so far.
+  std::uint64_t Requests() const { return requests_; }
+  // Calls `deliver` after each of `counts` requests (as Requests() counts them), before the next
+  // one is carried out: the moments interrupt requests from outside reach the program in a test.
+  // A later call replaces an earlier one.
+  void InterruptAfter(std::vector<std::uint64_t> counts, std::function<void()> deliver);
+
  private:
+  // Counts one request; delivers an interrupt when its moment has come.
+  void CountRequest() {
+    if (requests_ == nextInterrupt_) DeliverInterrupts();
+    ++requests_;
+  }
+  void DeliverInterrupts();
+  // True (and noted) when failRequestAt names the request about to be counted.
+  bool InjectFailure(const InjectedFailure& what);
+
   struct Mapping {
     std::uint32_t physical;
     std::uint32_t length;
@@ -105,11 +184,35 @@ class Machine {
   };
   // A free linear range of `span` bytes; nullopt when none is left.
   std::optional<std::uint32_t> AllocateLinear(std::uint64_t span);
-  // Finds the device window and offset behind a linear address; null when none.
-  PciDevice* Resolve(std::uint32_t linear, std::uint32_t& offset);
-  bool IsMapped(std::uint32_t linear) const;
-  // Counts the request about to be served; true when failRequestAt makes it fail.
-  bool InjectFailure(const InjectedFailure& what);
+  // The live mapping holding `linear` and the address's offset into it; null when none. The last
+  // mapping found is remembered: a program walks one mapping for thousands of accesses.
+  const Mapping* FindMapping(std::uint32_t linear, std::uint32_t& inMapping);
+  // Finds the device window and offset behind a linear address; null when none. Inline for the
+  // remembered stretch of the last lookup; the rest goes to ResolveSlow.
+  PciDevice* Resolve(std::uint32_t linear, std::uint32_t& offset) {
+    const std::uint32_t at = linear - fast_.linear;
+    if (at < fast_.length && fast_.device->MemoryDecoding() && fast_.device->Bar0() == fast_.bar0) {
+      offset = fast_.offset + at;
+      return fast_.device;
+    }
+    return ResolveSlow(linear, offset);
+  }
+  PciDevice* ResolveSlow(std::uint32_t linear, std::uint32_t& offset);
+  // The device access (when `d`), the count of an access outside every mapping, and the trace.
+  std::uint8_t FinishRead8(PciDevice* d, std::uint32_t linear, std::uint32_t offset);
+  void FinishWrite8(PciDevice* d, std::uint32_t linear, std::uint32_t offset, std::uint8_t value);
+  std::uint32_t FinishRead32(PciDevice* d, std::uint32_t linear, std::uint32_t offset);
+  void FinishWrite32(PciDevice* d, std::uint32_t linear, std::uint32_t offset, std::uint32_t value);
+  void ForgetResolution() {
+    lastMapping_ = nullptr;
+    fast_.length = 0;
+  }
+  bool IsMapped(std::uint32_t linear);
+  void ListWindowDevices();
+  // Dword accesses to the configuration ports 0xCF8/0xCFC (other ports: writes vanish, reads
+  // answer all ones).
+  void PortWrite32(std::uint16_t port, std::uint32_t value);
+  std::uint32_t PortRead32(std::uint16_t port);
   std::uint32_t ConfigRead(std::uint32_t address);
   void ConfigWrite(std::uint32_t address, std::uint32_t value);
 
@@ -120,6 +223,19 @@ class Machine {
   RequestCounters counters_;
   std::map<std::uint16_t, std::unique_ptr<PciDevice>> devices_;  // key: bus << 8 | device
   std::map<std::uint32_t, Mapping> mappings_;                     // key: linear base
+  std::vector<PciDevice*> windowDevices_;  // devices with a BAR0 window, in the order of devices_
+  const Mapping* lastMapping_ = nullptr;   // the mapping FindMapping found last; null after a change
+  std::uint32_t lastMappingBase_ = 0;
+  // A stretch of linear addresses [linear, linear + length) of one mapping that lands in the window
+  // of the bus's only windowed device, at `offset`, while that device decodes memory at `bar0`.
+  // Kept only while one device has a window, so no other device can claim those addresses.
+  struct FastResolution {
+    std::uint32_t linear = 0;
+    std::uint32_t length = 0;  // 0: nothing remembered
+    std::uint32_t offset = 0;
+    std::uint32_t bar0 = 0;
+    PciDevice* device = nullptr;
+  } fast_;
   static constexpr std::uint64_t kFirstLinear = 0x10000000;
   static constexpr std::uint64_t kLinearLimit = 0x100000000;
   std::uint64_t nextLinear_ = kFirstLinear;
@@ -127,6 +243,10 @@ class Machine {
   std::uint64_t portSucceeded_ = 0;
   std::uint64_t mapSucceeded_ = 0;
   std::optional<InjectedFailure> injected_;
+  std::uint64_t requests_ = 0;
+  std::uint64_t nextInterrupt_ = UINT64_MAX;
+  std::vector<std::uint64_t> laterInterrupts_;  // the moments after the next, latest first
+  std::function<void()> deliverInterrupt_;
 };
 
 }  // namespace rz::sim

@@ -43,12 +43,15 @@ bool IsNewGpioLayoutDevice(std::uint16_t deviceId) {
 
 NvidiaCard::NvidiaCard(const PciIdentity& identity, std::unique_ptr<FlashChip> chip,
                        NvidiaCardConfig config)
-    : PciDevice(identity), chip_(std::move(chip)), config_(std::move(config)) {
-  registers_[kBootRegister] = kBootInitial;
-  registers_[kRegisterC040] = kC040Initial;
-  registers_[kGpioOld] = kGpioInitial;
-  registers_[kGpioNew] = kGpioInitial;
-  registers_[kPromAccess] = 1;
+    : PciDevice(identity),
+      chip_(std::move(chip)),
+      config_(std::move(config)),
+      gpioSlot_(config_.newGpioLayout ? kSlotGpioNew : kSlotGpioOld) {
+  registers_.Preset(kBootRegister, kBootInitial);
+  registers_.Preset(kRegisterC040, kC040Initial);
+  registers_.Preset(kGpioOld, kGpioInitial);
+  registers_.Preset(kGpioNew, kGpioInitial);
+  registers_.Preset(kPromAccess, 1);
   // The strap says serial or parallel in the bits of the card's own layout; the bits of the other
   // layout say the opposite, so a program that tests the wrong bits gets the wrong answer.
   const bool serial = chip_ && chip_->Model().interface == ChipInterface::Spi;
@@ -67,13 +70,11 @@ std::uint8_t NvidiaCard::NotRomByte(std::uint32_t at) {
 
 std::uint32_t NvidiaCard::Register(std::uint32_t offset) const {
   if (offset == kStrap) return strap_;
-  const auto it = registers_.find(offset);
-  return it == registers_.end() ? 0 : it->second;
+  return registers_.Value(offset);
 }
 
 std::uint64_t NvidiaCard::RegisterWrites(std::uint32_t offset) const {
-  const auto it = writes_.find(offset);
-  return it == writes_.end() ? 0 : it->second;
+  return registers_.Writes(offset);
 }
 
 std::uint8_t NvidiaCard::ApertureRead(std::uint32_t at) {
@@ -122,12 +123,12 @@ std::uint32_t NvidiaCard::MmioRead32(std::uint32_t offset) {
       v |= std::uint32_t{ApertureRead((offset - kApertureBase + i) % kApertureSize)} << (8 * i);
     return v;
   }
-  std::uint32_t v = Register(offset);
   if (offset == GpioOffset()) {
-    v &= ~kDataIn;
-    if (SerialEnabled() && chip_ && chip_->PinMiso()) v |= kDataIn;
+    std::uint32_t v = registers_.NamedValue(gpioSlot_) & ~kDataIn;
+    if ((v & kSerialEnable) && chip_ && chip_->PinMiso()) v |= kDataIn;
+    return v;
   }
-  return v;
+  return Register(offset);
 }
 
 void NvidiaCard::MmioWrite32(std::uint32_t offset, std::uint32_t value) {
@@ -141,25 +142,29 @@ void NvidiaCard::MmioWrite32(std::uint32_t offset, std::uint32_t value) {
 }
 
 void NvidiaCard::WriteRegister(std::uint32_t offset, std::uint32_t value) {
-  ++writes_[offset];
-  if (offset == kStrap) return;  // read only
-  const std::uint32_t before = Register(offset);
   if (offset == GpioOffset()) {
+    const std::uint32_t before = registers_.NamedValue(gpioSlot_);
     value &= ~kDataIn;  // an input bit: writes do not stick
-    registers_[offset] = value;
+    registers_.WriteNamed(gpioSlot_, value);
     ++counters_.gpioWrites;
     DriveSerialPins(before, value);
     return;
   }
+  if (offset == kStrap) {  // read only: the write is counted, the value stays
+    registers_.Write(offset, value, false);
+    return;
+  }
+  const std::uint32_t before = Register(offset);
   if (offset == kBootRegister && !(before & 0x00100000u) && (value & 0x00100000u))
     bootBit20Set_ = true;
-  registers_[offset] = value;
+  registers_.Write(offset, value);
 }
 
 // Chip select falls before and rises after the clock edges of the same write; data is sampled on
 // the rising clock edge, the chip changes its output on the falling edge.
 void NvidiaCard::DriveSerialPins(std::uint32_t before, std::uint32_t after) {
-  if (!chip_) return;
+  // The data line alone changing is no edge the chip sees (it samples data on the clock).
+  if (!chip_ || ((before ^ after) & (kSerialEnable | kChipSelectHigh | kClock)) == 0) return;
   const Pins was = Decode(before);
   const Pins now = Decode(after);
   if (!was.selected && now.selected) {

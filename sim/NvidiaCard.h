@@ -6,11 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "sim/FlashChip.h"
 #include "sim/PciDevice.h"
+#include "sim/RegisterFile.h"
 
 namespace rz::sim {
 
@@ -80,8 +80,8 @@ class NvidiaCard : public PciDevice {
   std::uint32_t Register(std::uint32_t offset) const;
   std::uint64_t RegisterWrites(std::uint32_t offset) const;
   bool BootBit20Set() const { return bootBit20Set_; }  // a write turned bit 20 of 0x200 on
-  bool PromAccessOn() const { return Register(kPromAccess) == 0; }
-  bool SerialEnabled() const { return (Register(GpioOffset()) & 0x01) != 0; }
+  bool PromAccessOn() const { return registers_.NamedValue(kSlotPromAccess) == 0; }
+  bool SerialEnabled() const { return (registers_.NamedValue(gpioSlot_) & 0x01) != 0; }
   const NvidiaCardCounters& Counters() const { return counters_; }
   // Optional log of serial frames (off by default; a flash of a large chip makes many frames).
   void RecordSerialFrames(bool on) { recordFrames_ = on; }
@@ -99,8 +99,11 @@ class NvidiaCard : public PciDevice {
   std::unique_ptr<FlashChip> chip_;
   NvidiaCardConfig config_;
   std::uint32_t strap_ = 0;
-  std::unordered_map<std::uint32_t, std::uint32_t> registers_;
-  std::unordered_map<std::uint32_t, std::uint64_t> writes_;
+  // Slots of the registers touched on every serial bit and aperture access, in the order of the
+  // list registers_ is made with.
+  enum Slot : std::size_t { kSlotGpioOld, kSlotGpioNew, kSlotPromAccess };
+  RegisterFile registers_{kGpioOld, kGpioNew, kPromAccess, kBootRegister, kRegisterC040, kStrap};
+  std::size_t gpioSlot_ = kSlotGpioOld;  // the slot of GpioOffset()
   NvidiaCardCounters counters_;
   bool recordFrames_ = false;
   std::vector<SerialFrame> frames_;

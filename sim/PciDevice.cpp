@@ -23,10 +23,6 @@ PciDevice::PciDevice(const PciIdentity& id) : identity_(id) {
   }
 }
 
-std::uint32_t PciDevice::Dword(std::uint8_t offset) const {
-  return le::Get32(&config_[offset & 0xFC]);
-}
-
 void PciDevice::SetConfigDword(std::uint8_t offset, std::uint32_t value) {
   le::Put32(&config_[offset & 0xFC], value);
 }

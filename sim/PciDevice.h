@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/LittleEndian.h"
+
 namespace rz::sim {
 
 struct PciIdentity {
@@ -49,7 +51,7 @@ class PciDevice {
   virtual void MmioWrite32(std::uint32_t offset, std::uint32_t value) { (void)offset; (void)value; }
 
  private:
-  std::uint32_t Dword(std::uint8_t offset) const;
+  std::uint32_t Dword(std::uint8_t offset) const { return le::Get32(&config_[offset & 0xFC]); }
   PciIdentity identity_;
   std::array<std::uint8_t, 256> config_{};
   bool barProbe_ = false;

@@ -18,6 +18,22 @@ PlatformFaults ReadPlatformFaults(ScenarioObject& f) {
   p.tempFileFail = f.Flag("temp_file_fail", false);
   p.renameFail = f.Flag("rename_fail", false);
   p.diskFullAtWrite = f.OptionalNumber("disk_full_at_write");
+  // One count or an array of them.
+  if (const nlohmann::json* at = f.Find("interrupt_after_requests")) {
+    const std::string path = f.PathOf("interrupt_after_requests");
+    if (at->is_array()) {
+      for (std::size_t i = 0; i < at->size(); ++i)
+        p.interruptAfter.push_back(ParseNumber((*at)[i], path + "[" + std::to_string(i) + "]"));
+    } else {
+      p.interruptAfter.push_back(ParseNumber(*at, path));
+    }
+  }
+  const std::string kind = f.Text("interrupt_signal", "SIGINT");
+  if (kind == "SIGINT") p.interruptKind = platform::InterruptKind::Interrupt;
+  else if (kind == "SIGTERM") p.interruptKind = platform::InterruptKind::Terminate;
+  else if (kind == "SIGHUP") p.interruptKind = platform::InterruptKind::HangUp;
+  else
+    throw ScenarioError(f.PathOf("interrupt_signal") + " must be SIGINT, SIGTERM or SIGHUP");
   return p;
 }
 

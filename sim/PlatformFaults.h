@@ -6,6 +6,9 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
+
+#include "platform/InterruptHold.h"
 
 namespace rz::sim {
 
@@ -24,6 +27,9 @@ struct PlatformFaults {
   bool tempFileFail = false;                   // no temporary file can be created
   bool renameFail = false;
   std::optional<std::uint64_t> diskFullAtWrite;  // the disk is full from the write of this number
+  // Interrupt requests from outside, each after this many driver requests and mapped accesses.
+  std::vector<std::uint64_t> interruptAfter;
+  platform::InterruptKind interruptKind = platform::InterruptKind::Interrupt;
 };
 
 // Reads the machine and operating-system keys of a `faults` object. Throws ScenarioError.

@@ -65,7 +65,7 @@ class Program {
   eeprom::EepromContext Eeprom() {
     return eeprom::EepromContext{io,       platform_.system, platform_.files, ui_,
                                  asics,    adapters,         romWindow,       signatureBlock,
-                                 modelText, imageBuffer};
+                                 modelText, imageBuffer, platform_.interrupts};
   }
   // The commands' view: seams, person, engine, driver, program folder and window fields.
   commands::CommandContext Commands() {

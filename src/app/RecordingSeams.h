@@ -83,7 +83,7 @@ class RecordingPlatform {
         shell_(inner.shell, t),
         system_(inner.system, t),
         seams_{inner.device, inner.services, system_, inner.files,
-               launcher_,    inner.registry, shutdown_, shell_} {}
+               launcher_,    inner.registry, shutdown_, shell_, inner.interrupts} {}
   platform::Platform& Seams() { return seams_; }
 
  private:

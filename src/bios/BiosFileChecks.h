@@ -15,7 +15,8 @@ namespace rz::bios {
 
 // The card number of an image: the byte at +0x0E of its first "$RZ" block found from offset 0x80
 // within the image; 0 when the image has none. nullopt when a block lies so near the end of the
-// image that its card number is cut off.
+// image that its card number is cut off. (The flash job reads an image without a block as 0xFF,
+// the number of a card without one: bios::BlockCardNumber there.)
 std::optional<std::uint8_t> ImageCardNumber(Bytes image);
 
 // True when the image's card number equals the card's.

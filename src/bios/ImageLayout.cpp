@@ -1,8 +1,33 @@
 #include "bios/ImageLayout.h"
 
 #include "base/LittleEndian.h"
+#include "bios/SignatureData.h"
 
 namespace rz::bios {
+
+bool IsPlainImage(Bytes header) {
+  std::uint16_t signature = 0;
+  return le::Read16(header, kImageSignatureOffset, signature) && signature == kImageSignature;
+}
+
+std::optional<std::uint16_t> ReadPciDataPointer(Bytes image) {
+  std::uint16_t pointer = 0;
+  if (!le::Read16(image, kPciDataPointerOffset, pointer)) return std::nullopt;
+  return pointer;
+}
+
+std::optional<std::uint8_t> BlockCardNumber(Bytes image, BlockPick pick) {
+  std::optional<std::size_t> at;
+  for (std::size_t from = kBlockSearchStart;;) {
+    const auto found = FindSignature(image, from, kBlockSearchLast + 1, kBlockSignature);
+    if (!found) break;
+    at = found;
+    if (pick == BlockPick::First) break;
+    from = *found + 1;
+  }
+  if (!at || *at + kBlockCardNumber >= image.size()) return std::nullopt;
+  return image[*at + kBlockCardNumber];
+}
 
 std::optional<std::uint32_t> ReadImageLength(Bytes image) {
   if (image.size() <= kImageLengthOffset) return std::nullopt;

@@ -1,8 +1,9 @@
 // rzflash-cli: the terminal front end. Runs the program's start-up, detection and commands on this
 // computer's hardware or on an emulated machine, with a terminal Ui and an optional transcript.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,13 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoDriver = 3;
+// The flash was asked to stop while it wrote the card: it finished first (the shell's code for
+// an interrupted program).
+constexpr int kExitInterrupted = 130;
+
+// Written on standard error at the moment the first request to stop is held.
+constexpr const char* kHeldInterruptNotice =
+    "Flashing: the card must not be interrupted; the program will stop when the flash is done.";
 
 // Whether the command reached what it is for.
 int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui) {
@@ -55,9 +63,11 @@ int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::Te
   }
 }
 
-// `host` is this computer's platform when the program runs on hardware, else null.
+// `host` is this computer's platform when the program runs on hardware, else null. A request
+// to stop that was held while the card was written ends the run with kExitInterrupted.
 int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::TerminalUi& ui,
         rz::platform::HostPlatform* host) {
+  if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
   rz::app::RecordingPlatform recorded(base, ui.GetTranscript());
   rz::app::Program program(recorded.Seams(), ui);
   program.detect = rz::app::DetectCard;
@@ -78,7 +88,22 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
       break;
   }
   program.FormDestroy();
-  return code;
+  return rz::platform::InterruptHeld(base.interrupts) ? kExitInterrupted : code;
+}
+
+// Writes the transcript; on failure says why on standard error and returns false.
+bool WriteTranscript(const std::string& path, const std::string& text) {
+  errno = 0;
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  bool ok = out != nullptr;
+  if (ok) ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  if (out && std::fclose(out) != 0) ok = false;
+  if (!ok) {
+    const std::string reason = errno != 0 ? std::strerror(errno) : "the write stopped short";
+    std::fprintf(stderr, "rzflash-cli: cannot write the transcript %s: %s\n", path.c_str(),
+                 reason.c_str());
+  }
+  return ok;
 }
 
 }  // namespace
@@ -124,7 +149,11 @@ int main(int argc, char** argv) {
                          : rz::sim::LoadScenarioFile(*o.machine);
       for (const auto& w : recipe.warnings)
         std::fprintf(stderr, "rzflash-cli: warning: %s\n", w.c_str());
+      // A request to stop reaches the process as on hardware (the scenario's interrupt hook
+      // delivers one the system's way), so the system's own hold takes it.
+      const auto interrupts = rz::platform::MakeHostInterruptHold();
       rz::sim::EmulatedPlatform platform(std::move(recipe));
+      platform.UseInterruptHold(*interrupts, rz::platform::DeliverInterrupt);
       // The program's line on standard output reaches the terminal as it would on hardware.
       platform.System().SetStdoutSink([](const std::string& line) {
         std::fprintf(stdout, "%s\n", line.c_str());
@@ -141,10 +170,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   ui.GetTranscript().Exit(code);
-  if (o.transcript) {
-    std::ofstream out(*o.transcript, std::ios::binary);
-    out << ui.GetTranscript().Text();
-    if (!out) std::fprintf(stderr, "rzflash-cli: cannot write the transcript %s\n", o.transcript->c_str());
-  }
+  // A script trusts the transcript: a run whose transcript is missing did not succeed.
+  if (o.transcript && !WriteTranscript(*o.transcript, ui.GetTranscript().Text())) return kExitFailed;
   return code;
 }

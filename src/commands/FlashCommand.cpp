@@ -22,10 +22,10 @@ namespace {
 // Status text and message of a failed flash job, by its result code; empty: the job showed its own.
 const char* FlashFailureText(std::uint32_t result) {
   switch (result) {
-    case 1: return "";
-    case 2: return "Rom already programmed";
-    case 3: return "ASIC DeviceID does not match with BIOS file !!";
-    case 4: return "The VGA BIOS file does not match with VGA card !!";
+    case eeprom::kFlashFileOrAccess: return "";
+    case eeprom::kFlashNoWindow: return "Rom already programmed";
+    case eeprom::kFlashWrongImage: return "ASIC DeviceID does not match with BIOS file !!";
+    case eeprom::kFlashOtherBoard: return "The VGA BIOS file does not match with VGA card !!";
     default: return "Fail !!";
   }
 }
@@ -104,14 +104,18 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
     ui.SetStatus(ui::kStatusReady);
     return false;
   }
-  if (!RunAtiFlash(tool, [&] { return VerifyThroughTool(tool, flashed); })) {
+  // While the tool programs the card and the card is read back, a request to stop waits.
+  platform::InterruptHoldGuard hold(ctx.seams.interrupts);
+  const bool completed = RunAtiFlash(tool, [&] { return VerifyThroughTool(tool, flashed); });
+  hold.Release();
+  if (!completed) {
     // Whatever the tool left on the card may be part of an image: a retry must not be refused
     // as the same version.
     state.cardImageIntact = false;
     ui.SkinnedMessage(RestoreHintText(backupPath));
     return false;
   }
-  OfferRestart(ui, ctx.seams.shutdown);
+  if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
   return true;
 }
 
@@ -177,7 +181,8 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   ui.SetLabel(ui::Label::EepromSize, EepromSizeText(identity, imageLength));
   ui.SetStatus(ui::kStatusReady);
   ui.SkinnedMessage(kFlashCompletedText);
-  OfferRestart(ui, ctx.seams.shutdown);
+  // A request to stop held during the flash ends the program now: nothing more is asked.
+  if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
   return true;
 }
 

@@ -26,7 +26,7 @@ bool btSaveClick(CommandContext& ctx) {
     saved = RunAtiSave(tool, *target);
   } else if (ctx.state.cardVendor == hw::kVendorNvidia) {
     ctx.state.lastEepromResult = eeprom::SaveRomToFile(ctx.eeprom, 0, *target);
-    saved = ctx.state.lastEepromResult == 0;
+    saved = ctx.state.lastEepromResult == eeprom::kSaveOk;
     ui.SkinnedMessage(saved ? kSaveCompletedText : kSaveFailedText);
   }
   ui.SetCommandButtonsEnabled(true);

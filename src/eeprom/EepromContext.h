@@ -8,6 +8,7 @@
 #include "hw/AdapterScan.h"
 #include "hw/DriverRequests.h"
 #include "platform/FileSystem.h"
+#include "platform/InterruptHold.h"
 #include "platform/System.h"
 #include "ui/Ui.h"
 
@@ -24,6 +25,8 @@ struct EepromContext {
   bios::SignatureBlock& signature;
   bios::ModelText& modelText;
   ImageBuffer& imageBuffer;
+  // Held from the erase until the verification ends; null: never held.
+  platform::InterruptHold* interrupts = nullptr;
 };
 
 // Result of the adapter-indexed operations when the index is not below the adapter count.

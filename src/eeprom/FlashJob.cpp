@@ -1,11 +1,13 @@
 #include "eeprom/FlashJob.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
+#include <string_view>
 #include <vector>
 
-#include "base/LittleEndian.h"
 #include "bios/BiosFile.h"
+#include "bios/ImageLayout.h"
 #include "bios/SignatureData.h"
 #include "eeprom/CardImage.h"
 #include "eeprom/Identify.h"
@@ -18,7 +20,6 @@ namespace rz::eeprom {
 
 namespace {
 
-constexpr int kPackageSlots = 8;
 constexpr std::uint32_t kProgressStep = 0x1000;
 
 void ShowError(EepromContext& ctx, const char* text) {
@@ -29,24 +30,16 @@ bool ReadAt(platform::File& file, std::uint32_t offset, std::uint8_t* out, std::
   return file.Seek(offset, platform::SeekOrigin::Begin) && file.Read(out, count) == count;
 }
 
-bool IsSignature(const std::uint8_t* p) { return p[0] == '$' && p[1] == 'R' && p[2] == 'Z'; }
-
-// Byte +14 of the first (or last) "$RZ" block at offsets 0x80..0xFFFE of the image.
-std::uint8_t ImageCardNumber(std::span<const std::uint8_t> image, bool last) {
-  std::uint8_t number = kNoCardNumber;
-  const std::size_t end = std::min<std::size_t>(kScanEnd + 1, image.size() >= 3 ? image.size() - 2 : 0);
-  for (std::size_t i = kScanStart; i < end; ++i) {
-    if (!IsSignature(image.data() + i)) continue;
-    const std::size_t at = i + bios::kBlockCardNumber;
-    number = at < image.size() ? image[at] : kNoCardNumber;
-    if (!last) break;
-  }
-  return number;
+// The flash job's card number of an image: that of its first (or last) "$RZ" block, kNoCardNumber
+// when it has none, the value a card without a block reads as. (The file validation before the
+// flash counts an image without a block as card number 0: bios::ImageCardNumber.)
+std::uint8_t JobCardNumber(std::span<const std::uint8_t> image, bios::BlockPick pick) {
+  return bios::BlockCardNumber(image, pick).value_or(kNoCardNumber);
 }
 
-bool ReadPlainImage(std::span<std::uint8_t> destination, std::uint32_t limit, std::uint8_t units,
-                    platform::File& file, std::uint32_t& length) {
-  const std::uint32_t want = units * 512u;
+bool ReadPlainImage(std::span<std::uint8_t> destination, std::uint32_t limit,
+                    std::uint8_t lengthByte, platform::File& file, std::uint32_t& length) {
+  const std::uint32_t want = bios::ImageLength(lengthByte);
   if (want == 0 || want > limit || want > destination.size()) return false;
   if (!ReadAt(file, 0, destination.data(), want)) return false;
   length = want;
@@ -55,14 +48,16 @@ bool ReadPlainImage(std::span<std::uint8_t> destination, std::uint32_t limit, st
 
 bool ReadPackagedImage(EepromContext& ctx, std::span<std::uint8_t> destination,
                        std::uint32_t limit, platform::File& file, std::uint32_t& length) {
-  for (int slot = 1; slot <= kPackageSlots; ++slot) {
-    std::uint8_t word[4];
-    if (!ReadAt(file, 4u * slot, word, 4)) return false;
-    const std::uint32_t offset = le::Get32(word);
-    if (offset == 0) return false;  // slots are filled from the first one on
+  // A slot the file does not hold wholly reads as empty and, like an empty one, ends the search:
+  // slots are filled from the first one on.
+  std::array<std::uint8_t, bios::kPackageHeaderSize> header{};
+  if (!file.Seek(0, platform::SeekOrigin::Begin)) return false;
+  const std::size_t got = file.Read(header.data(), header.size());
+  for (const std::uint32_t offset : bios::ReadPackageSlots(bios::Bytes(header.data(), got))) {
+    if (offset == 0) return false;
     std::uint8_t head[4];
-    if (!ReadAt(file, offset + 2, head, 4)) return false;
-    const std::uint32_t want = head[0] * 512u;
+    if (!ReadAt(file, offset + bios::kImageLengthOffset, head, 4)) return false;
+    const std::uint32_t want = bios::ImageLength(head[0]);
     if (want == 0 || want > limit || want > destination.size()) return false;
     std::vector<std::uint8_t> candidate(want);
     if (!ReadAt(file, offset, candidate.data(), want)) return false;
@@ -75,6 +70,12 @@ bool ReadPackagedImage(EepromContext& ctx, std::span<std::uint8_t> destination,
   return false;
 }
 
+bool IsBlockSignature(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2) {
+  const std::string_view mark = bios::kBlockSignature;
+  return b0 == static_cast<std::uint8_t>(mark[0]) && b1 == static_cast<std::uint8_t>(mark[1]) &&
+         b2 == static_cast<std::uint8_t>(mark[2]);
+}
+
 }  // namespace
 
 bool ReadImageFile(EepromContext& ctx, std::uint8_t chipCode, std::span<std::uint8_t> destination,
@@ -83,9 +84,10 @@ bool ReadImageFile(EepromContext& ctx, std::uint8_t chipCode, std::span<std::uin
   std::uint8_t head[4];
   bool ok = false;
   if (ReadAt(file, 0, head, 4)) {
-    if (head[0] == 0x55 && head[1] == 0xAA)
-      ok = ReadPlainImage(destination, limit, head[2], file, length);
-    else if (head[0] == '$' && head[1] == 'R' && head[2] == 'Z' && head[3] == '0')
+    const bios::Bytes header(head, sizeof head);
+    if (bios::IsPlainImage(header))
+      ok = ReadPlainImage(destination, limit, head[bios::kImageLengthOffset], file, length);
+    else if (bios::IsPackage(header))
       ok = ReadPackagedImage(ctx, destination, limit, file, length);
   }
   if (!ok) ShowError(ctx, kReadIntoBufferError);
@@ -93,12 +95,12 @@ bool ReadImageFile(EepromContext& ctx, std::uint8_t chipCode, std::span<std::uin
 }
 
 bool PackagedImageFitsCard(EepromContext& ctx, std::span<const std::uint8_t> candidate) {
-  const std::uint8_t imageCode = ImageCardNumber(candidate, false);
+  const std::uint8_t imageCode = JobCardNumber(candidate, bios::BlockPick::First);
   std::uint8_t cardCode = kNoCardNumber;
   {
-    PromAccessGuard access(ctx);
+    const PromAccessGuard access(ctx);
     for (std::uint32_t i = kScanStart; i <= kScanEnd; ++i) {
-      if (ReadProm(ctx, i) == '$' && ReadProm(ctx, i + 1) == 'R' && ReadProm(ctx, i + 2) == 'Z') {
+      if (IsBlockSignature(ReadProm(ctx, i), ReadProm(ctx, i + 1), ReadProm(ctx, i + 2))) {
         cardCode = ReadProm(ctx, i + bios::kBlockCardNumber);
         break;
       }
@@ -108,13 +110,16 @@ bool PackagedImageFitsCard(EepromContext& ctx, std::span<const std::uint8_t> can
 }
 
 bool ReadImageIds(std::span<const std::uint8_t> image, ImageIds& ids) {
-  std::uint16_t pcir = 0;
-  if (!le::Read16(image, 0x18, pcir)) return false;
-  if (!le::Read16(image, pcir + 4u, ids.vendorId) || !le::Read16(image, pcir + 6u, ids.deviceId))
-    return false;
-  if (!le::Read16(image, 0x54, ids.subsystemVendorId) || !le::Read16(image, 0x56, ids.subsystemId))
-    return false;
-  ids.cardNumber = ImageCardNumber(image, true);
+  const auto pcir = bios::ReadPciDataPointer(image);
+  if (!pcir) return false;
+  const auto pciIds = bios::ReadPciDataIds(image, *pcir);
+  const auto subsystem = bios::ReadImageSubsystem(image);
+  if (!pciIds || !subsystem) return false;
+  ids.vendorId = static_cast<std::uint16_t>(*pciIds);
+  ids.deviceId = static_cast<std::uint16_t>(*pciIds >> 16);
+  ids.subsystemVendorId = static_cast<std::uint16_t>(*subsystem);
+  ids.subsystemId = static_cast<std::uint16_t>(*subsystem >> 16);
+  ids.cardNumber = JobCardNumber(image, bios::BlockPick::Last);
   return true;
 }
 
@@ -264,11 +269,14 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
       return kFlashNoBackup;
   }
 
+  // From the erase until the verification ends, a request to stop waits for the job to finish.
+  platform::InterruptHoldGuard hold(ctx.interrupts);
   if (!EraseChip(ctx, chipCode, false)) return kFlashFailed;
   if (!ProgramFromImage(ctx, chipCode, limit, *file)) return kFlashFailed;
   if (!file->Seek(0, platform::SeekOrigin::Begin)) return kFlashFailed;
   std::int64_t firstDifference = -1;
   if (!VerifyWithFile(ctx, chipCode, *file, firstDifference) || watch.Failed()) return kFlashFailed;
+  hold.Release();
 
   const bool closed = file->Close();
   file.reset();

@@ -21,6 +21,7 @@ enum FlashResult : std::uint32_t {
                             // (a driver request failed before or during identification)
   kFlashNoWindow = 2,       // no ROM window; no supported EEPROM
   kFlashWrongImage = 3,     // the image does not belong to this card (or cannot be read for it)
+  kFlashOtherBoard = 4,     // never returned by RunFlashJob; the flash command keeps its text
   kFlashFailed = 5,         // erase refused, image unreadable, programming or verification
                             // failed, a driver request of the job failed
   kFlashNoBackup = 6,       // the chip's contents could not be read or kept: nothing was written

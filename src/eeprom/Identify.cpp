@@ -3,6 +3,8 @@
 #include <new>
 #include <vector>
 
+#include "bios/ImageLayout.h"
+#include "eeprom/ChipCommands.h"
 #include "eeprom/RomAccess.h"
 #include "eeprom/SerialBus.h"
 #include "hw/PciConfig.h"
@@ -10,33 +12,31 @@
 namespace rz::eeprom {
 
 namespace {
-constexpr std::uint32_t kJedec1 = 0x5555;
-constexpr std::uint32_t kJedec2 = 0x2AAA;
-constexpr std::uint32_t kHeaderLength = 0x02;
-constexpr std::uint32_t kHeaderExtFlag = 0x34;
-constexpr std::uint32_t kHeaderExtOffset = 0x36;
+// JEDEC manufacturer ids the serial identification treats specially.
+constexpr std::uint8_t kContinuationCode = 0x7F;  // the ids follow in the same frame
+constexpr std::uint8_t kAtmel = 0x1F;
+constexpr std::uint8_t kSst = 0xBF;
+constexpr std::uint8_t kPmc = 0x9D;
+constexpr std::uint8_t kSt = 0x20;  // taken for any other answer
+constexpr std::uint8_t kNoAnswer = 0xFF;
 }  // namespace
 
 void ReadParallelIds(EepromContext& ctx, std::uint8_t& m, std::uint8_t& d) {
-  WriteProm(ctx, kJedec1, 0xAA);
-  WriteProm(ctx, kJedec2, 0x55);
-  WriteProm(ctx, kJedec1, 0x90);
+  JedecCommand(ctx, jedec::kIdEntry);
   RomDelay(ctx, 1);
   m = ReadProm(ctx, 0);
   d = ReadProm(ctx, 1);
-  WriteProm(ctx, kJedec1, 0xAA);
-  WriteProm(ctx, kJedec2, 0x55);
-  WriteProm(ctx, kJedec1, 0xF0);
+  JedecCommand(ctx, jedec::kIdExit);
   RomDelay(ctx, 1);
 }
 
 void ReadSerialIds(EepromContext& ctx, std::uint8_t& m, std::uint8_t& d) {
   SpiBegin(ctx);
   SpiSelect(ctx);
-  SpiSendByte(ctx, 0x15);
+  SpiSendByte(ctx, spi::kReadJedecId);
   m = SpiReceiveByte(ctx);
   d = SpiReceiveByte(ctx);
-  if (m == 0x7F) {  // continuation code: the ids follow in the same frame
+  if (m == kContinuationCode) {
     m = SpiReceiveByte(ctx);
     d = SpiReceiveByte(ctx);
     SpiDeselect(ctx);
@@ -44,30 +44,35 @@ void ReadSerialIds(EepromContext& ctx, std::uint8_t& m, std::uint8_t& d) {
     return;
   }
   SpiDeselect(ctx);
-  if (m == 0x1F) {
+  if (m == kAtmel) {
     SpiEnd(ctx);
     return;
   }
   SpiSelect(ctx);
-  for (std::uint8_t b : {0xAB, 0x00, 0x00, 0x00}) SpiSendByte(ctx, b);
+  for (std::uint8_t b : {spi::kReadElectronicId, std::uint8_t{0}, std::uint8_t{0}, std::uint8_t{0}})
+    SpiSendByte(ctx, b);
   m = SpiReceiveByte(ctx);
   d = SpiReceiveByte(ctx);
-  if (m == 0xFF) {
+  if (m == kNoAnswer) {
     SpiDeselect(ctx);
     SpiSelect(ctx);
-    for (std::uint8_t b : {0x90, 0x00, 0x00, 0x00}) SpiSendByte(ctx, b);
+    for (std::uint8_t b : {spi::kReadManufacturerDeviceId, std::uint8_t{0}, std::uint8_t{0},
+                           std::uint8_t{0}})
+      SpiSendByte(ctx, b);
     const std::uint8_t m1 = SpiReceiveByte(ctx);
     const std::uint8_t d1 = SpiReceiveByte(ctx);
     SpiDeselect(ctx);
     SpiSelect(ctx);
-    for (std::uint8_t b : {0x90, 0x00, 0x00, 0x01}) SpiSendByte(ctx, b);
+    for (std::uint8_t b : {spi::kReadManufacturerDeviceId, std::uint8_t{0}, std::uint8_t{0},
+                           std::uint8_t{1}})
+      SpiSendByte(ctx, b);
     const std::uint8_t m2 = SpiReceiveByte(ctx);
     const std::uint8_t d2 = SpiReceiveByte(ctx);
     // These answers come one bit late.
     m = static_cast<std::uint8_t>((m1 << 1) | (d1 >> 7));
     d = static_cast<std::uint8_t>((m2 << 1) | (d2 >> 7));
   }
-  if (m != 0xBF && m != 0x9D) m = 0x20;
+  if (m != kSst && m != kPmc) m = kSt;
   SpiDeselect(ctx);
   SpiEnd(ctx);
 }
@@ -86,13 +91,14 @@ bool IdentifyEeprom(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
   }
   if (watch.Failed()) return false;
   DetectSpiMode(ctx);
-  EnablePromAccess(ctx);
   std::uint8_t m = 0, d = 0;
-  if (ctx.window.spiMode)
-    ReadSerialIds(ctx, m, d);
-  else
-    ReadParallelIds(ctx, m, d);
-  DisablePromAccess(ctx);
+  {
+    const PromAccessGuard access(ctx);
+    if (ctx.window.spiMode)
+      ReadSerialIds(ctx, m, d);
+    else
+      ReadParallelIds(ctx, m, d);
+  }
   // Ids read while the driver failed are not trusted: the chip's timing was not kept.
   if (watch.Failed()) return false;
   const ChipCodeMatch match = FindChipCode(m, d);
@@ -104,16 +110,18 @@ bool IdentifyEeprom(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
 
 bool GetRomImageSize(EepromContext& ctx, std::uint32_t& length) {
   length = 0;
-  const std::uint8_t units = ReadProm(ctx, kHeaderLength);
+  const std::uint8_t units = ReadProm(ctx, bios::kImageLengthOffset);
   if (units == 0) {
     ctx.ui.MessageBox("ERROR", kZeroRomSize, ui::Buttons::Ok, ui::Icon::Error);
     return false;
   }
-  length = units * 512u;
-  if (ReadProm(ctx, kHeaderExtFlag) & 0x80) {
-    const std::uint32_t w = static_cast<std::uint32_t>(ReadProm(ctx, kHeaderExtOffset)) |
-                            static_cast<std::uint32_t>(ReadProm(ctx, kHeaderExtOffset + 1)) << 8;
-    if (length < w) length = w + ReadProm(ctx, w + 1) * 128u;
+  length = bios::ImageLength(units);
+  if (ReadProm(ctx, bios::kExtendedLengthFlagOffset) & bios::kExtendedLengthFlag) {
+    const std::uint32_t at = bios::kExtendedLengthPointerOffset;
+    const std::uint32_t w = static_cast<std::uint32_t>(ReadProm(ctx, at)) |
+                            static_cast<std::uint32_t>(ReadProm(ctx, at + 1)) << 8;
+    if (length < w)
+      length = w + ReadProm(ctx, w + bios::kExtensionLengthOffset) * bios::kExtensionLengthUnit;
   }
   return true;
 }

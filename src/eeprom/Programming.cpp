@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "eeprom/ChipCommands.h"
 #include "eeprom/RomAccess.h"
 #include "eeprom/SerialBus.h"
 
@@ -9,13 +10,10 @@ namespace rz::eeprom {
 
 namespace {
 
-constexpr std::uint32_t kJedec1 = 0x5555;
-constexpr std::uint32_t kJedec2 = 0x2AAA;
 constexpr std::uint32_t kPage = 128;
 constexpr std::uint32_t kMaxWaits = 1000;
 constexpr std::uint32_t kMaxStatusReads = 1000;
 constexpr int kPageTries = 3;
-constexpr std::uint32_t kSerialAddressBase = 0x300000;
 constexpr std::uint32_t kProgressStep = 0x1000;
 constexpr std::int32_t kEraseWaitUnit = 1000;     // RomDelay(1000): a 15 ms sleep
 constexpr std::uint32_t kMaxEraseWaits = 2000;    // 30 s in all
@@ -24,10 +22,8 @@ void Report(EepromContext& ctx, std::uint32_t done, std::uint32_t total) {
   if (done % kProgressStep == 0 || done == total) ctx.ui.ReportProgress(done, total);
 }
 
-void JedecCommand(EepromContext& ctx, std::uint8_t command) {
-  WriteProm(ctx, kJedec1, 0xAA);
-  WriteProm(ctx, kJedec2, 0x55);
-  WriteProm(ctx, kJedec1, command);
+std::uint8_t AddressByte(std::uint32_t offset, int shift) {
+  return static_cast<std::uint8_t>((offset + spi::kAddressBase) >> shift);
 }
 
 // Reads the aperture byte until it equals `want`, waiting `delay` before each re-read; a byte
@@ -44,72 +40,47 @@ bool PollByte(EepromContext& ctx, const hw::FailureWatch& watch, std::uint32_t o
   return true;
 }
 
-bool IsPageWriteCode(std::uint8_t code) {
-  return (code >= 1 && code <= 4) || code == 10 || code == 18 || code == 19;
+// Ends a serial phase: the status poll, then the interface is released whatever the poll found.
+// True when the chip finished and no driver request of the phase failed.
+bool EndSpiPhase(EepromContext& ctx, const hw::FailureWatch& watch, int first, int next) {
+  const bool ready = WaitSpiReady(ctx, first, next);
+  SpiEnd(ctx);
+  return ready && !watch.Failed();
 }
 
 }  // namespace
 
-AlgorithmChoice AlgorithmFor(std::uint8_t code) {
-  switch (code) {
-    case 1: case 2: case 3: case 4: case 10: case 18: case 19:
-      return {Algorithm::JedecPages, 0};
-    case 5: case 6: case 9: case 11: case 12: case 17: case 21: case 22: case 23: case 24:
-    case 27: case 28: case 29:
-      return {Algorithm::JedecBytes, 0};
-    case 7: case 8:
-      return {Algorithm::SpiAai, 0};
-    case 13: case 14: case 15: case 16: case 31:
-      return {Algorithm::SpiPages, 0xC7};
-    case 25: case 26:
-      return {Algorithm::SpiPages, 0x62};
-    case 30:
-      return {Algorithm::Serial45, 0};
-    default:
-      return {};
-  }
-}
-
 std::uint32_t ProgramImage(EepromContext& ctx, std::uint8_t chipCode, const std::uint8_t* buffer,
                            std::uint32_t count) {
-  const AlgorithmChoice choice = AlgorithmFor(chipCode);
-  if (choice.algorithm == Algorithm::None) return 0;
-  EnablePromAccess(ctx);
-  std::uint32_t done = 0;
-  switch (choice.algorithm) {
-    case Algorithm::JedecPages: done = ProgramJedecPages(ctx, buffer, count); break;
-    case Algorithm::JedecBytes: done = ProgramJedecBytes(ctx, buffer, count); break;
-    case Algorithm::SpiAai: done = ProgramSpiAai(ctx, buffer, count); break;
-    case Algorithm::Serial45: done = ProgramSerial45(ctx, buffer, count); break;
-    case Algorithm::SpiPages: done = ProgramSpiPages(ctx, buffer, count, choice.eraseOpcode); break;
+  const std::optional<ChipCodeFacts> facts = FactsFor(chipCode);
+  if (!facts) return 0;
+  const PromAccessGuard access(ctx);
+  switch (facts->algorithm) {
+    case Algorithm::JedecPages: return ProgramJedecPages(ctx, buffer, count);
+    case Algorithm::JedecBytes: return ProgramJedecBytes(ctx, buffer, count);
+    case Algorithm::SpiAai: return ProgramSpiAai(ctx, buffer, count);
+    case Algorithm::Serial45: return ProgramSerial45(ctx, buffer, count);
+    case Algorithm::SpiPages: return ProgramSpiPages(ctx, buffer, count, facts->eraseOpcode);
     case Algorithm::None: break;
   }
-  DisablePromAccess(ctx);
-  return done;
+  return 0;
 }
 
 std::uint32_t ProgramJedecPages(EepromContext& ctx, const std::uint8_t* buffer,
                                 std::uint32_t count) {
   const hw::FailureWatch watch(ctx.io);
   for (int i = 0; i < 3; ++i) RomDelay(ctx, 1);
-  if (watch.Failed()) {
-    DisablePromAccess(ctx);
-    return 0;
-  }
+  if (watch.Failed()) return 0;
   if (count % kPage != 0) {
     ctx.ui.MessageBox("ERROR", kNotOnPageBoundary, ui::Buttons::Ok, ui::Icon::Error);
-    DisablePromAccess(ctx);
     return 0;
   }
   for (std::uint32_t o = 0; o < count; o += kPage) {
-    JedecCommand(ctx, 0xA0);
+    JedecCommand(ctx, jedec::kProgram);
     for (std::uint32_t k = 0; k < kPage; ++k) WriteProm(ctx, o + k, buffer[o + k]);
     bool ok = PollByte(ctx, watch, o + kPage - 1, buffer[o + kPage - 1], 13);
     for (std::uint32_t k = 0; ok && k < kPage; ++k) ok = ReadProm(ctx, o + k) == buffer[o + k];
-    if (!ok) {
-      DisablePromAccess(ctx);
-      return o;
-    }
+    if (!ok) return o;
     Report(ctx, o + kPage, count);
   }
   return count;
@@ -119,13 +90,10 @@ std::uint32_t ProgramJedecBytes(EepromContext& ctx, const std::uint8_t* buffer,
                                 std::uint32_t count) {
   const hw::FailureWatch watch(ctx.io);
   for (std::uint32_t o = 0; o < count; ++o) {
-    JedecCommand(ctx, 0xA0);
+    JedecCommand(ctx, jedec::kProgram);
     WriteProm(ctx, o, buffer[o]);
     RomDelay(ctx, 3);
-    if (watch.Failed() || !PollByte(ctx, watch, o, buffer[o], 1)) {
-      DisablePromAccess(ctx);
-      return o;
-    }
+    if (watch.Failed() || !PollByte(ctx, watch, o, buffer[o], 1)) return o;
     Report(ctx, o + 1, count);
   }
   return count;
@@ -133,42 +101,38 @@ std::uint32_t ProgramJedecBytes(EepromContext& ctx, const std::uint8_t* buffer,
 
 std::uint32_t ProgramSpiAai(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count) {
   const hw::FailureWatch watch(ctx.io);
-  SpiBegin(ctx);
-  SpiFrame(ctx, {0x06});
-  SpiFrame(ctx, {0x50});
-  SpiFrame(ctx, {0x01, 0x00});
-  WaitSpiReady(ctx, 5000, 2000);
-  SpiEnd(ctx);
-  if (watch.Failed()) return 0;
+  SpiBegin(ctx);  // clear the block protection
+  SpiFrame(ctx, {spi::kWriteEnable});
+  SpiFrame(ctx, {spi::kEnableStatusWrite});
+  SpiFrame(ctx, {spi::kWriteStatus, 0x00});
+  if (!EndSpiPhase(ctx, watch, 5000, 2000)) return 0;
+
+  SpiBegin(ctx);  // erase the chip
+  SpiFrame(ctx, {spi::kWriteEnable});
+  SpiFrame(ctx, {spi::kChipErase60});
+  if (!EndSpiPhase(ctx, watch, 50000, 30000)) return 0;
 
   SpiBegin(ctx);
-  SpiFrame(ctx, {0x06});
-  SpiFrame(ctx, {0x60});
-  WaitSpiReady(ctx, 50000, 30000);
-  SpiEnd(ctx);
-  if (watch.Failed()) return 0;
-
-  SpiBegin(ctx);
-  SpiFrame(ctx, {0x06});
+  SpiFrame(ctx, {spi::kWriteEnable});
   std::uint32_t reached = 0;  // bytes whose frames went out without a failure
   if (count > 0 && !watch.Failed()) {
-    SpiFrame(ctx, {0xAF, 0x00, 0x00, 0x00, buffer[0]});
-    WaitSpiReady(ctx, 20, 2);
-    if (!watch.Failed()) {
+    SpiFrame(ctx, {spi::kAutoIncrementProgram, 0x00, 0x00, 0x00, buffer[0]});
+    // A chip still busy with the first byte would drop the frames that follow.
+    if (WaitSpiReady(ctx, 20, 2) && !watch.Failed()) {
       reached = 1;
       Report(ctx, 1, count);
     }
   }
   for (std::uint32_t o = 1; o < count && reached == o; ++o) {
-    SpiFrame(ctx, {0xAF, buffer[o]});
+    SpiFrame(ctx, {spi::kAutoIncrementProgram, buffer[o]});
     if (watch.Failed()) break;
     reached = o + 1;
     Report(ctx, o + 1, count);
   }
   // Write disable ends the auto-increment mode, after a failure too.
-  SpiFrame(ctx, {0x04});
+  SpiFrame(ctx, {spi::kWriteDisable});
   SpiEnd(ctx);
-  if (!watch.Failed()) return count;
+  if (!watch.Failed()) return reached;
   // A failure in the closing frame leaves the sequence, and so its last byte, unfinished.
   return count > 0 ? std::min(reached, count - 1) : 0;
 }
@@ -176,8 +140,8 @@ std::uint32_t ProgramSpiAai(EepromContext& ctx, const std::uint8_t* buffer, std:
 std::uint32_t ProgramSerial45(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count) {
   const hw::FailureWatch watch(ctx.io);
   SpiBegin(ctx);
-  SpiFrame(ctx, {0x06});
-  SpiFrame(ctx, {0x60, 0x00, 0x00, 0x00, 0xD0, 0x00});
+  SpiFrame(ctx, {spi::kWriteEnable});
+  SpiFrame(ctx, {spi::kChipErase60, 0x00, 0x00, 0x00, spi::kEraseConfirm45, 0x00});
   ctx.system.Sleep(100);
   SpiEnd(ctx);
   if (watch.Failed()) return 0;
@@ -185,9 +149,8 @@ std::uint32_t ProgramSerial45(EepromContext& ctx, const std::uint8_t* buffer, st
   SpiBegin(ctx);
   std::uint32_t reached = 0;  // bytes whose frames went out without a failure
   for (std::uint32_t o = 0; o < count; ++o) {
-    const std::uint32_t a = o + kSerialAddressBase;
-    SpiFrame(ctx, {0x10, static_cast<std::uint8_t>(a >> 16), static_cast<std::uint8_t>(a >> 8),
-                   static_cast<std::uint8_t>(a), buffer[o], 0x00});
+    SpiFrame(ctx, {spi::kByteProgram45, AddressByte(o, 16), AddressByte(o, 8), AddressByte(o, 0),
+                   buffer[o], 0x00});
     if (watch.Failed()) break;
     reached = o + 1;
     Report(ctx, o + 1, count);
@@ -203,42 +166,38 @@ std::uint32_t ProgramSpiPages(EepromContext& ctx, const std::uint8_t* buffer, st
                               std::uint8_t eraseOpcode) {
   const hw::FailureWatch watch(ctx.io);
   SpiBegin(ctx);
-  SpiFrame(ctx, {0x06});
+  SpiFrame(ctx, {spi::kWriteEnable});
   SpiFrame(ctx, {eraseOpcode});
-  WaitSpiReady(ctx, 50000, 30000);
-  SpiEnd(ctx);
-  if (watch.Failed()) return 0;
+  if (!EndSpiPhase(ctx, watch, 50000, 30000)) return 0;
 
-  std::uint32_t handled = 0;
   for (std::uint32_t o = 0; o < count; o += kPage) {
     // A last page shorter than 128 bytes sends only the bytes the buffer holds.
     const std::uint32_t n = std::min(kPage, count - o);
-    const std::uint32_t a = o + kSerialAddressBase;
-    for (int attempt = 0; attempt < kPageTries; ++attempt) {
+    bool verified = false;
+    for (int attempt = 0; attempt < kPageTries && !verified; ++attempt) {
       SpiBegin(ctx);
-      SpiFrame(ctx, {0x06});
+      SpiFrame(ctx, {spi::kWriteEnable});
       SpiSelect(ctx);
-      for (std::uint8_t b : {std::uint8_t{0x02}, static_cast<std::uint8_t>(a >> 16),
-                             static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a)})
+      for (std::uint8_t b : {spi::kPageProgram, AddressByte(o, 16), AddressByte(o, 8),
+                             AddressByte(o, 0)})
         SpiSendByte(ctx, b);
       // After a failure the page is cut short at a whole byte; the chip programs what it has.
       for (std::uint32_t k = 0; k < n && !watch.Failed(); ++k) SpiSendByte(ctx, buffer[o + k]);
       SpiDeselect(ctx);
-      WaitSpiReady(ctx, 5000, 2000);
-      SpiEnd(ctx);
-      if (watch.Failed()) return handled;
-      bool verified = true;
+      if (!EndSpiPhase(ctx, watch, 5000, 2000)) return o;
+      verified = true;
       for (std::uint32_t k = 0; verified && k < n; ++k)
         verified = ReadProm(ctx, o + k) == buffer[o + k];
-      if (verified) break;
     }
-    handled += n;
-    Report(ctx, handled, count);
+    // A page that will not take its data after its last try: programming stops there, as the
+    // parallel algorithms stop at their first failed unit.
+    if (!verified) return o;
+    Report(ctx, o + n, count);
   }
-  return handled;
+  return count;
 }
 
-void WaitSpiReady(EepromContext& ctx, int first, int next) {
+bool WaitSpiReady(EepromContext& ctx, int first, int next) {
   const hw::FailureWatch watch(ctx.io);
   if (first == 20)
     PortDelay(ctx, 20);
@@ -251,38 +210,39 @@ void WaitSpiReady(EepromContext& ctx, int first, int next) {
       else
         RomDelay(ctx, next / 15);
     }
-    if (watch.Failed()) return;  // the caller sees the failure too
+    if (watch.Failed()) return false;
     SpiSelect(ctx);
-    SpiSendByte(ctx, 0x05);
+    SpiSendByte(ctx, spi::kReadStatus);
     const std::uint8_t status = SpiReceiveByte(ctx);
     SpiDeselect(ctx);
-    if (!(status & 0x01) || watch.Failed()) return;
+    if (watch.Failed()) return false;
+    if (!(status & spi::kStatusBusy)) return true;
   }
   ctx.system.WriteStdoutLine(kSpiWaitExceeded);
+  return false;
 }
 
 bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force) {
-  if (chipCode == 0 || chipCode == 20 || chipCode >= 32) return false;
-  if (IsPageWriteCode(chipCode) && !force) return true;
+  const std::optional<ChipCodeFacts> facts = FactsFor(chipCode);
+  if (!facts) return false;
+  if (facts->pageWrite && !force) return true;
   if (ctx.window.spiMode) return true;  // the serial algorithms erase the chip themselves
   const hw::FailureWatch watch(ctx.io);
   for (int i = 0; i < 3; ++i) RomDelay(ctx, 1);
   if (watch.Failed()) return false;  // before the chip is touched
-  if (!EnablePromAccess(ctx)) return false;
-  JedecCommand(ctx, 0x80);
-  JedecCommand(ctx, 0x10);
+  PromAccessGuard access(ctx);
+  if (!access.On()) return false;
+  JedecCommand(ctx, jedec::kEraseSetup);
+  JedecCommand(ctx, jedec::kChipErase);
   RomDelay(ctx, 100);
   // A chip erase takes from tens of milliseconds to seconds; programming started before it ends
   // would be ignored by the chip and leave the card erased. Data polling: a chip still erasing
   // never reads 0xFF (its bit 7 reads 0), an erased one does.
   for (std::uint32_t waits = 0; ReadProm(ctx, 0) != 0xFF; ++waits) {
-    if (waits == kMaxEraseWaits) {
-      DisablePromAccess(ctx);
-      return false;
-    }
+    if (waits == kMaxEraseWaits) return false;
     RomDelay(ctx, kEraseWaitUnit);
   }
-  return DisablePromAccess(ctx) && !watch.Failed();
+  return access.Disable() && !watch.Failed();
 }
 
 }  // namespace rz::eeprom

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "eeprom/ChipCodeFacts.h"
 #include "eeprom/EepromContext.h"
 
 namespace rz::eeprom {
@@ -12,26 +13,23 @@ inline constexpr const char* kNotOnPageBoundary =
 inline constexpr const char* kSpiWaitExceeded =
     "Exceeded maximum wait time to program a single page";
 
-enum class Algorithm { None, JedecPages, JedecBytes, SpiAai, Serial45, SpiPages };
-
-struct AlgorithmChoice {
-  Algorithm algorithm = Algorithm::None;
-  std::uint8_t eraseOpcode = 0;  // ProgramSpiPages only
-};
-AlgorithmChoice AlgorithmFor(std::uint8_t chipCode);
-
 // Bytes programmed; anything but count is a failure, and so is a driver request of the algorithm
-// that failed (it stops there). Switches PROM access on and off itself.
+// that failed (it stops there). Switches PROM access on and off itself, once, on every path.
 std::uint32_t ProgramImage(EepromContext& ctx, std::uint8_t chipCode, const std::uint8_t* buffer,
                            std::uint32_t count);
 // False when refused, timed out, or a driver request of the erase failed.
 bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force);
-// Polls the status register until the chip is ready; stops at a failed driver request of its own.
-void WaitSpiReady(EepromContext& ctx, int first, int next);
+// Polls the status register until the chip is ready: true then. False when a driver request of its
+// own failed, or when the chip was still busy at the last read (after writing kSpiWaitExceeded to
+// standard output): the chip has not taken the command, and what follows would be lost on it.
+bool WaitSpiReady(EepromContext& ctx, int first, int next);
 
 // The algorithms return the bytes they reached, `count` when all went well. Each stops at the first
 // driver request of its own that fails (its delays are port requests): the chip's timing is then
-// unknown, and a driver that fails once keeps failing. The count it returns is less than `count`.
+// unknown, and a driver that fails once keeps failing. Each stops as well at a serial chip that
+// stays busy, and at a unit (byte or page) that does not read back as written; the count it
+// returns is then that unit's offset. They run inside ProgramImage's PROM access bracket and
+// leave PROM access alone.
 std::uint32_t ProgramJedecPages(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count);
 std::uint32_t ProgramJedecBytes(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count);
 std::uint32_t ProgramSpiAai(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count);

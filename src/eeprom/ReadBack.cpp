@@ -65,31 +65,31 @@ std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t d
   RomWindowGuard window(ctx);
   std::uint16_t deviceId = 0;
   std::int16_t asicIndex = 0;
-  if (!OpenRomWindow(ctx, bus, device, deviceId, asicIndex)) return 5;
+  if (!OpenRomWindow(ctx, bus, device, deviceId, asicIndex)) return kSaveFailed;
 
   platform::FileReplacement out(ctx.files, path);
   if (!out.Out()) {
     ctx.ui.MessageBox("", FormatText(kCannotOpenFileFormat, path), ui::Buttons::Ok,
                       ui::Icon::None);
-    return 1;
+    return kSaveFileOrNoChip;
   }
   std::uint8_t chipCode = 0;
   std::uint16_t idWord = 0;
   std::uint32_t chipSize = 0;
-  if (!IdentifyEeprom(ctx, bus, device, chipCode, idWord, chipSize)) return 5;
+  if (!IdentifyEeprom(ctx, bus, device, chipCode, idWord, chipSize)) return kSaveFailed;
   if (chipCode == 0) {
     ctx.ui.MessageBox("", kEepromNotFound, ui::Buttons::Ok, ui::Icon::None);
-    return 1;
+    return kSaveFileOrNoChip;
   }
-  if (!WriteRomImage(ctx, chipCode, *out.Out()) || watch.Failed()) return 5;
+  if (!WriteRomImage(ctx, chipCode, *out.Out()) || watch.Failed()) return kSaveFailed;
   // A file that could not be closed cleanly, or not be put in place, never replaces the chosen
   // one; both are reported as a failed close of the chosen file.
   if (!out.Commit()) {
     ctx.ui.MessageBox("Error", FormatText("Closing file: %s error", path), ui::Buttons::Ok,
                       ui::Icon::None);
-    return 5;
+    return kSaveFailed;
   }
-  return 0;
+  return kSaveOk;
 }
 
 std::uint32_t SaveRomToFile(EepromContext& ctx, std::uint32_t adapterIndex,

@@ -25,12 +25,16 @@ bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& fi
 bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size,
                    std::vector<std::uint8_t>& contents);
 
-// 0 success; 1 the file cannot be created or no supported EEPROM; 5 any other failure, a failed
-// driver request included.
+enum SaveResult : std::uint32_t {
+  kSaveOk = 0,
+  kSaveFileOrNoChip = 1,  // the file cannot be created; no supported EEPROM
+  kSaveFailed = 5,        // any other failure, a failed driver request included
+};
+
 std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
                             const std::string& path);
 
-// DumpRomToFile for the adapter at this index, or kBadAdapterIndex.
+// DumpRomToFile's SaveResult for the adapter at this index, or kBadAdapterIndex.
 std::uint32_t SaveRomToFile(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path);
 
 }  // namespace rz::eeprom

@@ -81,13 +81,12 @@ void DetectSpiMode(EepromContext& ctx) {
 std::uint32_t ReadRomBytes(EepromContext& ctx, std::uint8_t chipCode, std::uint8_t* destination,
                            std::uint32_t offset, std::uint32_t count) {
   if (chipCode == 0) return 0;
-  EnablePromAccess(ctx);
+  const PromAccessGuard access(ctx);
   for (std::uint32_t i = 0; i < count; ++i) {
     (void)ReadProm(ctx, offset + i);  // the first read of a byte is discarded
     destination[i] = ReadProm(ctx, offset + i);
     if ((i + 1) % kProgressStep == 0 || i + 1 == count) ctx.ui.ReportProgress(i + 1, count);
   }
-  DisablePromAccess(ctx);
   return count;
 }
 

@@ -57,9 +57,11 @@ class PromAccessGuard {
   PromAccessGuard& operator=(const PromAccessGuard&) = delete;
 
   bool On() const { return on_; }
-  void Disable() {
-    if (on_) DisablePromAccess(ctx_);
+  // DisablePromAccess's result the first time; true when access is already off.
+  bool Disable() {
+    const bool ok = !on_ || DisablePromAccess(ctx_);
     on_ = false;
+    return ok;
   }
 
  private:

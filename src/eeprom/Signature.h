@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <span>
 
+#include "bios/ImageLayout.h"
 #include "eeprom/EepromContext.h"
 
 namespace rz::eeprom {
 
-inline constexpr std::uint32_t kScanStart = 0x80;
-inline constexpr std::uint32_t kScanEnd = 0xFFFE;  // last offset tested, inclusive
+// Aperture offsets searched for the "$RZ" block: those searched in an image.
+inline constexpr std::uint32_t kScanStart = bios::kBlockSearchStart;
+inline constexpr std::uint32_t kScanEnd = bios::kBlockSearchLast;  // last offset tested, inclusive
 inline constexpr std::uint8_t kNoCardNumber = 0xFF;
 
 // 0 found (count bytes copied from the "$"), 1 not found, 2 error. Fills ctx.modelText with the

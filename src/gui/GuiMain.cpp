@@ -35,8 +35,18 @@ GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands
   program_ = std::make_unique<app::Program>(seams_->Seams(), *ui_);
   app::Program& run = *program_;
   run.detect = commands.detect;
-  form_->onSave = [&run, save = commands.save] { if (save) save(run); };
-  form_->onFlash = [&run, flash = commands.flash] { if (flash) flash(run); };
+  // A request to stop held while the card was written ends the program once the command is done.
+  auto endIfInterrupted = [&run] {
+    if (platform::InterruptHeld(run.Seams().interrupts)) QCoreApplication::exit(kExitInterrupted);
+  };
+  form_->onSave = [&run, save = commands.save, endIfInterrupted] {
+    if (save) save(run);
+    endIfInterrupted();
+  };
+  form_->onFlash = [&run, flash = commands.flash, endIfInterrupted] {
+    if (flash) flash(run);
+    endIfInterrupted();
+  };
 }
 
 GuiSession::~GuiSession() { program_->FormDestroy(); }
@@ -68,23 +78,23 @@ int Run(GuiApplication& application, platform::Platform& platform, const GuiComm
     return 0;
   if (afterStart) afterStart(started, session.Form(), session.Ui(), session.Program());
   session.Form().show();
-  application.exec();
-  return 0;
+  return application.exec();
 }
 
 }  // namespace
 
 int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
            const AfterStartHook& afterStart) {
+  int code = 0;
   try {
-    Run(application, platform, commands, afterStart);
+    code = Run(application, platform, commands, afterStart);
   } catch (const std::exception& e) {
     ShowException(e.what());
   } catch (...) {
     ShowException(std::string());
   }
   if (application.Failure()) ShowException(*application.Failure());
-  return 0;
+  return code;
 }
 
 }  // namespace rz::gui

@@ -1,8 +1,12 @@
 #include "gui/MainForm.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 
 #include "base/Paths.h"
 #include "gui/Fonts.h"
@@ -99,6 +103,13 @@ TForm1::TForm1() : QWidget(nullptr) {
   connect(btFlash, &QPushButton::clicked, this, [this] { btFlashClick(); });
   connect(btExit, &QPushButton::clicked, this, [this] { btExitClick(); });
   setMask(ShapeWithoutKey(*this, *ImageBk));
+#if QT_CONFIG(sessionmanager)
+  // The session ending (log-off, shut-down) asks first: while a command runs, the answer is no.
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+      if (commandRunning_) manager.cancel();
+    });
+#endif
 }
 
 void TForm1::SetLabelText(QLabel* label, const QString& text) {
@@ -132,11 +143,20 @@ void TForm1::LoadSkin(const std::string& programFolder) {
 }
 
 void TForm1::SetCommandButtonsEnabled(bool enabled) {
+  commandRunning_ = !enabled;
   btSave->setEnabled(enabled);
   btFlash->setEnabled(enabled);
   btExit->setEnabled(enabled);
   for (TImageLabel* b : {ibClose, ibMinimize, ibHelp, ibBackup, ibFlash, ibExit})
     if (b) b->SetBtnEnabled(enabled);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (commandRunning_) {
+    event->ignore();  // a half-done save or flash must finish first
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 void TForm1::SizeWindowToBackground() { resize(ImageBk->width(), ImageBk->height()); }

@@ -31,8 +31,11 @@ class TForm1 : public QWidget {
 
   // Creates the six image buttons from ProgramFolder + "Skin/<left>_<top>_<n>.bmp".
   void LoadSkin(const std::string& programFolder);
-  // The busy switch: btSave, btFlash, btExit, then BtnEnabled of the six image buttons.
+  // The busy switch: btSave, btFlash, btExit, then BtnEnabled of the six image buttons. While
+  // they are off a command runs, and the window refuses to close (the close button, Alt-F4, the
+  // window manager, the session ending) as the buttons refuse new commands.
   void SetCommandButtonsEnabled(bool enabled);
+  bool CommandRunning() const { return commandRunning_; }
   // Start-up resize to the background picture's size (580 x 262).
   void SizeWindowToBackground();
 
@@ -84,12 +87,14 @@ class TForm1 : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   TImageLabel* MakeSkinButton(int left, int top, int width, int height, bool ownDisabledImage,
                               std::function<void()> action);
   std::string programFolder_;
   bool centred_ = false;
+  bool commandRunning_ = false;
 };
 
 // Path of skin image `state` of the button at (left, top): folder + "Skin/<left>_<top>_<state>.bmp".

@@ -20,6 +20,14 @@ class HostPlatform {
 
 std::unique_ptr<HostPlatform> MakeHostPlatform();
 
+// This computer's interrupt hold on its own, for a front end that runs on an emulated machine
+// (the host platform's seams hold one already). One hold at a time may be open in a process.
+std::unique_ptr<InterruptHold> MakeHostInterruptHold();
+
+// Delivers an interrupt request of `kind` to this process as the system would: the hold takes it
+// while open, otherwise its default action ends the program. The emulated machine's test hook.
+void DeliverInterrupt(InterruptKind kind);
+
 // Whether `stream` is a terminal (a console), so that questions may be asked on it.
 bool IsTerminal(std::FILE* stream);
 

@@ -2,6 +2,7 @@
 #pragma once
 #include "platform/DriverDevice.h"
 #include "platform/FileSystem.h"
+#include "platform/InterruptHold.h"
 #include "platform/Registry.h"
 #include "platform/ServiceControl.h"
 #include "platform/ShellOpen.h"
@@ -20,6 +21,8 @@ struct Platform {
   Registry& registry;
   Shutdown& shutdown;
   ShellOpen& shell;
+  // Holds interrupt requests while the chip is written; null: they are never held.
+  InterruptHold* interrupts = nullptr;
 };
 
 }  // namespace rz::platform

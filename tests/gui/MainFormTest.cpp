@@ -1,9 +1,12 @@
 // TForm1 on the emulated machine: the skinned window after a good start, the design state after a
 // failed driver bring-up, the image buttons' actions, the busy switch and the background drag.
+#include <QCloseEvent>
 #include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 
 #include "GuiTestSupport.h"
+#include "gui/GuiMain.h"
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 
@@ -215,6 +218,65 @@ class MainFormTest : public QObject {
     QVERIFY(f.btSave->isEnabled());
     Click(f.ibBackup);
     QCOMPARE(saves, 1);
+  }
+
+  // While a command runs (the busy switch is off) the window refuses every close: the window
+  // manager's or Alt-F4's close event, the close skin button; once it is done a close is accepted.
+  void closeIsRefusedWhileACommandRuns() {
+    GuiRun* current = nullptr;
+    bool closedDuringCommand = true;
+    bool eventAccepted = true;
+    GuiCommands commands;
+    commands.flash = [&](app::Program& p) {
+      p.GetUi().SetCommandButtonsEnabled(false);
+      TForm1& f = current->session->Form();
+      QVERIFY(f.CommandRunning());
+      QCloseEvent event;
+      QApplication::sendEvent(&f, &event);
+      eventAccepted = event.isAccepted();
+      closedDuringCommand = f.close() || !f.isVisible();
+      Click(f.ibClose);
+      closedDuringCommand = closedDuringCommand || !f.isVisible();
+      p.GetUi().SetCommandButtonsEnabled(true);
+    };
+    GuiRun run(NvidiaMachine(), commands);
+    current = &run;
+    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    TForm1& f = run.session->Form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(!f.CommandRunning());
+    Click(f.ibFlash);
+    QVERIFY(!eventAccepted);
+    QVERIFY(!closedDuringCommand);
+    QVERIFY(f.isVisible());
+    QVERIFY(!f.CommandRunning());
+    QCloseEvent idle;
+    idle.ignore();
+    QApplication::sendEvent(&f, &idle);
+    QVERIFY(idle.isAccepted());
+    QVERIFY(f.close());
+    QVERIFY(!f.isVisible());
+  }
+
+  // A request to stop held during a command ends the program with status 130 once it is done.
+  void heldInterruptEndsTheProgramAfterTheCommand() {
+    GuiRun* current = nullptr;
+    GuiCommands commands;
+    commands.flash = [&](app::Program&) {
+      sim::EmulatedInterruptHold& hold = current->platform->Interrupts();
+      hold.Begin();
+      hold.Deliver(platform::InterruptKind::Interrupt);
+      hold.End();
+    };
+    GuiRun run(NvidiaMachine(), commands);
+    current = &run;
+    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    TForm1& f = run.session->Form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QTimer::singleShot(0, &f, [&f] { f.btFlashClick(); });
+    QCOMPARE(QApplication::exec(), kExitInterrupted);
   }
 
   void onlyLeftPressOnTheBackgroundMovesTheWindow() {

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <random>
 
+#include "eeprom/ChipCodeFacts.h"
 #include "eeprom/FlashJob.h"
 #include "sim/NvidiaCard.h"
+#include "support/ChipCases.h"
 #include "support/EepromRig.h"
 #include "testimage/TestImage.h"
 
@@ -25,6 +27,10 @@ struct Outcome {
   bool clean = false;
   bool holdsImage = false;
   std::vector<std::string> stdoutLines;
+  std::vector<std::string> messages;
+  Bytes image;
+  Bytes contents;
+  std::uint64_t bytesProgrammed = 0;
 };
 
 Outcome Flash(const json& eeprom, const json& faults, std::uint8_t lengthByte, std::uint32_t seed) {
@@ -39,20 +45,60 @@ Outcome Flash(const json& eeprom, const json& faults, std::uint8_t lengthByte, s
   Outcome o;
   o.result = eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1);
   o.clean = rig.LeftClean();
-  const auto contents =
-      dynamic_cast<sim::NvidiaCard&>(*rig.Machine().DeviceAt(1, 0)).Chip()->Contents();
-  o.holdsImage = std::equal(image.begin(), image.end(), contents.begin());
+  auto* chip = dynamic_cast<sim::NvidiaCard&>(*rig.Machine().DeviceAt(1, 0)).Chip();
+  const auto contents = chip->Contents();
+  o.contents.assign(contents.begin(), contents.end());
+  o.holdsImage = std::equal(image.begin(), image.end(), o.contents.begin());
   o.stdoutLines = rig.harness.platform->System().StdoutLines();
+  o.messages = rig.harness.ui.Messages();
+  o.image = image;
+  o.bytesProgrammed = chip->Counters().bytesProgrammed;
   return o;
 }
 
-TEST(FlashJobFaults, StuckChipPrintsTheWaitLineAndFailsVerification) {
-  const Outcome o = Flash(json{{"chip", "PMC PM25LV010"}}, json{{"chip_stuck_busy", true}}, 0x02, 5);
-  EXPECT_EQ(o.result, 5u);
-  EXPECT_TRUE(o.clean);
-  ASSERT_FALSE(o.stdoutLines.empty());
-  EXPECT_TRUE(std::all_of(o.stdoutLines.begin(), o.stdoutLines.end(),
-                          [](const std::string& l) { return l == kStuckLine; }));
+constexpr const char* kProgrammingLine = "Programming cycle had an error ... Aborting.";
+
+bool PollsStatus(eeprom::Algorithm a) {
+  return a == eeprom::Algorithm::SpiAai || a == eeprom::Algorithm::SpiPages;
+}
+
+// Every serial chip whose algorithm polls the status register: a chip stuck busy stops the job at
+// its first poll with one wait line and the programming failure, before any byte is programmed.
+TEST(FlashJobFaults, StuckBusySerialChipStopsAtItsFirstWait) {
+  int chips = 0;
+  for (const ChipCase& c : AllChipCases()) {
+    if (!PollsStatus(eeprom::FactsFor(c.code)->algorithm)) continue;
+    ++chips;
+    SCOPED_TRACE("code " + std::to_string(c.code));
+    const Outcome o = Flash(ChipEeprom(c), json{{"chip_stuck_busy", true}}, 0x02, 5);
+    EXPECT_EQ(o.result, eeprom::kFlashFailed);
+    EXPECT_TRUE(o.clean);
+    EXPECT_EQ(o.stdoutLines, std::vector<std::string>{kStuckLine});
+    EXPECT_EQ(o.messages, std::vector<std::string>{kProgrammingLine});
+    EXPECT_EQ(o.bytesProgrammed, 0u);
+  }
+  EXPECT_EQ(chips, 9);
+}
+
+// Every serial page-program chip: a page whose cells will not program stops the job at that page
+// with the programming failure; the pages before it hold the image, the chip after it is erased.
+TEST(FlashJobFaults, SerialPageThatWillNotProgramStopsTheJobThere) {
+  constexpr std::uint32_t kBadPage = 0x180;
+  int chips = 0;
+  for (const ChipCase& c : AllChipCases()) {
+    if (eeprom::FactsFor(c.code)->algorithm != eeprom::Algorithm::SpiPages) continue;
+    ++chips;
+    SCOPED_TRACE("code " + std::to_string(c.code));
+    const Outcome o =
+        Flash(ChipEeprom(c), json{{"stuck_cells", {{"offset", kBadPage + 5}}}}, 0x04, 17);
+    EXPECT_EQ(o.result, eeprom::kFlashFailed);
+    EXPECT_TRUE(o.clean);
+    EXPECT_EQ(o.messages, std::vector<std::string>{kProgrammingLine});
+    EXPECT_TRUE(std::equal(o.image.begin(), o.image.begin() + kBadPage, o.contents.begin()));
+    EXPECT_TRUE(std::all_of(o.contents.begin() + kBadPage + 128, o.contents.begin() + 0x800,
+                            [](std::uint8_t b) { return b == 0xFF; }));
+  }
+  EXPECT_EQ(chips, 7);
 }
 
 TEST(FlashJobFaults, PowerCutIsAClearFailureNeverSuccess) {
@@ -69,7 +115,7 @@ TEST(FlashJobFaults, PowerCutIsAClearFailureNeverSuccess) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.eeprom.dump());
     const Outcome o = Flash(c.eeprom, c.faults, 0x04, 11);
-    EXPECT_EQ(o.result, 5u);
+    EXPECT_EQ(o.result, eeprom::kFlashFailed);
     EXPECT_FALSE(o.holdsImage);
     EXPECT_TRUE(o.clean);
   }
@@ -95,11 +141,11 @@ TEST(FlashJobFaults, RandomImagesChipsAndFaults) {
     SCOPED_TRACE(std::string(chip) + " run " + std::to_string(run) + " faults " + faults.dump());
     const Outcome o = Flash(json{{"chip", chip}}, faults, lengthByte, rng());
     EXPECT_TRUE(o.clean);
-    if (o.result == 0) {
+    if (o.result == eeprom::kFlashOk) {
       EXPECT_TRUE(o.holdsImage);
     }
     if (faults.empty()) {
-      EXPECT_EQ(o.result, 0u);
+      EXPECT_EQ(o.result, eeprom::kFlashOk);
     }
   }
 }

@@ -71,10 +71,12 @@ void RunCase(const JobCase& c) {
   auto* chip = Card(rig).Chip();
   const bool touched = chip->Counters().chipErases + chip->Counters().bytesProgrammed > 0;
   EXPECT_EQ(touched, c.chipTouched);
+  // Requests to stop are held exactly when the chip is touched, once, and no longer than the job.
+  EXPECT_EQ(rig.harness.platform->Interrupts().Spans().size(), touched ? 1u : 0u);
   const auto contents = chip->Contents();
   if (!c.chipTouched) {
     EXPECT_TRUE(std::equal(old.begin(), old.end(), contents.begin())) << "chip unchanged";
-  } else if (c.result == 0) {
+  } else if (c.result == eeprom::kFlashOk) {
     const Bytes want = c.expectedContents ? c.expectedContents() : file;
     EXPECT_TRUE(std::equal(want.begin(), want.end(), contents.begin()));
     EXPECT_EQ(rig.ctx.imageBuffer.length, 0u);
@@ -88,14 +90,14 @@ TEST(FlashJob, ImageChecks) {
        .flashMode = 2},
       {.name = "other subsystem id",
        .file = [] { return Built(0x20, 9, kCardNumber, [](auto& s) { s.subsystemId = 0x1234; }); },
-       .flashMode = 2, .result = 3, .chipTouched = false},
+       .flashMode = 2, .result = eeprom::kFlashWrongImage, .chipTouched = false},
       {.name = "other device id",
        .file = [] { return Built(0x20, 9, kCardNumber, [](auto& s) { s.deviceId = 0x0192; }); },
-       .flashMode = 2, .result = 3, .chipTouched = false},
+       .flashMode = 2, .result = eeprom::kFlashWrongImage, .chipTouched = false},
       {.name = "other card number", .file = [] { return Built(0x20, 9, 4); }, .flashMode = 2,
-       .result = 3, .chipTouched = false},
+       .result = eeprom::kFlashWrongImage, .chipTouched = false},
       {.name = "image without block, card with one", .file = [] { return Built(0x20, 9, {}); },
-       .flashMode = 2, .result = 3, .chipTouched = false},
+       .flashMode = 2, .result = eeprom::kFlashWrongImage, .chipTouched = false},
       {.name = "image and card without block", .file = [] { return Built(0x20, 9, {}); },
        .flashMode = 2, .cardBlock = std::nullopt},
       {.name = "longer file: only the length byte's bytes",
@@ -113,24 +115,24 @@ TEST(FlashJob, UnreadableImagesNeverTouchTheChip) {
   const std::vector<std::string> readError = {"Error reading file into buffer."};
   const std::vector<JobCase> cases = {
       {.name = "neither image nor package", .file = [] { return Bytes(0x4000, 0x11); },
-       .result = 5, .messages = readError, .chipTouched = false},
+       .result = eeprom::kFlashFailed, .messages = readError, .chipTouched = false},
       {.name = "neither, with the check", .file = [] { return Bytes(0x4000, 0x11); },
-       .flashMode = 2, .result = 3, .messages = readError, .chipTouched = false},
+       .flashMode = 2, .result = eeprom::kFlashWrongImage, .messages = readError, .chipTouched = false},
       {.name = "longer than the buffer",
-       .file = [] { return Built(0x81, 9, 7); }, .result = 5, .messages = readError,
+       .file = [] { return Built(0x81, 9, 7); }, .result = eeprom::kFlashFailed, .messages = readError,
        .chipTouched = false},
       {.name = "shorter than its length byte",
-       .file = [] { Bytes b = Built(0x40, 9, 7); b.resize(0x1000); return b; }, .result = 5,
+       .file = [] { Bytes b = Built(0x40, 9, 7); b.resize(0x1000); return b; }, .result = eeprom::kFlashFailed,
        .messages = readError, .chipTouched = false},
       {.name = "zero length byte",
-       .file = [] { Bytes b = Built(0x10, 9, 7); b[2] = 0; return b; }, .result = 5,
+       .file = [] { Bytes b = Built(0x10, 9, 7); b[2] = 0; return b; }, .result = eeprom::kFlashFailed,
        .messages = readError, .chipTouched = false},
       {.name = "package with empty first slot",
        .file = [] { return testimage::BuildPackage({{}, Built(0x20, 9, kCardNumber)}); },
-       .result = 5, .messages = readError, .chipTouched = false},
+       .result = eeprom::kFlashFailed, .messages = readError, .chipTouched = false},
       {.name = "package without a fitting image",
        .file = [] { return testimage::BuildPackage({Built(0x20, 9, 1), Built(0x20, 9, 2)}); },
-       .result = 5, .messages = readError, .chipTouched = false},
+       .result = eeprom::kFlashFailed, .messages = readError, .chipTouched = false},
   };
   for (const auto& c : cases) RunCase(c);
 }
@@ -151,23 +153,23 @@ TEST(FlashJob, PackagesGiveTheImageOfTheCard) {
 TEST(FlashJob, FailuresAndTheirCodes) {
   const auto good = [] { return Built(0x20, 9, kCardNumber); };
   const std::vector<JobCase> cases = {
-      {.name = "no configuration entry", .file = good, .result = 2,
+      {.name = "no configuration entry", .file = good, .result = eeprom::kFlashNoWindow,
        .messages = {"Supported device not found.", "mapNV"}, .chipTouched = false, .noAsic = true},
-      {.name = "file cannot be opened", .file = good, .result = 1, .messages = {"Cannot open file"},
+      {.name = "file cannot be opened", .file = good, .result = eeprom::kFlashFileOrAccess, .messages = {"Cannot open file"},
        .chipTouched = false, .missingFile = true},
       {.name = "identification cannot map", .file = good,
-       .faults = json{{"map_fail_after", 1}}, .result = 1,
+       .faults = json{{"map_fail_after", 1}}, .result = eeprom::kFlashFileOrAccess,
        .messages = {"DeviceIOControl Fail(IOCTL_MAP_PHYS_TO_LINEAR)", "mapNV",
                     "Accessing EEPROM error"},
        .chipTouched = false},
       {.name = "unknown chip", .file = good, .eeprom = json{{"chip", "UNKNOWN PARALLEL"}},
-       .result = 2, .messages = {"Supported EEPROM not found."}, .chipTouched = false},
+       .result = eeprom::kFlashNoWindow, .messages = {"Supported EEPROM not found."}, .chipTouched = false},
       {.name = "a byte that will not program", .file = good,
-       .faults = json{{"stuck_cells", {{"offset", 0x100}}}}, .result = 5,
+       .faults = json{{"stuck_cells", {{"offset", 0x100}}}}, .result = eeprom::kFlashFailed,
        .messages = {"Programming cycle had an error ... Aborting."}},
       {.name = "serial page that never verifies", .file = good,
        .eeprom = json{{"chip", "PMC PM25LV010"}}, .faults = json{{"stuck_cells", {{"offset", 0x100}}}},
-       .result = 5},
+       .result = eeprom::kFlashFailed, .messages = {"Programming cycle had an error ... Aborting."}},
   };
   for (const auto& c : cases) RunCase(c);
 }
@@ -182,9 +184,9 @@ TEST(FlashJob, ASecondJobReadsItsOwnFile) {
   rig.harness.program->adapters.adapters[0].cardNumber = kCardNumber;
   // The first job fails its check after reading its image into the buffer.
   rig.harness.program->adapters.adapters[0].subsystemIds = 0;
-  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("a.rom"), 2), 3u);
+  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("a.rom"), 2), eeprom::kFlashWrongImage);
   rig.harness.program->adapters.adapters[0].subsystemIds = 0;
-  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("b.rom"), 1), 0u);
+  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("b.rom"), 1), eeprom::kFlashOk);
   const auto contents = Card(rig).Chip()->Contents();
   EXPECT_TRUE(std::equal(second.begin(), second.end(), contents.begin()));
   EXPECT_TRUE(std::all_of(contents.begin() + 0x2000, contents.begin() + 0x4000,

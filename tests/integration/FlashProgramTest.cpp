@@ -2,6 +2,8 @@
 // byte-exact, and the frame sequences of the serial algorithms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "eeprom/FlashJob.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
@@ -38,7 +40,7 @@ TEST(FlashProgram, EveryAlgorithmFlashesAFullImageThatReadsBackExactly) {
     ASSERT_TRUE(testimage::WriteFile(files.File("old.rom"), Image(0x40, 3)));
     ASSERT_TRUE(testimage::WriteFile(files.File("new.rom"), next));
     EepromRig rig(json{{"eeprom", ChipEeprom(c, files.File("old.rom"))}});
-    EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), 0u);
+    EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), eeprom::kFlashOk);
     const auto contents = Card(rig).Chip()->Contents();
     ASSERT_GE(contents.size(), next.size());
     EXPECT_TRUE(std::equal(next.begin(), next.end(), contents.begin()));
@@ -137,23 +139,29 @@ TEST(FlashProgram, SerialPagesCarryAddressesAbove0x300000) {
   EXPECT_TRUE(std::equal(image.begin(), image.end(), contents.begin()));
 }
 
-TEST(FlashProgram, UnverifiedSerialPageIsTriedThreeTimesThenTheNextPageGetsItsOwnData) {
+// A page that has not read back right after its third try stops programming there: the count is
+// the page's offset, as the parallel algorithms return the offset of their failed unit.
+TEST(FlashProgram, UnverifiedSerialPageIsTriedThreeTimesThenProgrammingStopsAtIt) {
   EepromRig rig(json{{"eeprom", {{"chip", "AT AT25F512"}, {"faults", {{"stuck_cells", {{"offset", 130}}}}}}}});
   ASSERT_EQ(Identified(rig), 25);
   FrameCollector frames(rig.Machine(), Card(rig).GpioOffset());
   eeprom::EepromContext ctx = WithUi(rig.ctx, frames);
   Bytes image(512, 0x5A);
   for (std::size_t k = 0; k < image.size(); ++k) image[k] = static_cast<std::uint8_t>(k);
-  EXPECT_EQ(eeprom::ProgramImage(ctx, 25, image.data(), 512), 512u) << "unverified pages count";
+  rig.StartTrace();
+  EXPECT_EQ(eeprom::ProgramImage(ctx, 25, image.data(), 512), 128u);
+  EXPECT_EQ(rig.RegisterWrites(eeprom::kRegPromAccess).size(), 2u) << "access on once, off once";
   frames.Collect();
   eeprom::CloseRomWindow(rig.ctx);
   EXPECT_EQ(frames.frames[1].out, Bytes{0x62});
   const auto pages = PageFrames(frames.frames);
   std::vector<std::uint32_t> addresses;
   for (const auto& p : pages) addresses.push_back(p[1] << 16 | p[2] << 8 | p[3]);
-  EXPECT_EQ(addresses, (std::vector<std::uint32_t>{0x300000, 0x300080, 0x300080, 0x300080,
-                                                   0x300100, 0x300180}));
-  EXPECT_TRUE(std::equal(pages[4].begin() + 4, pages[4].end(), image.begin() + 256));
+  EXPECT_EQ(addresses, (std::vector<std::uint32_t>{0x300000, 0x300080, 0x300080, 0x300080}));
+  const auto contents = Card(rig).Chip()->Contents();
+  EXPECT_TRUE(std::all_of(contents.begin() + 256, contents.begin() + 512,
+                          [](std::uint8_t b) { return b == 0xFF; }))
+      << "nothing after the failed page";
 }
 
 TEST(FlashProgram, PageWriteChipWritesOnePagePer128Bytes) {
@@ -163,7 +171,9 @@ TEST(FlashProgram, PageWriteChipWritesOnePagePer128Bytes) {
   const auto before = Card(rig).Chip()->Counters().pageOperations;
   EXPECT_EQ(eeprom::ProgramImage(rig.ctx, 1, image.data(), 61440), 61440u);
   EXPECT_EQ(Card(rig).Chip()->Counters().pageOperations - before, 480u);
+  rig.StartTrace();
   EXPECT_EQ(eeprom::ProgramImage(rig.ctx, 1, image.data(), 1000), 0u);
+  EXPECT_EQ(rig.RegisterWrites(eeprom::kRegPromAccess).size(), 2u) << "access on once, off once";
   EXPECT_EQ(rig.harness.ui.Messages(),
             std::vector<std::string>{"Call to program a buffer NOT on 128 byte boundary ... Aborting."});
   EXPECT_EQ(rig.harness.ui.Events()[0].caption, "ERROR");
@@ -173,15 +183,23 @@ TEST(FlashProgram, PageWriteChipWritesOnePagePer128Bytes) {
   EXPECT_TRUE(std::equal(image.begin(), image.begin() + 61440, contents.begin()));
 }
 
-TEST(FlashProgram, BusySerialChipWritesTheWaitLineAndTheJobFailsVerification) {
+// A serial chip that stays busy stops the algorithm at its first status poll: one wait line, the
+// programming failure reported, and no page sent to a chip that would drop it.
+TEST(FlashProgram, BusySerialChipStopsProgrammingAtItsFirstWait) {
   TempDir files;
   ASSERT_TRUE(testimage::WriteFile(files.File("new.rom"), Image(0x01, 2)));
   EepromRig rig(json{{"eeprom", {{"chip", "ST M25P05"}}}},
                 json{{"faults", {{"chip_stuck_busy", true}}}});
-  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), 5u);
-  const auto& out = rig.harness.platform->System().StdoutLines();
-  ASSERT_FALSE(out.empty());
-  for (const auto& line : out) EXPECT_EQ(line, "Exceeded maximum wait time to program a single page");
+  rig.StartTrace();
+  EXPECT_EQ(eeprom::RunFlashJob(rig.ctx, 0, files.File("new.rom"), 1), eeprom::kFlashFailed);
+  EXPECT_EQ(rig.harness.platform->System().StdoutLines(),
+            std::vector<std::string>{"Exceeded maximum wait time to program a single page"});
+  EXPECT_EQ(rig.harness.ui.Messages(),
+            std::vector<std::string>{"Programming cycle had an error ... Aborting."});
+  const auto frames = DecodeSpiFrames(rig.Trace(), Card(rig).GpioOffset());
+  EXPECT_TRUE(std::none_of(frames.begin(), frames.end(), [](const SpiFrameRecord& f) {
+    return !f.out.empty() && f.out[0] == 0x02;
+  })) << "no page program after the stuck erase";
   EXPECT_FALSE(Card(rig).PromAccessOn());
   EXPECT_EQ(rig.Machine().LiveMappings(), 0u);
 }

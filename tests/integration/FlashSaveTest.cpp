@@ -65,7 +65,7 @@ TEST(FlashSave, ImageIsSavedByteExactAndReplacesAnEarlierFile) {
     TempDir out;
     out.Write("backup.rom", "an earlier backup");
     rig.StartTrace();
-    EXPECT_EQ(eeprom::SaveRomToFile(rig.ctx, 0, out.File("backup.rom")), 0u);
+    EXPECT_EQ(eeprom::SaveRomToFile(rig.ctx, 0, out.File("backup.rom")), eeprom::kSaveOk);
     const auto saved = ReadAll(out.File("backup.rom"));
     ASSERT_EQ(saved.size(), 0x10000u);
     EXPECT_TRUE(std::equal(saved.begin(), saved.end(), image.begin()));
@@ -88,19 +88,19 @@ TEST(FlashSave, FailuresKeepTheEarlierFile) {
     std::vector<std::string> messages;  // %s replaced by the chosen path
   };
   const std::vector<Case> cases = {
-      {"not an nvidia adapter", json{{"vendor_id", 0x1002}}, {}, false, false, false, false, 5, {}},
+      {"not an nvidia adapter", json{{"vendor_id", 0x1002}}, {}, false, false, false, false, eeprom::kSaveFailed, {}},
       {"no configuration entry", {}, {}, true, false, false, false, 5,
        {"Supported device not found."}},
       {"file cannot be created", {}, json{{"faults", {{"temp_file_fail", true}}}}, false, false,
-       false, false, 1, {"Cannot open file: %s."}},
+       false, false, eeprom::kSaveFileOrNoChip, {"Cannot open file: %s."}},
       {"identification cannot map", {}, json{{"faults", {{"map_fail_after", 1}}}}, false, false,
-       false, false, 5, {"DeviceIOControl Fail(IOCTL_MAP_PHYS_TO_LINEAR)", "mapNV"}},
+       false, false, eeprom::kSaveFailed, {"DeviceIOControl Fail(IOCTL_MAP_PHYS_TO_LINEAR)", "mapNV"}},
       {"unknown chip", json{{"eeprom", {{"chip", "UNKNOWN PARALLEL"}}}}, {}, false, false, false,
-       false, 1, {"Supported EEPROM not found."}},
+       false, eeprom::kSaveFileOrNoChip, {"Supported EEPROM not found."}},
       {"zero length byte", {}, {}, false, false, false, true, 5,
        {"found zero ROM size.", "Getting ROM size."}},
-      {"short write", {}, {}, false, true, false, false, 5, {"file write error."}},
-      {"close fails", {}, {}, false, false, true, false, 5, {"Closing file: %s error"}},
+      {"short write", {}, {}, false, true, false, false, eeprom::kSaveFailed, {"file write error."}},
+      {"close fails", {}, {}, false, false, true, false, eeprom::kSaveFailed, {"Closing file: %s error"}},
       {"rename fails", {}, json{{"faults", {{"rename_fail", true}}}}, false, false, false, false, 5,
        {"Closing file: %s error"}},
   };
@@ -145,7 +145,7 @@ TEST(FlashSave, CaptionsAndIndex) {
   TempDir out;
   EXPECT_EQ(eeprom::SaveRomToFile(rig.ctx, 1, out.File("x.rom")), eeprom::kBadAdapterIndex);
   EXPECT_TRUE(rig.harness.ui.Events().empty());
-  EXPECT_EQ(eeprom::SaveRomToFile(rig.ctx, 0, out.File("x.rom")), 5u);
+  EXPECT_EQ(eeprom::SaveRomToFile(rig.ctx, 0, out.File("x.rom")), eeprom::kSaveFailed);
   ASSERT_EQ(rig.harness.ui.Events().size(), 1u);
   EXPECT_EQ(rig.harness.ui.Events()[0].caption, "ERROR");
   EXPECT_EQ(rig.harness.ui.Events()[0].icon, ui::Icon::Error);

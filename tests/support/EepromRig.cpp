@@ -145,6 +145,8 @@ std::optional<std::uint32_t> EepromRig::LastWrite(std::uint32_t offset) {
   if (Machine().InvalidAccesses() != 0)
     return ::testing::AssertionFailure() << Machine().InvalidAccesses() << " invalid access(es)";
   if (ctx.window.IsOpen()) return ::testing::AssertionFailure() << "window still open";
+  if (harness.platform->Interrupts().Holding())
+    return ::testing::AssertionFailure() << "interrupt requests still held";
   bool touched = false;
   for (const auto& e : Trace())
     if (e.kind == sim::TraceKind::MemWrite && e.width == 4 && e.address == eeprom::kRegPromAccess)

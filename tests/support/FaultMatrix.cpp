@@ -257,7 +257,7 @@ Observation RunPoint(const Point& point) {
     o.ready = program.FormCreate() == app::StartResult::Ready;
     const std::set<std::string> filesBefore = FilesIn(dir.Path());
     o.chipBefore = ChipContents(machine);
-    o.requestsBefore = m.RequestsSoFar();
+    o.requestsBefore = m.DriverRequests();
     o.mapsBefore = m.Counters().mapRequests;
     o.writesBefore = machine.Files().WritesSoFar();
     const sim::ChipCounters countersBefore = chip ? chip->Counters() : sim::ChipCounters{};
@@ -267,7 +267,7 @@ Observation RunPoint(const Point& point) {
     if (o.ready) RunCommand(point, machine, program, ui, dir, o);
     o.lines = ui.Lines();
     Observe(ui.Events(), eventsBefore, o);
-    o.requestsAfter = m.RequestsSoFar();
+    o.requestsAfter = m.DriverRequests();
     o.mapsAfter = m.Counters().mapRequests;
     o.writesAfter = machine.Files().WritesSoFar();
     o.failedRequests = m.Counters().failedRequests;

@@ -66,6 +66,7 @@ TEST(EepromProgramming, EraseWaitsUntilTheChipReadsErased) {
     rig.StartTrace();
     EXPECT_EQ(eeprom::EraseChip(rig.ctx, 6, false), busyReads <= 2000);
     EXPECT_EQ(rig.LastWrite(eeprom::kRegPromAccess), 1u);
+    EXPECT_EQ(rig.RegisterWrites(eeprom::kRegPromAccess).size(), 2u) << "on once, off once";
     eeprom::CloseRomWindow(rig.ctx);
   }
 }
@@ -95,6 +96,8 @@ TEST(EepromProgramming, ParallelPollingLimits) {
                                    static_cast<std::uint32_t>(image.size())),
               c.programmed);
     EXPECT_EQ(rig.LastWrite(eeprom::kRegPromAccess), 1u);
+    // A unit that fails switches access off once, as a run that succeeds does.
+    EXPECT_EQ(rig.RegisterWrites(eeprom::kRegPromAccess).size(), 2u);
     EXPECT_TRUE(rig.harness.ui.Messages().empty());
     eeprom::CloseRomWindow(rig.ctx);
   }

@@ -4,6 +4,7 @@
 
 #include "platform/HostPlatform.h"
 #include "platform/linux/LinuxDriverDevice.h"
+#include "platform/linux/LinuxInterruptHold.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LinuxServiceControl.h"
 #include "platform/linux/LinuxShellOpen.h"
@@ -30,8 +31,9 @@ class LinuxPlatform final : public HostPlatform {
   LinuxRegistry registry_;
   LinuxShutdown shutdown_;
   LinuxShellOpen shell_;
-  Platform seams_{device_,   services_, system_,   *files_,
-                  launcher_, registry_, shutdown_, shell_};
+  LinuxInterruptHold interrupts_;
+  Platform seams_{device_,   services_, system_, *files_,     launcher_,
+                  registry_, shutdown_, shell_,  &interrupts_};
 };
 
 }  // namespace

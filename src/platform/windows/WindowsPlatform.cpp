@@ -9,6 +9,7 @@
 #include "platform/HostPlatform.h"
 #include "platform/windows/DriverAccessProblem.h"
 #include "platform/windows/WindowsDriverDevice.h"
+#include "platform/windows/WindowsInterruptHold.h"
 #include "platform/windows/WindowsRegistry.h"
 #include "platform/windows/WindowsServiceControl.h"
 #include "platform/windows/WindowsShellOpen.h"
@@ -35,8 +36,9 @@ class WindowsPlatform final : public HostPlatform {
   WindowsRegistry registry_;
   WindowsShutdown shutdown_;
   WindowsShellOpen shell_;
-  Platform seams_{device_,   services_, system_,   *files_,
-                  launcher_, registry_, shutdown_, shell_};
+  WindowsInterruptHold interrupts_;
+  Platform seams_{device_,   services_, system_, *files_,     launcher_,
+                  registry_, shutdown_, shell_,  &interrupts_};
 };
 
 std::string WindowsPlatform::DescribeAccessProblem() {
