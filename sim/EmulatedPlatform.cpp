@@ -83,6 +83,7 @@ void EmulatedPlatform::ApplyFaults() {
   const PlatformFaults& f = spec_.faults;
   machine_.Faults().portFailAfter = f.portFailAfter;
   machine_.Faults().mapFailAfter = f.mapFailAfter;
+  machine_.Faults().failRequestAt = f.requestFailAt;
   services_.Faults().failing = f.serviceFail;
   services_.Faults().startAnswersAlreadyRunning = f.serviceAlreadyRunning;
   if (f.leftoverService) services_.InstallLeftoverService(true, "");
@@ -91,6 +92,7 @@ void EmulatedPlatform::ApplyFaults() {
   files_->Faults().failClose = f.fileCloseFail;
   files_->Faults().failCreateUnique = f.tempFileFail;
   files_->Faults().failRename = f.renameFail;
+  files_->Faults().diskFullAtWrite = f.diskFullAtWrite;
   if (!f.interruptAfter.empty())
     machine_.InterruptAfter(f.interruptAfter,
                             [this, kind = f.interruptKind] { deliverInterrupt_(kind); });

@@ -1,7 +1,9 @@
 #include "sim/EmulatedSystem.h"
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "base/Paths.h"
 #include "platform/PrivateFolder.h"
@@ -112,14 +114,22 @@ bool EmulatedFileSystem::Matches(const std::set<std::string>& set, const std::st
   return set.count(abs) != 0 || set.count(FileNameOf(abs)) != 0 || set.count(FolderOf(abs)) != 0;
 }
 
+bool EmulatedFileSystem::CountWrite() {
+  const std::uint64_t number = writes_++;
+  return faults_.diskFullAtWrite && number >= *faults_.diskFullAtWrite;
+}
+
 namespace {
+// A file opened for writing: counted by the file system, and failing as its faults say.
 class FaultyFile final : public platform::File {
  public:
-  FaultyFile(std::unique_ptr<platform::File> f, bool failWrite, bool failClose)
-      : f_(std::move(f)), failWrite_(failWrite), failClose_(failClose) {}
+  FaultyFile(std::unique_ptr<platform::File> f, EmulatedFileSystem& fs, bool failWrite,
+             bool failClose)
+      : f_(std::move(f)), fs_(fs), failWrite_(failWrite), failClose_(failClose) {}
   std::size_t Read(void* b, std::size_t n) override { return f_->Read(b, n); }
   std::size_t Write(const void* b, std::size_t n) override {
-    if (failWrite_) return f_->Write(b, n / 2);  // a disk that fills up half-way
+    const bool full = fs_.CountWrite();
+    if (failWrite_ || full) return f_->Write(b, n / 2);  // a disk that fills up half-way
     return f_->Write(b, n);
   }
   bool Seek(std::int64_t o, platform::SeekOrigin w) override { return f_->Seek(o, w); }
@@ -131,6 +141,7 @@ class FaultyFile final : public platform::File {
 
  private:
   std::unique_ptr<platform::File> f_;
+  EmulatedFileSystem& fs_;
   bool failWrite_;
   bool failClose_;
 };
@@ -140,8 +151,7 @@ std::unique_ptr<platform::File> EmulatedFileSystem::Wrap(std::unique_ptr<platfor
                                                          const std::string& abs) {
   if (!f) return f;
   const bool w = Matches(faults_.failWrite, abs), c = Matches(faults_.failClose, abs);
-  if (!w && !c) return f;
-  return std::make_unique<FaultyFile>(std::move(f), w, c);
+  return std::make_unique<FaultyFile>(std::move(f), *this, w, c);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::OpenRead(const std::string& path) {
@@ -184,10 +194,27 @@ bool EmulatedFileSystem::Exists(const std::string& path) {
   return host_->Exists(system_.Resolve(path));
 }
 
+// A copy onto a full disk: the target gets the first half of the source, and the copy fails.
+bool EmulatedFileSystem::CopyHalf(const std::string& from, const std::string& to) {
+  const auto in = host_->OpenRead(from);
+  if (!in) return false;
+  const std::int64_t size = std::max<std::int64_t>(0, host_->Size(from));
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  bytes.resize(in->Read(bytes.data(), bytes.size()));
+  if (const auto out = host_->OpenWrite(to)) {
+    out->Write(bytes.data(), bytes.size() / 2);
+    out->Close();
+  }
+  return false;
+}
+
 bool EmulatedFileSystem::Copy(const std::string& from, const std::string& to) {
   const std::string absTo = system_.Resolve(to);
   if (Matches(faults_.failOpenWrite, absTo)) return false;
-  return host_->Copy(system_.Resolve(from), absTo);
+  const std::string absFrom = system_.Resolve(from);
+  const bool onto_itself = host_->FinalTarget(absFrom) == host_->FinalTarget(absTo);
+  if (CountWrite() && !onto_itself) return CopyHalf(absFrom, absTo);
+  return host_->Copy(absFrom, absTo);
 }
 
 std::int64_t EmulatedFileSystem::Size(const std::string& path) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,6 +74,10 @@ struct FileFaults {
   std::set<std::string> failClose;      // closing these files reports an error
   bool failCreateUnique = false;        // no temporary file can be created
   bool failRename = false;
+  // The disk fills up at the write with this number (counting from 0 every Write call on a file
+  // opened for writing and every Copy, of any file): that write and all later ones stop short,
+  // later copies fail.
+  std::optional<std::uint64_t> diskFullAtWrite;
 };
 
 // The host file system with relative names resolved against the emulated working directory, and
@@ -81,6 +86,10 @@ class EmulatedFileSystem final : public platform::FileSystem {
  public:
   explicit EmulatedFileSystem(EmulatedSystem& system);
   FileFaults& Faults() { return faults_; }
+  // Writes and copies so far (the numbering diskFullAtWrite uses).
+  std::uint64_t WritesSoFar() const { return writes_; }
+  // Counts one write or copy; true when it finds the disk full.
+  bool CountWrite();
 
   std::unique_ptr<platform::File> OpenRead(const std::string& path) override;
   std::unique_ptr<platform::File> OpenWrite(const std::string& path) override;
@@ -99,10 +108,12 @@ class EmulatedFileSystem final : public platform::FileSystem {
 
  private:
   bool Matches(const std::set<std::string>& set, const std::string& absolute) const;
+  bool CopyHalf(const std::string& from, const std::string& to);
   std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> f, const std::string& abs);
   EmulatedSystem& system_;
   std::unique_ptr<platform::FileSystem> host_;
   FileFaults faults_;
+  std::uint64_t writes_ = 0;
 };
 
 }  // namespace rz::sim

@@ -86,14 +86,23 @@ std::optional<std::uint32_t> Machine::AllocateLinear(std::uint64_t span) {
   return std::nullopt;
 }
 
+bool Machine::InjectFailure(const InjectedFailure& what) {
+  if (!faults_.failRequestAt || *faults_.failRequestAt != DriverRequests()) return false;
+  injected_ = what;
+  ++counters_.failedRequests;
+  return true;
+}
+
 bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
   CountRequest();
   clock_.Advance(costs_.mapRequestNs);
+  const bool injected = InjectFailure({RequestKind::Map, 0, false});
   ++counters_.mapRequests;
   linear = 0;
   // Each mapping gets its own range, rounded up to 64 MiB.
   const std::uint64_t span = (std::uint64_t{length} + 0x3FFFFFF) & ~std::uint64_t{0x3FFFFFF};
-  bool fail = (faults_.mapFailAfter && mapSucceeded_ >= *faults_.mapFailAfter) || length == 0;
+  bool fail = injected || (faults_.mapFailAfter && mapSucceeded_ >= *faults_.mapFailAfter) ||
+              length == 0;
   std::optional<std::uint32_t> at;
   if (!fail) at = AllocateLinear(span);
   fail = fail || !at;
@@ -102,7 +111,7 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
     linear = *at;
     mappings_[linear] = Mapping{physical, length, span};
     ForgetResolution();
-  } else {
+  } else if (!injected) {
     ++counters_.failedRequests;
   }
   trace_.Record({clock_.Now(), TraceKind::Map, physical, linear, 0, length});
@@ -112,8 +121,10 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
 bool Machine::Unmap(std::uint32_t linear) {
   CountRequest();
   clock_.Advance(costs_.mapRequestNs);
+  const bool injected = InjectFailure({RequestKind::Unmap, 0, false});
   ++counters_.unmapRequests;
   trace_.Record({clock_.Now(), TraceKind::Unmap, linear, 0, 0, 0});
+  if (injected) return false;
   ForgetResolution();
   return mappings_.erase(linear) == 1;
 }

@@ -29,10 +29,23 @@ struct CostModel {
   std::uint64_t memWriteNs = 40;       // posted write
 };
 
+enum class RequestKind : std::uint8_t { Port, Map, Unmap };
+
 struct RequestFaults {
   // Port requests (map requests) fail once this many have succeeded.
   std::optional<std::uint64_t> portFailAfter;
   std::optional<std::uint64_t> mapFailAfter;
+  // The one driver request with this number fails, counting every port, map and unmap request of
+  // the machine from 0 (the number a request gets is DriverRequests() before it); the others
+  // succeed.
+  std::optional<std::uint64_t> failRequestAt;
+};
+
+// The request that failRequestAt made fail.
+struct InjectedFailure {
+  RequestKind kind = RequestKind::Port;
+  std::uint16_t port = 0;  // port requests
+  bool write = false;      // port requests
 };
 
 struct RequestCounters {
@@ -59,6 +72,12 @@ class Machine {
   const RequestCounters& Counters() const { return counters_; }
   std::uint64_t InvalidAccesses() const { return counters_.invalidAccesses; }
   std::size_t LiveMappings() const { return mappings_.size(); }
+  // Port, map and unmap requests received so far (accesses through mappings are none).
+  std::uint64_t DriverRequests() const {
+    return counters_.portRequests + counters_.mapRequests + counters_.unmapRequests;
+  }
+  // Set once failRequestAt has made a request fail.
+  const std::optional<InjectedFailure>& Injected() const { return injected_; }
 
   // Places a device at (bus, device), function 0. Returns the device. Throws std::logic_error
   // when the slot is taken: the device there may be referenced elsewhere, so it is never dropped
@@ -73,13 +92,15 @@ class Machine {
   bool PortRequest(hw::PortAccessRequest& r) {
     CountRequest();
     clock_.Advance(costs_.portRequestNs);
+    const bool write = r.direction == hw::kPortDirectionWrite;
+    const bool injected = faults_.failRequestAt && InjectFailure({RequestKind::Port, r.port, write});
     ++counters_.portRequests;
+    if (injected) return false;
     if (faults_.portFailAfter && portSucceeded_ >= *faults_.portFailAfter) {
       ++counters_.failedRequests;
       return false;
     }
     ++portSucceeded_;
-    const bool write = r.direction == hw::kPortDirectionWrite;
     if (write) {
       if (r.port == kDelayPort) ++counters_.delayPortWrites;
       else if (r.width == 4) PortWrite32(r.port, r.data);
@@ -153,6 +174,8 @@ class Machine {
     ++requests_;
   }
   void DeliverInterrupts();
+  // True (and noted) when failRequestAt names the request about to be counted.
+  bool InjectFailure(const InjectedFailure& what);
 
   struct Mapping {
     std::uint32_t physical;
@@ -219,6 +242,7 @@ class Machine {
   std::uint32_t configAddress_ = 0;
   std::uint64_t portSucceeded_ = 0;
   std::uint64_t mapSucceeded_ = 0;
+  std::optional<InjectedFailure> injected_;
   std::uint64_t requests_ = 0;
   std::uint64_t nextInterrupt_ = UINT64_MAX;
   std::vector<std::uint64_t> laterInterrupts_;  // the moments after the next, latest first

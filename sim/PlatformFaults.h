@@ -17,6 +17,7 @@ class ScenarioObject;
 struct PlatformFaults {
   std::optional<std::uint64_t> portFailAfter;  // port requests fail once this many succeeded
   std::optional<std::uint64_t> mapFailAfter;   // map requests likewise
+  std::optional<std::uint64_t> requestFailAt;  // only the request of this number (any kind) fails
   std::set<std::string> serviceFail;           // service steps that fail ("start", "create", ...)
   bool serviceAlreadyRunning = false;          // starting the service answers "already running"
   bool leftoverService = false;                // a running service left behind by an earlier run
@@ -25,6 +26,7 @@ struct PlatformFaults {
   std::set<std::string> fileCloseFail;         // closing these files reports an error
   bool tempFileFail = false;                   // no temporary file can be created
   bool renameFail = false;
+  std::optional<std::uint64_t> diskFullAtWrite;  // the disk is full from the write of this number
   // Interrupt requests from outside, each after this many driver requests and mapped accesses.
   std::vector<std::uint64_t> interruptAfter;
   platform::InterruptKind interruptKind = platform::InterruptKind::Interrupt;

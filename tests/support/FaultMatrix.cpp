@@ -1,0 +1,409 @@
+#include "support/FaultMatrix.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+
+#include "app/Detection.h"
+#include "app/Program.h"
+#include "base/Paths.h"
+#include "commands/FlashCommand.h"
+#include "commands/SafetyBackup.h"
+#include "commands/SaveCommand.h"
+#include "commands/StockBios.h"
+#include "commands/VendorTool.h"
+#include "sim/AtiCard.h"
+#include "sim/EmulatedPlatform.h"
+#include "sim/NvidiaCard.h"
+#include "sim/Presets.h"
+#include "support/SimHarness.h"
+#include "testimage/TestImage.h"
+
+namespace rz::test::matrix {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kTargetName = "backup.rom";
+constexpr const char* kTargetEarlier = "an earlier backup";
+constexpr const char* kNewImageName = "new.rom";
+// Length in 512-byte units of the NVIDIA cards' BIOS and of the new image: 4 KiB, 16 to 32 pages
+// (enough for a power cut after every tenth). The presets' own 64 KiB BIOS is read whole at every
+// start-up and save, which would make each run of the matrix sixteen times dearer.
+constexpr std::uint8_t kImageUnits = 0x08;
+
+Bytes ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::set<std::string> FilesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.is_regular_file()) names.insert(e.path().filename().string());
+  return names;
+}
+
+// How the BIOS of a preset's card names its version: the new image names it the same way.
+enum class Naming { Block, ModelText, None };
+
+Naming NamingOf(const std::string& preset) {
+  if (preset == "nvidia-modeltext") return Naming::ModelText;
+  if (preset == "nvidia-nomaker") return Naming::None;
+  return Naming::Block;
+}
+
+// An NVIDIA image of the board of `a`, of version F`version`, named as `naming` says.
+Bytes NvidiaImage(const sim::AdapterSpec& a, Naming naming, std::uint8_t version,
+                  std::uint32_t seed) {
+  testimage::ImageSpec s;
+  s.deviceId = a.deviceId;
+  s.subsystemId = a.subsystemId;
+  s.seed = seed;
+  s.lengthByte = kImageUnits;
+  if (naming == Naming::ModelText) s.modelText = "RZ-PX4R7H/F" + std::to_string(version);
+  if (naming == Naming::Block) {
+    s.block = testimage::RzBlockSpec{};
+    s.block->number = version;
+  }
+  return testimage::BuildImage(s);
+}
+
+// A newer image for the preset's card that validation hands to the flash job.
+Bytes NewImage(const sim::AdapterSpec& a, Naming naming) {
+  if (a.vendorId != sim::kAtiVendorId) return NvidiaImage(a, naming, 5, 99);
+  testimage::ImageSpec s;
+  s.vendorId = a.vendorId;
+  s.deviceId = a.deviceId;
+  s.subsystemId = a.subsystemId;
+  s.seed = 99;
+  s.modelText = "RZ-HD485/F3";
+  s.atom = testimage::AtomSpec{};
+  return testimage::BuildImage(s);
+}
+
+void ApplyFault(const Fault& f, sim::ScenarioSpec& spec) {
+  sim::ChipFaults* chip = spec.adapters.at(0).eeprom ? &spec.adapters[0].eeprom->faults : nullptr;
+  switch (f.kind) {
+    case FaultKind::None: break;
+    case FaultKind::Request: spec.faults.requestFailAt = f.at; break;
+    case FaultKind::Map: spec.faults.mapFailAfter = f.at; break;
+    case FaultKind::DiskFull: spec.faults.diskFullAtWrite = f.at; break;
+    case FaultKind::VendorTool:
+      spec.vendorTool = sim::ParseVendorToolBehaviour(f.tool, "vendor_tool");
+      break;
+    case FaultKind::StuckBusy:
+      if (chip) chip->stuckBusy = true;
+      break;
+    case FaultKind::StuckCells:
+      if (chip) {
+        const auto cell = static_cast<std::uint32_t>(f.at);
+        chip->stuckCells = {{cell, cell}};
+      }
+      break;
+    case FaultKind::PowerCut:
+      if (!chip) break;
+      if (chip->powerCutAfterPages || spec.adapters[0].eeprom->model.pageSize > 1)
+        chip->powerCutAfterPages = f.at;
+      else
+        chip->powerCutAfterBytes = f.at;
+      break;
+  }
+}
+
+Bytes ChipContents(sim::EmulatedPlatform& p) {
+  sim::PciDevice* d = p.AdapterDevice(0);
+  if (auto* nv = dynamic_cast<sim::NvidiaCard*>(d); nv && nv->Chip()) {
+    const auto c = nv->Chip()->Contents();
+    return Bytes(c.begin(), c.end());
+  }
+  if (auto* ati = dynamic_cast<sim::AtiCard*>(d)) return ati->Eeprom();
+  return {};
+}
+
+bool IsSuccessText(const std::string& t) { return t.find("completed!!!") != std::string::npos; }
+
+// Messages that neither fail nor succeed: the warnings before the work.
+bool IsWarning(const std::string& t) { return t == commands::kBlankScreenWarning; }
+
+void Observe(const std::vector<ui::UiEvent>& events, std::size_t from, Observation& o) {
+  for (std::size_t i = from; i < events.size(); ++i) {
+    const ui::UiEvent& e = events[i];
+    const bool notice = e.kind == ui::EventKind::SimpleMessage ||
+                        e.kind == ui::EventKind::SkinnedMessage ||
+                        (e.kind == ui::EventKind::MessageBox && e.buttons == ui::Buttons::Ok);
+    if (!notice) continue;
+    if (IsSuccessText(e.text)) {
+      o.successShown = true;
+      continue;
+    }
+    if (IsWarning(e.text)) continue;
+    o.failureNotices.push_back(e.text);
+  }
+}
+
+void RunCommand(const Point& point, sim::EmulatedPlatform& machine, app::Program& program,
+                ui::ScriptedUi& ui, const TempDir& dir, Observation& o) {
+  auto ctx = program.Commands();
+  const auto& adapter = machine.Spec().adapters.at(0);
+  if (point.command == Command::Save) {
+    ui.QueueFile(dir.File(kTargetName));
+    o.completed = commands::btSaveClick(ctx);
+    return;
+  }
+  // The stock BIOS offer is declined: the matrix flashes its own newer image.
+  if (adapter.vendorId != sim::kAtiVendorId && commands::HasStockBiosOffer(adapter.subsystemId))
+    ui.QueueAnswer(false);
+  ui.QueueFile(dir.File(kNewImageName));
+  o.completed = commands::btFlashClick(ctx) == commands::FlashOutcome::Completed;
+}
+
+}  // namespace
+
+const char* CommandName(Command c) { return c == Command::Save ? "save" : "flash"; }
+
+const char* FaultKindName(FaultKind k) {
+  switch (k) {
+    case FaultKind::None: return "none";
+    case FaultKind::Request: return "request";
+    case FaultKind::Map: return "map";
+    case FaultKind::StuckBusy: return "stuck-busy";
+    case FaultKind::StuckCells: return "stuck-cell";
+    case FaultKind::PowerCut: return "power-cut";
+    case FaultKind::DiskFull: return "disk-full";
+    case FaultKind::VendorTool: return "vendor-tool";
+  }
+  return "?";
+}
+
+const char* InvariantName(Invariant i) {
+  switch (i) {
+    case Invariant::NoCrash: return "no crash";
+    case Invariant::AccessOff: return "access off";
+    case Invariant::Reported: return "reported";
+    case Invariant::TargetKept: return "target kept";
+    case Invariant::ChipSafe: return "chip safe";
+  }
+  return "?";
+}
+
+std::string Point::Describe() const {
+  std::string text = preset + " " + CommandName(command) + " " + FaultKindName(fault.kind);
+  if (fault.kind == FaultKind::VendorTool) return text + " " + fault.tool.dump();
+  if (fault.kind != FaultKind::None && fault.kind != FaultKind::StuckBusy)
+    text += " " + std::to_string(fault.at);
+  return text;
+}
+
+std::optional<Point> ParsePoint(const std::string& text) {
+  std::istringstream in(text);
+  Point p;
+  std::string command, kind;
+  if (!(in >> p.preset >> command >> kind)) return std::nullopt;
+  if (command != "save" && command != "flash") return std::nullopt;
+  p.command = command == "save" ? Command::Save : Command::Flash;
+  const FaultKind kinds[] = {FaultKind::None,       FaultKind::Request,  FaultKind::Map,
+                             FaultKind::StuckBusy,  FaultKind::StuckCells, FaultKind::PowerCut,
+                             FaultKind::DiskFull,   FaultKind::VendorTool};
+  const auto k = std::find_if(std::begin(kinds), std::end(kinds),
+                              [&](FaultKind f) { return kind == FaultKindName(f); });
+  if (k == std::end(kinds)) return std::nullopt;
+  p.fault.kind = *k;
+  if (p.fault.kind == FaultKind::VendorTool) {
+    std::string rest;
+    std::getline(in, rest);
+    try {
+      p.fault.tool = json::parse(rest);
+    } catch (const json::exception&) {
+      return std::nullopt;
+    }
+  } else if (p.fault.kind != FaultKind::None && p.fault.kind != FaultKind::StuckBusy) {
+    if (!(in >> p.fault.at)) return std::nullopt;
+  }
+  return p;
+}
+
+Observation RunPoint(const Point& point) {
+  Observation o;
+  TempDir dir;
+  sim::ScenarioSpec spec = sim::MaterializePreset(point.preset, dir.Path().string());
+  ApplyFault(point.fault, spec);
+  const sim::AdapterSpec& adapter = spec.adapters.at(0);
+  testimage::WriteFile(dir.File(kNewImageName), NewImage(adapter, NamingOf(point.preset)));
+  if (adapter.eeprom && !adapter.eeprom->imagePath.empty())
+    testimage::WriteFile(adapter.eeprom->imagePath,
+                         NvidiaImage(adapter, NamingOf(point.preset), 4, 1));
+  dir.Write(kTargetName, kTargetEarlier);
+  o.targetEarlier = kTargetEarlier;
+  if (auto& e = spec.adapters[0].eeprom) o.byteProgramChip = e->model.pageSize <= 1;
+  const std::string backups = spec.programFolder + commands::kBackupFolderName;
+
+  sim::EmulatedPlatform machine(spec);
+  ui::ScriptedUi ui;
+  // The card without a maker's BIOS asks at start-up whether to go on: yes.
+  if (point.preset == "nvidia-nomaker") ui.QueueAnswer(true);
+  app::Program program(machine.Seams(), ui);
+  program.detect = app::DetectCard;
+  sim::Machine& m = machine.GetMachine();
+  sim::FlashChip* chip = nullptr;
+  if (auto* nv = dynamic_cast<sim::NvidiaCard*>(machine.AdapterDevice(0))) chip = nv->Chip();
+  try {
+    o.ready = program.FormCreate() == app::StartResult::Ready;
+    const std::set<std::string> filesBefore = FilesIn(dir.Path());
+    o.chipBefore = ChipContents(machine);
+    o.requestsBefore = m.DriverRequests();
+    o.mapsBefore = m.Counters().mapRequests;
+    o.writesBefore = machine.Files().WritesSoFar();
+    const sim::ChipCounters countersBefore = chip ? chip->Counters() : sim::ChipCounters{};
+    const std::size_t eventsBefore = ui.Events().size();
+    const std::size_t launchesBefore = machine.Launcher().launches.size();
+    ui.GetTranscript().Clear();
+    if (o.ready) RunCommand(point, machine, program, ui, dir, o);
+    o.lines = ui.Lines();
+    Observe(ui.Events(), eventsBefore, o);
+    o.requestsAfter = m.DriverRequests();
+    o.mapsAfter = m.Counters().mapRequests;
+    o.writesAfter = machine.Files().WritesSoFar();
+    o.failedRequests = m.Counters().failedRequests;
+    o.injected = m.Injected();
+    if (auto* nv = dynamic_cast<sim::NvidiaCard*>(machine.AdapterDevice(0)))
+      o.promAccessOn = nv->PromAccessOn();
+    o.liveMappings = m.LiveMappings();
+    if (chip) {
+      const sim::ChipCounters& c = chip->Counters();
+      o.pageOperations = c.pageOperations - countersBefore.pageOperations;
+      o.bytesProgrammed = c.bytesProgrammed - countersBefore.bytesProgrammed;
+      o.chipStuck = chip->Busy() && (c.chipErases + c.programOperations + c.statusWrites >
+                                            countersBefore.chipErases +
+                                                countersBefore.programOperations +
+                                                countersBefore.statusWrites);
+      o.powerCut = chip->PowerCut();
+    }
+    o.chipAfter = ChipContents(machine);
+    o.target = ReadAll(dir.Path() / kTargetName);
+    for (const auto& name : FilesIn(dir.Path()))
+      if (!filesBefore.count(name) && name != kTargetName) o.strayFiles.push_back(name);
+    // Named as the program names them, so that the restore hint's path can be looked up.
+    for (const auto& name : FilesIn(backups)) {
+      const std::string path = backups + kPathSeparator + name;
+      if (name.ends_with(".rom"))
+        o.safetyBackups[path] = ReadAll(path);
+      else
+        o.strayFiles.push_back(std::string(commands::kBackupFolderName) + "/" + name);
+    }
+    const auto& launches = machine.Launcher().launches;
+    for (std::size_t i = 0; i < launches.size(); ++i) {
+      o.toolLaunches.push_back(launches[i].parameters);
+      if (i >= launchesBefore) o.lines.push_back("(launch) " + launches[i].parameters);
+    }
+    program.FormDestroy();
+  } catch (const std::exception& e) {
+    o.crash = e.what();
+  } catch (...) {
+    o.crash = "unknown exception";
+  }
+  return o;
+}
+
+bool FaultFired(const Point& point, const Observation& o) {
+  const Fault& f = point.fault;
+  switch (f.kind) {
+    case FaultKind::None: return false;
+    case FaultKind::Request: return o.injected.has_value();
+    case FaultKind::Map: return o.mapsAfter > f.at;
+    case FaultKind::DiskFull: return o.writesAfter > f.at;
+    case FaultKind::StuckBusy: return o.chipStuck;
+    case FaultKind::StuckCells: return o.bytesProgrammed > f.at && o.chipAfter.size() > f.at &&
+                                       o.chipAfter[f.at] != o.chipBefore[f.at];
+    case FaultKind::PowerCut: return o.powerCut;
+    case FaultKind::VendorTool: {
+      const sim::VendorToolBehaviour b = sim::ParseVendorToolBehaviour(f.tool, "vendor_tool");
+      auto bad = [](const sim::ToolOutcome& t) {
+        return t.mode != sim::ToolOutcome::Mode::Ok || t.exitCode != sim::kToolExitOk;
+      };
+      // Start-up's own launch counts: a tool that failed there changes what the commands do.
+      for (const auto& parameters : o.toolLaunches) {
+        const bool program = parameters.find("-p ") != std::string::npos;
+        if (bad(program ? b.program : b.save)) return true;
+      }
+      return false;
+    }
+  }
+  return false;
+}
+
+std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
+                                       const Observation& clean) {
+  std::map<Invariant, std::string> v;
+  if (!o.crash.empty()) {
+    v[Invariant::NoCrash] = "threw: " + o.crash;
+    return v;
+  }
+  if (!o.ready) {
+    v[Invariant::Reported] = "start-up did not reach the main window";
+    return v;
+  }
+
+  if (o.promAccessOn || o.liveMappings != 0) {
+    const bool unmapFailed = o.injected && o.injected->kind == sim::RequestKind::Unmap;
+    if (o.promAccessOn || !unmapFailed || o.failureNotices.empty())
+      v[Invariant::AccessOff] = std::string(o.promAccessOn ? "PROM access left on" : "") +
+                                (o.liveMappings ? " window left mapped" : "");
+  }
+
+  const bool fired = FaultFired(point, o);
+  if (o.completed != o.successShown) {
+    v[Invariant::Reported] =
+        o.completed ? "completed without its message" : "success shown for a failure";
+  } else if (!o.completed && o.failureNotices.empty()) {
+    v[Invariant::Reported] = "failed without a message";
+  } else if (fired && o.completed) {
+    v[Invariant::Reported] = "the fault fired and the command reported success";
+  } else if (!fired && o.completed != clean.completed) {
+    v[Invariant::Reported] = "a fault that did not fire changed the outcome";
+  }
+
+  std::string target;
+  if (point.command == Command::Save) {
+    const std::string after(o.target.begin(), o.target.end());
+    if (after != o.targetEarlier && o.target != clean.target)
+      target = "the save target holds " + std::to_string(o.target.size()) + " bytes of neither";
+    else if (o.completed && o.target != clean.target)
+      target = "success, but the target is not the card's image";
+  }
+  for (const auto& [path, bytes] : o.safetyBackups)
+    if (bytes != o.chipBefore)
+      target += " safety backup " + path + " (" + std::to_string(bytes.size()) +
+                " bytes) is not the old chip";
+  for (const auto& name : o.strayFiles) target += " left " + name;
+  if (!target.empty()) v[Invariant::TargetKept] = target;
+
+  // The card keeps a whole BIOS: the old one, or the new one (verified: the failure reported
+  // after it concerns what came later), or the user was shown where the old one was kept.
+  const bool newImage = clean.completed && o.chipAfter == clean.chipAfter;
+  if (point.command == Command::Save && o.chipAfter != o.chipBefore) {
+    v[Invariant::ChipSafe] = "the save changed the chip";
+  } else if (o.completed && !newImage && clean.completed) {
+    v[Invariant::ChipSafe] = o.chipAfter == o.chipBefore
+                                 ? "success reported, but the chip still holds the old image"
+                                 : "success reported, but the chip holds neither image";
+  } else if (o.chipAfter != o.chipBefore && !newImage) {
+    const bool named = std::any_of(
+        o.safetyBackups.begin(), o.safetyBackups.end(), [&](const auto& backup) {
+          return backup.second == o.chipBefore &&
+                 std::count(o.failureNotices.begin(), o.failureNotices.end(),
+                            commands::RestoreHintText(backup.first)) != 0;
+        });
+    if (!named)
+      v[Invariant::ChipSafe] = "the chip holds neither image and no backup of the old one was named";
+  }
+  return v;
+}
+
+}  // namespace rz::test::matrix
