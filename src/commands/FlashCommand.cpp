@@ -156,7 +156,10 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
     return false;
   }
 
-  // The card's new identity, read from the card itself.
+  // The card's new identity, read from the card itself. A driver request of these reads that
+  // failed (its message was shown) leaves the identity unknown: the labels are not left showing
+  // the old BIOS as if it were the new one.
+  const hw::FailureWatch readBack(ctx.eeprom.io);
   const bios::SignatureBlock* block = nullptr;
   char suffix = 0;
   if (eeprom::GetSignatureBlock(ctx.eeprom, 0, block) == 0 && block) {
@@ -167,7 +170,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   eeprom::EepromIdentity identity;
   std::uint32_t imageLength = 0;
   const std::uint32_t info = eeprom::GetEepromInfo(ctx.eeprom, 0, identity, imageLength);
-  if (info != 0) {
+  if (info != 0 || readBack.Failed()) {
     ui.SetLabel(ui::Label::BiosVersion, "");
     ui.SetLabel(ui::Label::EepromName, "");
     ui.SetLabel(ui::Label::EepromSize, "");

@@ -82,6 +82,10 @@ std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t d
     return kSaveFileOrNoChip;
   }
   if (!WriteRomImage(ctx, chipCode, *out.Out()) || watch.Failed()) return kSaveFailed;
+  // The window is closed before the file is put in place: a save whose unmap request failed was
+  // told to the user as a failure and must not end as a success.
+  window.Close();
+  if (watch.Failed()) return kSaveFailed;
   // A file that could not be closed cleanly, or not be put in place, never replaces the chosen
   // one; both are reported as a failed close of the chosen file.
   if (!out.Commit()) {

@@ -43,6 +43,10 @@ class RomWindowGuard {
   RomWindowGuard(const RomWindowGuard&) = delete;
   RomWindowGuard& operator=(const RomWindowGuard&) = delete;
 
+  // Closes the window before the scope ends (so that a failed unmap can still count); the end
+  // of the scope then has nothing left to close.
+  void Close() { CloseRomWindow(ctx_); }
+
  private:
   EepromContext& ctx_;
 };
