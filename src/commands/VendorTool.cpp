@@ -6,6 +6,7 @@
 #include "base/Paths.h"
 #include "base/TextFormat.h"
 #include "bios/BiosFile.h"
+#include "bios/ImageLayout.h"
 #include "eeprom/ReadBack.h"
 #include "platform/FileReplacement.h"
 
@@ -163,8 +164,9 @@ bool ReadExchangeFile(VendorToolContext& ctx, const char* name,
 }
 
 std::span<const std::uint8_t> FlashedImage(std::span<const std::uint8_t> file) {
-  if (file.size() < 3 || file[0] != 0x55 || file[1] != 0xAA || file[2] == 0) return file;
-  return file.first(std::min<std::size_t>(file.size(), file[2] * 512u));
+  const auto length = bios::ReadImageLength(file);
+  if (!bios::IsPlainImage(file) || !length || *length == 0) return file;
+  return file.first(std::min<std::size_t>(file.size(), *length));
 }
 
 bool VerifyThroughTool(VendorToolContext& ctx, std::span<const std::uint8_t> flashed) {
