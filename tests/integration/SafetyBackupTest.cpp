@@ -21,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using Scenario = sim::ScenarioSpec;  // a machine as the emulator builds it
 
 Bytes ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -38,8 +39,8 @@ std::vector<fs::path> BackupsIn(const std::string& programFolder) {
 // The program started on one emulated machine, ready for commands.
 struct ProgramRun {
   // `answers`: what start-up questions are answered (a card whose BIOS is not found asks).
-  explicit ProgramRun(sim::ScenarioSpec spec, std::vector<bool> answers = {})
-      : machine(std::move(spec)), program(machine.Seams(), ui) {
+  explicit ProgramRun(Scenario scenario, std::vector<bool> answers = {})
+      : machine(std::move(scenario)), program(machine.Seams(), ui) {
     for (const bool yes : answers) ui.QueueAnswer(yes);
     program.detect = app::DetectCard;
     started = program.FormCreate() == app::StartResult::Ready;
@@ -71,8 +72,8 @@ struct ProgramRun {
 };
 
 // A newer BIOS of the board the preset emulates.
-Bytes NewerImageFor(const sim::ScenarioSpec& spec) {
-  const auto& adapter = spec.adapters.at(0);
+Bytes NewerImageFor(const Scenario& scenario) {
+  const auto& adapter = scenario.adapters.at(0);
   if (adapter.vendorId == 0x1002) {
     testimage::ImageSpec image;
     image.vendorId = 0x1002;
@@ -92,8 +93,8 @@ Bytes NewerImageFor(const sim::ScenarioSpec& spec) {
   return testimage::BuildImage(newer);
 }
 
-bool HasChip(const sim::ScenarioSpec& spec) {
-  return !spec.adapters.empty() && spec.adapters[0].eeprom.has_value();
+bool HasChip(const Scenario& scenario) {
+  return !scenario.adapters.empty() && scenario.adapters[0].eeprom.has_value();
 }
 
 // Every preset with a BIOS chip: the flash keeps one backup, byte for byte what the chip held
@@ -102,10 +103,10 @@ TEST(SafetyBackup, IsTheWholeChipAsItWasOnEveryPreset) {
   int flashed = 0;
   for (const auto& preset : sim::ListPresets()) {
     TempDir dir;
-    sim::ScenarioSpec spec = sim::MaterializePreset(preset.name, dir.Path().string());
-    if (!HasChip(spec)) continue;
-    testimage::WriteFile(dir.File("new.rom"), NewerImageFor(spec));
-    ProgramRun run(spec);
+    auto scenario = sim::MaterializePreset(preset.name, dir.Path().string());
+    if (!HasChip(scenario)) continue;
+    testimage::WriteFile(dir.File("new.rom"), NewerImageFor(scenario));
+    ProgramRun run(scenario);
     if (!run.started) continue;  // presets that end at detection never reach a flash
     const Bytes before = run.Card();
     const auto outcome = run.Flash(dir.File("new.rom"));
@@ -131,14 +132,14 @@ TEST(SafetyBackup, ThatCannotBeWrittenStopsTheFlashWithTheChipUntouched) {
   for (const char* preset : {"nvidia-parallel", "nvidia-spi", "ati"}) {
     for (const bool folderRefused : {false, true}) {
       TempDir dir;
-      sim::ScenarioSpec spec = sim::MaterializePreset(preset, dir.Path().string());
-      const std::string folder = spec.programFolder + commands::kBackupFolderName;
+      auto scenario = sim::MaterializePreset(preset, dir.Path().string());
+      const std::string folder = scenario.programFolder + commands::kBackupFolderName;
       if (folderRefused)
-        spec.faults.fileCreateFail.insert(folder);
+        scenario.faults.fileCreateFail.insert(folder);
       else
-        spec.faults.fileWriteFail.insert(folder + (fs::path("/").make_preferred().string()));
-      testimage::WriteFile(dir.File("new.rom"), NewerImageFor(spec));
-      ProgramRun run(spec);
+        scenario.faults.fileWriteFail.insert(folder + (fs::path("/").make_preferred().string()));
+      testimage::WriteFile(dir.File("new.rom"), NewerImageFor(scenario));
+      ProgramRun run(scenario);
       ASSERT_TRUE(run.started) << preset;
       const Bytes before = run.Card();
       EXPECT_EQ(run.Flash(dir.File("new.rom")), commands::FlashOutcome::Failed) << preset;
@@ -158,9 +159,9 @@ TEST(SafetyBackup, ThatCannotBeWrittenStopsTheFlashWithTheChipUntouched) {
 TEST(SafetyBackup, FlashedBackRestoresTheChipAfterAPowerCut) {
   for (const char* preset : {"nvidia-parallel", "nvidia-spi"}) {
     TempDir dir;
-    sim::ScenarioSpec spec = sim::MaterializePreset(preset, dir.Path().string());
-    testimage::WriteFile(dir.File("new.rom"), NewerImageFor(spec));
-    sim::ScenarioSpec cut = spec;
+    auto scenario = sim::MaterializePreset(preset, dir.Path().string());
+    testimage::WriteFile(dir.File("new.rom"), NewerImageFor(scenario));
+    auto cut = scenario;
     cut.adapters[0].eeprom->faults.powerCutAfterBytes = 300;
     Bytes before;
     fs::path backup;
@@ -176,7 +177,7 @@ TEST(SafetyBackup, FlashedBackRestoresTheChipAfterAPowerCut) {
       EXPECT_EQ(run.ui.Messages().back(), commands::RestoreHintText(backup.string())) << preset;
       run.machine.Finish();  // the damaged chip is what the next start finds
     }
-    ProgramRun again(spec, {true});  // go on with a card whose BIOS is not found
+    ProgramRun again(scenario, {true});  // go on with a card whose BIOS is not found
     ASSERT_TRUE(again.started) << preset << ::testing::PrintToString(again.ui.Lines());
     EXPECT_EQ(again.Flash(backup.string()), commands::FlashOutcome::Completed)
         << preset << ::testing::PrintToString(again.ui.Lines());
