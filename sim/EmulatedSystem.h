@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/RunFolder.h"
 #include "platform/System.h"
 #include "sim/Machine.h"
 
@@ -60,7 +61,7 @@ class EmulatedSystem final : public platform::System {
   std::uint32_t osVersion_;
   std::string held_;
   std::string scratch_;
-  bool ownsScratch_ = false;
+  std::unique_ptr<platform::RunFolder> ownScratch_;  // the scratch folder when made here
   std::vector<std::string> stdout_;
   std::function<void(const std::string&)> sink_;
 };

@@ -18,7 +18,7 @@
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
-#include "platform/PrivateFolder.h"
+#include "platform/RunFolder.h"
 #include "sim/EmulatedPlatform.h"
 #include "sim/Presets.h"
 
@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
   int code = kExitFailed;
   try {
     if (o.machine) {
-      const rz::platform::PrivateFolder folder("rzflash-machine-");
+      // A run that is killed leaves its machine folder behind; the next run clears it.
+      const rz::platform::RunFolder folder("rzflash-machine-", {}, "rzflash-");
       const bool preset = rz::sim::IsPreset(*o.machine);
       if (preset && folder.Path().empty()) throw rz::sim::ScenarioError(folder.Error());
       auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())

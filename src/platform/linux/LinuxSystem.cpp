@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/PrivateFolder.h"
+#include "platform/RunFolder.h"
 
 namespace rz::platform {
 namespace {
@@ -32,10 +32,6 @@ LinuxSystem::LinuxSystem(LinuxSystemOptions options) : options_(std::move(option
 
 LinuxSystem::~LinuxSystem() {
   ReleaseSingleInstance();
-  if (!scratch_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(scratch_, ec);
-  }
 }
 
 std::string LinuxSystem::ExecutablePath() {
@@ -101,7 +97,9 @@ bool LinuxSystem::SetCurrentDirectory(const std::string& path) {
 
 std::string LinuxSystem::ScratchDirectory() {
   if (scratch_.empty()) {
-    if (auto made = MakePrivateFolder("rzflash-", options_.tempDirectory)) scratch_ = *made;
+    // A run folder, so that the next run clears it when this one is killed.
+    scratchFolder_ = std::make_unique<RunFolder>("rzflash-run-", options_.tempDirectory, "rzflash-");
+    scratch_ = scratchFolder_->Path();
   }
   return scratch_;
 }

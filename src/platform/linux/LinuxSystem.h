@@ -2,8 +2,10 @@
 // file named after the executable in the runtime directory, sleep, working directory, a private
 // scratch directory for the run, the OS code and standard output.
 #pragma once
+#include <memory>
 #include <string>
 
+#include "platform/RunFolder.h"
 #include "platform/System.h"
 
 namespace rz::platform {
@@ -44,6 +46,7 @@ class LinuxSystem final : public System {
  private:
   LinuxSystemOptions options_;
   int lockFd_ = -1;
+  std::unique_ptr<RunFolder> scratchFolder_;
   std::string scratch_;
 };
 

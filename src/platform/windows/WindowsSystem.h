@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/PrivateFolder.h"
+#include "platform/RunFolder.h"
 #include "platform/System.h"
 #include "platform/windows/OwnedHandles.h"
 
@@ -49,7 +49,7 @@ class WindowsSystem final : public System {
  private:
   WindowsSystemOptions options_;
   win::OwnedHandle instance_;
-  std::unique_ptr<PrivateFolder> scratch_;
+  std::unique_ptr<RunFolder> scratch_;  // a killed run's is cleared by the next run
 };
 
 }  // namespace rz::platform
