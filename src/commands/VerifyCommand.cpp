@@ -60,9 +60,12 @@ bool ReducePackage(Bytes& bytes, std::uint8_t cardNumber) {
 std::optional<VerifyReport> ImageForNvidiaCard(Bytes& bytes, std::uint8_t cardNumber,
                                                bool& package) {
   package = bios::IsPackage(bios::Bytes(bytes.data(), bytes.size()));
-  if (package && !ReducePackage(bytes, cardNumber))
-    return Problem(Status::FileProblem, "the package holds no image for this card (card number " +
-                                            std::to_string(cardNumber) + ")");
+  if (package && !ReducePackage(bytes, cardNumber)) {
+    auto r = Problem(Status::FileProblem, "the package holds no image for this card (card number " +
+                                              std::to_string(cardNumber) + ")");
+    r.package = true;
+    return r;
+  }
   const bios::Bytes view(bytes.data(), bytes.size());
   const auto length = bios::ReadImageLength(view);
   if (!bios::IsPlainImage(view) || !length || *length == 0)

@@ -229,8 +229,9 @@ TEST_P(InfoJson, CarriesTheLabelsAndTheCard) {
   EXPECT_EQ(Text(j.at("eeprom_size")), c.eepromSize);
   EXPECT_EQ(j.at("model_name"), c.modelName);
   EXPECT_EQ(!j.at("problem").is_null(), c.problem) << j.dump();
-  if (c.biosVersion)
+  if (c.biosVersion) {
     EXPECT_NE(r.err.find("BIOS version: " + *c.biosVersion), std::string::npos) << r.err;
+  }
   if (std::string(c.machine) == "no-card") {
     EXPECT_TRUE(j.at("adapter").is_null());
   } else {
