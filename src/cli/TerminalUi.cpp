@@ -106,15 +106,26 @@ void TerminalUi::SkinnedMessage(const std::string& text) {
   transcript_.Msg(text);
 }
 
+std::string TerminalUi::Flat(std::string text) {
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
 bool TerminalUi::SkinnedQuestion(const std::string& text) {
   EndProgress();
-  std::string flat = text;
-  std::replace(flat.begin(), flat.end(), '\r', ' ');
-  std::replace(flat.begin(), flat.end(), '\n', ' ');
-  const bool a = Ask(flat);
+  const bool a = Ask(Flat(text));
   Record(text);
   transcript_.YesNo(text, a);
   return a;
+}
+
+void TerminalUi::AnsweredQuestion(const std::string& text, bool answer) {
+  EndProgress();
+  std::fprintf(out_, "%s [y/N] %s\n", Flat(text).c_str(), answer ? "yes" : "no");
+  std::fflush(out_);
+  Record(text);
+  transcript_.YesNo(text, answer);
 }
 
 std::optional<std::string> TerminalUi::SaveFileDialog(const std::string&, const std::string& dir,

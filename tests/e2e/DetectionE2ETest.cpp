@@ -60,11 +60,11 @@ TEST_P(InfoOnPreset, ShowsWhatDetectionFound) {
 INSTANTIATE_TEST_SUITE_P(
     EveryPreset, InfoOnPreset,
     ::testing::Values(
-        InfoCase{"nvidia-parallel", {}, 0, NvidiaLabels("PX4R7 ", "SST 39VF010        ")},
-        InfoCase{"nvidia-spi", {}, 0, NvidiaLabels("PX4R7 ", "PMC PM25LV010      ")},
-        InfoCase{"nvidia-sst25", {}, 0, NvidiaLabels("PX4R7 ", "SST 25VF512        ")},
-        InfoCase{"nvidia-at25", {}, 0, NvidiaLabels("PX4R7 ", "AT AT25F512        ")},
-        InfoCase{"nvidia-sst45", {}, 0, NvidiaLabels("PX4R7 ", "SST 45LF010        ")},
+        InfoCase{"nvidia-parallel", {}, 0, NvidiaLabels("PX4R7 F4", "SST 39VF010        ")},
+        InfoCase{"nvidia-spi", {}, 0, NvidiaLabels("PX4R7 F4", "PMC PM25LV010      ")},
+        InfoCase{"nvidia-sst25", {}, 0, NvidiaLabels("PX4R7 F4", "SST 25VF512        ")},
+        InfoCase{"nvidia-at25", {}, 0, NvidiaLabels("PX4R7 F4", "AT AT25F512        ")},
+        InfoCase{"nvidia-sst45", {}, 0, NvidiaLabels("PX4R7 F4", "SST 45LF010        ")},
         InfoCase{"nvidia-modeltext", {}, 0, NvidiaLabels("RZ-PX4R7H F4", "PMC PM25LV010      ")},
         InfoCase{"nvidia-nomaker", {}, 1, {kCautionNo}},
         InfoCase{"nvidia-nomaker", {"yes"}, 0,
