@@ -3,6 +3,7 @@
 // ports, maps through the devices' resource files, and the choice between methods at open.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -38,6 +39,15 @@ std::vector<std::uint8_t> FileBytes(const std::string& path, off_t at, std::size
   if (fd < 0 || ::pread(fd, out.data(), n, at) != static_cast<ssize_t>(n)) out.clear();
   if (fd >= 0) ::close(fd);
   return out;
+}
+
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  if (DIR* d = ::opendir("/proc/self/fd")) {
+    while (::readdir(d)) ++n;
+    ::closedir(d);
+  }
+  return n;
 }
 
 std::uint32_t Address(int bus, int device, int function, int reg, bool enable = true) {
@@ -273,6 +283,28 @@ TEST(SysfsMethodChoice, TheSlotsFilesComeBeforeItsRoot) {
   ASSERT_EQ(device.Attempts().size(), 1u);
   EXPECT_EQ(device.Attempts()[0].why,
             "no PCI devices in " + (dir.Path() / "nothing-here").string() + "/bus/pci/devices");
+}
+
+// Files the device opened itself under the slot's root go with the method at Close.
+TEST(SysfsMethodChoice, FilesOpenedDirectlyAreClosedWithTheDevice) {
+  TempDir dir;
+  FakeSysfsTree tree{dir.Path() / "sys"};
+  LayOutMachine(tree);
+  lx::SysfsFilesSlot slot{nullptr, tree.Root().string()};
+  lx::LinuxDriverDevice device{lx::AccessSources{&slot, {}}, {lx::SysfsAccessRecord()}};
+  const std::size_t before = OpenDescriptors();
+  for (int round = 0; round < 2; ++round) {
+    const auto handle = device.Open("");
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+    std::uint8_t request[12] = {0xF8, 0x0C, 0, 0, 0x00, 0x00, 0x01, 0x80, 1, 0, 4, 0};  // bus 1
+    ASSERT_TRUE(device.Control(handle, hw::kIoctlAccessPortData, request, 12, request, 12));
+    std::uint8_t read[12] = {0xFC, 0x0C, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0};
+    ASSERT_TRUE(device.Control(handle, hw::kIoctlAccessPortData, read, 12, read, 12));
+    EXPECT_EQ(read[4], 0xDE);
+    EXPECT_GT(OpenDescriptors(), before);
+    device.Close(handle);
+    EXPECT_EQ(OpenDescriptors(), before) << round;
+  }
 }
 
 TEST(SysfsMethodChoice, MethodsAreTriedInOrderAndEachFailureIsNamed) {

@@ -16,7 +16,7 @@ struct PciBar {
 
   bool IsMemory() const { return (flags & 0x200) != 0; }
   bool Holds(std::uint64_t first, std::uint64_t length) const {
-    return length > 0 && first >= start && first + length - 1 <= end && end >= start;
+    return length > 0 && first >= start && first <= end && length - 1 <= end - first;
   }
 };
 
