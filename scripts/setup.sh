@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev googletest
   qt6-base-dev xvfb xauth fp-utils fonts-dejavu-core fonts-liberation2
+  pciutils
 )
 if [ "${1:-}" = windows ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)

@@ -1,5 +1,5 @@
-// This Linux computer with all its seams: raw ports and /dev/mem for the driver, the Linux
-// process facilities, fork and exec for the vendor tool.
+// This Linux computer with all its seams: the access methods (sysfs, else raw ports and
+// /dev/mem) for the driver, the Linux process facilities, fork and exec for the vendor tool.
 #include <unistd.h>
 
 #include "platform/HostPlatform.h"
@@ -12,6 +12,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxToolLauncher.h"
 #include "platform/linux/RawAccessProblem.h"
+#include "platform/linux/SysfsFilesSlot.h"
 
 namespace rz::platform {
 
@@ -20,10 +21,13 @@ namespace {
 class LinuxPlatform final : public HostPlatform {
  public:
   Platform& Seams() override { return seams_; }
-  std::string DescribeAccessProblem() override { return DescribeRawAccessProblem(); }
+  std::string DescribeAccessProblem() override {
+    return DescribeAccessMethodProblems(device_.Attempts(), CurrentRawAccessFacts());
+  }
 
  private:
-  LinuxDriverDevice device_;
+  SysfsFilesSlot sysfs_;  // filled by the service calls; declared first, so it outlives the device
+  LinuxDriverDevice device_{AccessSources{&sysfs_, {}}, LinuxAccessMethods()};
   LinuxServiceControl services_;
   LinuxSystem system_;
   std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
