@@ -1,5 +1,6 @@
-// This Linux computer with all its seams: raw ports and /dev/mem for the driver, the Linux
-// process facilities, fork and exec for the vendor tool.
+// This Linux computer with all its seams: raw ports and /dev/mem for the driver, the sysfs PCI
+// files obtained at bring-up (through the access broker when not root), the Linux process
+// facilities, fork and exec for the vendor tool (through pkexec when not root).
 #include <unistd.h>
 
 #include "platform/HostPlatform.h"
@@ -12,6 +13,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxToolLauncher.h"
 #include "platform/linux/RawAccessProblem.h"
+#include "platform/linux/SysfsFilesSlot.h"
 
 namespace rz::platform {
 
@@ -20,11 +22,17 @@ namespace {
 class LinuxPlatform final : public HostPlatform {
  public:
   Platform& Seams() override { return seams_; }
-  std::string DescribeAccessProblem() override { return DescribeRawAccessProblem(); }
+  // Why the PCI files could not be obtained when that failed the bring-up; else why raw access
+  // failed.
+  std::string DescribeAccessProblem() override {
+    const std::string& obtain = services_.AccessProblem();
+    return obtain.empty() ? DescribeRawAccessProblem() : obtain;
+  }
 
  private:
+  SysfsFilesSlot slot_;  // before the device and the services, which use it
   LinuxDriverDevice device_;
-  LinuxServiceControl services_;
+  LinuxServiceControl services_{slot_, AccessOptions{}};
   LinuxSystem system_;
   std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
   LinuxToolLauncher launcher_;
