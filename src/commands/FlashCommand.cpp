@@ -95,7 +95,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   std::vector<std::uint8_t> current;
   const std::string backupPath =
       ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, current)
-          ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+          ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                               state.card.BackupFileName, current)
           : std::string();
   if (backupPath.empty()) {
@@ -124,10 +124,10 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
 bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
-  // The chip's contents are kept in the program folder before the job touches the chip.
+  // The chip's contents are kept in the program's keep folder before the job touches the chip.
   std::string backupPath;
   const eeprom::ChipBackup keep = [&](std::span<const std::uint8_t> contents) {
-    backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+    backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                                    state.card.BackupFileName, contents);
     return !backupPath.empty();
   };
@@ -205,12 +205,12 @@ FlashOutcome btFlashClick(CommandContext& ctx) {
     PickStockBios(ctx.programFolder, adapter0.SubsystemId(), state.card.Version.DigitCount, path,
                   offer);
     if (!ui.SkinnedQuestion(kStockOfferPrefix + offer + kStockOfferSuffix)) {
-      const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+      const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.dialogFolder);
       if (!chosen) return FlashOutcome::NotStarted;
       path = *chosen;
     }
   } else {
-    const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+    const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.dialogFolder);
     if (!chosen) return FlashOutcome::NotStarted;
     path = *chosen;
   }
