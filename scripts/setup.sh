@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs that this machine lacks (idempotent).
 # `setup.sh windows` also installs the Windows cross toolchain and Wine, which run the Windows
-# build's suites; `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with.
+# build's suites; `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with;
+# `setup.sh package` also installs what builds, checks, installs and reads the Debian package
+# (dpkg-shlibdeps and file for the dependencies, lintian, pkexec it depends on, man).
 set -euo pipefail
 
 packages=(
@@ -15,6 +17,9 @@ if [ "${1:-}" = windows ]; then
 fi
 if [ "${1:-}" = bench ]; then
   packages+=(flashrom)
+fi
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev file lintian pkexec man-db)
 fi
 
 missing=()

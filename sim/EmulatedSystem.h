@@ -45,6 +45,8 @@ class EmulatedSystem final : public platform::System {
   // The emulated machine's calendar: 2026-01-01 00:00:00 plus the virtual clock.
   platform::LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
+  // The folders SetUserFolders gave; none by default.
+  platform::UserFolders GetUserFolders() override { return userFolders_; }
 
   // Absolute form of `path`, relative names taken against the working directory.
   std::string Resolve(const std::string& path) const;
@@ -52,6 +54,7 @@ class EmulatedSystem final : public platform::System {
   // Also hand every standard-output line to this sink (a transcript, the terminal).
   void SetStdoutSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
   void SetScratchDirectory(std::string dir) { scratch_ = std::move(dir); }
+  void SetUserFolders(platform::UserFolders folders) { userFolders_ = std::move(folders); }
 
  private:
   Machine& machine_;
@@ -63,6 +66,7 @@ class EmulatedSystem final : public platform::System {
   std::string scratch_;
   std::unique_ptr<platform::RunFolder> ownScratch_;  // the scratch folder when made here
   std::vector<std::string> stdout_;
+  platform::UserFolders userFolders_;
   std::function<void(const std::string&)> sink_;
 };
 

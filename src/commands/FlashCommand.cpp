@@ -84,7 +84,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   std::vector<std::uint8_t> current;
   const std::string backupPath =
       ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, current)
-          ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+          ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                               state.card.BackupFileName, current)
           : std::string();
   if (backupPath.empty()) {
@@ -113,10 +113,10 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
 bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
-  // The chip's contents are kept in the program folder before the job touches the chip.
+  // The chip's contents are kept in the program's keep folder before the job touches the chip.
   std::string backupPath;
   const eeprom::ChipBackup keep = [&](std::span<const std::uint8_t> contents) {
-    backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+    backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                                    state.card.BackupFileName, contents);
     return !backupPath.empty();
   };
@@ -209,13 +209,13 @@ FlashOutcome btFlashClick(CommandContext& ctx, StockOffer stock) {
     else
       ui.AnsweredQuestion(question, take);
     if (!take) {
-      const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+      const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.dialogFolder);
       if (!chosen) return FlashOutcome::NotStarted;
       path = *chosen;
     }
   } else {
     if (stock == StockOffer::Take) return FlashOutcome::NotStarted;
-    const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+    const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.dialogFolder);
     if (!chosen) return FlashOutcome::NotStarted;
     path = *chosen;
   }

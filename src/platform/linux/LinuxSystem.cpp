@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxSystem.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -24,6 +25,17 @@ std::string FromEnvironment(const char* name, const char* fallback) {
 std::string WithoutTrailingSlash(std::string p) {
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   return p;
+}
+
+// The home folder of the account this process runs as, from the password database.
+std::string AccountHome() {
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+      !found->pw_dir || found->pw_dir[0] != '/')
+    return {};
+  return found->pw_dir;
 }
 
 }  // namespace
@@ -117,6 +129,16 @@ void LinuxSystem::WriteStdoutLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
+}
+
+UserFolders LinuxSystem::GetUserFolders() {
+  UserFolders folders;
+  folders.home = WithoutTrailingSlash(FromEnvironment("HOME", ""));
+  if (folders.home.empty()) folders.home = WithoutTrailingSlash(AccountHome());
+  folders.dataHome = WithoutTrailingSlash(FromEnvironment("XDG_DATA_HOME", ""));
+  if (folders.dataHome.empty() && !folders.home.empty())
+    folders.dataHome = (folders.home == "/" ? "" : folders.home) + "/.local/share";
+  return folders;
 }
 
 }  // namespace rz::platform

@@ -39,6 +39,9 @@ class LinuxSystem final : public System {
   std::uint32_t GetOSVer() override;
   LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
+  // $HOME (else the account's home from the password database); $XDG_DATA_HOME, else
+  // <home>/.local/share. Relative values in the environment are ignored, as the XDG rules say.
+  UserFolders GetUserFolders() override;
 
   // Where the lock file for `name` lies.
   std::string LockFilePath(const std::string& name) const;

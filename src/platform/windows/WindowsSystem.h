@@ -45,6 +45,8 @@ class WindowsSystem final : public System {
   std::uint32_t GetOSVer() override;
   LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
+  // None: on Windows the program's folder holds everything it reads and writes.
+  UserFolders GetUserFolders() override { return {}; }
 
  private:
   WindowsSystemOptions options_;
