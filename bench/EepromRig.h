@@ -52,7 +52,7 @@ class EepromRig {
 
 // A BIOS image of lengthByte × 512 bytes with seeded filler.
 inline std::vector<std::uint8_t> Image(std::uint8_t lengthByte, std::uint32_t seed) {
-  testimage::ImageSpec recipe;
+  testimage::ImageRecipe recipe;
   recipe.lengthByte = lengthByte;
   recipe.seed = seed;
   return testimage::BuildImage(recipe);

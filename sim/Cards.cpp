@@ -14,7 +14,7 @@ constexpr std::uint16_t kNvidiaVendorId = 0x10DE;
 
 // The chip of an `eeprom` object, filled from its image file. A missing image is an error unless
 // the chip persists into it (then the chip starts erased and the file appears at the end).
-std::unique_ptr<FlashChip> MakeEeprom(const EepromSpec& recipe, Machine& machine) {
+std::unique_ptr<FlashChip> MakeEeprom(const EepromRecipe& recipe, Machine& machine) {
   auto chip = MakeFlashChip(recipe.model, machine.Clock(), recipe.faults);
   if (recipe.imagePath.empty()) return chip;
   std::error_code ec;
@@ -26,7 +26,7 @@ std::unique_ptr<FlashChip> MakeEeprom(const EepromSpec& recipe, Machine& machine
 
 }  // namespace
 
-std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& a, Machine& machine,
+std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterRecipe& a, Machine& machine,
                                              std::uint32_t bar0) {
   PciIdentity id;
   id.vendorId = a.vendorId;

@@ -12,7 +12,7 @@ namespace rz::sim {
 inline constexpr std::uint32_t kCardWindowSize = 0x2000000;  // 32 MiB behind BAR0
 
 // Reads the card's EEPROM image file; throws ScenarioError when it cannot be used.
-std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterSpec& adapter, Machine& machine,
+std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterRecipe& adapter, Machine& machine,
                                              std::uint32_t bar0);
 
 }  // namespace rz::sim

@@ -7,17 +7,17 @@
 
 namespace rz::sim {
 
-EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<InstanceRegistry> instances)
-    : spec_(std::move(recipe)),
+EmulatedPlatform::EmulatedPlatform(ScenarioRecipe recipe, std::shared_ptr<InstanceRegistry> instances)
+    : recipe_(std::move(recipe)),
       instances_(instances ? std::move(instances) : std::make_shared<InstanceRegistry>()) {
   device_ = std::make_unique<EmulatedDriverDevice>(machine_, services_);
-  const std::string cwd = spec_.workingDirectory.empty()
+  const std::string cwd = recipe_.workingDirectory.empty()
                               ? std::filesystem::current_path().string()
-                              : spec_.workingDirectory;
+                              : recipe_.workingDirectory;
   system_ = std::make_unique<EmulatedSystem>(machine_, instances_,
-                                             spec_.programFolder + spec_.executableName, cwd,
-                                             spec_.osVersion);
-  system_->SetUserFolders(spec_.userFolders);
+                                             recipe_.programFolder + recipe_.executableName, cwd,
+                                             recipe_.osVersion);
+  system_->SetUserFolders(recipe_.userFolders);
   files_ = std::make_unique<EmulatedFileSystem>(*system_);
   interrupts_ = std::make_unique<EmulatedInterruptHold>(machine_);
   deliverInterrupt_ = [this](platform::InterruptKind kind) { interrupts_->Deliver(kind); };
@@ -26,14 +26,14 @@ EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<Instance
                                                                    shutdown_, shell_,
                                                                    interrupts_.get()});
 
-  for (std::size_t i = 0; i < spec_.adapters.size(); ++i) {
-    const auto& a = spec_.adapters[i];
+  for (std::size_t i = 0; i < recipe_.adapters.size(); ++i) {
+    const auto& a = recipe_.adapters[i];
     const std::uint32_t bar0 =
         a.bar0.value_or(0xC0000000u + static_cast<std::uint32_t>(i) * 0x04000000u);
     auto dev = MakeAdapterDevice(a, machine_, bar0);
     adapterDevices_.push_back(&machine_.AddDevice(a.bus, a.device, std::move(dev)));
   }
-  services_.Faults().driverMissing = !spec_.driverPresent;
+  services_.Faults().driverMissing = !recipe_.driverPresent;
   ApplyFaults();
   InstallVendorTool();
   FillRegistry();
@@ -59,7 +59,7 @@ PciDevice* EmulatedPlatform::AdapterDevice(std::size_t index) {
 
 PciDevice& EmulatedPlatform::ReplaceAdapterDevice(std::size_t index,
                                                   std::unique_ptr<PciDevice> device) {
-  const AdapterSpec& a = spec_.adapters.at(index);
+  const AdapterRecipe& a = recipe_.adapters.at(index);
   const std::unique_ptr<PciDevice> old = machine_.RemoveDevice(a.bus, a.device);
   adapterDevices_[index] = &machine_.AddDevice(a.bus, a.device, std::move(device));
   InstallVendorTool();  // the tool may have held the old device
@@ -81,7 +81,7 @@ void EmulatedPlatform::Finish() {
 }
 
 void EmulatedPlatform::ApplyFaults() {
-  const PlatformFaults& f = spec_.faults;
+  const PlatformFaults& f = recipe_.faults;
   machine_.Faults().portFailAfter = f.portFailAfter;
   machine_.Faults().mapFailAfter = f.mapFailAfter;
   machine_.Faults().failRequestAt = f.requestFailAt;
@@ -104,8 +104,8 @@ void EmulatedPlatform::InstallVendorTool() {
   for (PciDevice* d : adapterDevices_)
     if (auto* card = dynamic_cast<AtiCard*>(d)) cards.push_back(card);
   vendorTool_ =
-      std::make_unique<EmulatedVendorTool>(spec_.vendorTool, spec_.programFolder, *system_, cards);
-  if (!spec_.vendorTool.NeverStarts())
+      std::make_unique<EmulatedVendorTool>(recipe_.vendorTool, recipe_.programFolder, *system_, cards);
+  if (!recipe_.vendorTool.NeverStarts())
     launcher_.handler = [this](const std::string& path, const std::string& parameters,
                                const std::string& folder) {
       return vendorTool_->Run(path, parameters, folder);
@@ -119,7 +119,7 @@ void EmulatedPlatform::FillRegistry() {
   const std::string classKey =
       "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}\\";
   unsigned index = 0;
-  for (const AdapterSpec& a : spec_.adapters) {
+  for (const AdapterRecipe& a : recipe_.adapters) {
     if (a.vendorId != kAtiVendorId && a.vendorId != 0x10DE) continue;
     char hardwareId[64], instance[32], driver[8];
     std::snprintf(hardwareId, sizeof hardwareId, "VEN_%04X&DEV_%04X&SUBSYS_%04X%04X&REV_%02X",
@@ -128,10 +128,10 @@ void EmulatedPlatform::FillRegistry() {
                   static_cast<unsigned>(a.bus));
     std::snprintf(driver, sizeof driver, "%04u", index % 10000);
     const std::string instanceKey = enumKey + hardwareId + "\\" + instance;
-    if (spec_.displayDriverVersion) {
+    if (recipe_.displayDriverVersion) {
       registry_.Set(instanceKey, "Driver",
                     std::string("{4d36e968-e325-11ce-bfc1-08002be10318}\\") + driver);
-      registry_.Set(classKey + driver, "DriverVersion", *spec_.displayDriverVersion);
+      registry_.Set(classKey + driver, "DriverVersion", *recipe_.displayDriverVersion);
     } else {
       registry_.Set(instanceKey);
     }

@@ -18,14 +18,14 @@ namespace rz::sim {
 
 class EmulatedPlatform {
  public:
-  explicit EmulatedPlatform(ScenarioSpec recipe,
+  explicit EmulatedPlatform(ScenarioRecipe recipe,
                             std::shared_ptr<InstanceRegistry> instances = nullptr);
   ~EmulatedPlatform();
   EmulatedPlatform(const EmulatedPlatform&) = delete;
   EmulatedPlatform& operator=(const EmulatedPlatform&) = delete;
 
   platform::Platform& Seams() { return *seams_; }
-  const ScenarioSpec& Spec() const { return spec_; }
+  const ScenarioRecipe& Recipe() const { return recipe_; }
   Machine& GetMachine() { return machine_; }
   EmulatedServiceControl& Services() { return services_; }
   EmulatedDriverDevice& Device() { return *device_; }
@@ -64,7 +64,7 @@ class EmulatedPlatform {
   void InstallVendorTool();
   void FillRegistry();
 
-  ScenarioSpec spec_;
+  ScenarioRecipe recipe_;
   std::shared_ptr<InstanceRegistry> instances_;
   Machine machine_;
   EmulatedServiceControl services_;

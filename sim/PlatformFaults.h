@@ -1,6 +1,6 @@
 // The faults a scenario's `faults` object selects in the machine and the operating system: failing
 // driver requests, service and file operations. (The same object also holds the chip faults every
-// emulated EEPROM starts with; those are read by ReadChipFaults in EepromSpec.h.)
+// emulated EEPROM starts with; those are read by ReadChipFaults in EepromRecipe.h.)
 #pragma once
 #include <cstdint>
 #include <optional>

@@ -21,7 +21,7 @@ void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-void WriteImage(const fs::path& path, const testimage::ImageSpec& recipe) {
+void WriteImage(const fs::path& path, const testimage::ImageRecipe& recipe) {
   fs::create_directories(path.parent_path());
   testimage::WriteFile(path.string(), testimage::BuildImage(recipe));
 }
@@ -44,11 +44,11 @@ struct NvidiaPreset {
   bool unknownIds = false;     // the chip answers ids nobody knows
 };
 
-testimage::ImageSpec CardImage(const NvidiaPreset& p) {
-  testimage::ImageSpec image;
+testimage::ImageRecipe CardImage(const NvidiaPreset& p) {
+  testimage::ImageRecipe image;
   image.deviceId = p.deviceId;
   image.subsystemId = p.subsystemId;
-  if (p.bios == NvidiaBios::Block) image.block = testimage::RzBlockSpec{};
+  if (p.bios == NvidiaBios::Block) image.block = testimage::RzBlockRecipe{};
   if (p.bios == NvidiaBios::ModelText) image.modelText = "RZ-PX4R7H/F4";
   return image;
 }
@@ -59,7 +59,7 @@ json NvidiaMachine(const fs::path& folder, const NvidiaPreset& p) {
   WriteImage(folder / "nvidia-card.rom", CardImage(p));
   if (p.subsystemId == 0x34C8) {
     // The stock BIOS files offered for this board.
-    testimage::ImageSpec stock = CardImage(p);
+    testimage::ImageRecipe stock = CardImage(p);
     stock.modelText = "RZ-PX4R7H/F4_C";
     stock.seed = 7;
     WriteImage(folder / "program" / "BIOS Files" / "PX4R7H.F4_C", stock);
@@ -89,12 +89,12 @@ struct AtiPreset {
 json AtiMachine(const fs::path& folder, const AtiPreset& p) {
   WriteText(folder / "program" / "RZFLASH.CFG", kPresetConfig);
   WriteText(folder / "program" / kEmulatedToolRelativePath, "emulated vendor flash tool\n");
-  testimage::ImageSpec image;
+  testimage::ImageRecipe image;
   image.vendorId = 0x1002;
   image.deviceId = p.deviceId;
   image.subsystemId = p.subsystemId;
   image.modelText = "RZ-HD485/F2";
-  image.atom = testimage::AtomSpec{};
+  image.atom = testimage::AtomRecipe{};
   WriteImage(folder / "ati-card.rom", image);
   json adapter{{"bus", 1},
                {"device", 0},
@@ -178,7 +178,7 @@ std::vector<PresetInfo> ListPresets() {
 
 bool IsPreset(const std::string& name) { return Table().count(name) != 0; }
 
-ScenarioSpec MaterializePreset(const std::string& name, const std::string& folder) {
+ScenarioRecipe MaterializePreset(const std::string& name, const std::string& folder) {
   const auto it = Table().find(name);
   if (it == Table().end()) throw ScenarioError("unknown machine preset: " + name);
   json d = it->second.build(folder);

@@ -18,6 +18,6 @@ bool IsPreset(const std::string& name);
 
 // Writes the preset's files into `folder` (which must exist) and returns its scenario, whose
 // program folder and working directory lie in `folder`. Throws ScenarioError for unknown names.
-ScenarioSpec MaterializePreset(const std::string& name, const std::string& folder);
+ScenarioRecipe MaterializePreset(const std::string& name, const std::string& folder);
 
 }  // namespace rz::sim

@@ -39,9 +39,9 @@ bool IsMaker(const json* v) {
 // An NVIDIA card without an `eeprom` object (or with null or an empty one) has no chip.
 bool NamesAChip(const json* e) { return e && !e->is_null() && !(e->is_object() && e->empty()); }
 
-AdapterSpec ParseAdapter(ScenarioObject& a, const ChipFaults& chipFaults,
+AdapterRecipe ParseAdapter(ScenarioObject& a, const ChipFaults& chipFaults,
                          const std::string& baseDirectory) {
-  AdapterSpec s;
+  AdapterRecipe s;
   s.bus = a.Number<std::uint8_t>("bus", 1);
   s.device = a.Number<std::uint8_t>("device", 0);
   if (s.device > 31) throw ScenarioError(a.PathOf("device") + " must be at most 31");
@@ -67,7 +67,7 @@ AdapterSpec ParseAdapter(ScenarioObject& a, const ChipFaults& chipFaults,
   if (s.vendorId == kNvidiaVendorId) {
     if (const json* e = a.Find("eeprom"); NamesAChip(e)) {
       ScenarioObject eeprom = a.Nested(*e, a.PathOf("eeprom"));
-      s.eeprom = ParseEepromSpec(eeprom, chipFaults, baseDirectory);
+      s.eeprom = ParseEepromRecipe(eeprom, chipFaults, baseDirectory);
       eeprom.WarnUnknownKeys();
     }
   } else if (s.vendorId == kAtiVendorId) {
@@ -81,9 +81,9 @@ AdapterSpec ParseAdapter(ScenarioObject& a, const ChipFaults& chipFaults,
 }
 
 // The machine has one slot per bus and device: a second adapter there would replace the first.
-void RefuseSharedSlots(const std::vector<AdapterSpec>& adapters) {
+void RefuseSharedSlots(const std::vector<AdapterRecipe>& adapters) {
   std::set<std::pair<unsigned, unsigned>> taken;
-  for (const AdapterSpec& a : adapters)
+  for (const AdapterRecipe& a : adapters)
     if (!taken.emplace(a.bus, a.device).second)
       throw ScenarioError("two adapters at bus " + std::to_string(a.bus) + " device " +
                           std::to_string(a.device));
@@ -98,8 +98,8 @@ std::string WithSeparator(std::string p) {
 
 }  // namespace
 
-ScenarioSpec ParseScenario(const json& d, const std::string& baseDirectory) {
-  ScenarioSpec s;
+ScenarioRecipe ParseScenario(const json& d, const std::string& baseDirectory) {
+  ScenarioRecipe s;
   ScenarioObject top(d, "", &s.warnings);
   s.baseDirectory = WithSeparator(fs::absolute(baseDirectory).lexically_normal().string());
   s.name = top.Text("name", "");
@@ -140,7 +140,7 @@ ScenarioSpec ParseScenario(const json& d, const std::string& baseDirectory) {
   return s;
 }
 
-ScenarioSpec ParseScenarioText(std::string_view text, const std::string& name,
+ScenarioRecipe ParseScenarioText(std::string_view text, const std::string& name,
                                const std::string& baseDirectory) {
   // The parser itself keeps its own stack, but copying or comparing a value recurses once per
   // level, so a file nested a million levels deep would overflow the stack later. Refuse it while
@@ -161,7 +161,7 @@ ScenarioSpec ParseScenarioText(std::string_view text, const std::string& name,
   return ParseScenario(d, baseDirectory);
 }
 
-ScenarioSpec LoadScenarioFile(const std::string& path) {
+ScenarioRecipe LoadScenarioFile(const std::string& path) {
   // Opening a pipe would wait for a writer: only a plain file is read.
   std::error_code ec;
   if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))

@@ -12,14 +12,14 @@
 
 #include "platform/System.h"
 #include "sim/AtiEeprom.h"
-#include "sim/EepromSpec.h"
+#include "sim/EepromRecipe.h"
 #include "sim/PlatformFaults.h"
 #include "sim/ScenarioObject.h"
 #include "sim/VendorToolBehaviour.h"
 
 namespace rz::sim {
 
-struct AdapterSpec {
+struct AdapterRecipe {
   std::uint8_t bus = 1;
   std::uint8_t device = 0;
   std::uint16_t vendorId = 0x10DE;
@@ -31,11 +31,11 @@ struct AdapterSpec {
   std::vector<std::uint8_t> capabilities = {0x10};
   bool loopingCapabilities = false;
   std::optional<std::uint32_t> bar0;  // assigned when absent
-  std::optional<EepromSpec> eeprom;   // an NVIDIA card's EEPROM chip; none: the card has no chip
+  std::optional<EepromRecipe> eeprom;   // an NVIDIA card's EEPROM chip; none: the card has no chip
   AtiEeprom atiEeprom;                // an ATI card's BIOS store
 };
 
-struct ScenarioSpec {
+struct ScenarioRecipe {
   std::string name;
   std::string baseDirectory;     // folder of the JSON file; relative paths are taken against it
   std::string programFolder;     // absolute, with trailing separator
@@ -45,7 +45,7 @@ struct ScenarioSpec {
   std::optional<std::string> displayDriverVersion;  // none: the registry names no driver
   std::uint32_t osVersion = 0;
   bool driverPresent = true;
-  std::vector<AdapterSpec> adapters;
+  std::vector<AdapterRecipe> adapters;
   PlatformFaults faults;
   VendorToolBehaviour vendorTool;
   std::vector<std::string> warnings;  // keys of the description nothing reads, one text each
@@ -54,11 +54,11 @@ struct ScenarioSpec {
 // Deepest nesting of arrays and objects a scenario file may have.
 inline constexpr int kMaxScenarioDepth = 64;
 
-ScenarioSpec ParseScenario(const nlohmann::json& description, const std::string& baseDirectory);
+ScenarioRecipe ParseScenario(const nlohmann::json& description, const std::string& baseDirectory);
 // Parses the JSON text of a scenario named `name` (for messages), nested at most
 // kMaxScenarioDepth levels. Throws ScenarioError, and nothing else, for any text.
-ScenarioSpec ParseScenarioText(std::string_view text, const std::string& name,
+ScenarioRecipe ParseScenarioText(std::string_view text, const std::string& name,
                                const std::string& baseDirectory);
-ScenarioSpec LoadScenarioFile(const std::string& path);
+ScenarioRecipe LoadScenarioFile(const std::string& path);
 
 }  // namespace rz::sim

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<rz::sim::EmulatedPlatform> platform;
   try {
     if (!folder.isValid()) throw rz::sim::ScenarioError("cannot create a temporary folder");
-    rz::sim::ScenarioSpec recipe = rz::sim::IsPreset(machine)
+    rz::sim::ScenarioRecipe recipe = rz::sim::IsPreset(machine)
                                      ? rz::sim::MaterializePreset(machine, folder.path().toStdString())
                                      : rz::sim::LoadScenarioFile(machine);
     for (const auto& w : recipe.warnings)

@@ -89,8 +89,8 @@ struct AtiRefusal {
   const char* message;
 };
 
-testimage::ImageSpec AtiWithout(void (*change)(testimage::ImageSpec&)) {
-  testimage::ImageSpec s = AtiImage(0x21B8, "RZ-HD485/F3");
+testimage::ImageRecipe AtiWithout(void (*change)(testimage::ImageRecipe&)) {
+  testimage::ImageRecipe s = AtiImage(0x21B8, "RZ-HD485/F3");
   change(s);
   return s;
 }
@@ -125,9 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
 // words, so a newer one is flashed and the same one refused.
 TEST(AtiBlockBios, ComparesVersionWords) {
   auto blockImage = [](std::uint8_t number, std::uint32_t seed) {
-    testimage::ImageSpec s = AtiImage(0x21B8, "");
+    testimage::ImageRecipe s = AtiImage(0x21B8, "");
     s.modelText.reset();
-    s.block = testimage::RzBlockSpec{};
+    s.block = testimage::RzBlockRecipe{};
     s.block->number = number;
     s.seed = seed;
     return BuildImage(s);
@@ -254,9 +254,9 @@ TEST(AtiExchangeFiles, SavingToSaveBinAndFlashingFlashBinWork) {
 TEST(AdapterNumberOne, EveryToolCommandLineNamesAdapterOne) {
   CliSandbox box;
   const auto first = BuildImage(AtiImage(0x0028, "RZ-HD485/F2"));
-  testimage::ImageSpec secondSpec = AtiImage(0x0028, "RZ-HD485/F2");
-  secondSpec.seed = 5;
-  const auto second = BuildImage(secondSpec);
+  testimage::ImageRecipe secondRecipe = AtiImage(0x0028, "RZ-HD485/F2");
+  secondRecipe.seed = 5;
+  const auto second = BuildImage(secondRecipe);
   json m = AtiMachine(box, 0x0028, first);
   box.Write("ati-second.rom", second);
   json other = m["adapters"][0];
@@ -264,9 +264,9 @@ TEST(AdapterNumberOne, EveryToolCommandLineNamesAdapterOne) {
   other["eeprom"]["image"] = "ati-second.rom";
   m["adapters"].push_back(other);
   const auto scenario = box.WriteScenario("m.json", m);
-  testimage::ImageSpec newerSpec = AtiImage(0x0028, "RZ-HD485/F3");
-  newerSpec.seed = 6;
-  const auto newer = BuildImage(newerSpec);
+  testimage::ImageRecipe newerRecipe = AtiImage(0x0028, "RZ-HD485/F3");
+  newerRecipe.seed = 6;
+  const auto newer = BuildImage(newerRecipe);
   box.Write("new.rom", newer);
   const CliResult save = box.Run({"--machine", scenario, "save", "saved.rom"});
   EXPECT_EQ(save.exitCode, 0) << ::testing::PrintToString(save.lines);

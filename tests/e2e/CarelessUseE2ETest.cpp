@@ -152,10 +152,10 @@ TEST(CarelessUse, DamagedAtiImagesAreRefusedBeforeTheToolStarts) {
 // same file must still go in, or the user cannot repair the card with this program.
 TEST(HalfFlashedCard, TakesTheSameFileAgain) {
   CliSandbox box;
-  testimage::ImageSpec newerSpec = PresetNvidiaImage();
-  newerSpec.block->number = 5;
-  newerSpec.seed = 9;
-  const auto newer = BuildImage(newerSpec);
+  testimage::ImageRecipe newerRecipe = PresetNvidiaImage();
+  newerRecipe.block->number = 5;
+  newerRecipe.seed = 9;
+  const auto newer = BuildImage(newerRecipe);
   box.Write("new.rom", newer);
   const json cut = NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(PresetNvidiaImage()),
                                  {{"faults", {{"power_cut_after_bytes", 1000}}}});
@@ -231,7 +231,7 @@ TEST(CarelessUse, TheSerialWaitLineIsPrintedOnceAndProgrammingStops) {
   const auto scenario = box.WriteScenario(
       "m.json", NvidiaMachine(box, "PMC PM25LV010", 0x34C7, BuildImage(PresetNvidiaImage()),
                               {{"faults", {{"chip_stuck_busy", true}}}}));
-  testimage::ImageSpec newer = PresetNvidiaImage();
+  testimage::ImageRecipe newer = PresetNvidiaImage();
   newer.block->number = 5;
   newer.lengthByte = 0x02;
   box.Write("new.rom", BuildImage(newer));

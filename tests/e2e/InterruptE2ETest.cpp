@@ -21,7 +21,7 @@ namespace {
 
 using nlohmann::json;
 using testimage::BuildImage;
-using testimage::ImageSpec;
+using testimage::ImageRecipe;
 
 const char* const kNotice =
     "Flashing: the card must not be interrupted; the program will stop when the flash is done.\n";
@@ -29,7 +29,7 @@ const char* const kRestartQuestion = "You must restart your system to take new c
 
 std::vector<std::uint8_t> OldImage() { return BuildImage(PresetNvidiaImage()); }
 std::vector<std::uint8_t> NewImage() {
-  ImageSpec s = PresetNvidiaImage();
+  ImageRecipe s = PresetNvidiaImage();
   s.block->number = 5;
   s.seed = 9;
   return BuildImage(s);

@@ -10,23 +10,23 @@ const char* const kConfig =
     "asic_nv2 10de 400 0 1 1 0 1 0 0 1 0 G84\n";
 }  // namespace
 
-testimage::ImageSpec PresetNvidiaImage() {
-  testimage::ImageSpec s;
+testimage::ImageRecipe PresetNvidiaImage() {
+  testimage::ImageRecipe s;
   s.deviceId = 0x0191;
   s.subsystemId = 0x34C7;
-  s.block = testimage::RzBlockSpec{};
+  s.block = testimage::RzBlockRecipe{};
   return s;
 }
 
-testimage::ImageSpec PresetAtiImage() { return AtiImage(0x21B8, "RZ-HD485/F2"); }
+testimage::ImageRecipe PresetAtiImage() { return AtiImage(0x21B8, "RZ-HD485/F2"); }
 
-testimage::ImageSpec AtiImage(std::uint16_t subsystemId, const std::string& modelText) {
-  testimage::ImageSpec s;
+testimage::ImageRecipe AtiImage(std::uint16_t subsystemId, const std::string& modelText) {
+  testimage::ImageRecipe s;
   s.vendorId = 0x1002;
   s.deviceId = 0x9442;
   s.subsystemId = subsystemId;
   s.modelText = modelText;
-  s.atom = testimage::AtomSpec{};
+  s.atom = testimage::AtomRecipe{};
   return s;
 }
 

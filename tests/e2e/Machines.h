@@ -14,12 +14,12 @@
 namespace rz::e2e {
 
 // The card image of the NVIDIA presets with a "$RZ" block (model RZ-PX4R7, version F4, card 0).
-testimage::ImageSpec PresetNvidiaImage();
+testimage::ImageRecipe PresetNvidiaImage();
 // The card image of the "ati" preset (0x9442/0x21B8, model text RZ-HD485/F2, ATOM header).
-testimage::ImageSpec PresetAtiImage();
+testimage::ImageRecipe PresetAtiImage();
 
 // An ATI image for the same board with another model text and filler.
-testimage::ImageSpec AtiImage(std::uint16_t subsystemId, const std::string& modelText);
+testimage::ImageRecipe AtiImage(std::uint16_t subsystemId, const std::string& modelText);
 
 // An NVIDIA board (device 0x0191) with `chip`, whose EEPROM starts as `image` and persists in
 // "card.rom"; RZFLASH.CFG lists its graphics chip. `eeprom` keys are merged into the chip.

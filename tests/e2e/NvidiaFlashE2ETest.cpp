@@ -12,7 +12,7 @@ namespace {
 
 using nlohmann::json;
 using testimage::BuildImage;
-using testimage::ImageSpec;
+using testimage::ImageRecipe;
 
 const char* const kBusy = "status: Please wait a moment ...DO NOT shut down this computer";
 const char* const kBlank = "msg: The screen may go *BLANK* during EEPROM flash";
@@ -21,8 +21,8 @@ const char* const kRestartNo =
 const char* const kRestartYes =
     "yesno -> yes: You must restart your system to take new changes.\\nDo you want to restart now ?";
 
-ImageSpec Newer() {
-  ImageSpec s = PresetNvidiaImage();
+ImageRecipe Newer() {
+  ImageRecipe s = PresetNvidiaImage();
   s.block->number = 5;
   s.seed = 9;
   return s;
@@ -64,11 +64,11 @@ struct StockMachine {
   StockMachine(CliSandbox& b, std::uint16_t subsystemId = 0x34C8,
                const std::string& modelText = "RZ-PX4R7H/F4")
       : box(b) {
-    ImageSpec card = PresetNvidiaImage();
+    ImageRecipe card = PresetNvidiaImage();
     card.block.reset();
     card.subsystemId = subsystemId;
     card.modelText = modelText;
-    ImageSpec stock = card;
+    ImageRecipe stock = card;
     stock.seed = 7;
     stock.modelText = "RZ-PX4R7H/F4_C";
     stockOne = BuildImage(stock);
@@ -76,7 +76,7 @@ struct StockMachine {
     stock.modelText = "RZ-PX4R7H/F12_C";
     stockTwo = BuildImage(stock);
     box.Write("program/BIOS Files/PX4R7H.F12_C", stockTwo);
-    ImageSpec chosen = card;
+    ImageRecipe chosen = card;
     chosen.modelText = "RZ-PX4R7H/F5";
     chosen.seed = 11;
     chosenImage = BuildImage(chosen);
@@ -156,8 +156,8 @@ TEST(StockOffer, StockOnABoardWithoutOneStartsNothing) {
 
 struct LabelCase {
   const char* name;
-  void (*card)(ImageSpec&);
-  void (*file)(ImageSpec&);
+  void (*card)(ImageRecipe&);
+  void (*file)(ImageRecipe&);
   const char* atDetection;
   const char* afterFlash;
 };
@@ -167,9 +167,9 @@ class VersionLabel : public ::testing::TestWithParam<LabelCase> {};
 TEST_P(VersionLabel, ShowsTheVersionBeforeAndAfterTheFlash) {
   const LabelCase& c = GetParam();
   CliSandbox box;
-  ImageSpec card = PresetNvidiaImage();
+  ImageRecipe card = PresetNvidiaImage();
   c.card(card);
-  ImageSpec file = card;
+  ImageRecipe file = card;
   file.seed = 21;
   c.file(file);
   box.Write("file.rom", BuildImage(file));
@@ -186,20 +186,20 @@ TEST_P(VersionLabel, ShowsTheVersionBeforeAndAfterTheFlash) {
 INSTANTIATE_TEST_SUITE_P(
     BothKinds, VersionLabel,
     ::testing::Values(
-        LabelCase{"Block", [](ImageSpec&) {}, [](ImageSpec& s) { s.block->number = 5; },
+        LabelCase{"Block", [](ImageRecipe&) {}, [](ImageRecipe& s) { s.block->number = 5; },
                   "PX4R7 F4", "PX4R7 F5"},
-        LabelCase{"BlockWithSuffix", [](ImageSpec& s) { s.block->suffix = 'B'; },
-                  [](ImageSpec& s) {
+        LabelCase{"BlockWithSuffix", [](ImageRecipe& s) { s.block->suffix = 'B'; },
+                  [](ImageRecipe& s) {
                     s.block->number = 5;
                     s.block->suffix = 'C';
                   },
                   "PX4R7 F4B", "PX4R7 F5C"},
         LabelCase{"ModelText",
-                  [](ImageSpec& s) {
+                  [](ImageRecipe& s) {
                     s.block.reset();
                     s.modelText = "RZ-PX4R7H/F4";
                   },
-                  [](ImageSpec& s) { s.modelText = "RZ-PX4R7H/F5"; }, "RZ-PX4R7H F4",
+                  [](ImageRecipe& s) { s.modelText = "RZ-PX4R7H/F5"; }, "RZ-PX4R7H F4",
                   "RZ-PX4R7H F5"}),
     [](const auto& p) { return std::string(p.param.name); });
 
@@ -216,8 +216,8 @@ std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size)
   return bytes;
 }
 
-ImageSpec With(void (*change)(ImageSpec&)) {
-  ImageSpec s = Newer();
+ImageRecipe With(void (*change)(ImageRecipe&)) {
+  ImageRecipe s = Newer();
   change(s);
   return s;
 }
@@ -239,32 +239,32 @@ TEST_P(Validation, RefusesTheFileBeforeTheCardIsTouched) {
 INSTANTIATE_TEST_SUITE_P(
     EveryRefusal, Validation,
     ::testing::Values(
-        RefusedFile{"OtherDevice", BuildImage(With([](ImageSpec& s) { s.deviceId = 0x0400; })),
+        RefusedFile{"OtherDevice", BuildImage(With([](ImageRecipe& s) { s.deviceId = 0x0400; })),
                     "msg: The BIOS ID not match!!!"},
         RefusedFile{"OtherSubsystem",
-                    BuildImage(With([](ImageSpec& s) { s.subsystemId = 0x34C9; })),
+                    BuildImage(With([](ImageRecipe& s) { s.subsystemId = 0x34C9; })),
                     "msg: The BIOS ID not match!!!"},
         // A package whose images all belong to other card numbers leaves nothing to check.
         RefusedFile{"PackageForOtherCards",
                     testimage::BuildPackage(
-                        {BuildImage(With([](ImageSpec& s) { s.block->cardNumber = 1; })),
-                         BuildImage(With([](ImageSpec& s) { s.block->cardNumber = 2; }))}),
+                        {BuildImage(With([](ImageRecipe& s) { s.block->cardNumber = 1; })),
+                         BuildImage(With([](ImageRecipe& s) { s.block->cardNumber = 2; }))}),
                     "msg: The BIOS ID not match!!!"},
         RefusedFile{"SameVersion", BuildImage(PresetNvidiaImage()),
                     "msg: The BIOS Version is the same!!!"},
         RefusedFile{"TwoCharacterVersion",
-                    BuildImage(With([](ImageSpec& s) {
+                    BuildImage(With([](ImageRecipe& s) {
                       s.block.reset();
                       s.modelText = "RZ-PX4R7H/F12";
                     })),
                     "msg: The BIOS Version not match!!!"},
         RefusedFile{"MalformedVersion",
-                    BuildImage(With([](ImageSpec& s) {
+                    BuildImage(With([](ImageRecipe& s) {
                       s.block.reset();
                       s.modelText = "RZ-PX4R7H/F1x";
                     })),
                     "msg: The BIOS Version Error!!!"},
-        RefusedFile{"BadChecksum", BuildImage(With([](ImageSpec& s) { s.checksum = false; })),
+        RefusedFile{"BadChecksum", BuildImage(With([](ImageRecipe& s) { s.checksum = false; })),
                     "dialog: Checksum error! This file may be damaged!!"},
         RefusedFile{"CutShort", Cut(BuildImage(Newer()), 0x8000),
                     "dialog: Checksum error! This file may be damaged!!"},
@@ -333,7 +333,7 @@ TEST(FlashStep, PackageFlashesTheImageOfThisCard) {
   const auto mine = BuildImage(Newer());
   box.Write("package.rom",
             testimage::BuildPackage(
-                {BuildImage(With([](ImageSpec& s) { s.block->cardNumber = 1; })), mine}));
+                {BuildImage(With([](ImageRecipe& s) { s.block->cardNumber = 1; })), mine}));
   const CliResult r = box.Run({"--machine", scenario, "flash", "package.rom"});
   EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
   EXPECT_TRUE(r.Has("label lBIOSVersion: PX4R7 F5"));
@@ -417,7 +417,7 @@ TEST(FlashStep, ImageLongerThanTheBufferLeavesTheChipAsItWas) {
   CliSandbox box;
   const auto card = BuildImage(PresetNvidiaImage());
   const auto scenario = box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, card));
-  box.Write("big.rom", BuildImage(With([](ImageSpec& s) { s.lengthByte = 0x90; })));
+  box.Write("big.rom", BuildImage(With([](ImageRecipe& s) { s.lengthByte = 0x90; })));
   const CliResult r = box.Run({"--machine", scenario, "flash", "big.rom"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(After(r.lines, "open-dialog"),
@@ -550,7 +550,7 @@ TEST(FlashStep, CardWithADamagedHeaderCanBeFlashed) {
 
 TEST(FlashStep, NextRunShowsTheFlashedVersion) {
   CliSandbox box;
-  ImageSpec card = PresetNvidiaImage();
+  ImageRecipe card = PresetNvidiaImage();
   card.block.reset();
   card.modelText = "RZ-PX4R7H/F4";
   const auto scenario =

@@ -13,7 +13,7 @@ namespace {
 using nlohmann::json;
 using testimage::BuildImage;
 using testimage::BuildPackage;
-using testimage::ImageSpec;
+using testimage::ImageRecipe;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Flip(Bytes b, std::size_t offset) {
@@ -21,8 +21,8 @@ Bytes Flip(Bytes b, std::size_t offset) {
   return b;
 }
 
-ImageSpec OtherCardNumber(std::uint8_t number) {
-  ImageSpec s = PresetNvidiaImage();
+ImageRecipe OtherCardNumber(std::uint8_t number) {
+  ImageRecipe s = PresetNvidiaImage();
   s.block->cardNumber = number;
   s.seed = 5;
   return s;
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const Bytes&, const Bytes&) { return Bytes{}; }, true},
         VerifyCase{"FileOfAnotherCard", false,
                    [](const Bytes&) {
-                     ImageSpec s = PresetNvidiaImage();
+                     ImageRecipe s = PresetNvidiaImage();
                      s.deviceId = 0x0400;
                      s.subsystemId = 0x34C9;
                      s.seed = 3;

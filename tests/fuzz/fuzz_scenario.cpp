@@ -14,8 +14,8 @@ volatile std::size_t g_sink;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
-    const auto spec = rz::sim::ParseScenarioText(text, "fuzz.json", "/nonexistent-fuzz-folder");
-    g_sink = g_sink + spec.adapters.size() + spec.warnings.size();
+    const auto recipe = rz::sim::ParseScenarioText(text, "fuzz.json", "/nonexistent-fuzz-folder");
+    g_sink = g_sink + recipe.adapters.size() + recipe.warnings.size();
   } catch (const rz::sim::ScenarioError&) {
   }
   return 0;

@@ -113,7 +113,7 @@ struct WindowRun {
   WindowRun(const CliSandbox& box, const std::string& preset) {
     machineFolder = box.Path("rzflash-machine-window");
     std::filesystem::create_directories(machineFolder);
-    sim::ScenarioSpec recipe = sim::MaterializePreset(preset, machineFolder);
+    sim::ScenarioRecipe recipe = sim::MaterializePreset(preset, machineFolder);
     CopySkin(recipe.programFolder);
     platform = std::make_unique<sim::EmulatedPlatform>(std::move(recipe));
     session = std::make_unique<GuiSession>(platform->Seams(), ProgramCommands());
@@ -222,7 +222,7 @@ class CliParityTest : public QObject {
     QFETCH(bool, restart);
     QElapsedTimer clock;
     clock.start();
-    testimage::ImageSpec newer = e2e::PresetNvidiaImage();
+    testimage::ImageRecipe newer = e2e::PresetNvidiaImage();
     newer.block->number = 5;
     newer.seed = 9;
     const auto image = BuildImage(newer);

@@ -96,7 +96,7 @@ GuiRun::GuiRun(nlohmann::json scenario, GuiCommands commands) {
 }
 
 GuiRun::GuiRun(const std::string& preset, GuiCommands commands) {
-  sim::ScenarioSpec recipe = sim::MaterializePreset(preset, dir.Path().string());
+  sim::ScenarioRecipe recipe = sim::MaterializePreset(preset, dir.Path().string());
   CopySkin(recipe.programFolder);
   platform = std::make_unique<sim::EmulatedPlatform>(std::move(recipe));
   session = std::make_unique<GuiSession>(platform->Seams(), commands);

@@ -116,22 +116,22 @@ struct Outcome {
 // save over an earlier backup.
 Outcome RunCommand(const Card& card, bool flash, const json& faults = json::object()) {
   TempDir dir;
-  sim::ScenarioSpec spec = sim::MaterializePreset(card.preset, dir.Path().string());
-  if (card.chip) spec.adapters.at(0).eeprom->model = *sim::FindChipModel(card.chip);
+  sim::ScenarioRecipe recipe = sim::MaterializePreset(card.preset, dir.Path().string());
+  if (card.chip) recipe.adapters.at(0).eeprom->model = *sim::FindChipModel(card.chip);
   if (faults.contains("port_fail_after"))
-    spec.faults.portFailAfter = faults.at("port_fail_after").get<std::uint64_t>();
+    recipe.faults.portFailAfter = faults.at("port_fail_after").get<std::uint64_t>();
   if (faults.contains("map_fail_after"))
-    spec.faults.mapFailAfter = faults.at("map_fail_after").get<std::uint64_t>();
-  testimage::ImageSpec newer;
+    recipe.faults.mapFailAfter = faults.at("map_fail_after").get<std::uint64_t>();
+  testimage::ImageRecipe newer;
   newer.lengthByte = 0x04;
-  newer.deviceId = spec.adapters[0].deviceId;
-  newer.subsystemId = spec.adapters[0].subsystemId;
-  newer.block = testimage::RzBlockSpec{};
+  newer.deviceId = recipe.adapters[0].deviceId;
+  newer.subsystemId = recipe.adapters[0].subsystemId;
+  newer.block = testimage::RzBlockRecipe{};
   newer.block->number = 5;
   testimage::WriteFile(dir.File("newer.rom"), testimage::BuildImage(newer));
   dir.Write("backup.rom", "an earlier backup");
 
-  sim::EmulatedPlatform machine(spec);
+  sim::EmulatedPlatform machine(recipe);
   auto& nvidia = dynamic_cast<sim::NvidiaCard&>(*machine.AdapterDevice(0));
   PhaseProbe probe(machine.Device(), machine.GetMachine(), *nvidia.Chip());
   const platform::Platform& s = machine.Seams();

@@ -151,7 +151,7 @@ TEST(EmulatedVendorTool, BadScenarioValuesAreRefused) {
 TEST(EmulatedVendorTool, AtiPresetBacksUpItsCard) {
   TempDir dir;
   sim::EmulatedPlatform p(sim::MaterializePreset("ati", dir.Path().string()));
-  const auto r = p.Seams().launcher.RunAndWait(p.Spec().programFolder + sim::kEmulatedToolRelativePath,
+  const auto r = p.Seams().launcher.RunAndWait(p.Recipe().programFolder + sim::kEmulatedToolRelativePath,
                                                " -s 0 Backup.rom -quiet", "");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 0);

@@ -68,7 +68,7 @@ TEST(FlashIdentify, EepromInfoResults) {
     TempDir images;
     json e = c.eeprom;
     if (c.withImage) {
-      testimage::ImageSpec recipe;
+      testimage::ImageRecipe recipe;
       recipe.lengthByte = 0x40;
       ASSERT_TRUE(testimage::WriteFile(images.File("card.rom"), testimage::BuildImage(recipe)));
       e["image"] = images.File("card.rom");

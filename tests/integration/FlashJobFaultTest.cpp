@@ -35,7 +35,7 @@ struct Outcome {
 
 Outcome Flash(const json& eeprom, const json& faults, std::uint8_t lengthByte, std::uint32_t seed) {
   TempDir files;
-  testimage::ImageSpec recipe;
+  testimage::ImageRecipe recipe;
   recipe.lengthByte = lengthByte;
   recipe.seed = seed;
   recipe.deviceId = kRigDeviceId;

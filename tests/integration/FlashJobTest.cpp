@@ -18,13 +18,13 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint8_t kCardNumber = 3;
 
 Bytes Built(std::uint8_t lengthByte, std::uint32_t seed, std::optional<std::uint8_t> cardNumber,
-            std::function<void(testimage::ImageSpec&)> tweak = nullptr) {
-  testimage::ImageSpec recipe;
+            std::function<void(testimage::ImageRecipe&)> tweak = nullptr) {
+  testimage::ImageRecipe recipe;
   recipe.lengthByte = lengthByte;
   recipe.seed = seed;
   recipe.deviceId = kRigDeviceId;
   if (cardNumber) {
-    testimage::RzBlockSpec block;
+    testimage::RzBlockRecipe block;
     block.cardNumber = *cardNumber;
     recipe.block = block;
   }

@@ -25,7 +25,7 @@ sim::NvidiaCard& Card(EepromRig& rig) {
 }
 
 Bytes Image(std::uint8_t lengthByte, std::uint32_t seed) {
-  testimage::ImageSpec recipe;
+  testimage::ImageRecipe recipe;
   recipe.lengthByte = lengthByte;
   recipe.seed = seed;
   return testimage::BuildImage(recipe);

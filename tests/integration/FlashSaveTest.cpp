@@ -54,7 +54,7 @@ std::vector<std::string> FolderEntries(const fs::path& dir) {
 
 TEST(FlashSave, ImageIsSavedByteExactAndReplacesAnEarlierFile) {
   TempDir images;
-  testimage::ImageSpec recipe;
+  testimage::ImageRecipe recipe;
   recipe.lengthByte = 0x80;
   recipe.fileLength = 0x20000;  // the rest of the chip holds something else
   const auto image = testimage::BuildImage(recipe);
@@ -107,7 +107,7 @@ TEST(FlashSave, FailuresKeepTheEarlierFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir images;
-    testimage::ImageSpec recipe;
+    testimage::ImageRecipe recipe;
     recipe.lengthByte = 0x20;
     auto image = testimage::BuildImage(recipe);
     if (c.zeroLength) image[2] = 0;

@@ -58,11 +58,11 @@ struct InstalledMachine {
     }
     fs::create_directories(root / "home");
     scenario.userFolders = {(root / "home").string(), (root / "home/.local/share").string()};
-    testimage::ImageSpec newer;
+    testimage::ImageRecipe newer;
     newer.lengthByte = 0x04;
     newer.deviceId = scenario.adapters.at(0).deviceId;
     newer.subsystemId = scenario.adapters.at(0).subsystemId;
-    newer.block = testimage::RzBlockSpec{};
+    newer.block = testimage::RzBlockRecipe{};
     newer.block->number = 5;
     testimage::WriteFile(dir.File("new.rom"), testimage::BuildImage(newer));
   }
@@ -70,7 +70,7 @@ struct InstalledMachine {
   fs::path UserBackups() const { return dir.Path() / "home/.local/share/rzflash/Backups"; }
 
   TempDir dir;
-  sim::ScenarioSpec scenario;
+  sim::ScenarioRecipe scenario;
   fs::path shipped;   // where RZFLASH.CFG and "BIOS Files" are
   fs::path readOnly;  // marked read-only while the program runs; empty: none
 };

@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-using Scenario = sim::ScenarioSpec;  // a machine as the emulator builds it
+using Scenario = sim::ScenarioRecipe;  // a machine as the emulator builds it
 
 Bytes ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -63,7 +63,7 @@ struct ProgramRun {
     }
     return dynamic_cast<sim::AtiCard&>(*device).Eeprom();
   }
-  const std::string& ProgramFolder() { return machine.Spec().programFolder; }
+  const std::string& ProgramFolder() { return machine.Recipe().programFolder; }
 
   sim::EmulatedPlatform machine;
   ui::ScriptedUi ui;
@@ -75,20 +75,20 @@ struct ProgramRun {
 Bytes NewerImageFor(const Scenario& scenario) {
   const auto& adapter = scenario.adapters.at(0);
   if (adapter.vendorId == 0x1002) {
-    testimage::ImageSpec image;
+    testimage::ImageRecipe image;
     image.vendorId = 0x1002;
     image.deviceId = adapter.deviceId;
     image.subsystemId = adapter.subsystemId;
     image.lengthByte = 0x20;
     image.modelText = "RZ-HD485/F3";
-    image.atom = testimage::AtomSpec{};
+    image.atom = testimage::AtomRecipe{};
     return testimage::BuildImage(image);
   }
-  testimage::ImageSpec newer;
+  testimage::ImageRecipe newer;
   newer.lengthByte = 0x04;
   newer.deviceId = adapter.deviceId;
   newer.subsystemId = adapter.subsystemId;
-  newer.block = testimage::RzBlockSpec{};
+  newer.block = testimage::RzBlockRecipe{};
   newer.block->number = 5;
   return testimage::BuildImage(newer);
 }

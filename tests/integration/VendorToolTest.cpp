@@ -23,7 +23,7 @@ std::vector<std::uint8_t> ReadAll(const fs::path& p) {
 }
 
 std::vector<std::uint8_t> AtiImage(std::uint32_t seed) {
-  testimage::ImageSpec recipe;
+  testimage::ImageRecipe recipe;
   recipe.vendorId = 0x1002;
   recipe.deviceId = 0x9442;
   recipe.lengthByte = 0x20;

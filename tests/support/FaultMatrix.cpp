@@ -60,43 +60,43 @@ Naming NamingOf(const std::string& preset) {
 }
 
 // An NVIDIA image of the board of `a`, of version F`version`, named as `naming` says.
-Bytes NvidiaImage(const sim::AdapterSpec& a, Naming naming, std::uint8_t version,
+Bytes NvidiaImage(const sim::AdapterRecipe& a, Naming naming, std::uint8_t version,
                   std::uint32_t seed) {
-  testimage::ImageSpec s;
+  testimage::ImageRecipe s;
   s.deviceId = a.deviceId;
   s.subsystemId = a.subsystemId;
   s.seed = seed;
   s.lengthByte = kImageUnits;
   if (naming == Naming::ModelText) s.modelText = "RZ-PX4R7H/F" + std::to_string(version);
   if (naming == Naming::Block) {
-    s.block = testimage::RzBlockSpec{};
+    s.block = testimage::RzBlockRecipe{};
     s.block->number = version;
   }
   return testimage::BuildImage(s);
 }
 
 // A newer image for the preset's card that validation hands to the flash job.
-Bytes NewImage(const sim::AdapterSpec& a, Naming naming) {
+Bytes NewImage(const sim::AdapterRecipe& a, Naming naming) {
   if (a.vendorId != sim::kAtiVendorId) return NvidiaImage(a, naming, 5, 99);
-  testimage::ImageSpec s;
+  testimage::ImageRecipe s;
   s.vendorId = a.vendorId;
   s.deviceId = a.deviceId;
   s.subsystemId = a.subsystemId;
   s.seed = 99;
   s.modelText = "RZ-HD485/F3";
-  s.atom = testimage::AtomSpec{};
+  s.atom = testimage::AtomRecipe{};
   return testimage::BuildImage(s);
 }
 
-void ApplyFault(const Fault& f, sim::ScenarioSpec& spec) {
-  sim::ChipFaults* chip = spec.adapters.at(0).eeprom ? &spec.adapters[0].eeprom->faults : nullptr;
+void ApplyFault(const Fault& f, sim::ScenarioRecipe& recipe) {
+  sim::ChipFaults* chip = recipe.adapters.at(0).eeprom ? &recipe.adapters[0].eeprom->faults : nullptr;
   switch (f.kind) {
     case FaultKind::None: break;
-    case FaultKind::Request: spec.faults.requestFailAt = f.at; break;
-    case FaultKind::Map: spec.faults.mapFailAfter = f.at; break;
-    case FaultKind::DiskFull: spec.faults.diskFullAtWrite = f.at; break;
+    case FaultKind::Request: recipe.faults.requestFailAt = f.at; break;
+    case FaultKind::Map: recipe.faults.mapFailAfter = f.at; break;
+    case FaultKind::DiskFull: recipe.faults.diskFullAtWrite = f.at; break;
     case FaultKind::VendorTool:
-      spec.vendorTool = sim::ParseVendorToolBehaviour(f.tool, "vendor_tool");
+      recipe.vendorTool = sim::ParseVendorToolBehaviour(f.tool, "vendor_tool");
       break;
     case FaultKind::StuckBusy:
       if (chip) chip->stuckBusy = true;
@@ -109,7 +109,7 @@ void ApplyFault(const Fault& f, sim::ScenarioSpec& spec) {
       break;
     case FaultKind::PowerCut:
       if (!chip) break;
-      if (chip->powerCutAfterPages || spec.adapters[0].eeprom->model.pageSize > 1)
+      if (chip->powerCutAfterPages || recipe.adapters[0].eeprom->model.pageSize > 1)
         chip->powerCutAfterPages = f.at;
       else
         chip->powerCutAfterBytes = f.at;
@@ -151,7 +151,7 @@ void Observe(const std::vector<ui::UiEvent>& events, std::size_t from, Observati
 void RunCommand(const Point& point, sim::EmulatedPlatform& machine, app::Program& program,
                 ui::ScriptedUi& ui, const TempDir& dir, Observation& o) {
   auto ctx = program.Commands();
-  const auto& adapter = machine.Spec().adapters.at(0);
+  const auto& adapter = machine.Recipe().adapters.at(0);
   if (point.command == Command::Save) {
     ui.QueueFile(dir.File(kTargetName));
     o.completed = commands::btSaveClick(ctx);
@@ -232,19 +232,19 @@ std::optional<Point> ParsePoint(const std::string& text) {
 Observation RunPoint(const Point& point) {
   Observation o;
   TempDir dir;
-  sim::ScenarioSpec spec = sim::MaterializePreset(point.preset, dir.Path().string());
-  ApplyFault(point.fault, spec);
-  const sim::AdapterSpec& adapter = spec.adapters.at(0);
+  sim::ScenarioRecipe recipe = sim::MaterializePreset(point.preset, dir.Path().string());
+  ApplyFault(point.fault, recipe);
+  const sim::AdapterRecipe& adapter = recipe.adapters.at(0);
   testimage::WriteFile(dir.File(kNewImageName), NewImage(adapter, NamingOf(point.preset)));
   if (adapter.eeprom && !adapter.eeprom->imagePath.empty())
     testimage::WriteFile(adapter.eeprom->imagePath,
                          NvidiaImage(adapter, NamingOf(point.preset), 4, 1));
   dir.Write(kTargetName, kTargetEarlier);
   o.targetEarlier = kTargetEarlier;
-  if (auto& e = spec.adapters[0].eeprom) o.byteProgramChip = e->model.pageSize <= 1;
-  const std::string backups = spec.programFolder + commands::kBackupFolderName;
+  if (auto& e = recipe.adapters[0].eeprom) o.byteProgramChip = e->model.pageSize <= 1;
+  const std::string backups = recipe.programFolder + commands::kBackupFolderName;
 
-  sim::EmulatedPlatform machine(spec);
+  sim::EmulatedPlatform machine(recipe);
   ui::ScriptedUi ui;
   // The card without a maker's BIOS asks at start-up whether to go on: yes.
   if (point.preset == "nvidia-nomaker") ui.QueueAnswer(true);

@@ -15,8 +15,8 @@ namespace rz::test {
 namespace {
 
 using testimage::BuildImage;
-using testimage::ImageSpec;
-using testimage::RzBlockSpec;
+using testimage::ImageRecipe;
+using testimage::RzBlockRecipe;
 
 std::uint32_t Sub(std::uint16_t id, std::uint16_t vendor = kMakerSubsystemVendorId) {
   return vendor | (std::uint32_t{id} << 16);
@@ -26,7 +26,7 @@ constexpr std::uint32_t kIds = 0x10DEu | (0x0191u << 16);
 TEST(BiosCheckId, Table) {
   struct Case {
     const char* name;
-    ImageSpec file;
+    ImageRecipe file;
     std::uint32_t cardSubsystem;
     bool match;
   } cases[] = {
@@ -65,14 +65,14 @@ TEST(BiosCheckId, ShortOrMissingFilesDoNotMatch) {
     EXPECT_FALSE(bios::CheckBiosId(fs, name, kIds, Sub(0x34C8))) << name;
 }
 
-ImageSpec WithText(const std::string& text) {
-  ImageSpec s;
+ImageRecipe WithText(const std::string& text) {
+  ImageRecipe s;
   s.modelText = text;
   return s;
 }
-ImageSpec WithBlock(char letter, std::uint8_t number) {
-  ImageSpec s;
-  s.block = RzBlockSpec{.letter = letter, .number = number};
+ImageRecipe WithBlock(char letter, std::uint8_t number) {
+  ImageRecipe s;
+  s.block = RzBlockRecipe{.letter = letter, .number = number};
   return s;
 }
 
@@ -80,7 +80,7 @@ TEST(BiosCheckVersion, Table) {
   const bios::CardBiosIdentity empty;
   struct Case {
     const char* name;
-    ImageSpec file;
+    ImageRecipe file;
     bios::CardBiosIdentity card;
     bios::VersionCheckResult result;
   } cases[] = {
@@ -95,8 +95,8 @@ TEST(BiosCheckVersion, Table) {
       {"suffix only differs", WithText("RZ-PX4R7H/F12_C"), CardWithText("RZ-PX4R7H/F12_B"), 0},
       {"no slash: F form", WithText("RZ-PX4R7H F12"), CardWithText("RZ-PX4R7H/F13"), 0},
       {"first F inside the name", WithText("RZ-PF5 X12"), CardWithText("RZ-PX4R7H/F5"), 1},
-      {"nothing in the file, empty card", ImageSpec{}, empty, 1},
-      {"nothing in the file", ImageSpec{}, CardWithText("RZ-PX4R7H/F5"), 2},
+      {"nothing in the file, empty card", ImageRecipe{}, empty, 1},
+      {"nothing in the file", ImageRecipe{}, CardWithText("RZ-PX4R7H/F5"), 2},
       {"neither slash nor F", WithText("RZ-PX4R7H 12"), CardWithText("RZ-PX4R7H/F5"), 2},
       // Images with a "$RZ" block.
       {"block over block, other version", WithBlock('F', 5), CardWithBlock('F', 4), 0},
@@ -109,7 +109,7 @@ TEST(BiosCheckVersion, Table) {
       {"block number of three digits", WithBlock('F', 100), CardWithText("RZ-PX4R7H/F10"), 2},
       {"text F5 over block F4", WithText("RZ-PX4R7H/F5"), CardWithBlock('F', 4), 0},
       {"text F12 over block F4", WithText("RZ-PX4R7H/F12"), CardWithBlock('F', 4), 2},
-      {"nothing over block", ImageSpec{}, CardWithBlock('F', 4), 2},
+      {"nothing over block", ImageRecipe{}, CardWithBlock('F', 4), 2},
   };
   for (const auto& c : cases) {
     platform::MemoryFileSystem fs;
@@ -172,7 +172,7 @@ TEST(BiosChecksum, Table) {
 
 platform::ByteVector Numbered(std::uint8_t cardNumber, std::uint32_t seed, std::uint8_t length = 0x20) {
   return BuildImage({.lengthByte = length,
-                     .block = RzBlockSpec{.cardNumber = cardNumber},
+                     .block = RzBlockRecipe{.cardNumber = cardNumber},
                      .seed = seed});
 }
 
@@ -216,7 +216,7 @@ TEST(BiosPackage, CardNumberRules) {
     EXPECT_EQ(bios::ImageMatchesCard(c.image, c.card), c.match) << c.name;
 
   // A block in the first 128 bytes is not looked at; one cut off at the image end does not match.
-  auto early = BuildImage({.lengthByte = 0x20, .block = RzBlockSpec{.offset = 0x40, .cardNumber = 5}});
+  auto early = BuildImage({.lengthByte = 0x20, .block = RzBlockRecipe{.offset = 0x40, .cardNumber = 5}});
   EXPECT_TRUE(bios::ImageMatchesCard(early, 0));
   std::vector<std::uint8_t> cut(0x100, 0);
   cut[0x100 - 5] = '$', cut[0x100 - 4] = 'R', cut[0x100 - 3] = 'Z';

@@ -14,8 +14,8 @@ namespace rz::test {
 namespace {
 
 using testimage::BuildImage;
-using testimage::ImageSpec;
-using testimage::RzBlockSpec;
+using testimage::ImageRecipe;
+using testimage::RzBlockRecipe;
 
 // Process seam that records what validation asks of it; calls land in the shared log.
 class RecordingSystem final : public platform::System {
@@ -102,8 +102,8 @@ struct Validation {
   }
 };
 
-ImageSpec Good(const std::string& text = "RZ-PX4R7H/F4") {
-  ImageSpec s;
+ImageRecipe Good(const std::string& text = "RZ-PX4R7H/F4") {
+  ImageRecipe s;
   s.modelText = text;
   return s;
 }
@@ -129,10 +129,10 @@ TEST(BiosValidation, PlainImageIsValidatedInPlaceAndHandedOver) {
 
 TEST(BiosValidation, PackageIsReducedToTheCardsImage) {
   Validation v;
-  ImageSpec mine = Good();
-  mine.block = RzBlockSpec{.letter = 'F', .number = 6, .cardNumber = 2};
+  ImageRecipe mine = Good();
+  mine.block = RzBlockRecipe{.letter = 'F', .number = 6, .cardNumber = 2};
   mine.lengthByte = 0x40;
-  ImageSpec other = mine;
+  ImageRecipe other = mine;
   other.block->cardNumber = 3;
   other.seed = 9;
   const auto image = BuildImage(mine);
@@ -154,7 +154,7 @@ struct FailureCase {
 
 TEST(BiosValidation, EveryFailureShowsItsMessageAndNeverReachesTheFlashStep) {
   const std::string path = "/files/new.rom";
-  auto put = [path](ImageSpec recipe) {
+  auto put = [path](ImageRecipe recipe) {
     return [path, recipe](Validation& v) { v.files.mem.Put(path, BuildImage(recipe)); };
   };
   const FailureCase cases[] = {
@@ -174,16 +174,16 @@ TEST(BiosValidation, EveryFailureShowsItsMessageAndNeverReachesTheFlashStep) {
        bios::ValidationOutcome::ExtractFailed, "box \"Error\" ok error: extract rom file fail !!"},
       {"temp.rom written short",
        [&](Validation& v) {
-         ImageSpec s = Good();
-         s.block = RzBlockSpec{.cardNumber = 0xFF};  // the card's number
+         ImageRecipe s = Good();
+         s.block = RzBlockRecipe{.cardNumber = 0xFF};  // the card's number
          v.files.mem.Put(path, testimage::BuildPackage({BuildImage(s)}));
          v.files.shortWritePath = kTemp;
        },
        bios::ValidationOutcome::ExtractFailed, "box \"Error\" ok error: extract rom file fail !!"},
       {"package without this card's image",
        [&](Validation& v) {
-         ImageSpec s = Good();
-         s.block = RzBlockSpec{.cardNumber = 4};
+         ImageRecipe s = Good();
+         s.block = RzBlockRecipe{.cardNumber = 4};
          v.files.mem.Put(path, testimage::BuildPackage({BuildImage(s), BuildImage(s)}));
        },
        bios::ValidationOutcome::IdMismatch, "msg: The BIOS ID not match!!!"},

@@ -78,8 +78,8 @@ TEST(BiosSignatureBlock, ParseTable) {
       {0x11, "PX4R7H", "", 0, 0, "PX4R7H", "PX4R7H ", "PX4R7H."},  // version word 0
   };
   for (const auto& c : cases) {
-    testimage::ImageSpec recipe;
-    recipe.block = testimage::RzBlockSpec{.offset = 0x200, .revision = c.revision, .model = c.model,
+    testimage::ImageRecipe recipe;
+    recipe.block = testimage::RzBlockRecipe{.offset = 0x200, .revision = c.revision, .model = c.model,
                                         .letter = c.letter, .number = c.number,
                                         .continuation = c.continuation};
     const auto image = testimage::BuildImage(recipe);
@@ -94,11 +94,11 @@ TEST(BiosSignatureBlock, ParseTable) {
 
 TEST(BiosImageVersion, ReadFromBackup) {
   platform::MemoryFileSystem fs;
-  testimage::ImageSpec text;
+  testimage::ImageRecipe text;
   text.modelText = "RZ-PX4R7H F12";
   fs.Put("text.rom", testimage::BuildImage(text));
-  testimage::ImageSpec block;
-  block.block = testimage::RzBlockSpec{.revision = 0x12, .model = "QB-PX57Q", .letter = 'F',
+  testimage::ImageRecipe block;
+  block.block = testimage::RzBlockRecipe{.revision = 0x12, .model = "QB-PX57Q", .letter = 'F',
                                        .number = 12, .continuation = "T7H"};
   block.modelText = "RZ-IGNORED/F1";  // before the block: read, but the block decides
   fs.Put("block.rom", testimage::BuildImage(block));
@@ -162,12 +162,12 @@ const std::uint32_t kCardSubsystem = kMakerSubsystemVendorId | (std::uint32_t{kB
 
 platform::ByteVector AtiImage(std::optional<std::string> modelText, std::uint32_t pcirPosition = 8,
                               std::uint16_t subsystemId = kBoard, bool atom = true) {
-  testimage::ImageSpec recipe;
+  testimage::ImageRecipe recipe;
   recipe.vendorId = 0x1002;
   recipe.deviceId = kAtiDevice;
   recipe.subsystemId = subsystemId;
   recipe.modelText = std::move(modelText);
-  if (atom) recipe.atom = testimage::AtomSpec{.offset = 0x40, .pcirPosition = pcirPosition};
+  if (atom) recipe.atom = testimage::AtomRecipe{.offset = 0x40, .pcirPosition = pcirPosition};
   return testimage::BuildImage(recipe);
 }
 

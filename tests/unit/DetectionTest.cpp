@@ -17,7 +17,7 @@ struct Machine {
   Machine() {
     folder.Write("RZFLASH.CFG", "asic_nv 10de 191 1 0 G80\nasic_nv 10de 300 1 0 OLD\n");
   }
-  json Card(const testimage::ImageSpec& image, std::uint16_t deviceId = 0x0191,
+  json Card(const testimage::ImageRecipe& image, std::uint16_t deviceId = 0x0191,
             const char* chip = "PMC PM25LV010") const {
     testimage::WriteFile(folder.File("card.rom"), testimage::BuildImage(image));
     json a = Adapter(1, 0, 0x10DE, deviceId);
@@ -47,8 +47,8 @@ TEST(Detection, BlockGivesModelNameBackupNameAndCardNumber) {
                         Case{"QB-PX57Q", 0x12, "T7H", "PX57QT7H"},
                         Case{"GV NX88 ", 0x11, "", "GV"}}) {
     Machine m;
-    testimage::ImageSpec image;
-    image.block = testimage::RzBlockSpec{};
+    testimage::ImageRecipe image;
+    image.block = testimage::RzBlockRecipe{};
     image.block->model = c.model;
     image.block->revision = c.revision;
     image.block->continuation = c.continuation;
@@ -69,7 +69,7 @@ TEST(Detection, BlockGivesModelNameBackupNameAndCardNumber) {
 
 TEST(Detection, ModelTextGivesTheVersionRecordAndLabels) {
   Machine m;
-  testimage::ImageSpec image;
+  testimage::ImageRecipe image;
   image.modelText = "RZ-PX4R7H/F4";
   SimHarness h(m.Scenario(json::array({m.Card(image)})));
   ASSERT_EQ(Start(h), app::StartResult::Ready);
@@ -87,9 +87,9 @@ TEST(Detection, RegisterLayoutFollowsTheCardNotAnotherDisplayDevice) {
   // uses the older layout. Taking the layout from the on-board device would drive the wrong
   // general-purpose register and the serial EEPROM would not answer.
   Machine m;
-  testimage::ImageSpec image;
+  testimage::ImageRecipe image;
   image.deviceId = 0x0300;
-  image.block = testimage::RzBlockSpec{};
+  image.block = testimage::RzBlockRecipe{};
   json onboard = Adapter(0, 2, 0x10DE, 0x0191);
   onboard["subsystem_vendor_id"] = 0x1043;
   SimHarness h(m.Scenario(json::array({onboard, m.Card(image, 0x0300)})));
@@ -105,8 +105,8 @@ TEST(Detection, RegisterLayoutFollowsTheCardNotAnotherDisplayDevice) {
 TEST(Detection, OnlyTheFirstQualifyingAdapterIsExamined) {
   Machine m;
   json ati = Adapter(1, 0, 0x1002, 0x9442);
-  testimage::ImageSpec image;
-  image.block = testimage::RzBlockSpec{};
+  testimage::ImageRecipe image;
+  image.block = testimage::RzBlockRecipe{};
   json nvidia = m.Card(image);
   nvidia["bus"] = 2;
   SimHarness h(m.Scenario(json::array({nvidia, ati})));
@@ -134,7 +134,7 @@ TEST(Detection, AtiSeriesBelow0x8000IsRefusedAndTheDriverIsRemoved) {
 TEST(Detection, CardWithoutMakerBiosAsksAndNoEndsTheProgram) {
   for (const bool yes : {false, true}) {
     Machine m;
-    SimHarness h(m.Scenario(json::array({m.Card(testimage::ImageSpec{})})));
+    SimHarness h(m.Scenario(json::array({m.Card(testimage::ImageRecipe{})})));
     h.ui.QueueAnswer(yes);
     const auto result = Start(h);
     EXPECT_EQ(h.ui.Lines()[0],

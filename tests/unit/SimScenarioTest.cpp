@@ -176,9 +176,9 @@ TEST(ScenarioFile, AFolderOrAPipeIsAScenarioError) {
 TEST(ScenarioFile, ProgramFolderIsTheFolderOfTheExecutable) {
   TempDir dir;
   for (const char* folder : {"program", "program/", "."}) {
-    const auto spec = sim::ParseScenario(json{{"program_folder", folder}}, dir.Path().string());
-    EXPECT_EQ(FolderOf(spec.programFolder + spec.executableName), spec.programFolder) << folder;
-    EXPECT_EQ(spec.programFolder.back(), kPathSeparator) << folder;
+    const auto recipe = sim::ParseScenario(json{{"program_folder", folder}}, dir.Path().string());
+    EXPECT_EQ(FolderOf(recipe.programFolder + recipe.executableName), recipe.programFolder) << folder;
+    EXPECT_EQ(recipe.programFolder.back(), kPathSeparator) << folder;
   }
 }
 

@@ -32,9 +32,9 @@ bool Number(const char* text, unsigned long& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  rz::testimage::ImageSpec recipe;
+  rz::testimage::ImageRecipe recipe;
   recipe.subsystemId = 0x34C7;
-  rz::testimage::RzBlockSpec block;
+  rz::testimage::RzBlockRecipe block;
   bool withBlock = false;
   unsigned long package = 0;
   std::string output;
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
       withBlock = true;
     } else if (a == "--model" && hasValue) block.model = argv[++i];
     else if (a == "--model-text" && hasValue) recipe.modelText = argv[++i];
-    else if (a == "--atom") recipe.atom = rz::testimage::AtomSpec{};
+    else if (a == "--atom") recipe.atom = rz::testimage::AtomRecipe{};
     else if (a.rfind("--", 0) != 0 && output.empty()) output = a;
     else {
       std::fprintf(stderr, "rzflash-image: bad argument %s\n%s", a.c_str(), kUsage);

@@ -9,36 +9,36 @@
 
 namespace {
 
-using rz::testimage::AtomSpec;
+using rz::testimage::AtomRecipe;
 using rz::testimage::BuildImage;
 using rz::testimage::BuildPackage;
-using rz::testimage::ImageSpec;
-using rz::testimage::RzBlockSpec;
+using rz::testimage::ImageRecipe;
+using rz::testimage::RzBlockRecipe;
 using Bytes = std::vector<std::uint8_t>;
 
 // Small images: two 512-byte units.
-ImageSpec Small() {
-  ImageSpec s;
+ImageRecipe Small() {
+  ImageRecipe s;
   s.lengthByte = 2;
   return s;
 }
-ImageSpec WithText(const std::string& text) {
-  ImageSpec s = Small();
+ImageRecipe WithText(const std::string& text) {
+  ImageRecipe s = Small();
   s.modelText = text;
   return s;
 }
-ImageSpec WithBlock(std::uint8_t revision, const std::string& model, std::uint8_t number,
+ImageRecipe WithBlock(std::uint8_t revision, const std::string& model, std::uint8_t number,
                     std::uint8_t cardNumber = 0) {
-  ImageSpec s = Small();
-  s.block = RzBlockSpec{.revision = revision, .model = model, .letter = 'F', .number = number,
+  ImageRecipe s = Small();
+  s.block = RzBlockRecipe{.revision = revision, .model = model, .letter = 'F', .number = number,
                         .cardNumber = cardNumber, .continuation = "T7H"};
   return s;
 }
-ImageSpec Ati(const std::string& text, std::uint32_t pcirPosition = 8) {
-  ImageSpec s = WithText(text);
+ImageRecipe Ati(const std::string& text, std::uint32_t pcirPosition = 8) {
+  ImageRecipe s = WithText(text);
   s.vendorId = 0x1002;
   s.deviceId = 0x9440;
-  s.atom = AtomSpec{.offset = 0x40, .pcirPosition = pcirPosition};
+  s.atom = AtomRecipe{.offset = 0x40, .pcirPosition = pcirPosition};
   return s;
 }
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -69,10 +69,10 @@ int main(int argc, char** argv) {
   put("fuzz_bios_package", "plain.bin", mine);
 
   put("fuzz_bios_id", "plain.bin", BuildImage(Small()));
-  ImageSpec pair = Small();
+  ImageRecipe pair = Small();
   pair.subsystemId = 0x34CB;
   put("fuzz_bios_id", "pair.bin", BuildImage(pair));
-  ImageSpec late = Small();
+  ImageRecipe late = Small();
   late.pcirOffset = 1016;
   put("fuzz_bios_id", "late-pcir.bin", BuildImage(late));
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   put("fuzz_bios_version", "malformed.bin", BuildImage(WithText("RZ-PX4R7H/F1x")));
   put("fuzz_bios_version", "block.bin", BuildImage(WithBlock(0x11, "RZ-PX4R7", 5)));
 
-  ImageSpec longer = Small();
+  ImageRecipe longer = Small();
   longer.fileLength = 1500;
   put("fuzz_bios_checksum", "image.bin", BuildImage(Small()));
   put("fuzz_bios_checksum", "longer-file.bin", BuildImage(longer));
@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
   put("fuzz_bios_ati", "fits.bin", BuildImage(Ati("RZ-PX4R7H/F12")));
   put("fuzz_bios_ati", "window-end.bin", BuildImage(Ati("RZ-PX4R7H/F5_C", 46)));
   put("fuzz_bios_ati", "no-slash.bin", BuildImage(Ati("RZ-PX4R7H F12")));
-  ImageSpec atiBlock = Ati("RZ-PX4R7H/F4");
-  atiBlock.block = RzBlockSpec{.letter = 'F', .number = 13};
+  ImageRecipe atiBlock = Ati("RZ-PX4R7H/F4");
+  atiBlock.block = RzBlockRecipe{.letter = 'F', .number = 13};
   put("fuzz_bios_ati", "block.bin", BuildImage(atiBlock));
 
   put("fuzz_bios_model_version", "suffix.txt", Text("RZ-PX4R7H/F2_B"));

@@ -26,7 +26,7 @@ std::uint8_t Filler(std::uint32_t& state) {
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildImage(const ImageSpec& s) {
+std::vector<std::uint8_t> BuildImage(const ImageRecipe& s) {
   const std::size_t length = std::size_t{s.lengthByte} * 512;
   std::vector<std::uint8_t> b(std::max<std::size_t>(length, 0x200));
   std::uint32_t state = s.seed;

@@ -10,7 +10,7 @@
 
 namespace rz::testimage {
 
-struct RzBlockSpec {
+struct RzBlockRecipe {
   std::uint32_t offset = 0x200;     // where the "$" lies (searches start at 0x80)
   std::uint8_t revision = 0x11;     // 0x12 or more: the model name continues at +0x20
   std::string model = "RZ-PX4R7";  // 8 characters at +0x04 (cut or zero-padded)
@@ -21,28 +21,28 @@ struct RzBlockSpec {
   char suffix = 0;                  // +0xBD
 };
 
-struct AtomSpec {
+struct AtomRecipe {
   std::uint32_t offset = 0x40;      // where "ATOM" + zero lies
   std::uint32_t pcirPosition = 8;   // position of "PCIR" inside the 50-byte window at +20
 };
 
-struct ImageSpec {
+struct ImageRecipe {
   std::uint8_t lengthByte = 0x80;   // image length in 512-byte units
   std::uint16_t vendorId = 0x10DE;
   std::uint16_t deviceId = 0x0191;
   std::uint16_t subsystemVendorId = 0;  // 0: the maker's id
   std::uint16_t subsystemId = 0x34C8;
   std::uint16_t pcirOffset = 0x160;     // PCI data structure, pointed to by the word at 0x18
-  std::optional<RzBlockSpec> block;
+  std::optional<RzBlockRecipe> block;
   std::optional<std::string> modelText;  // written from modelTextOffset, zero-terminated
   std::uint32_t modelTextOffset = 0x100;
-  std::optional<AtomSpec> atom;
+  std::optional<AtomRecipe> atom;
   std::uint32_t seed = 1;            // filler content
   bool checksum = true;              // last byte makes the image sum to 0 modulo 256
   std::uint32_t fileLength = 0;      // 0: exactly the image; more: padded with 0xFF after it
 };
 
-std::vector<std::uint8_t> BuildImage(const ImageSpec& recipe);
+std::vector<std::uint8_t> BuildImage(const ImageRecipe& recipe);
 
 // "$RZ0", eight u32 slot offsets (0 = empty), then the images one after another.
 // `slots` may leave gaps: an empty vector in a position gives offset 0 there.

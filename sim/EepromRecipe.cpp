@@ -1,4 +1,4 @@
-#include "sim/EepromSpec.h"
+#include "sim/EepromRecipe.h"
 
 #include <filesystem>
 
@@ -73,9 +73,9 @@ void ReadChipFaults(ScenarioObject& f, ChipFaults& into) {
   if (const auto n = f.OptionalNumber("power_cut_after_pages")) into.powerCutAfterPages = *n;
 }
 
-EepromSpec ParseEepromSpec(ScenarioObject& e, const ChipFaults& scenarioFaults,
+EepromRecipe ParseEepromRecipe(ScenarioObject& e, const ChipFaults& scenarioFaults,
                            const std::string& baseDirectory) {
-  EepromSpec s;
+  EepromRecipe s;
   if (const auto key = e.OptionalText("chip")) {
     const ChipModel* m = FindChipModel(*key);
     if (!m) throw ScenarioError("unknown eeprom chip: " + *key);

@@ -12,7 +12,7 @@ namespace rz::sim {
 
 class ScenarioObject;
 
-struct EepromSpec {
+struct EepromRecipe {
   ChipModel model;
   std::string imagePath;  // absolute; empty: the chip starts erased
   bool persist = false;
@@ -27,7 +27,7 @@ void ReadChipFaults(ScenarioObject& faults, ChipFaults& into);
 // Parses an adapter's `eeprom` object; `scenarioFaults` are the chip faults of the scenario's
 // `faults` object (the eeprom's own `faults` override them) and `baseDirectory` the folder
 // relative image paths are taken against. Throws ScenarioError.
-EepromSpec ParseEepromSpec(ScenarioObject& eeprom, const ChipFaults& scenarioFaults,
+EepromRecipe ParseEepromRecipe(ScenarioObject& eeprom, const ChipFaults& scenarioFaults,
                            const std::string& baseDirectory);
 
 }  // namespace rz::sim
