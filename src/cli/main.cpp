@@ -19,6 +19,7 @@
 #include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
 #include "platform/PrivateFolder.h"
+#include "ui/RecordingUi.h"
 #include "sim/EmulatedPlatform.h"
 #include "sim/Presets.h"
 
@@ -66,10 +67,11 @@ int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::Te
 // `host` is this computer's platform when the program runs on hardware, else null. A request
 // to stop that was held while the card was written ends the run with kExitInterrupted.
 int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::TerminalUi& ui,
-        rz::platform::HostPlatform* host) {
+        rz::ui::Transcript& transcript, rz::platform::HostPlatform* host) {
   if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
-  rz::app::RecordingPlatform recorded(base, ui.GetTranscript());
-  rz::app::Program program(recorded.Seams(), ui);
+  rz::app::RecordingPlatform recorded(base, transcript);
+  rz::ui::RecordingUi recordedUi(ui, transcript);
+  rz::app::Program program(recorded.Seams(), recordedUi);
   program.detect = rz::app::DetectCard;
   const auto start = program.FormCreate();
   int code = kExitOk;
@@ -139,6 +141,7 @@ int main(int argc, char** argv) {
 
   rz::cli::TerminalUi ui(stdout, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
                          rz::platform::IsTerminal(stdin));
+  rz::ui::Transcript transcript;
   int code = kExitFailed;
   try {
     if (o.machine) {
@@ -159,18 +162,18 @@ int main(int argc, char** argv) {
         std::fprintf(stdout, "%s\n", line.c_str());
         std::fflush(stdout);
       });
-      code = Run(o, platform.Seams(), ui, nullptr);
+      code = Run(o, platform.Seams(), ui, transcript, nullptr);
       platform.Finish();
     } else {
       const auto host = rz::platform::MakeHostPlatform();
-      code = Run(o, host->Seams(), ui, host.get());
+      code = Run(o, host->Seams(), ui, transcript, host.get());
     }
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-cli: %s\n", e.what());
     return kExitUsage;
   }
-  ui.GetTranscript().Exit(code);
+  transcript.Exit(code);
   // A script trusts the transcript: a run whose transcript is missing did not succeed.
-  if (o.transcript && !WriteTranscript(*o.transcript, ui.GetTranscript().Text())) return kExitFailed;
+  if (o.transcript && !WriteTranscript(*o.transcript, transcript.Text())) return kExitFailed;
   return code;
 }

@@ -17,7 +17,8 @@ class FrameCollector : public ui::ScriptedUi {
     machine_.Trace().Clear();
     machine_.Trace().Enable(true);
   }
-  void ReportProgress(std::uint32_t done, std::uint32_t total) override {
+  void ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) override {
+    phases.push_back(phase);
     reports.emplace_back(done, total);
     Collect();
   }
@@ -28,7 +29,8 @@ class FrameCollector : public ui::ScriptedUi {
   }
 
   std::vector<SpiFrameRecord> frames;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> reports;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> reports;  // done, total
+  std::vector<ui::Phase> phases;                                  // of each report
 
  private:
   sim::Machine& machine_;
