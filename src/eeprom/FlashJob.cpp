@@ -172,7 +172,8 @@ bool VerifyWithFile(EepromContext& ctx, std::uint8_t chipCode, platform::File& f
   for (std::uint32_t i = 0; i < size; ++i) {
     (void)ReadProm(ctx, i);
     chip[i] = ReadProm(ctx, i);
-    if ((i + 1) % kProgressStep == 0 || i + 1 == size) ctx.ui.ReportProgress(ui::Phase::Verifying, i + 1, size);
+    if ((i + 1) % kProgressStep == 0 || i + 1 == size)
+      ctx.ui.ReportProgress(ui::Phase::Verifying, i + 1, size);
   }
   try {
     image.resize(kImageBufferSize);

@@ -54,7 +54,8 @@ bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size
     ShowError(ctx, kNoImageMemory);
     return false;
   }
-  return size > 0 && ReadRomBytes(ctx, chipCode, contents.data(), 0, size, ui::Phase::BackingUp) == size &&
+  return size > 0 &&
+         ReadRomBytes(ctx, chipCode, contents.data(), 0, size, ui::Phase::BackingUp) == size &&
          !watch.Failed();
 }
 

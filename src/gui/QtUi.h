@@ -1,5 +1,6 @@
 // The Ui seam over the Qt windows: message boxes, the skinned dialogs, file dialogs, the main
-// window's labels, busy switch and progress bar. It only renders: RecordingUi writes the transcript.
+// window's labels, busy switch and progress bar. It only renders: RecordingUi writes the
+// transcript.
 #pragma once
 #include <functional>
 #include <string>

@@ -16,8 +16,8 @@ std::optional<std::string> ScriptedFrontEnd::NextFile() {
   return f;
 }
 
-bool ScriptedFrontEnd::MessageBox(const std::string& caption, const std::string& text, Buttons buttons,
-                            Icon icon, Owner owner) {
+bool ScriptedFrontEnd::MessageBox(const std::string& caption, const std::string& text,
+                                  Buttons buttons, Icon icon, Owner owner) {
   UiEvent e{EventKind::MessageBox, caption, text, buttons, icon, owner};
   if (buttons == Buttons::YesNo) e.answer = NextAnswer();
   events_.push_back(e);
@@ -40,8 +40,8 @@ bool ScriptedFrontEnd::SkinnedQuestion(const std::string& text) {
 }
 
 std::optional<std::string> ScriptedFrontEnd::SaveFileDialog(const std::string& title,
-                                                      const std::string& initialDir,
-                                                      const std::string& initialName) {
+                                                            const std::string& initialDir,
+                                                            const std::string& initialName) {
   UiEvent e{EventKind::SaveDialog, title, initialDir};
   e.initialName = initialName;
   e.path = NextFile();
@@ -50,7 +50,7 @@ std::optional<std::string> ScriptedFrontEnd::SaveFileDialog(const std::string& t
 }
 
 std::optional<std::string> ScriptedFrontEnd::OpenFileDialog(const std::string& title,
-                                                      const std::string& initialDir) {
+                                                            const std::string& initialDir) {
   UiEvent e{EventKind::OpenDialog, title, initialDir};
   e.path = NextFile();
   events_.push_back(e);
@@ -74,7 +74,9 @@ void ScriptedFrontEnd::SetCommandButtonsEnabled(bool enabled) {
 }
 
 void ScriptedFrontEnd::LoadSkin() { events_.push_back(UiEvent{EventKind::LoadSkin}); }
-void ScriptedFrontEnd::SizeWindowToBackground() { events_.push_back(UiEvent{EventKind::SizeWindow}); }
+void ScriptedFrontEnd::SizeWindowToBackground() {
+  events_.push_back(UiEvent{EventKind::SizeWindow});
+}
 void ScriptedFrontEnd::ProcessEvents() { events_.push_back(UiEvent{EventKind::ProcessEvents}); }
 
 std::vector<std::string> ScriptedUi::Messages() const {

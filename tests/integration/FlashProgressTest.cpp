@@ -45,7 +45,8 @@ std::vector<ui::Phase> PhaseRuns(const std::vector<Report>& reports) {
     const Report& r = reports[i];
     const bool last = i + 1 == reports.size() || reports[i + 1].phase != r.phase;
     if (r.total == 0 || r.done > r.total)
-      return ::testing::AssertionFailure() << ui::PhaseName(r.phase) << " " << r.done << "/" << r.total;
+      return ::testing::AssertionFailure()
+             << ui::PhaseName(r.phase) << " " << r.done << "/" << r.total;
     if (i > 0 && reports[i - 1].phase == r.phase &&
         (reports[i - 1].total != r.total || reports[i - 1].done > r.done))
       return ::testing::AssertionFailure() << ui::PhaseName(r.phase) << " went back at " << i;
@@ -86,8 +87,9 @@ TEST(FlashProgress, EveryChipReportsItsPhasesInOrder) {
     EXPECT_EQ(log.reports.front().total, backedUp);  // the whole chip
     if (erases) {
       // The erase shows as started before it runs.
-      const auto first = std::find_if(log.reports.begin(), log.reports.end(),
-                                      [](const Report& r) { return r.phase == ui::Phase::Erasing; });
+      const auto first =
+          std::find_if(log.reports.begin(), log.reports.end(),
+                       [](const Report& r) { return r.phase == ui::Phase::Erasing; });
       EXPECT_EQ(first->done, 0u);
     }
     for (const Report& r : log.reports) {

@@ -119,7 +119,8 @@ TEST(RecordingUi, TerminalAndScriptedFrontEndsWriteTheSameLines) {
   EXPECT_EQ(transcript.Lines(), scripted.Lines());
   ASSERT_EQ(scripted.Lines().size(), 10u);
   EXPECT_EQ(scripted.Lines()[0],
-            "box \"Caution\" yesno none -> yes: Talvenor VGA BIOS not found! Do you want to continue?");
+            "box \"Caution\" yesno none -> yes: Talvenor VGA BIOS not found! Do you want to "
+            "continue?");
   EXPECT_EQ(scripted.Lines()[1], "box \"ERROR\" ok error: Getting ROM size.");
   EXPECT_EQ(scripted.Lines()[4],
             "yesno -> no: There is a new VBIOS \\r\\n       Do you wish to Update?");
