@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs that this machine lacks (idempotent).
 # `setup.sh windows` also installs the Windows cross toolchain and Wine, which run the Windows
-# build's suites; `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with.
+# build's suites; `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with;
+# `setup.sh package` also installs what builds, checks, installs and reads the Debian package
+# (dpkg-shlibdeps and file for the dependencies, lintian, pkexec it depends on, man).
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev googletest
   qt6-base-dev xvfb xauth fp-utils fonts-dejavu-core fonts-liberation2
+  pciutils
 )
 if [ "${1:-}" = windows ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)
 fi
 if [ "${1:-}" = bench ]; then
   packages+=(flashrom)
+fi
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev file lintian pkexec man-db)
 fi
 
 missing=()

@@ -17,6 +17,7 @@ EmulatedPlatform::EmulatedPlatform(ScenarioSpec recipe, std::shared_ptr<Instance
   system_ = std::make_unique<EmulatedSystem>(machine_, instances_,
                                              spec_.programFolder + spec_.executableName, cwd,
                                              spec_.osVersion);
+  system_->SetUserFolders(spec_.userFolders);
   files_ = std::make_unique<EmulatedFileSystem>(*system_);
   interrupts_ = std::make_unique<EmulatedInterruptHold>(machine_);
   deliverInterrupt_ = [this](platform::InterruptKind kind) { interrupts_->Deliver(kind); };

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/Paths.h"
-#include "platform/PrivateFolder.h"
+#include "platform/RunFolder.h"
 
 namespace rz::sim {
 
@@ -21,10 +21,6 @@ EmulatedSystem::EmulatedSystem(Machine& machine, std::shared_ptr<InstanceRegistr
 
 EmulatedSystem::~EmulatedSystem() {
   ReleaseSingleInstance();
-  if (ownsScratch_) {
-    std::error_code ec;
-    std::filesystem::remove_all(scratch_, ec);
-  }
 }
 
 bool EmulatedSystem::AnotherInstanceRunning(const std::string& name) {
@@ -49,11 +45,10 @@ bool EmulatedSystem::SetCurrentDirectory(const std::string& path) {
 
 std::string EmulatedSystem::ScratchDirectory() {
   if (scratch_.empty()) {
-    // No usable temporary folder: none, as on a real system.
-    if (auto made = platform::MakePrivateFolder("rzflash-sim-")) {
-      scratch_ = *made;
-      ownsScratch_ = true;
-    }
+    // No usable temporary folder: none, as on a real system. A run folder, so that the next
+    // run clears it when this one is killed.
+    ownScratch_ = std::make_unique<platform::RunFolder>("rzflash-sim-", std::string(), "rzflash-");
+    scratch_ = ownScratch_->Path();
   }
   return scratch_;
 }

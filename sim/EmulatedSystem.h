@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/RunFolder.h"
 #include "platform/System.h"
 #include "sim/Machine.h"
 
@@ -44,6 +45,8 @@ class EmulatedSystem final : public platform::System {
   // The emulated machine's calendar: 2026-01-01 00:00:00 plus the virtual clock.
   platform::LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
+  // The folders SetUserFolders gave; none by default.
+  platform::UserFolders GetUserFolders() override { return userFolders_; }
 
   // Absolute form of `path`, relative names taken against the working directory.
   std::string Resolve(const std::string& path) const;
@@ -51,6 +54,7 @@ class EmulatedSystem final : public platform::System {
   // Also hand every standard-output line to this sink (a transcript, the terminal).
   void SetStdoutSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
   void SetScratchDirectory(std::string dir) { scratch_ = std::move(dir); }
+  void SetUserFolders(platform::UserFolders folders) { userFolders_ = std::move(folders); }
 
  private:
   Machine& machine_;
@@ -60,8 +64,9 @@ class EmulatedSystem final : public platform::System {
   std::uint32_t osVersion_;
   std::string held_;
   std::string scratch_;
-  bool ownsScratch_ = false;
+  std::unique_ptr<platform::RunFolder> ownScratch_;  // the scratch folder when made here
   std::vector<std::string> stdout_;
+  platform::UserFolders userFolders_;
   std::function<void(const std::string&)> sink_;
 };
 

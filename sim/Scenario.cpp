@@ -108,6 +108,8 @@ ScenarioSpec ParseScenario(const json& d, const std::string& baseDirectory) {
   };
   s.programFolder = WithSeparator(resolve(top.Text("program_folder", ".")));
   if (const auto wd = top.OptionalText("working_directory")) s.workingDirectory = resolve(*wd);
+  if (const auto home = top.OptionalText("home")) s.userFolders.home = resolve(*home);
+  if (const auto data = top.OptionalText("data_home")) s.userFolders.dataHome = resolve(*data);
   s.executableName = top.Text("executable", "rzflash");
   s.displayDriverVersion = top.OptionalText("display_driver_version");
   s.osVersion = top.Number<std::uint32_t>("os_version", 0);

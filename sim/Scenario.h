@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/System.h"
 #include "sim/AtiEeprom.h"
 #include "sim/EepromSpec.h"
 #include "sim/PlatformFaults.h"
@@ -39,6 +40,7 @@ struct ScenarioSpec {
   std::string baseDirectory;     // folder of the JSON file; relative paths are taken against it
   std::string programFolder;     // absolute, with trailing separator
   std::string workingDirectory;  // absolute; empty: the process's own
+  platform::UserFolders userFolders;  // the user's home and data folders; none by default
   std::string executableName = "rzflash";
   std::optional<std::string> displayDriverVersion;  // none: the registry names no driver
   std::uint32_t osVersion = 0;

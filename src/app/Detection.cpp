@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "app/Program.h"
 #include "bios/BiosFileChecks.h"
@@ -62,9 +63,14 @@ bool DetectNvidiaCard(Program& p) {
   adapter0.cardNumber = state.cardNumber;
 
   const bios::SignatureBlock* block = nullptr;
+  // The label shows the version in both kinds of BIOS: a block's version word (with its suffix)
+  // in the form the flash step uses, a model text's version characters.
+  std::optional<std::string> blockInfoText;
   if (eeprom::GetSignatureBlock(eeprom, 0, block) == 0 && block) {
     card.VersionWord = commands::BlockVersionWord(*block);
     card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
+    blockInfoText = bios::BlockInfoText(card.CardModelName, card.VersionWord,
+                                        static_cast<char>((*block)[bios::kBlockSuffix]));
   } else if (p.modelText.found) {
     bios::ParseModelVersion(p.modelText.Text(), card.CardModelName, card.Version);
   } else {
@@ -80,7 +86,8 @@ bool DetectNvidiaCard(Program& p) {
   state.eepromIdentity = identity;
   const std::string sizeText = commands::EepromSizeText(identity, imageLength);
   const std::string nameText = commands::EepromNameText(identity);
-  card.BiosInfoText = bios::RecordInfoText(card.CardModelName, card.Version);
+  card.BiosInfoText =
+      blockInfoText ? *blockInfoText : bios::RecordInfoText(card.CardModelName, card.Version);
   card.BackupFileName = bios::MakeBackupFileName(card.CardModelName, card.VersionWord);
   ui.SetLabel(ui::Label::BiosVersion, r == 0 ? card.BiosInfoText : "");
   ui.SetLabel(ui::Label::EepromName, r == 0 ? nameText : "");

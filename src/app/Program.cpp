@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/ProgramFolders.h"
 #include "base/Paths.h"
 
 namespace rz::app {
@@ -19,7 +20,11 @@ StartResult Program::FormCreate() {
     return StartResult::SecondInstance;
   }
   holdsInstance_ = true;
-  programFolder = FolderOf(exe);
+  const ProgramFolders folders =
+      ResolveProgramFolders(exe, platform_.files, platform_.system.GetUserFolders());
+  programFolder = folders.program;
+  keepFolder = folders.keep;
+  dialogFolder = folders.dialogs;
 
   if (!driver.OpenDriver()) {
     ui_.ShowMessage(kDriverFailedText);

@@ -37,7 +37,7 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // The main window's creation handler: single instance, program folder, driver bring-up, skin,
+  // The main window's creation handler: single instance, program folders, driver bring-up, skin,
   // one round of pending events, the pause, detection, window size, "Ready".
   StartResult FormCreate();
   // The destruction handler: driver teardown, then the single-instance lock is released.
@@ -54,7 +54,11 @@ class Program {
   hw::DriverRequests io;
   hw::AdapterList adapters;
   config::AsicTable asics;
-  std::string programFolder;  // the executable's folder with its trailing separator
+  // The folders of app/ProgramFolders.h, each with its trailing separator: programFolder is the
+  // executable's folder unless the program was installed.
+  std::string programFolder;
+  std::string keepFolder;
+  std::string dialogFolder;
   eeprom::RomWindow romWindow;
   bios::SignatureBlock signatureBlock{};
   bios::ModelText modelText;
@@ -69,7 +73,8 @@ class Program {
   }
   // The commands' view: seams, person, engine, driver, program folder and window fields.
   commands::CommandContext Commands() {
-    return commands::CommandContext{platform_, ui_, Eeprom(), driver, programFolder, state};
+    return commands::CommandContext{platform_,     ui_,        Eeprom(),     driver,
+                                    programFolder, keepFolder, dialogFolder, state};
   }
 
  private:

@@ -64,6 +64,7 @@ class RecordingSystem final : public platform::System {
   std::string ScratchDirectory() override { return inner_.ScratchDirectory(); }
   std::uint32_t GetOSVer() override { return inner_.GetOSVer(); }
   platform::LocalTime Now() override { return inner_.Now(); }
+  platform::UserFolders GetUserFolders() override { return inner_.GetUserFolders(); }
   void WriteStdoutLine(const std::string& line) override {
     t_.Stdout(line);
     inner_.WriteStdoutLine(line);

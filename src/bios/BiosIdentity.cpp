@@ -45,12 +45,13 @@ std::string BlockModelName(Bytes block) {
   return Cut(name, kCardModelNameMax);
 }
 
-std::string BlockInfoText(const std::string& modelName, std::uint16_t versionWord) {
+std::string BlockInfoText(const std::string& modelName, std::uint16_t versionWord, char suffix) {
   const char letter = static_cast<char>(versionWord & 0xFF);
   std::string text = modelName + " ";
   if (letter == 0) return Cut(text, kBiosInfoTextMax);  // a zero letter ends the text
   text += letter;
   text += std::to_string(versionWord >> 8);
+  if (suffix != 0) text += suffix;
   return Cut(text, kBiosInfoTextMax);
 }
 

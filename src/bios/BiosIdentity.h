@@ -28,8 +28,9 @@ inline constexpr std::size_t kBlockHeadSize = 50;
 // first blank. Empty when the block is too short.
 std::string BlockModelName(Bytes block);
 
-// "<model> <letter><number>" from the version word; cut at a zero letter and to kBiosInfoTextMax.
-std::string BlockInfoText(const std::string& modelName, std::uint16_t versionWord);
+// "<model> <letter><number><suffix>" from the version word and the block's suffix character (none
+// when 0); cut at a zero letter and to kBiosInfoTextMax.
+std::string BlockInfoText(const std::string& modelName, std::uint16_t versionWord, char suffix = 0);
 // "<model> " followed by the characters of the record; cut to kBiosInfoTextMax.
 std::string RecordInfoText(const std::string& modelName, const BiosVersion& version);
 // "<model>.<letter><number>"; a zero letter ends the name after the point.

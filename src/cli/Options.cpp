@@ -6,20 +6,51 @@ namespace rz::cli {
 
 const char* const kUsage =
     "usage: rzflash-cli [--machine PRESET|FILE.json] [--answer yes|no]... [--transcript FILE] "
-    "COMMAND\n"
+    "[--json] COMMAND\n"
     "commands:\n"
-    "  info         detect the card and show its BIOS version and EEPROM\n"
-    "  save FILE    back the card's BIOS up into FILE\n"
-    "  flash FILE   flash the BIOS image FILE into the card\n"
-    "  machines     list the emulated machines (presets)\n"
+    "  info          detect the card and show its BIOS version and EEPROM\n"
+    "  adapters      list the display adapters found, adapter 0 first (the card)\n"
+    "  chips         list the EEPROM chips the program knows\n"
+    "  save FILE     back the card's BIOS up into FILE\n"
+    "  verify FILE   compare the card's BIOS with the image in FILE; nothing is written\n"
+    "  flash FILE    flash the BIOS image FILE into the card (a stock BIOS offer is declined)\n"
+    "  flash --stock flash the stock BIOS offered for this board\n"
+    "  machines      list the emulated machines (presets)\n"
     "options:\n"
     "  --machine    run on an emulated machine instead of this computer's hardware\n"
     "  --answer     answer the next yes/no question (repeat for later questions)\n"
     "  --transcript write one line per event the user sees to FILE\n"
-    "  --help, --version\n";
+    "  --json       info, adapters, chips, verify: one JSON object on standard output,\n"
+    "               the text on standard error\n"
+    "  --help, --version\n"
+    "exit status: 0 done (verify: the card holds the image), 1 failed or differs, 2 usage,\n"
+    "  3 no access to the hardware, 130 stopped after a flash that was asked to stop\n";
+
+bool TakesJson(Command c) {
+  return c == Command::Info || c == Command::Adapters || c == Command::Chips ||
+         c == Command::Verify;
+}
+
+namespace {
+
+bool NeedsFile(Command c) {
+  return c == Command::Save || c == Command::Flash || c == Command::Verify;
+}
+
+const char* CommandName(Command c) {
+  switch (c) {
+    case Command::Save: return "save";
+    case Command::Flash: return "flash";
+    case Command::Verify: return "verify";
+    default: return "";
+  }
+}
+
+}  // namespace
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;
+  bool haveFile = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto value = [&](const char* what) -> std::optional<std::string> {
@@ -53,18 +84,25 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
       auto v = value("--transcript");
       if (!v) return std::nullopt;
       o.transcript = *v;
+    } else if (a == "--json") {
+      o.json = true;
+    } else if (a == "--stock") {
+      o.stock = true;
     } else if (o.command == Command::None) {
       if (a == "info") o.command = Command::Info;
       else if (a == "machines") o.command = Command::Machines;
-      else if (a == "save" || a == "flash") {
-        auto v = value(a.c_str());
-        if (!v) return std::nullopt;
-        o.command = a == "save" ? Command::Save : Command::Flash;
-        o.file = *v;
-      } else {
+      else if (a == "adapters") o.command = Command::Adapters;
+      else if (a == "chips") o.command = Command::Chips;
+      else if (a == "save") o.command = Command::Save;
+      else if (a == "flash") o.command = Command::Flash;
+      else if (a == "verify") o.command = Command::Verify;
+      else {
         error = "unknown command or option: " + a;
         return std::nullopt;
       }
+    } else if (NeedsFile(o.command) && !haveFile && a.rfind("--", 0) != 0) {
+      o.file = a;
+      haveFile = true;
     } else {
       error = "unexpected argument: " + a;
       return std::nullopt;
@@ -72,6 +110,22 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   }
   if (o.command == Command::None) {
     error = "no command given";
+    return std::nullopt;
+  }
+  if (o.stock && o.command != Command::Flash) {
+    error = "--stock goes with flash only";
+    return std::nullopt;
+  }
+  if (o.stock && haveFile) {
+    error = "flash --stock flashes the stock BIOS; it takes no FILE";
+    return std::nullopt;
+  }
+  if (NeedsFile(o.command) && !haveFile && !o.stock) {
+    error = std::string(CommandName(o.command)) + " needs a value";
+    return std::nullopt;
+  }
+  if (o.json && !TakesJson(o.command)) {
+    error = "--json goes with info, adapters, chips and verify";
     return std::nullopt;
   }
   return o;

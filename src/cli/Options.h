@@ -6,15 +6,20 @@
 
 namespace rz::cli {
 
-enum class Command { None, Info, Save, Flash, Machines, Help, Version };
+enum class Command { None, Info, Save, Flash, Verify, Adapters, Chips, Machines, Help, Version };
 
 struct Options {
   std::optional<std::string> machine;  // preset name or scenario file; none: the real platform
   std::deque<bool> answers;
   std::optional<std::string> transcript;
   Command command = Command::None;
-  std::string file;  // save FILE, flash FILE
+  std::string file;   // save FILE, flash FILE, verify FILE
+  bool json = false;  // one JSON object on standard output, the text on standard error
+  bool stock = false; // flash: take the stock BIOS offer instead of a file
 };
+
+// Whether --json may go with this command.
+bool TakesJson(Command command);
 
 // Parses argv; returns nullopt and sets `error` on a usage error.
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);

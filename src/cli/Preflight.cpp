@@ -20,10 +20,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 std::optional<PreflightProblem> CheckBeforeRun(const Options& o) {
-  const bool withFile = o.command == Command::Save || o.command == Command::Flash;
+  const bool withFile = (o.command == Command::Save || o.command == Command::Flash ||
+                         o.command == Command::Verify) &&
+                        !o.stock;
+  const char* const name = o.command == Command::Save    ? "save"
+                           : o.command == Command::Flash ? "flash"
+                                                         : "verify";
   if (withFile && o.file.empty())
-    return PreflightProblem{1, std::string(o.command == Command::Save ? "save" : "flash") +
-                                   " needs a file name, not an empty one"};
+    return PreflightProblem{1, std::string(name) + " needs a file name, not an empty one"};
   std::error_code ec;
   (void)fs::current_path(ec);
   if (ec)

@@ -88,12 +88,21 @@ void TerminalUi::ShowMessage(const std::string& text) { Print(text); }
 
 void TerminalUi::SkinnedMessage(const std::string& text) { Print(text); }
 
+std::string TerminalUi::Flat(std::string text) {
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
 bool TerminalUi::SkinnedQuestion(const std::string& text) {
   EndProgress();
-  std::string flat = text;
-  std::replace(flat.begin(), flat.end(), '\r', ' ');
-  std::replace(flat.begin(), flat.end(), '\n', ' ');
-  return Ask(flat);
+  return Ask(Flat(text));
+}
+
+void TerminalUi::AnsweredQuestion(const std::string& text, bool answer) {
+  EndProgress();
+  std::fprintf(out_, "%s [y/N] %s\n", Flat(text).c_str(), answer ? "yes" : "no");
+  std::fflush(out_);
 }
 
 std::optional<std::string> TerminalUi::SaveFileDialog(const std::string&, const std::string&,

@@ -25,6 +25,7 @@ class TerminalUi : public ui::Ui {
   void ShowMessage(const std::string& text) override;
   void SkinnedMessage(const std::string& text) override;
   bool SkinnedQuestion(const std::string& text) override;
+  void AnsweredQuestion(const std::string& text, bool answer) override;
   std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& initialDir,
                                             const std::string& initialName) override;
   std::optional<std::string> OpenFileDialog(const std::string& title,
@@ -45,6 +46,7 @@ class TerminalUi : public ui::Ui {
 
  private:
   bool Ask(const std::string& text);
+  static std::string Flat(std::string text);
   void Print(const std::string& text);
   void EndProgress();
 

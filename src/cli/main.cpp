@@ -5,20 +5,30 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Detection.h"
 #include "app/Program.h"
 #include "app/RecordingSeams.h"
 #include "base/BuildConfig.h"
 #include "cli/CardProblem.h"
+#include "cli/JsonWriter.h"
+#include "cli/Reports.h"
 #include "cli/Options.h"
 #include "cli/Preflight.h"
 #include "cli/TerminalUi.h"
+#include "commands/AdapterListing.h"
+#include "commands/ChipListing.h"
 #include "commands/FlashCommand.h"
+#include "commands/StockBios.h"
+#include "commands/VerifyCommand.h"
+#include "config/AsicTable.h"
+#include "hw/AdapterScan.h"
 #include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
-#include "platform/PrivateFolder.h"
+#include "platform/RunFolder.h"
 #include "ui/RecordingUi.h"
 #include "sim/EmulatedPlatform.h"
 #include "sim/Presets.h"
@@ -40,39 +50,109 @@ constexpr int kExitInterrupted = 130;
 constexpr const char* kHeldInterruptNotice =
     "Flashing: the card must not be interrupted; the program will stop when the flash is done.";
 
-// Whether the command reached what it is for.
-int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui) {
+std::vector<rz::commands::AdapterListing> Adapters(rz::app::Program& program) {
+  return rz::commands::ListAdapters(program.adapters, program.asics);
+}
+
+int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
+         const std::optional<std::string>& problem, rz::cli::JsonWriter* json) {
+  if (problem) std::fprintf(stderr, "rzflash-cli: %s\n", problem->c_str());
+  if (json) {
+    const auto& card = program.state.card;
+    rz::cli::WriteCardMembers(*json, Adapters(program));
+    rz::cli::WriteOptional(*json, "bios_version", ui.Label(rz::ui::Label::BiosVersion));
+    rz::cli::WriteOptional(*json, "eeprom_name", ui.Label(rz::ui::Label::EepromName));
+    rz::cli::WriteOptional(*json, "eeprom_size", ui.Label(rz::ui::Label::EepromSize));
+    json->Key("model_name").String(card.CardModelName);
+    json->Key("backup_file_name").String(card.BackupFileName);
+    json->Key("card_number").Number(program.state.cardNumber);
+    rz::cli::WriteOptional(*json, "problem", problem);
+  }
+  return problem ? kExitFailed : kExitOk;
+}
+
+int ListAdapters(rz::app::Program& program, std::FILE* human, rz::cli::JsonWriter* json) {
+  const auto adapters = Adapters(program);
+  for (const auto& a : adapters) std::fprintf(human, "%s\n", rz::cli::AdapterLine(a).c_str());
+  if (adapters.empty())
+    std::fprintf(stderr, "rzflash-cli: no display adapter of the maker or of ATI was found\n");
+  if (json) rz::cli::WriteAdaptersJson(*json, adapters, program.asics.built);
+  return adapters.empty() ? kExitFailed : kExitOk;
+}
+
+int Verify(const rz::cli::Options& o, rz::app::Program& program, std::FILE* human,
+           rz::cli::JsonWriter* json) {
+  auto ctx = program.Commands();
+  const auto report = rz::commands::VerifyCard(ctx, fs::absolute(o.file).string());
+  std::fprintf(human, "%s\n", rz::commands::VerifyText(report).c_str());
+  if (json) {
+    rz::cli::WriteCardMembers(*json, Adapters(program));
+    rz::cli::WriteVerifyMembers(*json, o.file, report);
+  }
+  return report.status == rz::commands::VerifyReport::Status::Match ? kExitOk : kExitFailed;
+}
+
+int Flash(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui) {
+  auto ctx = program.Commands();
+  // The terminal flashes what its command line names: FILE, or with --stock the stock BIOS. The
+  // offer is shown answered that way and takes none of the --answer values.
+  if (o.stock && !rz::commands::HasStockBiosOffer(ctx.Adapter0().SubsystemId())) {
+    std::fprintf(stderr, "rzflash-cli: this board has no stock BIOS; name the file to flash\n");
+    return kExitFailed;
+  }
+  if (!o.stock) ui.SetDialogAnswer(fs::absolute(o.file).string());
+  const auto stock = o.stock ? rz::commands::StockOffer::Take : rz::commands::StockOffer::Decline;
+  return rz::commands::btFlashClick(ctx, stock) == rz::commands::FlashOutcome::Completed
+             ? kExitOk
+             : kExitFailed;
+}
+
+// Whether the command reached what it is for. `human` takes the command's own lines.
+int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui,
+               std::FILE* human, rz::cli::JsonWriter* json) {
   auto ctx = program.Commands();
   const auto problem =
       rz::cli::DescribeCardProblem(program, o.command, ui.Label(rz::ui::Label::BiosVersion).has_value());
   switch (o.command) {
     case Command::Info:
-      if (!problem) return kExitOk;
-      std::fprintf(stderr, "rzflash-cli: %s\n", problem->c_str());
-      return kExitFailed;
+      return Info(program, ui, problem, json);
+    case Command::Adapters:
+      return ListAdapters(program, human, json);
+    case Command::Verify:
+      return Verify(o, program, human, json);
     case Command::Save:
       ui.SetDialogAnswer(fs::absolute(o.file).string());
       if (rz::commands::btSaveClick(ctx)) return kExitOk;
       if (problem) std::fprintf(stderr, "rzflash-cli: nothing was saved: %s\n", problem->c_str());
       return kExitFailed;
     case Command::Flash:
-      ui.SetDialogAnswer(fs::absolute(o.file).string());
-      return rz::commands::btFlashClick(ctx) == rz::commands::FlashOutcome::Completed ? kExitOk
-                                                                                      : kExitFailed;
+      return Flash(o, program, ui);
     default:
       return kExitUsage;
   }
 }
 
+// The adapters command looks at the scan and the configuration file only: the card is not read.
+bool ScanOnly(rz::app::Program& p) {
+  rz::hw::ScanDisplayAdapters(p.io, p.adapters);
+  rz::app::SetCardVendor(p);
+  rz::config::LoadAsicTable(p.asics, p.programFolder, p.Seams().files, p.GetUi());
+  return true;
+}
+
 // `host` is this computer's platform when the program runs on hardware, else null. A request
 // to stop that was held while the card was written ends the run with kExitInterrupted.
 int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::TerminalUi& ui,
-        rz::ui::Transcript& transcript, rz::platform::HostPlatform* host) {
+        rz::ui::Transcript& transcript, rz::platform::HostPlatform* host, std::FILE* human,
+        rz::cli::JsonWriter* json) {
   if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
   rz::app::RecordingPlatform recorded(base, transcript);
   rz::ui::RecordingUi recordedUi(ui, transcript);
   rz::app::Program program(recorded.Seams(), recordedUi);
-  program.detect = rz::app::DetectCard;
+  if (o.command == Command::Adapters)
+    program.detect = ScanOnly;
+  else
+    program.detect = rz::app::DetectCard;
   const auto start = program.FormCreate();
   int code = kExitOk;
   switch (start) {
@@ -86,7 +166,7 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
       code = kExitFailed;
       break;
     case rz::app::StartResult::Ready:
-      code = RunCommand(o, program, ui);
+      code = RunCommand(o, program, ui, human, json);
       break;
   }
   program.FormDestroy();
@@ -106,6 +186,15 @@ bool WriteTranscript(const std::string& path, const std::string& text) {
                  reason.c_str());
   }
   return ok;
+}
+
+const char* CommandName(Command c) {
+  switch (c) {
+    case Command::Info: return "info";
+    case Command::Adapters: return "adapters";
+    case Command::Verify: return "verify";
+    default: return "";
+  }
 }
 
 }  // namespace
@@ -128,6 +217,19 @@ int main(int argc, char** argv) {
                 rz::ui::kApplicationTitle, rz::kMakerSubsystemVendorId);
     return kExitOk;
   }
+  if (o.command == Command::Chips) {
+    rz::cli::JsonWriter json;
+    const auto chips = rz::commands::ListChips();
+    for (const auto& c : chips)
+      std::fprintf(o.json ? stderr : stdout, "%s\n", rz::cli::ChipLine(c).c_str());
+    if (o.json) {
+      json.BeginObject().Key("command").String("chips");
+      rz::cli::WriteChipsJson(json, chips);
+      json.EndObject();
+      std::printf("%s\n", json.Text().c_str());
+    }
+    return kExitOk;
+  }
   if (o.command == Command::Machines) {
     for (const auto& p : rz::sim::ListPresets())
       std::printf("%-20s %s\n", p.name.c_str(), p.description.c_str());
@@ -139,13 +241,19 @@ int main(int argc, char** argv) {
     return problem->exitCode;
   }
 
-  rz::cli::TerminalUi ui(stdout, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
+  // With --json standard output carries the JSON object alone; everything else goes to stderr.
+  std::FILE* const human = o.json ? stderr : stdout;
+  rz::cli::JsonWriter jsonWriter;
+  rz::cli::JsonWriter* const json = o.json ? &jsonWriter : nullptr;
+  if (json) json->BeginObject().Key("command").String(CommandName(o.command));
+  rz::cli::TerminalUi ui(human, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
                          rz::platform::IsTerminal(stdin));
   rz::ui::Transcript transcript;
   int code = kExitFailed;
   try {
     if (o.machine) {
-      const rz::platform::PrivateFolder folder("rzflash-machine-");
+      // A run that is killed leaves its machine folder behind; the next run clears it.
+      const rz::platform::RunFolder folder("rzflash-machine-", {}, "rzflash-");
       const bool preset = rz::sim::IsPreset(*o.machine);
       if (preset && folder.Path().empty()) throw rz::sim::ScenarioError(folder.Error());
       auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
@@ -158,15 +266,15 @@ int main(int argc, char** argv) {
       rz::sim::EmulatedPlatform platform(std::move(recipe));
       platform.UseInterruptHold(*interrupts, rz::platform::DeliverInterrupt);
       // The program's line on standard output reaches the terminal as it would on hardware.
-      platform.System().SetStdoutSink([](const std::string& line) {
-        std::fprintf(stdout, "%s\n", line.c_str());
-        std::fflush(stdout);
+      platform.System().SetStdoutSink([human](const std::string& line) {
+        std::fprintf(human, "%s\n", line.c_str());
+        std::fflush(human);
       });
-      code = Run(o, platform.Seams(), ui, transcript, nullptr);
+      code = Run(o, platform.Seams(), ui, transcript, nullptr, human, json);
       platform.Finish();
     } else {
       const auto host = rz::platform::MakeHostPlatform();
-      code = Run(o, host->Seams(), ui, transcript, host.get());
+      code = Run(o, host->Seams(), ui, transcript, host.get(), human, json);
     }
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-cli: %s\n", e.what());
@@ -174,6 +282,10 @@ int main(int argc, char** argv) {
   }
   transcript.Exit(code);
   // A script trusts the transcript: a run whose transcript is missing did not succeed.
-  if (o.transcript && !WriteTranscript(*o.transcript, transcript.Text())) return kExitFailed;
+  if (o.transcript && !WriteTranscript(*o.transcript, transcript.Text())) code = kExitFailed;
+  if (json) {
+    json->Key("exit_code").Number(code).EndObject();
+    std::printf("%s\n", json->Text().c_str());
+  }
   return code;
 }

@@ -1,5 +1,5 @@
 // What the save and flash commands work with: the seams, the person, the EEPROM engine, the
-// driver (for its OS code), the program folder and the main window's fields.
+// driver (for its OS code), the program's folders and the main window's fields.
 #pragma once
 #include <string>
 
@@ -16,7 +16,9 @@ struct CommandContext {
   ui::Ui& ui;
   eeprom::EepromContext eeprom;
   hw::IoDriver& driver;
-  const std::string& programFolder;
+  const std::string& programFolder;  // the shipped files (stock BIOS files, the vendor tool)
+  const std::string& keepFolder;     // what the program writes (safety backups)
+  const std::string& dialogFolder;   // where the open and save dialogs start
   MainWindowState& state;
 
   // Adapter 0, or an empty record when no adapter was found.

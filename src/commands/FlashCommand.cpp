@@ -40,17 +40,6 @@ const char* AtiCheckFailureText(bios::VersionCheckResult r) {
   }
 }
 
-// "%s %c%d%c" as the C library writes it: a zero character ends the text.
-std::string VersionLabel(const std::string& model, std::uint16_t versionWord, char suffix) {
-  std::string text = model + " ";
-  const char letter = static_cast<char>(versionWord & 0xFF);
-  if (letter == 0) return text;
-  text += letter;
-  text += std::to_string(versionWord >> 8);
-  if (suffix != 0) text += suffix;
-  return text;
-}
-
 bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
@@ -95,7 +84,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   std::vector<std::uint8_t> current;
   const std::string backupPath =
       ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, current, ui::Phase::BackingUp)
-          ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+          ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                               state.card.BackupFileName, current)
           : std::string();
   if (backupPath.empty()) {
@@ -124,10 +113,10 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
 bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
-  // The chip's contents are kept in the program folder before the job touches the chip.
+  // The chip's contents are kept in the program's keep folder before the job touches the chip.
   std::string backupPath;
   const eeprom::ChipBackup keep = [&](std::span<const std::uint8_t> contents) {
-    backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.programFolder,
+    backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                                    state.card.BackupFileName, contents);
     return !backupPath.empty();
   };
@@ -160,12 +149,21 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   // failed (its message was shown) leaves the identity unknown: the labels are not left showing
   // the old BIOS as if it were the new one.
   const hw::FailureWatch readBack(ctx.eeprom.io);
+  // The label shows the new version whatever kind of BIOS carries it: a block's version word,
+  // else the version characters of a model text (the same forms as at detection).
   const bios::SignatureBlock* block = nullptr;
-  char suffix = 0;
+  std::string versionText;
   if (eeprom::GetSignatureBlock(ctx.eeprom, 0, block) == 0 && block) {
     state.card.VersionWord = BlockVersionWord(*block);
-    suffix = static_cast<char>((*block)[bios::kBlockSuffix]);
     state.card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
+    versionText = bios::BlockInfoText(state.card.CardModelName, state.card.VersionWord,
+                                      static_cast<char>((*block)[bios::kBlockSuffix]));
+  } else if (ctx.eeprom.modelText.found) {
+    bios::ParseModelVersion(ctx.eeprom.modelText.Text(), state.card.CardModelName,
+                            state.card.Version);
+    versionText = bios::RecordInfoText(state.card.CardModelName, state.card.Version);
+  } else {
+    versionText = bios::BlockInfoText(state.card.CardModelName, state.card.VersionWord);
   }
   eeprom::EepromIdentity identity;
   std::uint32_t imageLength = 0;
@@ -178,8 +176,8 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
     ui.SkinnedMessage(kReadBackFailedText);
     return false;
   }
-  ui.SetLabel(ui::Label::BiosVersion,
-              VersionLabel(state.card.CardModelName, state.card.VersionWord, suffix));
+  state.card.BiosInfoText = versionText;
+  ui.SetLabel(ui::Label::BiosVersion, versionText);
   ui.SetLabel(ui::Label::EepromName, EepromNameText(identity));
   ui.SetLabel(ui::Label::EepromSize, EepromSizeText(identity, imageLength));
   ui.SetStatus(ui::kStatusReady);
@@ -189,7 +187,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   return true;
 }
 
-FlashOutcome btFlashClick(CommandContext& ctx) {
+FlashOutcome btFlashClick(CommandContext& ctx, StockOffer stock) {
   hw::CommandReporting reporting(ctx.eeprom.io);  // each driver failure message shown once
   auto& ui = ctx.ui;
   auto& state = ctx.state;
@@ -204,13 +202,20 @@ FlashOutcome btFlashClick(CommandContext& ctx) {
     std::string offer;
     PickStockBios(ctx.programFolder, adapter0.SubsystemId(), state.card.Version.DigitCount, path,
                   offer);
-    if (!ui.SkinnedQuestion(kStockOfferPrefix + offer + kStockOfferSuffix)) {
-      const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+    const std::string question = kStockOfferPrefix + offer + kStockOfferSuffix;
+    bool take = stock == StockOffer::Take;
+    if (stock == StockOffer::Ask)
+      take = ui.SkinnedQuestion(question);
+    else
+      ui.AnsweredQuestion(question, take);
+    if (!take) {
+      const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.dialogFolder);
       if (!chosen) return FlashOutcome::NotStarted;
       path = *chosen;
     }
   } else {
-    const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.programFolder);
+    if (stock == StockOffer::Take) return FlashOutcome::NotStarted;
+    const auto chosen = ui.OpenFileDialog(kOpenDialogTitle, ctx.dialogFolder);
     if (!chosen) return FlashOutcome::NotStarted;
     path = *chosen;
   }

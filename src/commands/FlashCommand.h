@@ -20,8 +20,15 @@ enum class FlashOutcome {
   Completed,   // "Flash BIOS completed!!!" or "Flash VGA BIOS completed!!!" was shown
 };
 
-// btFlashClick.
-FlashOutcome btFlashClick(CommandContext& ctx);
+// What becomes of the stock BIOS offer on a board that has one.
+enum class StockOffer {
+  Ask,      // the window's way: the person is asked
+  Decline,  // the file the person named is flashed; the offer is shown answered No
+  Take,     // the stock file is flashed; the offer is shown answered Yes
+};
+
+// btFlashClick. With Take on a board without a stock offer nothing is started.
+FlashOutcome btFlashClick(CommandContext& ctx, StockOffer stock = StockOffer::Ask);
 
 // The flash step that validation hands the validated file to: runs the flash job and reports,
 // and after a verified flash shows the card's new identity and offers the restart.

@@ -5,6 +5,7 @@
 
 #include "base/Paths.h"
 #include "platform/FileReplacement.h"
+#include "platform/FolderPath.h"
 
 namespace rz::commands {
 
@@ -42,10 +43,10 @@ std::string RestoreHintText(const std::string& backupPath) {
 }
 
 std::string WriteSafetyBackup(platform::FileSystem& files, platform::System& system,
-                              const std::string& programFolder, const std::string& proposedName,
+                              const std::string& keepFolder, const std::string& proposedName,
                               std::span<const std::uint8_t> image) {
-  const std::string folder = programFolder + kBackupFolderName;
-  if (!files.CreateFolder(folder)) return {};
+  const std::string folder = keepFolder + kBackupFolderName;
+  if (!platform::CreateFolderPath(files, folder)) return {};
   const std::string inFolder = folder + kPathSeparator;
 
   // The whole image is on disk under a temporary name before any backup name is taken.

@@ -25,12 +25,13 @@ std::string BackupFileName(const std::string& stem, const platform::LocalTime& w
 // "The previous BIOS was saved to <path>. Flash that file to restore the card."
 std::string RestoreHintText(const std::string& backupPath);
 
-// Writes `image` to a new file in <programFolder>Backups (made when missing), in full before it
+// Writes `image` to a new file in <keepFolder>Backups (made with the folders above it when
+// missing), in full before it
 // bears its name: a temporary file beside it is renamed into place after a complete write and a
 // good close. Never replaces an existing backup. Returns the backup's path, empty on failure
 // (nothing is left behind then).
 std::string WriteSafetyBackup(platform::FileSystem& files, platform::System& system,
-                              const std::string& programFolder, const std::string& proposedName,
+                              const std::string& keepFolder, const std::string& proposedName,
                               std::span<const std::uint8_t> image);
 
 }  // namespace rz::commands

@@ -9,7 +9,7 @@ bool btSaveClick(CommandContext& ctx) {
   hw::CommandReporting reporting(ctx.eeprom.io);  // each driver failure message shown once
   auto& ui = ctx.ui;
   const auto target =
-      ui.SaveFileDialog(kSaveDialogTitle, ctx.programFolder, ctx.state.card.BackupFileName);
+      ui.SaveFileDialog(kSaveDialogTitle, ctx.dialogFolder, ctx.state.card.BackupFileName);
   if (!target) {
     ui.SetStatus(ui::kStatusReady);
     return false;

@@ -266,7 +266,8 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
 
   if (backup) {
     std::vector<std::uint8_t> contents;
-    if (!ReadWholeChip(ctx, chipCode, chipSize, contents) || watch.Failed() || !backup(contents))
+    if (!ReadWholeChip(ctx, chipCode, chipSize, contents, ui::Phase::BackingUp) || watch.Failed() ||
+        !backup(contents))
       return kFlashNoBackup;
   }
 

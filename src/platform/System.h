@@ -16,6 +16,13 @@ struct LocalTime {
   int second = 0;
 };
 
+// The folders of the person running the program, absolute, without a trailing separator; empty
+// where the system names none.
+struct UserFolders {
+  std::string home;      // where the open and save dialogs of an installed program start
+  std::string dataHome;  // the base folder of per-user program data ($XDG_DATA_HOME on Linux)
+};
+
 class System {
  public:
   virtual ~System() = default;
@@ -45,6 +52,10 @@ class System {
 
   // One line to standard output.
   virtual void WriteStdoutLine(const std::string& line) = 0;
+
+  // The user's home and data folders (used only when the program's own folder cannot hold what
+  // the program writes).
+  virtual UserFolders GetUserFolders() = 0;
 };
 
 }  // namespace rz::platform

@@ -27,6 +27,12 @@ bool RecordingUi::SkinnedQuestion(const std::string& text) {
   return yes;
 }
 
+// Written as the question answered: the transcript shows what the answer was, not who gave it.
+void RecordingUi::AnsweredQuestion(const std::string& text, bool answer) {
+  inner_.AnsweredQuestion(text, answer);
+  t_.YesNo(text, answer);
+}
+
 std::optional<std::string> RecordingUi::SaveFileDialog(const std::string& title,
                                                        const std::string& initialDir,
                                                        const std::string& initialName) {

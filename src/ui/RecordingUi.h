@@ -18,6 +18,7 @@ class RecordingUi : public Ui {
   void ShowMessage(const std::string& text) override;
   void SkinnedMessage(const std::string& text) override;
   bool SkinnedQuestion(const std::string& text) override;
+  void AnsweredQuestion(const std::string& text, bool answer) override;
   std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& initialDir,
                                             const std::string& initialName) override;
   std::optional<std::string> OpenFileDialog(const std::string& title,

@@ -43,6 +43,13 @@ class Ui {
   // The skinned yes/no dialog (TFormYesNo); returns its Answer (false unless Yes was pressed).
   virtual bool SkinnedQuestion(const std::string& text) = 0;
 
+  // A skinned yes/no question that the front end answered itself from the command line: shown
+  // with `answer` as if the person had given it; nothing is asked. Default: not shown.
+  virtual void AnsweredQuestion(const std::string& text, bool answer) {
+    (void)text;
+    (void)answer;
+  }
+
   // File dialogs; nullopt when cancelled. They never change the current folder.
   virtual std::optional<std::string> SaveFileDialog(const std::string& title,
                                                     const std::string& initialDir,

@@ -36,6 +36,13 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"AnswerNeitherYesNorNo", {"--answer", "maybe", "info"}, "--answer takes yes or no"},
         UsageCase{"MachineWithoutValue", {"info", "--machine"}, "--machine needs a value"},
         UsageCase{"TwoCommands", {"info", "machines"}, "unexpected argument: machines"},
+        UsageCase{"VerifyWithoutFile", {"verify"}, "verify needs a value"},
+        UsageCase{"StockWithAFile", {"flash", "--stock", "x.rom"}, "it takes no FILE"},
+        UsageCase{"StockWithoutFlash", {"--stock", "info"}, "--stock goes with flash only"},
+        UsageCase{"JsonWithFlash", {"--json", "flash", "x.rom"},
+                  "--json goes with info, adapters, chips and verify"},
+        UsageCase{"JsonWithSave", {"save", "x.rom", "--json"},
+                  "--json goes with info, adapters, chips and verify"},
         UsageCase{"UnknownMachine", {"--machine", "no-such-machine", "info"}, "no-such-machine"},
         UsageCase{"ScenarioNotJson", {"--machine", "bad.json", "info"}, "bad.json"},
         UsageCase{"ScenarioOfWrongShape", {"--machine", "wrong.json", "info"}, "adapters"}),
@@ -46,7 +53,8 @@ TEST(Usage, HelpAndVersionSucceed) {
   const CliResult help = box.Run({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("usage: rzflash-cli"), std::string::npos);
-  EXPECT_NE(help.out.find("flash FILE"), std::string::npos);
+  for (const char* line : {"flash FILE", "flash --stock", "verify FILE", "adapters", "chips", "--json"})
+    EXPECT_NE(help.out.find(line), std::string::npos) << line;
   const CliResult version = box.Run({"--version"});
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out.rfind("rzflash-cli ", 0), 0u) << version.out;

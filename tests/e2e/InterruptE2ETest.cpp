@@ -174,6 +174,10 @@ TEST(BeforeTheErase, ARequestToStopEndsTheProgramAtOnce) {
       EXPECT_TRUE(r.lines.empty());  // the program never got to write it
       EXPECT_EQ(r.err.find("Flashing:"), std::string::npos);
       EXPECT_EQ(box.Read("card.rom"), OldImage());
+      // The ended run could not remove its folders; the next run clears them.
+      EXPECT_FALSE(box.LeftoverTemporaryFolders().empty());
+      EXPECT_EQ(box.Run({"--machine", "nvidia-spi", "info"}).exitCode, 0);
+      EXPECT_EQ(box.LeftoverTemporaryFolders(), std::vector<std::string>{});
     }
   }
 }

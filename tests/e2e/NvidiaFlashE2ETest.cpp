@@ -43,17 +43,18 @@ bool HasLabelLines(const Lines& lines) {
 
 // ---- The stock BIOS offer (subsystem 0x34C8, one-character version F4) ----
 
-TEST(StockOffer, PresetAnsweredYesFlashesTheStockFileWithoutTheOpenDialog) {
+// On the terminal the offer is taken by --stock alone: it is shown answered Yes and takes none
+// of the --answer values.
+TEST(StockOffer, PresetStockFlashesTheStockFileWithoutTheOpenDialog) {
   CliSandbox box;
-  const CliResult r =
-      box.Run({"--machine", "nvidia-modeltext", "--answer", "yes", "flash", "unused.rom"});
+  const CliResult r = box.Run({"--machine", "nvidia-modeltext", "flash", "--stock"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(box.LeftoverTemporaryFolders().empty());
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"yesno -> yes: There is a new VBIOS PX4R7H.F4_C\\r\\n       Do you wish to Update?",
                    kBusy, kBlank, kBusy,
-                   // The stock file carries a model text, not a block: the label shows the name.
-                   "label lBIOSVersion: RZ-PX4R7H ", "label lEEPROMName: PMC PM25LV010      ",
+                   // The stock file carries a model text: the label shows its version.
+                   "label lBIOSVersion: RZ-PX4R7H F4_C", "label lEEPROMName: PMC PM25LV010      ",
                    "label lEEPROMSize: 65536 bytes", "status: Ready", "msg: Flash BIOS completed!!!",
                    kRestartNo, "status: Ready", "exit 0"}));
 }
@@ -87,11 +88,10 @@ struct StockMachine {
   std::string scenario;
 };
 
-TEST(StockOffer, AnsweredYesProgramsTheStockFileIntoTheCard) {
+TEST(StockOffer, StockProgramsTheStockFileIntoTheCard) {
   CliSandbox box;
   StockMachine m(box);
-  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "yes", "--answer", "no",
-                               "flash", "chosen.rom"});
+  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "no", "flash", "--stock"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(r.Starting("open-dialog").empty());
   EXPECT_TRUE(r.Has("msg: Flash BIOS completed!!!"));
@@ -104,7 +104,7 @@ TEST(StockOffer, AnsweredYesProgramsTheStockFileIntoTheCard) {
 TEST(StockOffer, TwoCharacterVersionGetsTheTwoCharacterStockFile) {
   CliSandbox box;
   StockMachine m(box, 0x34C8, "RZ-PX4R7H/F12");
-  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "yes", "flash", "chosen.rom"});
+  const CliResult r = box.Run({"--machine", m.scenario, "flash", "--stock"});
   EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
   EXPECT_TRUE(r.Has("yesno -> yes: There is a new VBIOS PX4R7H.F12_C\\r\\n       Do you wish to Update?"));
   ExpectChipHolds(box.Read("card.rom"), m.stockTwo);
@@ -116,7 +116,7 @@ TEST(StockOffer, OfferWithoutAFileEndsInOpenRomFileFail) {
   CliSandbox box;
   StockMachine m(box, 0x34D1, "RZ-PX57QT7H/F31");
   const auto card = box.Read("card.rom");
-  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "yes", "flash", "chosen.rom"});
+  const CliResult r = box.Run({"--machine", m.scenario, "flash", "--stock"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"yesno -> yes: There is a new VBIOS \\r\\n       Do you wish to Update?", kBusy,
@@ -124,20 +124,84 @@ TEST(StockOffer, OfferWithoutAFileEndsInOpenRomFileFail) {
   ExpectChipHolds(box.Read("card.rom"), card);
 }
 
-TEST(StockOffer, AnsweredNoOpensTheDialogAndProgramsTheChosenFile) {
+// flash FILE means FILE: the offer is shown answered No without taking an answer, so the
+// --answer yes meant for the restart reaches the restart.
+TEST(StockOffer, FlashFileDeclinesTheOfferAndProgramsTheChosenFile) {
   CliSandbox box;
   StockMachine m(box);
-  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "no", "--answer", "yes",
-                               "flash", "chosen.rom"});
+  const CliResult r = box.Run({"--machine", m.scenario, "--answer", "yes", "flash", "chosen.rom"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"yesno -> no: There is a new VBIOS PX4R7H.F4_C\\r\\n       Do you wish to Update?",
                    "open-dialog \"<dir>/program/\" -> <dir>/chosen.rom", kBusy, kBlank, kBusy,
-                   "label lBIOSVersion: RZ-PX4R7H ", "label lEEPROMName: SST 39VF010        ",
+                   "label lBIOSVersion: RZ-PX4R7H F5", "label lEEPROMName: SST 39VF010        ",
                    "label lEEPROMSize: 65536 bytes", "status: Ready", "msg: Flash BIOS completed!!!",
                    kRestartYes, "restart", "status: Ready", "exit 0"}));
   ExpectChipHolds(box.Read("card.rom"), m.chosenImage);
 }
+
+TEST(StockOffer, StockOnABoardWithoutOneStartsNothing) {
+  CliSandbox box;
+  const auto card = BuildImage(PresetNvidiaImage());
+  const auto scenario = box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, card));
+  const CliResult r = box.Run({"--machine", scenario, "flash", "--stock"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("this board has no stock BIOS"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.Starting("yesno").empty());
+  EXPECT_TRUE(r.Starting("open-dialog").empty());
+  ExpectChipHolds(box.Read("card.rom"), card);
+}
+
+// ---- The BIOS version label at detection and after a flash, for both kinds of BIOS ----
+
+struct LabelCase {
+  const char* name;
+  void (*card)(ImageSpec&);
+  void (*file)(ImageSpec&);
+  const char* atDetection;
+  const char* afterFlash;
+};
+
+class VersionLabel : public ::testing::TestWithParam<LabelCase> {};
+
+TEST_P(VersionLabel, ShowsTheVersionBeforeAndAfterTheFlash) {
+  const LabelCase& c = GetParam();
+  CliSandbox box;
+  ImageSpec card = PresetNvidiaImage();
+  c.card(card);
+  ImageSpec file = card;
+  file.seed = 21;
+  c.file(file);
+  box.Write("file.rom", BuildImage(file));
+  const auto scenario =
+      box.WriteScenario("m.json", NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(card)));
+  const CliResult r = box.Run({"--machine", scenario, "flash", "file.rom"});
+  EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
+  const auto labels = r.Starting("label lBIOSVersion: ");
+  ASSERT_EQ(labels.size(), 2u) << ::testing::PrintToString(r.lines);
+  EXPECT_EQ(labels[0], std::string("label lBIOSVersion: ") + c.atDetection);
+  EXPECT_EQ(labels[1], std::string("label lBIOSVersion: ") + c.afterFlash);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothKinds, VersionLabel,
+    ::testing::Values(
+        LabelCase{"Block", [](ImageSpec&) {}, [](ImageSpec& s) { s.block->number = 5; },
+                  "PX4R7 F4", "PX4R7 F5"},
+        LabelCase{"BlockWithSuffix", [](ImageSpec& s) { s.block->suffix = 'B'; },
+                  [](ImageSpec& s) {
+                    s.block->number = 5;
+                    s.block->suffix = 'C';
+                  },
+                  "PX4R7 F4B", "PX4R7 F5C"},
+        LabelCase{"ModelText",
+                  [](ImageSpec& s) {
+                    s.block.reset();
+                    s.modelText = "RZ-PX4R7H/F4";
+                  },
+                  [](ImageSpec& s) { s.modelText = "RZ-PX4R7H/F5"; }, "RZ-PX4R7H F4",
+                  "RZ-PX4R7H F5"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // ---- Validation of the chosen file: nothing reaches the card ----
 

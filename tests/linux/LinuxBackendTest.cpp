@@ -18,6 +18,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/RawAccessProblem.h"
 #include "sim/Recorders.h"
+#include "support/ScopedEnv.h"
 #include "support/SimHarness.h"
 #include "ui/ScriptedUi.h"
 
@@ -189,6 +190,35 @@ TEST(RawAccessProblem, NamesEveryObstacleFound) {
     for (const auto& a : c.absent) EXPECT_EQ(text.find(a), std::string::npos) << text;
     EXPECT_NE(text.back(), '\n');
   }
+}
+
+// $HOME and $XDG_DATA_HOME as the XDG rules take them: a relative or empty value counts as unset.
+TEST(LinuxSystem, UserFoldersFollowHomeAndXdgDataHome) {
+  struct Row {
+    const char* home;
+    const char* dataHome;
+    const char* wantHome;
+    const char* wantData;
+  };
+  for (const Row& r : {Row{"/h/u", "", "/h/u", "/h/u/.local/share"},
+                       Row{"/h/u/", "/d/x/", "/h/u", "/d/x"},
+                       Row{"/h/u", "relative", "/h/u", "/h/u/.local/share"},
+                       Row{"/", "", "/", "/.local/share"}}) {
+    ScopedEnv home("HOME", r.home);
+    ScopedEnv data("XDG_DATA_HOME", r.dataHome);
+    lx::LinuxSystem system;
+    const auto got = system.GetUserFolders();
+    EXPECT_EQ(got.home, r.wantHome) << r.home << " " << r.dataHome;
+    EXPECT_EQ(got.dataHome, r.wantData) << r.home << " " << r.dataHome;
+  }
+  // Without $HOME the account's own home folder from the password database is taken.
+  ScopedEnv home("HOME", "");
+  ScopedEnv data("XDG_DATA_HOME", "");
+  lx::LinuxSystem system;
+  const auto got = system.GetUserFolders();
+  ASSERT_FALSE(got.home.empty());
+  EXPECT_EQ(got.home.front(), '/');
+  EXPECT_EQ(got.dataHome, (got.home == "/" ? "" : got.home) + "/.local/share");
 }
 
 }  // namespace

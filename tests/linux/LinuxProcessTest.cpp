@@ -41,6 +41,13 @@ bool AppearsWithin(const fs::path& file, std::chrono::seconds limit) {
   return false;
 }
 
+// The launcher of a program that runs as root (no pkexec), whoever runs the tests.
+platform::LinuxToolLauncher DirectLauncher() {
+  platform::ToolLaunchOptions options;
+  options.asRoot = true;
+  return platform::LinuxToolLauncher(options);
+}
+
 TEST(LinuxToolLauncher, ReportsStartAndExitStatus) {
   TempDir dir;
   dir.Write("not-executable", "#!/bin/sh\n");
@@ -54,7 +61,7 @@ TEST(LinuxToolLauncher, ReportsStartAndExitStatus) {
                {dir.File("not-executable"), false, -1},
                {dir.Path().string(), false, -1},
                {"", false, -1}};
-  platform::LinuxToolLauncher launcher;
+  auto launcher = DirectLauncher();
   for (const auto& c : cases) {
     const auto r = launcher.RunAndWait(c.path, "-s 0 Save.bin -quiet", "");
     EXPECT_EQ(r.started, c.started) << c.path;
@@ -69,7 +76,7 @@ TEST(LinuxToolLauncher, SplitsParametersOnBlanksAndRunsInTheGivenFolder) {
   const std::string tool =
       Script(dir, "tool with blank", "printf '%s|' \"$@\" > '" + out + "'\npwd >> '" + out +
                                          "'\nexit 7");
-  platform::LinuxToolLauncher launcher;
+  auto launcher = DirectLauncher();
   struct Case {
     std::string folder;
     std::string expectedFolder;
@@ -87,9 +94,41 @@ TEST(LinuxToolLauncher, SplitsParametersOnBlanksAndRunsInTheGivenFolder) {
 TEST(LinuxToolLauncher, ProgramEndedBySignalIsNotASuccess) {
   TempDir dir;
   const std::string tool = Script(dir, "killed", "kill -9 $$");
-  const auto r = platform::LinuxToolLauncher().RunAndWait(tool, "", "");
+  const auto r = DirectLauncher().RunAndWait(tool, "", "");
   EXPECT_TRUE(r.started);
   EXPECT_EQ(r.exitCode, 128 + 9);
+}
+
+TEST(LinuxToolLauncher, NotAsRootGoesThroughPkexecAndStillRunsInTheFolder) {
+  TempDir dir;
+  const fs::path folder = dir.Path() / "exchange $(x) 'q'";
+  fs::create_directory(folder);
+  const std::string out = dir.File("out.txt");
+  const std::string asked = dir.File("asked.txt");
+  // Like pkexec: record what it was asked to run, start it in another folder, keep its status.
+  const std::string pkexec =
+      Script(dir, "pkexec", "printf '%s\n' \"$@\" > '" + asked + "'\ncd /\nexec \"$@\"");
+  const std::string tool = Script(dir, "tool a=b; x", "printf '%s|' \"$@\" > '" + out +
+                                                          "'\npwd >> '" + out + "'\nexit 5");
+  platform::ToolLaunchOptions options;
+  options.asRoot = false;
+  options.pkexec = pkexec;
+  platform::LinuxToolLauncher launcher(options);
+  const auto r = launcher.RunAndWait(tool, "-p 0 new.rom -f", folder.string());
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exitCode, 5) << "the tool's status passes through";
+  EXPECT_EQ(ReadText(out), "-p|0|new.rom|-f|" + folder.string() + "\n");
+  const std::string asks = ReadText(asked);
+  EXPECT_EQ(asks.substr(0, asks.find('\n')), "/bin/sh");
+  EXPECT_NE(asks.find("\n" + folder.string() + "\n" + tool + "\n-p\n0\nnew.rom\n-f\n"),
+            std::string::npos)
+      << asks;
+
+  options.pkexec = Script(dir, "refusing", "exit 126");
+  EXPECT_EQ(platform::LinuxToolLauncher(options).RunAndWait(tool, "", folder.string()).exitCode, 126)
+      << "a refused authentication is a failed tool run";
+  options.pkexec = dir.File("no-pkexec");
+  EXPECT_FALSE(platform::LinuxToolLauncher(options).RunAndWait(tool, "", folder.string()).started);
 }
 
 TEST(LinuxShutdown, RebootRequestIsAcceptedOnlyWhenTheCommandSucceeds) {

@@ -35,6 +35,7 @@ class RecordingSystem final : public platform::System {
   std::string ScratchDirectory() override { return scratch; }
   std::uint32_t GetOSVer() override { return 0; }
   platform::LocalTime Now() override { return {}; }
+  platform::UserFolders GetUserFolders() override { return {}; }
   void WriteStdoutLine(const std::string&) override {}
   std::string cwd = "/somewhere";
 

@@ -59,7 +59,7 @@ TEST(Detection, BlockGivesModelNameBackupNameAndCardNumber) {
     const auto& state = h.program->state;
     EXPECT_EQ(state.card.CardModelName, c.name) << c.model;
     EXPECT_EQ(state.card.BackupFileName, c.name + ".F3") << c.model;
-    EXPECT_EQ(h.ui.LabelText(ui::Label::BiosVersion), c.name + " ") << "block versions are not shown";
+    EXPECT_EQ(h.ui.LabelText(ui::Label::BiosVersion), c.name + " F3") << "the block's version";
     EXPECT_EQ(state.cardNumber, 0x21);
     EXPECT_EQ(h.program->adapters.adapters[0].cardNumber, 0x21);
     EXPECT_EQ(state.flashMode, 1u);

@@ -93,6 +93,7 @@ void Play(ui::Ui& u) {
   u.SetCommandButtonsEnabled(false);
   u.ProcessEvents();
   u.MessageRepeated("Error reading PCI", 3);
+  u.AnsweredQuestion("There is a new VBIOS \r\n       Do you wish to Update?", false);
 }
 
 TEST(RecordingUi, TerminalAndScriptedFrontEndsWriteTheSameLines) {
@@ -117,7 +118,7 @@ TEST(RecordingUi, TerminalAndScriptedFrontEndsWriteTheSameLines) {
   std::fclose(err);
 
   EXPECT_EQ(transcript.Lines(), scripted.Lines());
-  ASSERT_EQ(scripted.Lines().size(), 10u);
+  ASSERT_EQ(scripted.Lines().size(), 11u);
   EXPECT_EQ(scripted.Lines()[0],
             "box \"Caution\" yesno none -> yes: Talvenor VGA BIOS not found! Do you want to "
             "continue?");
@@ -127,6 +128,8 @@ TEST(RecordingUi, TerminalAndScriptedFrontEndsWriteTheSameLines) {
   EXPECT_EQ(scripted.Lines()[5],
             "save-dialog \"/p/\\\"q\\\"/\" \"A.F1\" -> /home/u/new \\\"F5\\\".rom");
   EXPECT_EQ(scripted.Lines()[9], "repeated 3: Error reading PCI");
+  // Answered by the front end from the command line, written as the same question answered.
+  EXPECT_EQ(scripted.Lines()[10], scripted.Lines()[4]);
 }
 
 // The front end's answers are the ones returned to the program, and nothing it does between is

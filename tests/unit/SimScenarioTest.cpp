@@ -68,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"WorkingDirectoryObject", R"({"working_directory": {}})",
             "working_directory must be a text"},
         Row{"ExecutableNull", R"({"executable": null})", "executable must be a text"},
+        Row{"HomeNumber", R"({"home": 1})", "home must be a text"},
+        Row{"DataHomeArray", R"({"data_home": []})", "data_home must be a text"},
         Row{"OsVersionText", R"({"os_version": "new"})", "os_version must be a number"},
         Row{"ServiceFailNumber", Faults(R"({"service_fail": 3})"),
             "faults.service_fail must be an array of texts"},

@@ -1,6 +1,7 @@
 // Skin generator: draws the main window and dialog backgrounds (PNG, for embedding) and every
 // button bitmap of the skin (24-bit BMP, Skin/<left>_<top>_<state>.bmp).
 // Usage: rz_skingen <art folder> <skin folder>
+//        rz_skingen --icon <size> <file.png>   (the program's icon, <size> pixels square)
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "Icon.h"
 #include "Painting.h"
 
 using namespace skingen;
@@ -284,6 +286,16 @@ bool Save(const QImage& img, const QString& path) {
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
+  if (argc == 4 && QString::fromLatin1(argv[1]) == QStringLiteral("--icon")) {
+    const int size = QString::fromLatin1(argv[2]).toInt();
+    if (size < 16 || size > 1024) {
+      std::fprintf(stderr, "rz_skingen: icon size must be 16 to 1024\n");
+      return 2;
+    }
+    if (AppIcon(size).save(QString::fromLocal8Bit(argv[3]))) return 0;
+    std::fprintf(stderr, "rz_skingen: cannot write %s\n", argv[3]);
+    return 1;
+  }
   if (argc != 3) {
     std::fprintf(stderr, "usage: rz_skingen <art folder> <skin folder>\n");
     return 2;

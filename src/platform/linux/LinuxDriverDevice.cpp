@@ -1,19 +1,10 @@
 #include "platform/linux/LinuxDriverDevice.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <bit>
-#include <cerrno>
 #include <cstring>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <sys/io.h>
-#define RZ_HAVE_PORT_INSTRUCTIONS 1
-#else
-#define RZ_HAVE_PORT_INSTRUCTIONS 0
-#endif
 
 #include "base/LittleEndian.h"
 #include "hw/DriverProtocol.h"
@@ -33,49 +24,46 @@ std::size_t PageSize() {
   return page > 0 ? static_cast<std::size_t>(page) : 4096;
 }
 
-int OpenRw(const std::string& path, int extra) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | extra);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
 }  // namespace
 
 LinuxDriverDevice::LinuxDriverDevice(LinuxDriverPaths paths)
-    : paths_(std::move(paths)), nextToken_(kFirstToken) {}
+    : LinuxDriverDevice(AccessSources{nullptr, std::move(paths)}, {RawAccessRecord()}) {}
 
-LinuxDriverDevice::~LinuxDriverDevice() {
+LinuxDriverDevice::LinuxDriverDevice(AccessSources sources, std::vector<AccessMethodRecord> methods)
+    : sources_(std::move(sources)), methods_(std::move(methods)), nextToken_(kFirstToken) {}
+
+LinuxDriverDevice::~LinuxDriverDevice() { CloseMethod(); }
+
+void LinuxDriverDevice::DropMappings() {
   for (auto& [token, m] : mappings_) ::munmap(m.base, m.mappedBytes);
   mappings_.clear();
-  CloseFiles();
 }
 
-void LinuxDriverDevice::CloseFiles() {
-  if (portFd_ >= 0) ::close(portFd_);
-  if (memFd_ >= 0) ::close(memFd_);
-  portFd_ = memFd_ = -1;
+void LinuxDriverDevice::CloseMethod() {
+  DropMappings();
+  method_.reset();
+  methodName_.clear();
   handle_ = kInvalidDeviceHandle;
 }
 
 DeviceHandle LinuxDriverDevice::Open(const std::string&) {
-  CloseFiles();
-  const int port = OpenRw(paths_.port, 0);
-  const int mem = OpenRw(paths_.mem, O_SYNC);
-  if (port < 0 || mem < 0) {
-    if (port >= 0) ::close(port);
-    if (mem >= 0) ::close(mem);
-    return kInvalidDeviceHandle;
+  CloseMethod();
+  attempts_.clear();
+  for (const AccessMethodRecord& record : methods_) {
+    std::string why;
+    if (auto method = record.detect(sources_, why)) {
+      method_ = std::move(method);
+      methodName_ = record.name;
+      handle_ = nextHandle_++;
+      return handle_;
+    }
+    attempts_.push_back(AccessAttempt{record.name, why});
   }
-  portFd_ = port;
-  memFd_ = mem;
-  handle_ = nextHandle_++;
-  return handle_;
+  return kInvalidDeviceHandle;
 }
 
 void LinuxDriverDevice::Close(DeviceHandle handle) {
-  if (handle != kInvalidDeviceHandle && handle == handle_) CloseFiles();
+  if (handle != kInvalidDeviceHandle && handle == handle_) CloseMethod();
 }
 
 bool LinuxDriverDevice::Control(DeviceHandle handle, std::uint32_t code, const std::uint8_t* in,
@@ -107,64 +95,16 @@ bool LinuxDriverDevice::PortRequest(const std::uint8_t* in, std::uint8_t* out) {
   if (std::uint32_t{r.port} + r.width > 0x10000) return false;
   bool ok;
   if (r.direction == hw::kPortDirectionWrite) {
-    ok = PortWrite(r.port, r.width, r.data);
+    ok = method_->PortWrite(r.port, r.width, r.data);
   } else {
     std::uint32_t value = 0;
-    ok = PortRead(r.port, r.width, value);
+    ok = method_->PortRead(r.port, r.width, value);
     r.data = value;
   }
   if (!ok) return false;
   const auto encoded = hw::EncodePortAccess(r);
   std::memcpy(out, encoded.data(), encoded.size());
   return true;
-}
-
-bool LinuxDriverDevice::GrantPorts(std::uint16_t port, std::uint16_t width) {
-#if RZ_HAVE_PORT_INSTRUCTIONS
-  bool all = true;
-  for (std::uint32_t p = port; p < std::uint32_t{port} + width; ++p) all = all && granted_[p];
-  if (all) return true;
-  if (::ioperm(port, width, 1) != 0) return false;
-  for (std::uint32_t p = port; p < std::uint32_t{port} + width; ++p) granted_[p] = true;
-  return true;
-#else
-  (void)port;
-  (void)width;
-  return false;
-#endif
-}
-
-bool LinuxDriverDevice::PortRead(std::uint16_t port, std::uint16_t width, std::uint32_t& value) {
-  if (width > 1 && paths_.wide == WidePortAccess::Native) {
-#if RZ_HAVE_PORT_INSTRUCTIONS
-    if (!GrantPorts(port, width)) return false;
-    value = width == 2 ? ::inw(port) : ::inl(port);
-    return true;
-#else
-    return false;
-#endif
-  }
-  std::uint8_t bytes[4] = {};
-  if (::pread(portFd_, bytes, width, port) != static_cast<ssize_t>(width)) return false;
-  value = 0;
-  for (int i = width - 1; i >= 0; --i) value = (value << 8) | bytes[i];
-  return true;
-}
-
-bool LinuxDriverDevice::PortWrite(std::uint16_t port, std::uint16_t width, std::uint32_t value) {
-  if (width > 1 && paths_.wide == WidePortAccess::Native) {
-#if RZ_HAVE_PORT_INSTRUCTIONS
-    if (!GrantPorts(port, width)) return false;
-    if (width == 2) ::outw(static_cast<std::uint16_t>(value), port);
-    else ::outl(value, port);
-    return true;
-#else
-    return false;
-#endif
-  }
-  std::uint8_t bytes[4];
-  le::Put32(bytes, value);
-  return ::pwrite(portFd_, bytes, width, port) == static_cast<ssize_t>(width);
 }
 
 std::uint32_t LinuxDriverDevice::AllocateToken(std::uint64_t span) {
@@ -190,20 +130,15 @@ std::uint32_t LinuxDriverDevice::AllocateToken(std::uint64_t span) {
 }
 
 bool LinuxDriverDevice::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& token) {
-  if (length == 0 || memFd_ < 0) return false;
+  if (length == 0 || !method_) return false;
   const std::size_t page = PageSize();
-  const std::uint64_t aligned = physical & ~static_cast<std::uint64_t>(page - 1);
-  const std::size_t lead = static_cast<std::size_t>(physical - aligned);
-  const std::size_t bytes = (lead + length + page - 1) & ~(page - 1);
   const std::uint64_t span = (std::uint64_t{length} + page - 1) / page * page + page;
   const std::uint32_t at = AllocateToken(span);
   if (at == 0) return false;
-  void* base = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, memFd_,
-                      static_cast<off_t>(aligned));
-  if (base == MAP_FAILED) return false;
+  const auto range = method_->Map(physical, length);
+  if (!range) return false;
   token = at;
-  mappings_[token] =
-      Mapping{base, bytes, static_cast<volatile std::uint8_t*>(base) + lead, length, span};
+  mappings_[token] = Mapping{range->base, range->mappedBytes, range->start, length, span};
   return true;
 }
 

@@ -1,44 +1,32 @@
-// The I/O driver's requests on Linux, where the kernel's /dev/port and /dev/mem stand in for the
-// driver: port requests become port accesses, map requests mmap /dev/mem. Needs root and a kernel
-// without lockdown; see RawAccessProblem.h for telling the user why it fails.
+// The I/O driver's requests on Linux, carried out by the first access method (AccessMethod.h)
+// that works here: the sysfs PCI files, else the kernel's /dev/port and /dev/mem. The device
+// keeps what every method shares: the open handle, and the mappings reached by 32-bit tokens.
 #pragma once
-#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/DriverDevice.h"
+#include "platform/linux/AccessMethod.h"
 
 namespace rz::platform {
 
-// How 2- and 4-byte port requests are carried out.
-enum class WidePortAccess {
-  // x86 port instructions (inw/inl, outw/outl) after ioperm(): one access of the full width, as
-  // PCI configuration mechanism 1 requires at 0xCF8. Not available on other machines, where wide
-  // requests fail.
-  Native,
-  // Consecutive bytes through the port file. /dev/port turns this into one byte access per port,
-  // which is not a dword access; only for port files that are ordinary files (tests).
-  PortFileBytes,
-};
-
-struct LinuxDriverPaths {
-  std::string port = "/dev/port";
-  std::string mem = "/dev/mem";
-  WidePortAccess wide = WidePortAccess::Native;
-};
-
 class LinuxDriverDevice final : public DriverDevice {
  public:
+  // The raw method alone, on `paths`.
   explicit LinuxDriverDevice(LinuxDriverPaths paths = {});
+  // `methods` tried in their order on `sources` at every open.
+  LinuxDriverDevice(AccessSources sources, std::vector<AccessMethodRecord> methods);
   ~LinuxDriverDevice() override;
   LinuxDriverDevice(const LinuxDriverDevice&) = delete;
   LinuxDriverDevice& operator=(const LinuxDriverDevice&) = delete;
 
-  // Opens the port file and the memory file read-write; the Windows-style device path is ignored.
-  // Succeeds only when both open.
+  // Chooses the first method whose detect step succeeds; fails when none does (Attempts() then
+  // says why each failed). The Windows-style device path is ignored.
   DeviceHandle Open(const std::string& devicePath) override;
+  // Removes every mapping and lets the method go.
   void Close(DeviceHandle handle) override;
   bool Control(DeviceHandle handle, std::uint32_t code, const std::uint8_t* in,
                std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
@@ -52,6 +40,10 @@ class LinuxDriverDevice final : public DriverDevice {
 
   std::size_t LiveMappings() const { return mappings_.size(); }
   std::uint64_t InvalidAccesses() const { return invalidAccesses_; }
+  // The method serving requests ("sysfs", "raw"); empty while not open.
+  const std::string& MethodName() const { return methodName_; }
+  // The methods the last open tried before the chosen one (all of them when it failed).
+  const std::vector<AccessAttempt>& Attempts() const { return attempts_; }
 
  private:
   struct Mapping {
@@ -63,25 +55,24 @@ class LinuxDriverDevice final : public DriverDevice {
   };
 
   bool PortRequest(const std::uint8_t* in, std::uint8_t* out);
-  bool PortRead(std::uint16_t port, std::uint16_t width, std::uint32_t& value);
-  bool PortWrite(std::uint16_t port, std::uint16_t width, std::uint32_t value);
-  bool GrantPorts(std::uint16_t port, std::uint16_t width);
   bool Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& token);
   // A free token range of `span` bytes; 0 when none is left.
   std::uint32_t AllocateToken(std::uint64_t span);
   bool Unmap(std::uint32_t token);
   // Host address of `size` bytes at `linear`; null when they are not inside one live mapping.
   volatile std::uint8_t* Resolve(std::uint32_t linear, std::uint32_t size);
-  void CloseFiles();
+  void DropMappings();
+  void CloseMethod();
 
-  LinuxDriverPaths paths_;
-  int portFd_ = -1;
-  int memFd_ = -1;
+  AccessSources sources_;
+  std::vector<AccessMethodRecord> methods_;
+  std::unique_ptr<AccessMethod> method_;
+  std::string methodName_;
+  std::vector<AccessAttempt> attempts_;
   DeviceHandle handle_ = kInvalidDeviceHandle;
   DeviceHandle nextHandle_ = 1;
   std::map<std::uint32_t, Mapping> mappings_;  // key: token (linear address of the start)
   std::uint64_t nextToken_;
-  std::bitset<0x10000> granted_;  // ports opened to this process by ioperm()
   std::uint64_t invalidAccesses_ = 0;
 };
 

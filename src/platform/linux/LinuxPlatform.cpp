@@ -1,5 +1,7 @@
-// This Linux computer with all its seams: raw ports and /dev/mem for the driver, the Linux
-// process facilities, fork and exec for the vendor tool.
+// This Linux computer with all its seams: the access methods (sysfs, else raw ports and
+// /dev/mem) for the driver, with the sysfs PCI files obtained at bring-up (through the access
+// broker when not root), the Linux process facilities, fork and exec for the vendor tool (through
+// pkexec when not root).
 #include <unistd.h>
 
 #include "platform/HostPlatform.h"
@@ -12,6 +14,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LinuxToolLauncher.h"
 #include "platform/linux/RawAccessProblem.h"
+#include "platform/linux/SysfsFilesSlot.h"
 
 namespace rz::platform {
 
@@ -20,11 +23,18 @@ namespace {
 class LinuxPlatform final : public HostPlatform {
  public:
   Platform& Seams() override { return seams_; }
-  std::string DescribeAccessProblem() override { return DescribeRawAccessProblem(); }
+  // Why the PCI files could not be obtained when that failed the bring-up; else why each access
+  // method failed.
+  std::string DescribeAccessProblem() override {
+    const std::string& obtain = services_.AccessProblem();
+    if (!obtain.empty()) return obtain;
+    return DescribeAccessMethodProblems(device_.Attempts(), CurrentRawAccessFacts());
+  }
 
  private:
-  LinuxDriverDevice device_;
-  LinuxServiceControl services_;
+  SysfsFilesSlot sysfs_;  // filled by the service calls; declared first, so it outlives the device
+  LinuxDriverDevice device_{AccessSources{&sysfs_, {}}, LinuxAccessMethods()};
+  LinuxServiceControl services_{sysfs_, AccessOptions{}};
   LinuxSystem system_;
   std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
   LinuxToolLauncher launcher_;

@@ -36,13 +36,35 @@ ServiceHandle LinuxServiceControl::CreateService(ServiceHandle manager, const Se
   return OpenService(manager, "", 0);
 }
 
-bool LinuxServiceControl::StartService(ServiceHandle service) { return IsService(service); }
-
-bool LinuxServiceControl::ControlService(ServiceHandle service, std::uint32_t) {
-  return IsService(service);
+void LinuxServiceControl::ReleaseFiles() {
+  if (slot_) slot_->files.reset();
 }
 
-bool LinuxServiceControl::DeleteService(ServiceHandle service) { return IsService(service); }
+bool LinuxServiceControl::StartService(ServiceHandle service) {
+  if (!IsService(service)) return false;
+  if (!slot_) return true;
+  ReleaseFiles();
+  ObtainedSysfsFiles obtained = ObtainSysfsFiles(options_);
+  problem_ = obtained.reason;
+  if (obtained.failure != AccessFailure::None) {
+    lastError_ = kErrorAccessDenied;
+    return false;
+  }
+  slot_->files = std::move(obtained.files);
+  return true;
+}
+
+bool LinuxServiceControl::ControlService(ServiceHandle service, std::uint32_t) {
+  if (!IsService(service)) return false;
+  ReleaseFiles();
+  return true;
+}
+
+bool LinuxServiceControl::DeleteService(ServiceHandle service) {
+  if (!IsService(service)) return false;
+  ReleaseFiles();
+  return true;
+}
 
 void LinuxServiceControl::CloseServiceHandle(ServiceHandle handle) {
   managers_.erase(handle);

@@ -1,15 +1,28 @@
-// The service manager on Linux: there is no driver to install (the kernel's /dev/port and /dev/mem
-// serve the requests), so every call succeeds. Handles are still handed out and checked, so the
-// bring-up's open/close pairing behaves as it would with a real manager.
+// The service manager on Linux. There is no driver to install; what the bring-up's service calls
+// stand for is getting hold of the PCI files the access method works with: starting the service
+// obtains them into the slot (as root the method opens them itself, else the access broker hands
+// them over through pkexec), stopping or deleting it closes every descriptor again. Handles are
+// still handed out and checked, so the bring-up's open/close pairing behaves as it would with a
+// real manager. Without a slot (the raw-port fallback, tests of it) every call succeeds.
 #pragma once
 #include <set>
+#include <string>
 
 #include "platform/ServiceControl.h"
+#include "platform/linux/ObtainSysfsFiles.h"
+#include "platform/linux/SysfsFilesSlot.h"
 
 namespace rz::platform {
 
+// The error a failed start reports, as the service manager does when access is refused.
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+
 class LinuxServiceControl final : public ServiceControl {
  public:
+  LinuxServiceControl() = default;
+  LinuxServiceControl(SysfsFilesSlot& slot, AccessOptions options)
+      : slot_(&slot), options_(std::move(options)) {}
+
   ServiceHandle OpenManager(std::uint32_t access) override;
   ServiceHandle OpenService(ServiceHandle manager, const std::string& name,
                             std::uint32_t access) override;
@@ -21,11 +34,17 @@ class LinuxServiceControl final : public ServiceControl {
   std::uint32_t LastError() const override { return lastError_; }
 
   std::size_t OpenHandles() const { return managers_.size() + services_.size(); }
+  // Why the last start failed, for the terminal; empty after a successful one.
+  const std::string& AccessProblem() const { return problem_; }
 
  private:
   ServiceHandle NewHandle(std::set<ServiceHandle>& into);
   bool IsService(ServiceHandle h);
+  void ReleaseFiles();
 
+  SysfsFilesSlot* slot_ = nullptr;
+  AccessOptions options_;
+  std::string problem_;
   std::set<ServiceHandle> managers_;
   std::set<ServiceHandle> services_;
   ServiceHandle next_ = 1;

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxSystem.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -11,7 +12,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/PrivateFolder.h"
+#include "platform/RunFolder.h"
 
 namespace rz::platform {
 namespace {
@@ -26,16 +27,23 @@ std::string WithoutTrailingSlash(std::string p) {
   return p;
 }
 
+// The home folder of the account this process runs as, from the password database.
+std::string AccountHome() {
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+      !found->pw_dir || found->pw_dir[0] != '/')
+    return {};
+  return found->pw_dir;
+}
+
 }  // namespace
 
 LinuxSystem::LinuxSystem(LinuxSystemOptions options) : options_(std::move(options)) {}
 
 LinuxSystem::~LinuxSystem() {
   ReleaseSingleInstance();
-  if (!scratch_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(scratch_, ec);
-  }
 }
 
 std::string LinuxSystem::ExecutablePath() {
@@ -101,7 +109,9 @@ bool LinuxSystem::SetCurrentDirectory(const std::string& path) {
 
 std::string LinuxSystem::ScratchDirectory() {
   if (scratch_.empty()) {
-    if (auto made = MakePrivateFolder("rzflash-", options_.tempDirectory)) scratch_ = *made;
+    // A run folder, so that the next run clears it when this one is killed.
+    scratchFolder_ = std::make_unique<RunFolder>("rzflash-run-", options_.tempDirectory, "rzflash-");
+    scratch_ = scratchFolder_->Path();
   }
   return scratch_;
 }
@@ -119,6 +129,16 @@ void LinuxSystem::WriteStdoutLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
+}
+
+UserFolders LinuxSystem::GetUserFolders() {
+  UserFolders folders;
+  folders.home = WithoutTrailingSlash(FromEnvironment("HOME", ""));
+  if (folders.home.empty()) folders.home = WithoutTrailingSlash(AccountHome());
+  folders.dataHome = WithoutTrailingSlash(FromEnvironment("XDG_DATA_HOME", ""));
+  if (folders.dataHome.empty() && !folders.home.empty())
+    folders.dataHome = (folders.home == "/" ? "" : folders.home) + "/.local/share";
+  return folders;
 }
 
 }  // namespace rz::platform

@@ -2,8 +2,10 @@
 // file named after the executable in the runtime directory, sleep, working directory, a private
 // scratch directory for the run, the OS code and standard output.
 #pragma once
+#include <memory>
 #include <string>
 
+#include "platform/RunFolder.h"
 #include "platform/System.h"
 
 namespace rz::platform {
@@ -37,6 +39,9 @@ class LinuxSystem final : public System {
   std::uint32_t GetOSVer() override;
   LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
+  // $HOME (else the account's home from the password database); $XDG_DATA_HOME, else
+  // <home>/.local/share. Relative values in the environment are ignored, as the XDG rules say.
+  UserFolders GetUserFolders() override;
 
   // Where the lock file for `name` lies.
   std::string LockFilePath(const std::string& name) const;
@@ -44,6 +49,7 @@ class LinuxSystem final : public System {
  private:
   LinuxSystemOptions options_;
   int lockFd_ = -1;
+  std::unique_ptr<RunFolder> scratchFolder_;
   std::string scratch_;
 };
 

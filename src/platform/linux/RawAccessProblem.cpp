@@ -46,14 +46,19 @@ std::string DeviceProblem(const std::string& path) {
 
 RawAccessFacts CurrentRawAccessFacts() { return RawAccessFacts{::geteuid()}; }
 
-std::string DescribeRawAccessProblem(const RawAccessFacts& facts) {
+namespace {
+
+// The obstacles of the machine itself, not of one file; each line ends in a line feed.
+std::string MachineObstacles(const RawAccessFacts& facts, bool withDevices) {
   std::string out;
   auto add = [&out](const std::string& line) { out += line + "\n"; };
   if (facts.effectiveUser != 0)
     add("not running as root: raw port and memory access needs root (run it with sudo)");
-  for (const auto* path : {&facts.portPath, &facts.memPath}) {
-    const std::string problem = DeviceProblem(*path);
-    if (!problem.empty()) add(problem);
+  if (withDevices) {
+    for (const auto* path : {&facts.portPath, &facts.memPath}) {
+      const std::string problem = DeviceProblem(*path);
+      if (!problem.empty()) add(problem);
+    }
   }
   const std::string lockdown = SelectedChoice(ReadSmallFile(facts.lockdownPath));
   if (!lockdown.empty() && lockdown != "none")
@@ -63,8 +68,26 @@ std::string DescribeRawAccessProblem(const RawAccessFacts& facts) {
   if (ReadSmallFile(facts.cmdlinePath).find("iomem=relaxed") == std::string::npos)
     add("if the card's display driver owns its memory and the kernel enforces strict /dev/mem, "
         "boot with iomem=relaxed or unbind the display driver from the card");
+  return out;
+}
+
+}  // namespace
+
+std::string DescribeRawAccessProblem(const RawAccessFacts& facts) {
+  std::string out = MachineObstacles(facts, true);
   if (out.empty())
     return "no obstacle to raw access found; the port or memory request failed for another reason";
+  out.pop_back();
+  return out;
+}
+
+std::string DescribeAccessMethodProblems(const std::vector<AccessAttempt>& attempts,
+                                         const RawAccessFacts& facts) {
+  if (attempts.empty()) return DescribeRawAccessProblem(facts);
+  std::string out;
+  for (const auto& attempt : attempts)
+    out += "access method " + attempt.method + " failed: " + attempt.why + "\n";
+  out += MachineObstacles(facts, false);
   out.pop_back();
   return out;
 }

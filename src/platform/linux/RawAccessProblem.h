@@ -1,9 +1,13 @@
-// Why raw port and physical-memory access fails on this Linux machine, in words a user can act on;
+// Why the hardware cannot be reached on this Linux machine, in words a user can act on: which
+// access methods were tried and why each failed, and what stands in the way of raw access;
 // printed by the terminal front end after the bring-up failure.
 #pragma once
 #include <string>
+#include <vector>
 
 #include <sys/types.h>
+
+#include "platform/linux/AccessMethod.h"
 
 namespace rz::platform {
 
@@ -22,5 +26,11 @@ RawAccessFacts CurrentRawAccessFacts();
 // with iomem=relaxed). Never empty.
 std::string DescribeRawAccessProblem(const RawAccessFacts& facts);
 std::string DescribeRawAccessProblem();
+
+// One line for each method tried ("access method NAME failed: WHY"), then the machine's
+// obstacles (not root, kernel lockdown, strict /dev/mem). With no attempt recorded (the device
+// was never opened) it is the raw access description above.
+std::string DescribeAccessMethodProblems(const std::vector<AccessAttempt>& attempts,
+                                         const RawAccessFacts& facts);
 
 }  // namespace rz::platform

@@ -65,7 +65,9 @@ bool ExecSucceeded(int fd) {
   return n == 0;
 }
 
-int WaitFor(pid_t pid) {
+}  // namespace
+
+int WaitForExit(pid_t pid) {
   int status = 0;
   pid_t r;
   do {
@@ -76,8 +78,6 @@ int WaitFor(pid_t pid) {
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
 }
-
-}  // namespace
 
 std::vector<std::string> SplitParameters(const std::string& parameters) {
   std::vector<std::string> words;
@@ -122,9 +122,32 @@ LaunchResult SpawnAndWait(const std::string& path, const std::vector<std::string
   if (pid == 0) ExecOrReport(path, argv.Get(), writeEnd.Get(), folder.empty() ? nullptr : folder.c_str());
   writeEnd.Close();
   const bool started = ExecSucceeded(readEnd.Get());
-  const int status = WaitFor(pid);
+  const int status = WaitForExit(pid);
   if (!started) return {};
   return {true, status};
+}
+
+pid_t SpawnWithStdio(const std::string& path, const std::vector<std::string>& args, int stdio) {
+  if (path.empty()) return -1;
+  ArgVector argv(path, args);
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
+  Fd readEnd(fds[0]), writeEnd(fds[1]);
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    if (::dup2(stdio, STDIN_FILENO) < 0 || ::dup2(stdio, STDOUT_FILENO) < 0) {
+      const int error = errno;
+      ssize_t ignored = ::write(writeEnd.Get(), &error, sizeof error);
+      (void)ignored;
+      ::_exit(127);
+    }
+    ExecOrReport(path, argv.Get(), writeEnd.Get());
+  }
+  writeEnd.Close();
+  if (ExecSucceeded(readEnd.Get())) return pid;
+  WaitForExit(pid);
+  return -1;
 }
 
 bool SpawnDetached(const std::string& path, const std::vector<std::string>& args) {
@@ -149,7 +172,7 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
     ::_exit(0);
   }
   writeEnd.Close();
-  WaitFor(pid);
+  WaitForExit(pid);
   return ExecSucceeded(readEnd.Get());
 }
 

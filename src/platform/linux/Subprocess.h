@@ -1,6 +1,8 @@
 // Starting other programs on Linux with fork and exec: waited for (with their exit status) or
 // detached. Exec failures are reported back from the child through a close-on-exec pipe.
 #pragma once
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -20,6 +22,14 @@ std::string FindProgram(const std::string& program);
 // exitCode is the exit status, or 128 + the signal number when a signal ended it.
 LaunchResult SpawnAndWait(const std::string& path, const std::vector<std::string>& args,
                           const std::string& folder = {});
+
+// Starts `path` with `args` with `stdio` as its standard input and output (standard error is
+// shared) and does not wait. The child's pid, or -1 when it could not be executed.
+pid_t SpawnWithStdio(const std::string& path, const std::vector<std::string>& args, int stdio);
+
+// Waits for the child `pid` to end: its exit status, 128 + the signal number when a signal ended
+// it, -1 when it cannot be waited for.
+int WaitForExit(pid_t pid);
 
 // Starts `path` with `args` in a session of its own and does not wait for it (no zombie is left
 // behind). False when it could not be executed.

@@ -56,7 +56,7 @@ bool WindowsSystem::SetCurrentDirectory(const std::string& path) {
 
 std::string WindowsSystem::ScratchDirectory() {
   if (!scratch_ || scratch_->Path().empty())
-    scratch_ = std::make_unique<PrivateFolder>("rzflash-", options_.tempRoot);
+    scratch_ = std::make_unique<RunFolder>("rzflash-run-", options_.tempRoot, "rzflash-");
   return scratch_->Path();
 }
 

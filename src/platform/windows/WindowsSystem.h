@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/PrivateFolder.h"
+#include "platform/RunFolder.h"
 #include "platform/System.h"
 #include "platform/windows/OwnedHandles.h"
 
@@ -45,11 +45,13 @@ class WindowsSystem final : public System {
   std::uint32_t GetOSVer() override;
   LocalTime Now() override;
   void WriteStdoutLine(const std::string& line) override;
+  // None: on Windows the program's folder holds everything it reads and writes.
+  UserFolders GetUserFolders() override { return {}; }
 
  private:
   WindowsSystemOptions options_;
   win::OwnedHandle instance_;
-  std::unique_ptr<PrivateFolder> scratch_;
+  std::unique_ptr<RunFolder> scratch_;  // a killed run's is cleared by the next run
 };
 
 }  // namespace rz::platform

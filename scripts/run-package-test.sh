@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the release configuration (the `package` preset: release, installed
+# under /usr, no tests or benchmarks), checks it with lintian (an error fails), installs it on this
+# machine with dpkg, runs the installed terminal front end on an emulated card and finds its man
+# page, and removes the package again, also when a step failed. Needs root for dpkg.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh package
+
+cmake --preset package >/dev/null
+cmake --build --preset package
+rm -f build/package/rzflash_*.deb
+(cd build/package && cpack -G DEB >/dev/null)
+deb=$(ls build/package/rzflash_*_*.deb)
+echo "package: $deb"
+dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+
+echo "== lintian"
+lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1) || true
+[ -n "$lintian_out" ] && echo "$lintian_out"
+if grep -q '^E:' <<<"$lintian_out"; then
+  echo "lintian reported errors" >&2
+  exit 1
+fi
+
+if dpkg-query -W -f='${Status}' rzflash 2>/dev/null | grep -q "install ok installed"; then
+  echo "rzflash is installed on this machine already; not replacing it" >&2
+  exit 1
+fi
+trap 'dpkg -r rzflash >/dev/null || echo "removing the package failed" >&2' EXIT
+echo "== dpkg -i"
+dpkg -i "$deb"
+
+passed=0
+failed=0
+check() {  # check NAME COMMAND...: runs the command, counts and reports its outcome
+  local name=$1
+  shift
+  if "$@"; then
+    echo "ok: $name"
+    passed=$((passed + 1))
+  else
+    echo "FAILED: $name" >&2
+    failed=$((failed + 1))
+  fi
+}
+check "rzflash-cli --machine nvidia-spi info" /usr/bin/rzflash-cli --machine nvidia-spi info
+check "man -w rzflash-cli" man -w rzflash-cli
+check "man -w rzflash" man -w rzflash
+check "installed data folder" test -f /usr/share/rzflash/RZFLASH.CFG -a -f /usr/share/rzflash/HELP.CHM \
+  -a -d /usr/share/rzflash/Skin
+check "desktop entry and icon" test -f /usr/share/applications/rzflash.desktop \
+  -a -f /usr/share/icons/hicolor/48x48/apps/rzflash.png
+echo "package: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

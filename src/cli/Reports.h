@@ -1,0 +1,35 @@
+// What the terminal's listing and verify commands print: one text line per item for people and,
+// with --json, one JSON object with the same facts for scripts.
+#pragma once
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/JsonWriter.h"
+#include "commands/AdapterListing.h"
+#include "commands/ChipListing.h"
+#include "commands/VerifyCommand.h"
+
+namespace rz::cli {
+
+// "0x10DE": the form every id takes in the JSON output.
+std::string HexId(unsigned value, int digits = 4);
+
+std::string ChipLine(const commands::ChipListing& chip);
+void WriteChipsJson(JsonWriter& json, const std::vector<commands::ChipListing>& chips);
+
+std::string AdapterLine(const commands::AdapterListing& adapter);
+void WriteAdaptersJson(JsonWriter& json, const std::vector<commands::AdapterListing>& adapters,
+                       bool configLoaded);
+
+// The members every command that detects the card shares: adapter 0 and its road.
+void WriteCardMembers(JsonWriter& json, const std::vector<commands::AdapterListing>& adapters);
+
+void WriteVerifyMembers(JsonWriter& json, const std::string& file,
+                        const commands::VerifyReport& report);
+
+// Text when set, else null.
+void WriteOptional(JsonWriter& json, const char* key, const std::optional<std::string>& text);
+
+}  // namespace rz::cli

@@ -1,0 +1,13 @@
+// Making a folder together with the folders above it that are missing, over the file-system seam.
+#pragma once
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace rz::platform {
+
+// Makes `folder` (with or without its trailing separator) and every missing folder above it.
+// True when a folder stands there afterwards.
+bool CreateFolderPath(FileSystem& files, const std::string& folder);
+
+}  // namespace rz::platform

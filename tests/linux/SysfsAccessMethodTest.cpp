@@ -1,0 +1,369 @@
+// The sysfs access method on folders laid out like sysfs: the adapter scan through it, the
+// emulated configuration mechanism (widths, byte lanes, absent devices, refused writes), refused
+// ports, maps through the devices' resource files, and the choice between methods at open.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "base/BuildConfig.h"
+#include "hw/AdapterScan.h"
+#include "hw/DriverProtocol.h"
+#include "hw/DriverRequests.h"
+#include "hw/IoDriver.h"
+#include "hw/PciConfig.h"
+#include "linux/FakeSysfsTree.h"
+#include "platform/linux/DirectSysfsFiles.h"
+#include "platform/linux/LinuxDriverDevice.h"
+#include "platform/linux/LinuxServiceControl.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/linux/RawAccessProblem.h"
+#include "platform/linux/SysfsFilesSlot.h"
+#include "support/SimHarness.h"
+#include "ui/ScriptedUi.h"
+
+namespace rz::test {
+namespace {
+
+namespace lx = platform;
+
+constexpr std::uint32_t kBarStart = 0xF6000000;
+constexpr std::uint32_t kBarSize = 0x10000;
+constexpr const char* kCard = "0000:01:00.0";
+constexpr const char* kNic = "0000:00:03.0";
+
+std::vector<std::uint8_t> FileBytes(const std::string& path, off_t at, std::size_t n) {
+  std::vector<std::uint8_t> out(n);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::pread(fd, out.data(), n, at) != static_cast<ssize_t>(n)) out.clear();
+  if (fd >= 0) ::close(fd);
+  return out;
+}
+
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  if (DIR* d = ::opendir("/proc/self/fd")) {
+    while (::readdir(d)) ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+std::uint32_t Address(int bus, int device, int function, int reg, bool enable = true) {
+  return (enable ? 0x80000000u : 0u) | static_cast<std::uint32_t>(bus << 16 | device << 11 |
+                                                                   function << 8 | (reg & 0xFC));
+}
+
+// A host bridge, a network card with a memory BAR, and the maker's display card with a PCI
+// Express capability, a memory BAR0, a 64-bit BAR2 and an I/O BAR4.
+void LayOutMachine(const FakeSysfsTree& tree) {
+  tree.Add({"0000:00:00.0", 0x8086, 0x0D57, 0x060000, 0, {}, {}});
+  tree.Add({kNic, 0x1AF4, 0x1041, 0x020000, 0x00011AF4, {0x11}, {{1, 0xF7000000, 0x1000}}});
+  tree.Add({kCard, 0x10DE, 0x1234, 0x030000, kMakerSubsystemVendorId | 0x56780000u, {0x01, 0x10},
+            {{0, kBarStart, kBarSize},
+             {2, 0xE0000000, 0x100000, 0x14220C},
+             {4, 0xF5000000, 0x1000, 0x40101}}});
+}
+
+class SysfsMethod : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LayOutMachine(tree);
+    ASSERT_TRUE(driver.OpenDriver());
+    ASSERT_EQ(device.MethodName(), "sysfs");
+  }
+
+  // One port request straight through the protocol; nullopt when the device refuses it.
+  std::optional<std::uint32_t> Port(std::uint16_t port, std::uint16_t width, bool write,
+                                    std::uint32_t data = 0) {
+    hw::PortAccessRequest r;
+    r.port = port;
+    r.width = width;
+    r.direction = write ? hw::kPortDirectionWrite : 0;
+    r.data = data;
+    auto buffer = hw::EncodePortAccess(r);
+    if (!device.Control(driver.deviceHandle, hw::kIoctlAccessPortData, buffer.data(), 12,
+                        buffer.data(), 12))
+      return std::nullopt;
+    return hw::DecodePortAccess(buffer.data()).data;
+  }
+
+  TempDir dir;
+  FakeSysfsTree tree{dir.Path() / "sys"};
+  lx::SysfsFilesSlot slot{nullptr, tree.Root().string()};
+  lx::LinuxDriverDevice device{lx::AccessSources{&slot, {}}, {lx::SysfsAccessRecord()}};
+  lx::LinuxServiceControl services;
+  lx::LinuxSystem system{lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()}};
+  hw::IoDriver driver{services, device, system};
+  ui::ScriptedUi ui;
+  hw::DriverRequests io{driver, ui};
+};
+
+TEST_F(SysfsMethod, TheAdapterScanFindsTheDisplayCard) {
+  hw::AdapterList list;
+  hw::ScanDisplayAdapters(io, list);
+  ASSERT_EQ(list.count, 1u);
+  EXPECT_EQ(list.adapters[0].bus, 1);
+  EXPECT_EQ(list.adapters[0].device, 0);
+  EXPECT_EQ(list.adapters[0].ids, 0x123410DEu);
+  EXPECT_EQ(list.adapters[0].subsystemIds, kMakerSubsystemVendorId | 0x56780000u);
+  std::uint16_t id = 0;
+  EXPECT_TRUE(hw::IsNvidiaVgaAdapter(io, 1, 0, id));
+  EXPECT_EQ(id, 0x1234);
+  EXPECT_TRUE(ui.Lines().empty());
+}
+
+TEST_F(SysfsMethod, ConfigReadsTakeTheByteLaneFromThePort) {
+  struct Case {
+    int reg;
+    std::uint16_t port, width;
+    std::uint32_t expected;
+  } cases[] = {
+      {0x00, 0xCFC, 4, 0x123410DEu}, {0x00, 0xCFE, 2, 0x1234},   {0x00, 0xCFC, 2, 0x10DE},
+      {0x00, 0xCFD, 1, 0x10},        {0x08, 0xCFF, 1, 0x03},     {0x08, 0xCFC, 1, 0xA1},
+      {0x08, 0xCFD, 2, 0x0000},      {0x10, 0xCFC, 4, kBarStart}, {0x40, 0xCFD, 1, 0x48},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Port(0xCF8, 4, true, Address(1, 0, 0, c.reg)));
+    EXPECT_EQ(Port(0xCF8, 4, false), Address(1, 0, 0, c.reg)) << "the address is kept";
+    EXPECT_EQ(Port(c.port, c.width, false), c.expected) << std::hex << c.reg << " " << c.port;
+  }
+  EXPECT_EQ(hw::ReadPciConfigWord(io, 1, 0, 0x2E), 0x5678);
+}
+
+TEST_F(SysfsMethod, ConfigWritesLandInTheFileAtTheRegister) {
+  struct Case {
+    int reg;
+    std::uint16_t port, width;
+    std::uint32_t value;
+    off_t at;
+    std::vector<std::uint8_t> bytes;  // the file from `at` on afterwards
+  } cases[] = {
+      {0x50, 0xCFC, 4, 0x11223344u, 0x50, {0x44, 0x33, 0x22, 0x11, 0x00}},
+      {0x54, 0xCFE, 2, 0xBEEF, 0x54, {0x00, 0x00, 0xEF, 0xBE, 0x00}},
+      {0x58, 0xCFD, 1, 0x7A, 0x58, {0x00, 0x7A, 0x00}},
+      {0x5C, 0xCFF, 1, 0x99, 0x5C, {0x00, 0x00, 0x00, 0x99, 0x00}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Port(0xCF8, 4, true, Address(1, 0, 0, c.reg)));
+    ASSERT_TRUE(Port(c.port, c.width, true, c.value)) << std::hex << c.reg;
+    EXPECT_EQ(FileBytes(tree.File(kCard, "config"), c.at, c.bytes.size()), c.bytes) << std::hex << c.reg;
+  }
+  // The program's read-modify-write of the command register keeps the status half.
+  const auto before = FileBytes(tree.File(kCard, "config"), 0, 256);
+  ASSERT_EQ(before.size(), 256u);
+  auto config = before;
+  config[6] = 0x10;
+  config[7] = 0x02;
+  FakeSysfsTree::Write(tree.File(kCard, "config"), std::string(config.begin(), config.end()));
+  hw::WritePciConfigWord(io, 1, 0, 0x04, 0x0106);
+  EXPECT_EQ(FileBytes(tree.File(kCard, "config"), 4, 4), (std::vector<std::uint8_t>{0x06, 0x01, 0x10, 0x02}));
+  EXPECT_TRUE(ui.Lines().empty());
+}
+
+TEST_F(SysfsMethod, AbsentDevicesReadAllOnesAndTakeNoWrites) {
+  const auto config = FileBytes(tree.File(kCard, "config"), 0, 256);
+  struct Case {
+    std::uint32_t address;
+    const char* what;
+  } cases[] = {
+      {Address(2, 0, 0, 0), "empty bus"},
+      {Address(0, 7, 0, 0), "empty slot"},
+      {Address(1, 0, 1, 0), "absent function of a present device"},
+      {Address(1, 0, 0, 0, false), "enable bit clear"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Port(0xCF8, 4, true, c.address));
+    EXPECT_EQ(Port(0xCFC, 4, false), 0xFFFFFFFFu) << c.what;
+    EXPECT_EQ(Port(0xCFE, 2, false), 0xFFFFu) << c.what;
+    EXPECT_EQ(Port(0xCFF, 1, false), 0xFFu) << c.what;
+    EXPECT_TRUE(Port(0xCFC, 4, true, 0)) << c.what << ": the write is dropped, not refused";
+  }
+  EXPECT_EQ(FileBytes(tree.File(kCard, "config"), 0, 256), config);
+  EXPECT_EQ(hw::ReadPciConfigDword(io, 3, 0, 0), 0xFFFFFFFFu);
+}
+
+TEST_F(SysfsMethod, OnlyTheConfigurationAndDelayPortsAreServed) {
+  const struct {
+    std::uint16_t port, width;
+    bool write;
+  } refused[] = {
+      {0x80, 1, true},    {0xEB, 1, false},  {0xEB, 4, true},   {0xEA, 2, true},
+      {0xCF8, 1, true},   {0xCF9, 1, true},  {0xCF8, 2, false}, {0xCFA, 2, true},
+      {0xCFE, 4, false},  {0xCFD, 4, true},  {0xCFF, 2, false}, {0xD00, 1, false},
+      {0x3C0, 1, true},   {0x0CF7, 4, true},
+  };
+  for (const auto& r : refused)
+    EXPECT_FALSE(Port(r.port, r.width, r.write, 0x80000000u)) << std::hex << r.port << " " << r.width;
+
+  const auto config = FileBytes(tree.File(kCard, "config"), 0, 256);
+  for (int i = 0; i < 50; ++i) EXPECT_TRUE(io.WritePortByte(0xEB, 0));
+  EXPECT_EQ(FileBytes(tree.File(kCard, "config"), 0, 256), config);
+  EXPECT_TRUE(ui.Lines().empty());
+  EXPECT_FALSE(io.WritePortByte(0x80, 0));
+  EXPECT_EQ(ui.Lines(),
+            std::vector<std::string>{"box \"\" ok none: DeviceIOControl Fail(IOCTL_ACCESS_PORT_DATA)"});
+}
+
+TEST_F(SysfsMethod, DevicesThatAreNotDisplaysAreNotWritten) {
+  const auto config = FileBytes(tree.File(kNic, "config"), 0, 256);
+  ASSERT_TRUE(Port(0xCF8, 4, true, Address(0, 3, 0, 0x04)));
+  EXPECT_FALSE(Port(0xCFC, 4, true, 0x00000007));
+  EXPECT_FALSE(Port(0xCFC, 1, true, 0x07));
+  EXPECT_EQ(Port(0xCFC, 4, false), 0u) << "reading stays allowed";
+  EXPECT_EQ(FileBytes(tree.File(kNic, "config"), 0, 256), config);
+}
+
+TEST_F(SysfsMethod, MapsGoThroughTheResourceFileOfTheDisplayBarHoldingTheRange) {
+  // Something to read back through the mapping.
+  const int fd = ::open(tree.File(kCard, "resource0").c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const std::uint8_t mark[4] = {0xDE, 0xC0, 0xAD, 0x0B};
+  ASSERT_EQ(::pwrite(fd, mark, 4, 0x2000), 4);
+  ::close(fd);
+
+  std::uint32_t token = 0;
+  io.MapPhysicalMemory(kBarStart + 0x1010, 0x1000, token);
+  ASSERT_NE(token, 0u);
+  io.WriteMem32(token, 0x11223344u);
+  io.WriteMem8(token + 0x10, 0xAB);
+  EXPECT_EQ(io.ReadMem32(token + 0xFF0), 0x0BADC0DEu);
+  EXPECT_EQ(FileBytes(tree.File(kCard, "resource0"), 0x1010, 4),
+            (std::vector<std::uint8_t>{0x44, 0x33, 0x22, 0x11}));
+  EXPECT_EQ(FileBytes(tree.File(kCard, "resource0"), 0x1020, 1), std::vector<std::uint8_t>{0xAB});
+  io.UnmapPhysicalMemory(token);
+
+  std::uint32_t whole = 0;
+  io.MapPhysicalMemory(kBarStart, kBarSize, whole);
+  EXPECT_NE(whole, 0u) << "the whole BAR";
+  std::uint32_t high = 0;
+  io.MapPhysicalMemory(0xE0080000, 0x1000, high);
+  EXPECT_NE(high, 0u) << "a 64-bit prefetchable BAR";
+  EXPECT_TRUE(ui.Lines().empty());
+  EXPECT_EQ(device.LiveMappings(), 2u);
+
+  const struct {
+    std::uint32_t physical, length;
+    const char* what;
+  } refused[] = {
+      {kBarStart + kBarSize - 0x10, 0x20, "runs past the end of the BAR"},
+      {kBarStart - 0x10, 0x20, "starts before the BAR"},
+      {0xF7000000, 0x100, "a BAR of a device that is not a display"},
+      {0xF5000000, 0x100, "an I/O BAR"},
+      {0x000C0000, 0x8000, "in no BAR at all"},
+  };
+  for (const auto& r : refused) {
+    std::uint32_t none = 1;
+    io.MapPhysicalMemory(r.physical, r.length, none);
+    EXPECT_EQ(none, 0u) << r.what;
+  }
+  EXPECT_EQ(ui.Lines().size(), std::size(refused));
+  EXPECT_EQ(device.LiveMappings(), 2u);
+  device.Close(driver.deviceHandle);
+  EXPECT_EQ(device.LiveMappings(), 0u) << "closing the device drops its mappings";
+}
+
+// The files come from the slot when the service calls filled it, else from its root.
+TEST(SysfsMethodChoice, TheSlotsFilesComeBeforeItsRoot) {
+  TempDir dir;
+  FakeSysfsTree tree{dir.Path() / "handed"};
+  LayOutMachine(tree);
+  lx::SysfsFilesSlot slot{std::make_unique<lx::DirectSysfsFiles>(tree.Root().string()),
+                          (dir.Path() / "nothing-here").string()};
+  lx::LinuxDriverDevice device{lx::AccessSources{&slot, {}}, {lx::SysfsAccessRecord()}};
+  const auto handle = device.Open("");
+  ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+  const int config = slot.files->Descriptor(kCard, "config", false);
+  device.Close(handle);
+  EXPECT_NE(::fcntl(config, F_GETFD), -1) << "the slot's descriptors stay open after Close";
+
+  slot.files.reset();
+  EXPECT_EQ(device.Open(""), platform::kInvalidDeviceHandle) << "the root is empty";
+  ASSERT_EQ(device.Attempts().size(), 1u);
+  EXPECT_EQ(device.Attempts()[0].why,
+            "no PCI devices in " + (dir.Path() / "nothing-here").string() + "/bus/pci/devices");
+}
+
+// Files the device opened itself under the slot's root go with the method at Close.
+TEST(SysfsMethodChoice, FilesOpenedDirectlyAreClosedWithTheDevice) {
+  TempDir dir;
+  FakeSysfsTree tree{dir.Path() / "sys"};
+  LayOutMachine(tree);
+  lx::SysfsFilesSlot slot{nullptr, tree.Root().string()};
+  lx::LinuxDriverDevice device{lx::AccessSources{&slot, {}}, {lx::SysfsAccessRecord()}};
+  const std::size_t before = OpenDescriptors();
+  for (int round = 0; round < 2; ++round) {
+    const auto handle = device.Open("");
+    ASSERT_NE(handle, platform::kInvalidDeviceHandle);
+    std::uint8_t request[12] = {0xF8, 0x0C, 0, 0, 0x00, 0x00, 0x01, 0x80, 1, 0, 4, 0};  // bus 1
+    ASSERT_TRUE(device.Control(handle, hw::kIoctlAccessPortData, request, 12, request, 12));
+    std::uint8_t read[12] = {0xFC, 0x0C, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0};
+    ASSERT_TRUE(device.Control(handle, hw::kIoctlAccessPortData, read, 12, read, 12));
+    EXPECT_EQ(read[4], 0xDE);
+    EXPECT_GT(OpenDescriptors(), before);
+    device.Close(handle);
+    EXPECT_EQ(OpenDescriptors(), before) << round;
+  }
+}
+
+TEST(SysfsMethodChoice, MethodsAreTriedInOrderAndEachFailureIsNamed) {
+  TempDir dir;
+  FakeSysfsTree tree{dir.Path() / "sys"};
+  // Configuration space readable only in part, as for a user without privilege.
+  tree.Add({"0000:00:00.0", 0x8086, 0x0D57, 0x060000, 0, {}, {}, 64});
+  lx::SysfsFilesSlot slot{nullptr, tree.Root().string()};
+  const lx::LinuxDriverPaths raw{dir.File("no-port"), dir.File("no-mem"),
+                                 lx::WidePortAccess::PortFileBytes};
+  lx::LinuxDriverDevice device{lx::AccessSources{&slot, raw}, lx::LinuxAccessMethods()};
+  EXPECT_EQ(device.Open(""), platform::kInvalidDeviceHandle);
+  ASSERT_EQ(device.Attempts().size(), 2u);
+  EXPECT_EQ(device.Attempts()[0].method, "sysfs");
+  EXPECT_EQ(device.Attempts()[1].method, "raw");
+
+  const lx::RawAccessFacts facts{1000, raw.port, raw.mem, dir.File("no-lockdown"), dir.File("no-cmdline")};
+  const std::string text = lx::DescribeAccessMethodProblems(device.Attempts(), facts);
+  EXPECT_EQ(text.substr(0, text.find('\n')),
+            "access method sysfs failed: only part of the configuration space of 0000:00:00.0 can "
+            "be read: reading all of it needs root or the access broker");
+  EXPECT_NE(text.find("access method raw failed: " + raw.port +
+                      " cannot be opened for reading and writing: No such file or directory"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("not running as root"), std::string::npos) << text;
+  EXPECT_EQ(lx::DescribeAccessMethodProblems({}, facts), lx::DescribeRawAccessProblem(facts));
+
+  // With the raw files present the second method serves the device.
+  dir.Write("no-port", std::string(0x10000, '\0'));
+  dir.Write("no-mem", std::string(4096, '\0'));
+  EXPECT_NE(device.Open(""), platform::kInvalidDeviceHandle);
+  EXPECT_EQ(device.MethodName(), "raw");
+  ASSERT_EQ(device.Attempts().size(), 1u);
+  EXPECT_EQ(device.Attempts()[0].method, "sysfs");
+}
+
+TEST(DirectSysfsFiles, ListsDevicesInOrderAndStaysInsideTheirFolders) {
+  TempDir dir;
+  FakeSysfsTree tree{dir.Path() / "sys"};
+  LayOutMachine(tree);
+  FakeSysfsTree::Write((dir.Path() / "sys/bus/pci/secret").string(), "x");
+  lx::DirectSysfsFiles files(tree.Root().string());
+  EXPECT_EQ(files.Devices(), (std::vector<std::string>{"0000:00:00.0", kNic, kCard}));
+  const int ro = files.Descriptor(kCard, "config", false);
+  ASSERT_GE(ro, 0);
+  EXPECT_EQ(files.Descriptor(kCard, "config", false), ro) << "opened once";
+  const int rw = files.Descriptor(kCard, "config", true);
+  ASSERT_GE(rw, 0);
+  EXPECT_NE(rw, ro);
+  EXPECT_EQ(::fcntl(rw, F_GETFL) & O_ACCMODE, O_RDWR);
+  EXPECT_EQ(files.Descriptor(kCard, "config", false), rw) << "a read-write descriptor serves reads";
+  EXPECT_EQ(files.Descriptor(kCard, "resource9", false), -1);
+  EXPECT_EQ(files.Descriptor("..", "secret", false), -1);
+  EXPECT_EQ(files.Descriptor(kCard, "../../secret", false), -1);
+  EXPECT_EQ(files.Attribute(kCard, "class"), "0x030000\n");
+  EXPECT_EQ(files.Attribute(kCard, "missing"), std::nullopt);
+  EXPECT_EQ(files.Attribute("..", "secret"), std::nullopt);
+  EXPECT_TRUE(lx::DirectSysfsFiles((dir.Path() / "none").string()).Devices().empty());
+}
+
+}  // namespace
+}  // namespace rz::test
