@@ -1,9 +1,7 @@
-// The emulated machine the EEPROM benchmarks run on (one NVIDIA card with a chosen chip, driver
-// open, card known to the configuration table), test images, and bus-cost snapshots.
+// The emulated machine the EEPROM benchmarks run on (the tests' rig with a chosen chip and a
+// preloaded image), test images, and bus-cost snapshots.
 #pragma once
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,62 +9,45 @@
 #include <benchmark/benchmark.h>
 
 #include "app/Program.h"
-#include "base/BuildConfig.h"
-#include "platform/PrivateFolder.h"
 #include "sim/EmulatedPlatform.h"
+#include "support/EepromRig.h"
+#include "support/SimHarness.h"
 #include "testimage/TestImage.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::bench {
 
-// One program on an emulated machine with an NVIDIA card carrying `chip` (preloaded with `image`),
-// driver open, the card in the configuration table and in the adapter list.
-struct EepromRig {
-  explicit EepromRig(const std::string& chip, const std::vector<std::uint8_t>& image = {}) {
-    namespace fs = std::filesystem;
-    using nlohmann::json;
-    dir = platform::MakePrivateFolder("rzflash-bench-").value_or(fs::temp_directory_path().string());
-    json eeprom = {{"chip", chip}};
+// The tests' EEPROM rig (one NVIDIA card at bus 1 device 0 carrying `chip`, driver open, the card
+// in the configuration table and the adapter list) with the chip preloaded with `image`, and the
+// handles the benchmarks use.
+class EepromRig {
+ public:
+  explicit EepromRig(const std::string& chip, const std::vector<std::uint8_t>& image = {})
+      : rig_(Card(chip, image, imageDir_)),
+        platform(rig_.harness.platform.get()),
+        program(rig_.harness.program.get()),
+        dir(rig_.harness.dir.Path().string()) {}
+
+  sim::Machine& Machine() { return rig_.Machine(); }
+
+ private:
+  static nlohmann::json Card(const std::string& chip, const std::vector<std::uint8_t>& image,
+                             const test::TempDir& folder) {
+    nlohmann::json eeprom = {{"chip", chip}};
     if (!image.empty()) {
-      testimage::WriteFile(dir + "/card.rom", image);
-      eeprom["image"] = dir + "/card.rom";
+      testimage::WriteFile(folder.File("card.rom"), image);
+      eeprom["image"] = folder.File("card.rom");
     }
-    json scenario = {{"program_folder", dir},
-                     {"working_directory", dir},
-                     {"adapters", json::array({{{"bus", 1},
-                                                {"device", 0},
-                                                {"vendor_id", 0x10DE},
-                                                {"device_id", 0x0191},
-                                                {"subsystem_vendor_id", "maker"},
-                                                {"subsystem_id", 0x34C8},
-                                                {"eeprom", eeprom}}})}};
-    platform = std::make_unique<sim::EmulatedPlatform>(sim::ParseScenario(scenario, dir));
-    program = std::make_unique<app::Program>(platform->Seams(), ui);
-    program->driver.OpenDriver();
-    config::AsicEntry entry;
-    entry.vendorId = 0x10DE;
-    entry.deviceId = 0x0191;
-    entry.type = 1;
-    program->asics.entries.push_back(entry);
-    program->adapters.count = 1;
-    program->adapters.adapters[0] = {1, 0, 0x019110DEu, 0x34C80000u | kMakerSubsystemVendorId, 0};
-    program->romWindow.newGpioLayout = true;  // 0x0191 uses the newer register layout
+    // The board the benchmarks' images are made for.
+    return {{"subsystem_id", 0x34C8}, {"eeprom", eeprom}};
   }
-  ~EepromRig() {
-    program.reset();
-    platform.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-  EepromRig(const EepromRig&) = delete;
-  EepromRig& operator=(const EepromRig&) = delete;
 
-  sim::Machine& Machine() { return platform->GetMachine(); }
+  test::TempDir imageDir_;  // the preloaded image's file; declared first, made first
+  test::EepromRig rig_;
 
-  std::string dir;
-  ui::ScriptedUi ui;
-  std::unique_ptr<sim::EmulatedPlatform> platform;
-  std::unique_ptr<app::Program> program;
+ public:
+  sim::EmulatedPlatform* const platform;
+  app::Program* const program;
+  const std::string dir;  // a folder of the run's own for files
 };
 
 // A BIOS image of lengthByte × 512 bytes with seeded filler.

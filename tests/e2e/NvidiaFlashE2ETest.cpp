@@ -356,7 +356,7 @@ TEST(FlashStep, SerialChipOnTheNewerRegisterLayoutIsFlashed) {
                    "exit 0"}));
 }
 
-// Row 2: the chip answers ids nobody knows.
+// The chip answers ids the catalogue does not hold: the job cannot begin.
 TEST(FlashStep, UnknownChipEndsAsRomAlreadyProgrammed) {
   CliSandbox box;
   box.Write("new.rom", BuildImage(Newer()));
@@ -376,8 +376,8 @@ struct BrokenFlash {
 
 class FailingChip : public ::testing::TestWithParam<BrokenFlash> {};
 
-// Row 5: the chip loses power, keeps cells or never finishes; the labels keep the old BIOS and no
-// restart is offered.
+// Programming itself fails: the chip loses power, keeps cells or never finishes; the labels keep
+// the old BIOS and no restart is offered.
 TEST_P(FailingChip, EndsInFailAndOffersNoRestart) {
   const BrokenFlash& c = GetParam();
   CliSandbox box;
@@ -440,7 +440,7 @@ TEST(FlashStep, OnlyTheImageOfALongerFileIsProgrammed) {
   ExpectChipHolds(box.Read("card.rom"), image);
 }
 
-// Row 1 without a message of its own: the file cannot be closed at the end of the job.
+// A file failure with no message of its own: the file cannot be closed at the end of the job.
 TEST(FlashStep, FileThatCannotBeClosedEndsReadyWithoutCompletion) {
   CliSandbox box;
   json m = NvidiaMachine(box, "SST 39VF010", 0x34C7, BuildImage(PresetNvidiaImage()));
