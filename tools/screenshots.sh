@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs rzflash-demo under a virtual X server and saves PNG screenshots of the main window (idle,
-# hovered, pressed, busy) and of both skinned dialogs into <build folder>/screenshots, then the
-# window after a failed driver bring-up (with its message box) into <build folder>/screenshots/design.
+# hovered, pressed, busy, busy with the progress bar) and of both skinned dialogs into
+# <build folder>/screenshots, then the window after a failed driver bring-up (with its message
+# box) into <build folder>/screenshots/design.
 # Usage: tools/screenshots.sh [build folder] [preset or scenario]   (default build/dbg, nvidia-spi)
 set -euo pipefail
 build="$(realpath "${1:-build/dbg}")"

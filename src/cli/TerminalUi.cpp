@@ -48,11 +48,6 @@ void TerminalUi::Print(const std::string& text) {
   std::fflush(out_);
 }
 
-void TerminalUi::Record(const std::string& text) {
-  lastMessage_ = text;
-  messages_.push_back(text);
-}
-
 bool TerminalUi::Ask(const std::string& text) {
   if (!answers_.empty()) {
     const bool a = answers_.front();
@@ -81,30 +76,17 @@ bool TerminalUi::Ask(const std::string& text) {
 }
 
 bool TerminalUi::MessageBox(const std::string& caption, const std::string& text,
-                            ui::Buttons buttons, ui::Icon icon, ui::Owner) {
+                            ui::Buttons buttons, ui::Icon, ui::Owner) {
   EndProgress();
-  std::optional<bool> answer;
   const std::string shown = caption.empty() ? text : caption + ": " + text;
-  if (buttons == ui::Buttons::YesNo)
-    answer = Ask(shown);
-  else
-    Print(shown);
-  Record(text);
-  transcript_.MessageBox(caption, text, buttons, icon, answer);
-  return answer.value_or(false);
+  if (buttons == ui::Buttons::YesNo) return Ask(shown);
+  Print(shown);
+  return false;
 }
 
-void TerminalUi::ShowMessage(const std::string& text) {
-  Print(text);
-  Record(text);
-  transcript_.Dialog(text);
-}
+void TerminalUi::ShowMessage(const std::string& text) { Print(text); }
 
-void TerminalUi::SkinnedMessage(const std::string& text) {
-  Print(text);
-  Record(text);
-  transcript_.Msg(text);
-}
+void TerminalUi::SkinnedMessage(const std::string& text) { Print(text); }
 
 std::string TerminalUi::Flat(std::string text) {
   std::replace(text.begin(), text.end(), '\r', ' ');
@@ -114,28 +96,21 @@ std::string TerminalUi::Flat(std::string text) {
 
 bool TerminalUi::SkinnedQuestion(const std::string& text) {
   EndProgress();
-  const bool a = Ask(Flat(text));
-  Record(text);
-  transcript_.YesNo(text, a);
-  return a;
+  return Ask(Flat(text));
 }
 
 void TerminalUi::AnsweredQuestion(const std::string& text, bool answer) {
   EndProgress();
   std::fprintf(out_, "%s [y/N] %s\n", Flat(text).c_str(), answer ? "yes" : "no");
   std::fflush(out_);
-  Record(text);
-  transcript_.YesNo(text, answer);
 }
 
-std::optional<std::string> TerminalUi::SaveFileDialog(const std::string&, const std::string& dir,
-                                                      const std::string& name) {
-  transcript_.SaveDialog(dir, name, dialogAnswer_);
+std::optional<std::string> TerminalUi::SaveFileDialog(const std::string&, const std::string&,
+                                                      const std::string&) {
   return dialogAnswer_;
 }
 
-std::optional<std::string> TerminalUi::OpenFileDialog(const std::string&, const std::string& dir) {
-  transcript_.OpenDialog(dir, dialogAnswer_);
+std::optional<std::string> TerminalUi::OpenFileDialog(const std::string&, const std::string&) {
   return dialogAnswer_;
 }
 
@@ -146,42 +121,41 @@ void TerminalUi::SetLabel(ui::Label label, const std::string& text) {
   EndProgress();
   std::fprintf(out_, "%s: %s\n", kNames[i], text.c_str());
   std::fflush(out_);
-  transcript_.SetLabel(label, text);
 }
 
 void TerminalUi::SetStatus(const std::string& text) {
   EndProgress();
   std::fprintf(out_, "[%s]\n", text.c_str());
   std::fflush(out_);
-  transcript_.Status(text);
 }
 
 void TerminalUi::MessageRepeated(const std::string& text, std::uint64_t times) {
   Print("(" + std::to_string(times) + " more times: " + text + ")");
-  transcript_.Repeated(times, text);
 }
 
-void TerminalUi::ReportProgress(std::uint32_t done, std::uint32_t total) {
-  if (!err_ || total == 0) return;
-  const unsigned percent = static_cast<unsigned>(std::uint64_t{done} * 100 / total);
-  const unsigned filled = percent / 4;
-  std::string bar(filled, '#');
-  bar.resize(25, '.');
-  std::fprintf(err_, "\r[%s] %3u%% ", bar.c_str(), percent);
+void TerminalUi::ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) {
+  if (!err_) return;
+  if (progressShown_ != phase) EndProgress();  // each phase on a line of its own
+  const char* name = ui::PhaseName(phase);
+  if (total == ui::kUnknownTotal) {
+    if (!progressShown_) std::fprintf(err_, "%-11s ...", name);
+  } else {
+    const unsigned percent =
+        static_cast<unsigned>(std::uint64_t{std::min(done, total)} * 100 / total);
+    std::string bar(percent / 4, '#');
+    bar.resize(25, '.');
+    std::fprintf(err_, "\r%-11s [%s] %3u%% ", name, bar.c_str(), percent);
+  }
   std::fflush(err_);
-  progressShown_ = true;
-  if (done >= total) EndProgress();
+  progressShown_ = phase;
+  if (total != ui::kUnknownTotal && done >= total) EndProgress();
 }
 
 void TerminalUi::EndProgress() {
   if (!progressShown_) return;
   std::fprintf(err_, "\n");
   std::fflush(err_);
-  progressShown_ = false;
-}
-
-bool TerminalUi::SawMessage(const std::string& text) const {
-  return std::find(messages_.begin(), messages_.end(), text) != messages_.end();
+  progressShown_.reset();
 }
 
 std::optional<std::string> TerminalUi::Label(ui::Label label) const {

@@ -1,14 +1,12 @@
 // The terminal's Ui: messages are printed, questions take the scripted answers first and are then
 // asked on the terminal (or answered No without one), file dialogs are answered by the command's
-// file. Every event is also written to the transcript.
+// file. The transcript is RecordingUi's to write.
 #pragma once
 #include <cstdio>
 #include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "ui/Transcript.h"
 #include "ui/Ui.h"
 
 namespace rz::cli {
@@ -39,19 +37,17 @@ class TerminalUi : public ui::Ui {
   void SizeWindowToBackground() override {}
   void ProcessEvents() override {}
   void MessageRepeated(const std::string& text, std::uint64_t times) override;
-  void ReportProgress(std::uint32_t done, std::uint32_t total) override;
+  // A bar on the error stream (when there is one): the phase, its share done and the percentage;
+  // the phase alone while an outside program works without telling how far it is.
+  void ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) override;
 
-  ui::Transcript& GetTranscript() { return transcript_; }
-  // What the user saw last, for the command's verdict.
-  const std::string& LastMessage() const { return lastMessage_; }
-  bool SawMessage(const std::string& text) const;
+  // The text last set on a label; nullopt when never set.
   std::optional<std::string> Label(ui::Label label) const;
 
  private:
   bool Ask(const std::string& text);
   static std::string Flat(std::string text);
   void Print(const std::string& text);
-  void Record(const std::string& text);
   void EndProgress();
 
   std::FILE* out_;
@@ -59,12 +55,9 @@ class TerminalUi : public ui::Ui {
   std::FILE* in_;
   std::deque<bool> answers_;
   bool interactive_;
-  bool progressShown_ = false;
+  std::optional<ui::Phase> progressShown_;  // the phase whose bar line is open
   std::optional<std::string> dialogAnswer_;
-  std::string lastMessage_;
-  std::vector<std::string> messages_;
   std::optional<std::string> labels_[3];
-  ui::Transcript transcript_;
 };
 
 }  // namespace rz::cli

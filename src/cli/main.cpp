@@ -29,6 +29,7 @@
 #include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
 #include "platform/RunFolder.h"
+#include "ui/RecordingUi.h"
 #include "sim/EmulatedPlatform.h"
 #include "sim/Presets.h"
 
@@ -142,10 +143,12 @@ bool ScanOnly(rz::app::Program& p) {
 // `host` is this computer's platform when the program runs on hardware, else null. A request
 // to stop that was held while the card was written ends the run with kExitInterrupted.
 int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::TerminalUi& ui,
-        rz::platform::HostPlatform* host, std::FILE* human, rz::cli::JsonWriter* json) {
+        rz::ui::Transcript& transcript, rz::platform::HostPlatform* host, std::FILE* human,
+        rz::cli::JsonWriter* json) {
   if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
-  rz::app::RecordingPlatform recorded(base, ui.GetTranscript());
-  rz::app::Program program(recorded.Seams(), ui);
+  rz::app::RecordingPlatform recorded(base, transcript);
+  rz::ui::RecordingUi recordedUi(ui, transcript);
+  rz::app::Program program(recorded.Seams(), recordedUi);
   if (o.command == Command::Adapters)
     program.detect = ScanOnly;
   else
@@ -245,6 +248,7 @@ int main(int argc, char** argv) {
   if (json) json->BeginObject().Key("command").String(CommandName(o.command));
   rz::cli::TerminalUi ui(human, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
                          rz::platform::IsTerminal(stdin));
+  rz::ui::Transcript transcript;
   int code = kExitFailed;
   try {
     if (o.machine) {
@@ -266,19 +270,19 @@ int main(int argc, char** argv) {
         std::fprintf(human, "%s\n", line.c_str());
         std::fflush(human);
       });
-      code = Run(o, platform.Seams(), ui, nullptr, human, json);
+      code = Run(o, platform.Seams(), ui, transcript, nullptr, human, json);
       platform.Finish();
     } else {
       const auto host = rz::platform::MakeHostPlatform();
-      code = Run(o, host->Seams(), ui, host.get(), human, json);
+      code = Run(o, host->Seams(), ui, transcript, host.get(), human, json);
     }
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-cli: %s\n", e.what());
     return kExitUsage;
   }
-  ui.GetTranscript().Exit(code);
+  transcript.Exit(code);
   // A script trusts the transcript: a run whose transcript is missing did not succeed.
-  if (o.transcript && !WriteTranscript(*o.transcript, ui.GetTranscript().Text())) code = kExitFailed;
+  if (o.transcript && !WriteTranscript(*o.transcript, transcript.Text())) code = kExitFailed;
   if (json) {
     json->Key("exit_code").Number(code).EndObject();
     std::printf("%s\n", json->Text().c_str());

@@ -83,7 +83,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   // The card's current BIOS, saved through the tool, is kept before the tool may program it.
   std::vector<std::uint8_t> current;
   const std::string backupPath =
-      ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, current)
+      ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, current, ui::Phase::BackingUp)
           ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                               state.card.BackupFileName, current)
           : std::string();

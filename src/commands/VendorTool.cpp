@@ -115,6 +115,7 @@ bool RunAtiSave(VendorToolContext& ctx, const std::string& target) {
       ctx.ui.MessageBox("", FormatText(kCannotOpenFileFormat, target), ui::Buttons::Ok,
                         ui::Icon::None);
     } else if (!saved.empty() && RemoveStale(ctx.seams.files, saved)) {
+      ctx.ui.ReportProgress(ui::Phase::Reading, 0, ui::kUnknownTotal);
       const auto result = RunFlashTool(ctx);
       ok = EndedWell(result) && ctx.seams.files.Exists(saved) &&
            ReplaceTarget(ctx, out, saved, target);
@@ -138,12 +139,13 @@ bool PrepareAtiFlash(VendorToolContext& ctx) {
 }
 
 bool ReadCardThroughTool(VendorToolContext& ctx, const char* name, const char* args,
-                         std::vector<std::uint8_t>& contents) {
+                         std::vector<std::uint8_t>& contents, ui::Phase phase) {
   contents.clear();
   const std::string path = InExchange(ctx, name);
   if (path.empty() || !RemoveStale(ctx.seams.files, path)) return false;
   const std::string savedArgs = ctx.fields.atiToolArgs;
   ctx.fields.atiToolArgs = args;
+  ctx.ui.ReportProgress(phase, 0, ui::kUnknownTotal);
   const bool ran = EndedWell(RunFlashTool(ctx));
   ctx.fields.atiToolArgs = savedArgs;
   const bool ok = ran && ReadExchangeFile(ctx, name, contents);
@@ -171,12 +173,14 @@ std::span<const std::uint8_t> FlashedImage(std::span<const std::uint8_t> file) {
 
 bool VerifyThroughTool(VendorToolContext& ctx, std::span<const std::uint8_t> flashed) {
   std::vector<std::uint8_t> card;
-  if (!ReadCardThroughTool(ctx, kAtiVerifyFile, kAtiVerifyArgs, card)) return false;
+  if (!ReadCardThroughTool(ctx, kAtiVerifyFile, kAtiVerifyArgs, card, ui::Phase::Verifying))
+    return false;
   const auto image = FlashedImage(flashed);
   return card.size() >= image.size() && std::equal(image.begin(), image.end(), card.begin());
 }
 
 bool RunAtiFlash(VendorToolContext& ctx, const std::function<bool()>& verify) {
+  ctx.ui.ReportProgress(ui::Phase::Programming, 0, ui::kUnknownTotal);
   bool ok = EndedWell(RunFlashTool(ctx));
   RemoveExchangeFile(ctx, kAtiFlashFile);
   ctx.ui.SetStatus(ui::kStatusReady);

@@ -89,12 +89,12 @@ bool RunAtiSave(VendorToolContext& ctx, const std::string& target);
 // failed!!!" and returns false: the tool must not be started.
 bool PrepareAtiFlash(VendorToolContext& ctx);
 
-// Reads the card through the tool, quietly: `name` is removed from the exchange folder, the tool
-// is started with `args` (the fields' command line is restored afterwards) and must end with
-// status 0 having written `name` afresh; its contents (at most a BIOS file's worth) go into
-// `contents` and the file is removed. False when any of that failed.
+// Reads the card through the tool, quietly but for its progress as `phase`: `name` is removed
+// from the exchange folder, the tool is started with `args` (the fields' command line is restored
+// afterwards) and must end with status 0 having written `name` afresh; its contents (at most a
+// BIOS file's worth) go into `contents` and the file is removed. False when any of that failed.
 bool ReadCardThroughTool(VendorToolContext& ctx, const char* name, const char* args,
-                         std::vector<std::uint8_t>& contents);
+                         std::vector<std::uint8_t>& contents, ui::Phase phase);
 
 // The contents of an exchange file of this run, at most a BIOS file's worth; false when it cannot
 // be read or is empty.

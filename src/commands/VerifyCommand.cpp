@@ -96,7 +96,8 @@ std::optional<VerifyReport> ReadNvidiaCard(CommandContext& ctx, std::uint32_t co
     return Problem(Status::CardProblem, "the card's EEPROM could not be identified");
   if (chipCode == 0)
     return Problem(Status::CardProblem, "the card's EEPROM is not one this program knows");
-  if (!eeprom::ReadWholeChip(e, chipCode, std::min(count, chipSize), card) || watch.Failed())
+  if (!eeprom::ReadWholeChip(e, chipCode, std::min(count, chipSize), card, ui::Phase::Verifying) ||
+      watch.Failed())
     return Problem(Status::CardProblem, "the card's EEPROM could not be read");
   return std::nullopt;
 }
@@ -135,7 +136,7 @@ VerifyReport VerifyCard(CommandContext& ctx, const std::string& path) {
     const auto flashed = FlashedImage(image);
     image.assign(flashed.begin(), flashed.end());
     auto tool = ctx.VendorTool();
-    if (!ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, card))
+    if (!ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, card, ui::Phase::Verifying))
       return Problem(Status::CardProblem, "the vendor flash tool did not save the card's BIOS");
   } else {
     if (auto problem = ImageForNvidiaCard(image, ctx.state.cardNumber, package)) return *problem;

@@ -172,7 +172,8 @@ bool VerifyWithFile(EepromContext& ctx, std::uint8_t chipCode, platform::File& f
   for (std::uint32_t i = 0; i < size; ++i) {
     (void)ReadProm(ctx, i);
     chip[i] = ReadProm(ctx, i);
-    if ((i + 1) % kProgressStep == 0 || i + 1 == size) ctx.ui.ReportProgress(i + 1, size);
+    if ((i + 1) % kProgressStep == 0 || i + 1 == size)
+      ctx.ui.ReportProgress(ui::Phase::Verifying, i + 1, size);
   }
   try {
     image.resize(kImageBufferSize);
@@ -265,7 +266,8 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
 
   if (backup) {
     std::vector<std::uint8_t> contents;
-    if (!ReadWholeChip(ctx, chipCode, chipSize, contents) || watch.Failed() || !backup(contents))
+    if (!ReadWholeChip(ctx, chipCode, chipSize, contents, ui::Phase::BackingUp) || watch.Failed() ||
+        !backup(contents))
       return kFlashNoBackup;
   }
 

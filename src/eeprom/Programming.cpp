@@ -19,7 +19,13 @@ constexpr std::int32_t kEraseWaitUnit = 1000;     // RomDelay(1000): a 15 ms sle
 constexpr std::uint32_t kMaxEraseWaits = 2000;    // 30 s in all
 
 void Report(EepromContext& ctx, std::uint32_t done, std::uint32_t total) {
-  if (done % kProgressStep == 0 || done == total) ctx.ui.ReportProgress(done, total);
+  if (done % kProgressStep == 0 || done == total)
+    ctx.ui.ReportProgress(ui::Phase::Programming, done, total);
+}
+
+// A chip erase tells nothing of how far it is: its start and its end are the whole of it.
+void ReportErase(EepromContext& ctx, bool finished) {
+  ctx.ui.ReportProgress(ui::Phase::Erasing, finished ? 1 : 0, 1);
 }
 
 std::uint8_t AddressByte(std::uint32_t offset, int shift) {
@@ -107,10 +113,12 @@ std::uint32_t ProgramSpiAai(EepromContext& ctx, const std::uint8_t* buffer, std:
   SpiFrame(ctx, {spi::kWriteStatus, 0x00});
   if (!EndSpiPhase(ctx, watch, 5000, 2000)) return 0;
 
+  ReportErase(ctx, false);
   SpiBegin(ctx);  // erase the chip
   SpiFrame(ctx, {spi::kWriteEnable});
   SpiFrame(ctx, {spi::kChipErase60});
   if (!EndSpiPhase(ctx, watch, 50000, 30000)) return 0;
+  ReportErase(ctx, true);
 
   SpiBegin(ctx);
   SpiFrame(ctx, {spi::kWriteEnable});
@@ -139,12 +147,14 @@ std::uint32_t ProgramSpiAai(EepromContext& ctx, const std::uint8_t* buffer, std:
 
 std::uint32_t ProgramSerial45(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count) {
   const hw::FailureWatch watch(ctx.io);
+  ReportErase(ctx, false);
   SpiBegin(ctx);
   SpiFrame(ctx, {spi::kWriteEnable});
   SpiFrame(ctx, {spi::kChipErase60, 0x00, 0x00, 0x00, spi::kEraseConfirm45, 0x00});
   ctx.system.Sleep(100);
   SpiEnd(ctx);
   if (watch.Failed()) return 0;
+  ReportErase(ctx, true);
 
   SpiBegin(ctx);
   std::uint32_t reached = 0;  // bytes whose frames went out without a failure
@@ -165,10 +175,12 @@ std::uint32_t ProgramSerial45(EepromContext& ctx, const std::uint8_t* buffer, st
 std::uint32_t ProgramSpiPages(EepromContext& ctx, const std::uint8_t* buffer, std::uint32_t count,
                               std::uint8_t eraseOpcode) {
   const hw::FailureWatch watch(ctx.io);
+  ReportErase(ctx, false);
   SpiBegin(ctx);
   SpiFrame(ctx, {spi::kWriteEnable});
   SpiFrame(ctx, {eraseOpcode});
   if (!EndSpiPhase(ctx, watch, 50000, 30000)) return 0;
+  ReportErase(ctx, true);
 
   for (std::uint32_t o = 0; o < count; o += kPage) {
     // A last page shorter than 128 bytes sends only the bytes the buffer holds.
@@ -232,6 +244,7 @@ bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force) {
   if (watch.Failed()) return false;  // before the chip is touched
   PromAccessGuard access(ctx);
   if (!access.On()) return false;
+  ReportErase(ctx, false);
   JedecCommand(ctx, jedec::kEraseSetup);
   JedecCommand(ctx, jedec::kChipErase);
   RomDelay(ctx, 100);
@@ -242,7 +255,9 @@ bool EraseChip(EepromContext& ctx, std::uint8_t chipCode, bool force) {
     if (waits == kMaxEraseWaits) return false;
     RomDelay(ctx, kEraseWaitUnit);
   }
-  return access.Disable() && !watch.Failed();
+  const bool erased = access.Disable() && !watch.Failed();
+  if (erased) ReportErase(ctx, true);
+  return erased;
 }
 
 }  // namespace rz::eeprom

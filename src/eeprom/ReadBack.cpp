@@ -46,7 +46,7 @@ bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& fi
 }
 
 bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size,
-                   std::vector<std::uint8_t>& contents) {
+                   std::vector<std::uint8_t>& contents, ui::Phase phase) {
   const hw::FailureWatch watch(ctx.io);
   try {
     contents.assign(size, 0xFF);
@@ -54,7 +54,7 @@ bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size
     ShowError(ctx, kNoImageMemory);
     return false;
   }
-  return size > 0 && ReadRomBytes(ctx, chipCode, contents.data(), 0, size) == size &&
+  return size > 0 && ReadRomBytes(ctx, chipCode, contents.data(), 0, size, phase) == size &&
          !watch.Failed();
 }
 

@@ -20,10 +20,11 @@ inline constexpr const char* kEepromNotFound = "Supported EEPROM not found.";
 bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file);
 
 // Reads the chip's first `size` bytes (its whole contents: the catalogue size, whatever image the
-// header claims) as ReadRomBytes reads them. The window is open; PROM access is off on entry and
-// on exit. False when memory ran out or a driver request of the read failed.
+// header claims) as ReadRomBytes reads them, its progress reported as `phase`. The window is open;
+// PROM access is off on entry and on exit. False when memory ran out or a driver request of the
+// read failed.
 bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size,
-                   std::vector<std::uint8_t>& contents);
+                   std::vector<std::uint8_t>& contents, ui::Phase phase);
 
 enum SaveResult : std::uint32_t {
   kSaveOk = 0,

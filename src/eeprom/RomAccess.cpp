@@ -79,13 +79,13 @@ void DetectSpiMode(EepromContext& ctx) {
 }
 
 std::uint32_t ReadRomBytes(EepromContext& ctx, std::uint8_t chipCode, std::uint8_t* destination,
-                           std::uint32_t offset, std::uint32_t count) {
+                           std::uint32_t offset, std::uint32_t count, ui::Phase phase) {
   if (chipCode == 0) return 0;
   const PromAccessGuard access(ctx);
   for (std::uint32_t i = 0; i < count; ++i) {
     (void)ReadProm(ctx, offset + i);  // the first read of a byte is discarded
     destination[i] = ReadProm(ctx, offset + i);
-    if ((i + 1) % kProgressStep == 0 || i + 1 == count) ctx.ui.ReportProgress(i + 1, count);
+    if ((i + 1) % kProgressStep == 0 || i + 1 == count) ctx.ui.ReportProgress(phase, i + 1, count);
   }
   return count;
 }

@@ -24,9 +24,10 @@ bool DisablePromAccess(EepromContext& ctx);
 void DetectSpiMode(EepromContext& ctx);
 
 // Reads count aperture bytes from offset (each byte twice, the second kept), inside its own PROM
-// access bracket. Returns count, or 0 at once for chip code 0.
+// access bracket, reporting the progress as `phase`. Returns count, or 0 at once for chip code 0.
 std::uint32_t ReadRomBytes(EepromContext& ctx, std::uint8_t chipCode, std::uint8_t* destination,
-                           std::uint32_t offset, std::uint32_t count);
+                           std::uint32_t offset, std::uint32_t count,
+                           ui::Phase phase = ui::Phase::Reading);
 
 // 32-bit register and byte aperture accesses. Without an open window, or outside it, nothing is
 // accessed: reads answer all ones.

@@ -7,6 +7,7 @@
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 #include "gui/MainForm.h"
+#include "gui/PaintingToolLauncher.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
 #include "ui/Ui.h"
@@ -30,9 +31,14 @@ GuiCommands ProgramCommands() {
 GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands)
     : form_(std::make_unique<TForm1>()) {
   ui_ = std::make_unique<QtUi>(*form_, [this] { return program_ ? program_->programFolder : ""; });
-  seams_ = std::make_unique<app::RecordingPlatform>(platform, ui_->GetTranscript());
+  recordedUi_ = std::make_unique<ui::RecordingUi>(*ui_, transcript_);
+  launcher_ = std::make_unique<PaintingToolLauncher>(platform.launcher);
+  windowSeams_ = std::make_unique<platform::Platform>(platform::Platform{
+      platform.device, platform.services, platform.system, platform.files, *launcher_,
+      platform.registry, platform.shutdown, platform.shell, platform.interrupts});
+  seams_ = std::make_unique<app::RecordingPlatform>(*windowSeams_, transcript_);
   form_->shell = &seams_->Seams().shell;
-  program_ = std::make_unique<app::Program>(seams_->Seams(), *ui_);
+  program_ = std::make_unique<app::Program>(seams_->Seams(), *recordedUi_);
   app::Program& run = *program_;
   run.detect = commands.detect;
   // A request to stop held while the card was written ends the program once the command is done.

@@ -9,6 +9,8 @@
 #include "app/RecordingSeams.h"
 #include "gui/GuiApplication.h"
 #include "platform/Platform.h"
+#include "ui/RecordingUi.h"
+#include "ui/Transcript.h"
 
 namespace rz::gui {
 
@@ -27,9 +29,10 @@ struct GuiCommands {
 // Card detection and the save and flash commands of the program.
 GuiCommands ProgramCommands();
 
-// The main window with its Ui and its program, wired together; the platform's user-visible events
-// (help file, vendor tool, restart, standard output) go into the Ui's transcript too: the part of the entry that tests
-// run without an event loop. Destroying it runs FormDestroy.
+// The main window with its Ui and its program, wired together; what the person sees and answers
+// and the platform's user-visible events (help file, vendor tool, restart, standard output) go
+// into one transcript: the part of the entry that tests run without an event loop. Destroying it
+// runs FormDestroy.
 class GuiSession {
  public:
   GuiSession(platform::Platform& platform, const GuiCommands& commands);
@@ -43,11 +46,18 @@ class GuiSession {
 
   TForm1& Form() { return *form_; }
   QtUi& Ui() { return *ui_; }
+  // The Ui the program works with: the windows, with the transcript written.
+  ui::Ui& RecordedUi() { return *recordedUi_; }
+  ui::Transcript& Transcript() { return transcript_; }
   app::Program& Program() { return *program_; }
 
  private:
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<QtUi> ui_;
+  ui::Transcript transcript_;
+  std::unique_ptr<ui::RecordingUi> recordedUi_;
+  std::unique_ptr<platform::ToolLauncher> launcher_;  // waits with the window painting
+  std::unique_ptr<platform::Platform> windowSeams_;   // the platform with that launcher
   std::unique_ptr<app::RecordingPlatform> seams_;  // the platform, writing into the transcript
   std::unique_ptr<app::Program> program_;
   std::unique_ptr<TFormMsg> formMsg_;

@@ -86,6 +86,10 @@ TForm1::TForm1() : QWidget(nullptr) {
   btFlash = MakeButton(this, QRect(298, 316, 105, 25), QStringLiteral("Flash"));
   btExit = MakeButton(this, QRect(298, 340, 105, 25), QStringLiteral("EXIT"));
 
+  StatusProgress = new TSkinProgressBar(this);
+  StatusProgress->setGeometry(364, 173, 180, 22);
+  StatusProgress->setObjectName(QStringLiteral("StatusProgress"));
+
   const std::pair<QWidget*, const char*> names[] = {
       {lEEPROMName, "lEEPROMName"}, {Label2, "Label2"},     {ImageBk, "ImageBk"},
       {lBIOSVersion, "lBIOSVersion"}, {lEEPROMSize, "lEEPROMSize"}, {lStatus, "lStatus"},
@@ -149,6 +153,11 @@ void TForm1::SetCommandButtonsEnabled(bool enabled) {
   btExit->setEnabled(enabled);
   for (TImageLabel* b : {ibClose, ibMinimize, ibHelp, ibBackup, ibFlash, ibExit})
     if (b) b->SetBtnEnabled(enabled);
+  if (enabled) StatusProgress->Stop();
+}
+
+void TForm1::ShowProgress(const QString& phase, std::optional<int> percent) {
+  if (commandRunning_) StatusProgress->SetProgress(phase, percent);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

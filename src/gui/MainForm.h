@@ -13,6 +13,7 @@
 
 #include "gui/ImageLabel.h"
 #include "gui/SkinImage.h"
+#include "gui/SkinProgressBar.h"
 #include "platform/ShellOpen.h"
 
 namespace rz::gui {
@@ -36,6 +37,9 @@ class TForm1 : public QWidget {
   // window manager, the session ending) as the buttons refuse new commands.
   void SetCommandButtonsEnabled(bool enabled);
   bool CommandRunning() const { return commandRunning_; }
+  // Progress of the running command in the status panel; ignored while no command runs. The bar
+  // goes when the busy switch is turned back on.
+  void ShowProgress(const QString& phase, std::optional<int> percent);
   // Start-up resize to the background picture's size (580 x 262).
   void SizeWindowToBackground();
 
@@ -83,6 +87,9 @@ class TForm1 : public QWidget {
   TImageLabel* ibBackup = nullptr;
   TImageLabel* ibFlash = nullptr;
   TImageLabel* ibExit = nullptr;
+
+  // Not in the designed form: the command's progress, over the right end of the status strip.
+  TSkinProgressBar* StatusProgress;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -1,6 +1,7 @@
 #include "gui/QtUi.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -42,53 +43,37 @@ bool QtUi::MessageBox(const std::string& caption, const std::string& text, ui::B
                                                 : QMessageBox::Ok,
                   owner == ui::Owner::MainWindow ? &form_ : nullptr);
   const int pressed = box.exec();
-  std::optional<bool> answer;
-  if (buttons == ui::Buttons::YesNo) answer = pressed == QMessageBox::Yes;
-  transcript_.MessageBox(caption, text, buttons, icon, answer);
-  return answer.value_or(false);
+  return buttons == ui::Buttons::YesNo && pressed == QMessageBox::Yes;
 }
 
 void QtUi::ShowMessage(const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, Q(ui::kApplicationTitle), Q(text), QMessageBox::Ok,
                   form_.isVisible() ? &form_ : nullptr);
   box.exec();
-  transcript_.Dialog(text);
 }
 
 void QtUi::SkinnedMessage(const std::string& text) {
-  {
-    TFormMsg dialog(&form_, programFolder_());
-    dialog.SetMessage(Q(text));
-    dialog.exec();
-  }
-  transcript_.Msg(text);
+  TFormMsg dialog(&form_, programFolder_());
+  dialog.SetMessage(Q(text));
+  dialog.exec();
 }
 
 bool QtUi::SkinnedQuestion(const std::string& text) {
-  bool answer = false;
-  {
-    TFormYesNo dialog(&form_, programFolder_());
-    dialog.SetMessage(Q(text));
-    dialog.exec();
-    answer = dialog.Answer;
-  }
-  transcript_.YesNo(text, answer);
-  return answer;
+  TFormYesNo dialog(&form_, programFolder_());
+  dialog.SetMessage(Q(text));
+  dialog.exec();
+  return dialog.Answer;
 }
 
 std::optional<std::string> QtUi::SaveFileDialog(const std::string& title,
                                                 const std::string& initialDir,
                                                 const std::string& initialName) {
-  auto result = RunFileDialog(&form_, QFileDialog::AcceptSave, title, initialDir, initialName);
-  transcript_.SaveDialog(initialDir, initialName, result);
-  return result;
+  return RunFileDialog(&form_, QFileDialog::AcceptSave, title, initialDir, initialName);
 }
 
 std::optional<std::string> QtUi::OpenFileDialog(const std::string& title,
                                                 const std::string& initialDir) {
-  auto result = RunFileDialog(&form_, QFileDialog::AcceptOpen, title, initialDir, "");
-  transcript_.OpenDialog(initialDir, result);
-  return result;
+  return RunFileDialog(&form_, QFileDialog::AcceptOpen, title, initialDir, "");
 }
 
 void QtUi::SetLabel(ui::Label label, const std::string& text) {
@@ -97,22 +82,23 @@ void QtUi::SetLabel(ui::Label label, const std::string& text) {
                                                     : form_.lEEPROMSize;
   TForm1::SetLabelText(target, Q(text));
   target->repaint();  // shown at once, even inside a command that keeps the event loop busy
-  transcript_.SetLabel(label, text);
 }
 
 void QtUi::SetStatus(const std::string& text) {
   TForm1::SetLabelText(form_.lStatus, Q(text));
   form_.lStatus->repaint();
-  transcript_.Status(text);
 }
 
 void QtUi::SetCommandButtonsEnabled(bool enabled) { form_.SetCommandButtonsEnabled(enabled); }
 void QtUi::LoadSkin() { form_.LoadSkin(programFolder_()); }
 void QtUi::SizeWindowToBackground() { form_.SizeWindowToBackground(); }
 void QtUi::ProcessEvents() { QCoreApplication::processEvents(); }
-// Nothing more to click: the message was shown once; the transcript keeps the count.
-void QtUi::MessageRepeated(const std::string& text, std::uint64_t times) {
-  transcript_.Repeated(times, text);
+
+void QtUi::ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) {
+  std::optional<int> percent;
+  if (total != ui::kUnknownTotal)
+    percent = static_cast<int>(std::uint64_t{std::min(done, total)} * 100 / total);
+  form_.ShowProgress(QString::fromUtf8(ui::PhaseName(phase)), percent);
 }
 
 }  // namespace rz::gui

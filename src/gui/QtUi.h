@@ -1,11 +1,11 @@
 // The Ui seam over the Qt windows: message boxes, the skinned dialogs, file dialogs, the main
-// window's labels and busy switch. Every call also writes its transcript line.
+// window's labels, busy switch and progress bar. It only renders: RecordingUi writes the
+// transcript.
 #pragma once
 #include <functional>
 #include <string>
 
 #include "gui/MainForm.h"
-#include "ui/Transcript.h"
 #include "ui/Ui.h"
 
 namespace rz::gui {
@@ -30,14 +30,11 @@ class QtUi final : public ui::Ui {
   void LoadSkin() override;
   void SizeWindowToBackground() override;
   void ProcessEvents() override;
-  void MessageRepeated(const std::string& text, std::uint64_t times) override;
-
-  ui::Transcript& GetTranscript() { return transcript_; }
+  void ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) override;
 
  private:
   TForm1& form_;
   std::function<std::string()> programFolder_;
-  ui::Transcript transcript_;
 };
 
 }  // namespace rz::gui

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/RecordingUi.h"
 #include "ui/Transcript.h"
 #include "ui/Ui.h"
 
@@ -28,7 +29,8 @@ struct UiEvent {
   Label label = Label::BiosVersion;
 };
 
-class ScriptedUi : public Ui {
+// The scripted front end: answers from queues and records every event; it writes no transcript.
+class ScriptedFrontEnd final : public Ui {
  public:
   // Answers for yes/no questions (system yes/no boxes and the skinned question), in order.
   // When none is left the answer is No.
@@ -51,16 +53,8 @@ class ScriptedUi : public Ui {
   void LoadSkin() override;
   void SizeWindowToBackground() override;
   void ProcessEvents() override;
-  void MessageRepeated(const std::string& text, std::uint64_t times) override;
 
   const std::vector<UiEvent>& Events() const { return events_; }
-  Transcript& GetTranscript() { return transcript_; }
-  const std::vector<std::string>& Lines() const { return transcript_.Lines(); }
-  // Texts of message-like events (all four message kinds), in order.
-  std::vector<std::string> Messages() const;
-  // The last text set on a label or the status; nullopt when never set.
-  std::optional<std::string> LabelText(Label label) const;
-  std::optional<std::string> StatusText() const;
 
  private:
   bool NextAnswer();
@@ -68,7 +62,32 @@ class ScriptedUi : public Ui {
   std::deque<bool> answers_;
   std::deque<std::optional<std::string>> files_;
   std::vector<UiEvent> events_;
-  Transcript transcript_;
+};
+
+namespace detail {
+// Built before the recording decorator that refers to them.
+struct ScriptedParts {
+  ScriptedFrontEnd frontEnd;
+  Transcript transcript;
+};
+}  // namespace detail
+
+// The scripted front end with its transcript written by RecordingUi, as every front end's is.
+class ScriptedUi : private detail::ScriptedParts, public RecordingUi {
+ public:
+  ScriptedUi() : RecordingUi(frontEnd, transcript) {}
+
+  void QueueAnswer(bool yes) { frontEnd.QueueAnswer(yes); }
+  void QueueFile(std::optional<std::string> path) { frontEnd.QueueFile(std::move(path)); }
+
+  const std::vector<UiEvent>& Events() const { return frontEnd.Events(); }
+  Transcript& GetTranscript() { return transcript; }
+  const std::vector<std::string>& Lines() const { return transcript.Lines(); }
+  // Texts of message-like events (all four message kinds), in order.
+  std::vector<std::string> Messages() const;
+  // The last text set on a label or the status; nullopt when never set.
+  std::optional<std::string> LabelText(Label label) const;
+  std::optional<std::string> StatusText() const;
 };
 
 }  // namespace rz::ui

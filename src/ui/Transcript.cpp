@@ -2,21 +2,13 @@
 
 namespace rz::ui {
 
-const char* LabelName(Label label) {
-  switch (label) {
-    case Label::BiosVersion: return "lBIOSVersion";
-    case Label::EepromName: return "lEEPROMName";
-    case Label::EepromSize: return "lEEPROMSize";
-  }
-  return "?";
-}
-
 std::string EscapeTranscriptText(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
       case '\\': out += "\\\\"; break;
+      case '"': out += "\\\""; break;
       case '\r': out += "\\r"; break;
       case '\n': out += "\\n"; break;
       default: out += c;

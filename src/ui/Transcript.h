@@ -8,7 +8,8 @@
 
 namespace rz::ui {
 
-// Escapes backslash, carriage return and line feed as \\, \r and \n.
+// Escapes backslash, double quote, carriage return and line feed as \\, \", \r and \n, so that
+// a line stays one line and a quoted field ends only at its closing quote.
 std::string EscapeTranscriptText(const std::string& text);
 
 class Transcript {

@@ -1,5 +1,5 @@
 // Everything a person sees or answers. Implemented by the Qt front end, the terminal front end
-// and a scripted one for tests; all three write the same transcript.
+// and a scripted one for tests; they only render: RecordingUi writes the transcript over any.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -19,6 +19,15 @@ enum class Owner { None, MainWindow };
 enum class Label { BiosVersion, EepromName, EepromSize };
 
 const char* LabelName(Label label);  // "lBIOSVersion", "lEEPROMName", "lEEPROMSize"
+
+// What a long EEPROM operation is doing: the save's read, the safety backup's whole-chip read
+// before a flash, and the flash's erase, programming and read-back comparison.
+enum class Phase { Reading, BackingUp, Erasing, Programming, Verifying };
+
+const char* PhaseName(Phase phase);  // "Reading", "Backing up", "Erasing", "Programming", ...
+
+// Progress total of work whose length is unknown (an outside program does it and tells nothing).
+inline constexpr std::uint32_t kUnknownTotal = 0;
 
 class Ui {
  public:
@@ -67,8 +76,11 @@ class Ui {
     (void)times;
   }
 
-  // Progress of a long EEPROM operation; changes nothing on the bus. Default: not shown.
-  virtual void ReportProgress(std::uint32_t done, std::uint32_t total) {
+  // Progress of a long EEPROM operation: `done` of `total` units of `phase`, or kUnknownTotal
+  // while it runs without telling how far it is. Changes nothing on the bus and is not part of
+  // the transcript. Default: not shown.
+  virtual void ReportProgress(Phase phase, std::uint32_t done, std::uint32_t total) {
+    (void)phase;
     (void)done;
     (void)total;
   }

@@ -171,7 +171,7 @@ Outcome RunBoth(CliSandbox& guiBox, CliSandbox& cliBox, WindowRun& run, Button b
                      return b->BtnEnabled() && b->LastDrawn() != TImageLabel::Face::Disabled;
                    }) &&
                    f.btSave->isEnabled() && f.btFlash->isEnabled() && f.btExit->isEnabled();
-  for (const auto& line : run.session->Ui().GetTranscript().Lines())
+  for (const auto& line : run.session->Transcript().Lines())
     o.gui.push_back(guiBox.Normalise(line));
   return o;
 }

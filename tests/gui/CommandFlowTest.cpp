@@ -51,7 +51,7 @@ class CommandFlowTest : public QObject {
     const std::string target = run.dir.File("backup.rom");
     QStringList seen;
     AnswerModals({ChooseFile(target), PressOk(seen), PressOk(seen)});
-    auto& transcript = run.session->Ui().GetTranscript();
+    auto& transcript = run.session->Transcript();
     transcript.Clear();
     Click(f.ibBackup);
     QCOMPARE(seen, QStringList({"The screen may go *BLANK* during EEPROM flash",
@@ -69,9 +69,9 @@ class CommandFlowTest : public QObject {
     QCOMPARE(run.session->Start(), app::StartResult::Ready);
     TForm1& f = run.session->Form();
     AnswerModals({[](QWidget* m) { static_cast<QDialog*>(m)->reject(); }});
-    run.session->Ui().GetTranscript().Clear();
+    run.session->Transcript().Clear();
     f.btSaveClick();
-    const auto& lines = run.session->Ui().GetTranscript().Lines();
+    const auto& lines = run.session->Transcript().Lines();
     QCOMPARE(lines.size(), 2u);
     QCOMPARE(lines.back(), std::string("status: Ready"));
   }
@@ -93,12 +93,12 @@ class CommandFlowTest : public QObject {
                     openTitle = m->windowTitle();
                     static_cast<QDialog*>(m)->reject();
                   }});
-    run.session->Ui().GetTranscript().Clear();
+    run.session->Transcript().Clear();
     Click(f.ibFlash);
     QVERIFY(question.startsWith(QStringLiteral("There is a new VBIOS ")));
     QVERIFY(question.endsWith(QStringLiteral("\n       Do you wish to Update?")));
     QCOMPARE(openTitle, QStringLiteral("Select source file to update BIOS"));
-    const auto& lines = run.session->Ui().GetTranscript().Lines();
+    const auto& lines = run.session->Transcript().Lines();
     QCOMPARE(lines.size(), 2u);
     QCOMPARE(lines[0].rfind("yesno -> no: There is a new VBIOS ", 0), 0u);
     QCOMPARE(lines[1].rfind("open-dialog ", 0), 0u);

@@ -94,7 +94,7 @@ class MainFormTest : public QObject {
       }
     }
 
-    const auto& lines = run.session->Ui().GetTranscript().Lines();
+    const auto& lines = run.session->Transcript().Lines();
     QCOMPARE(QString::fromStdString(lines.back()), QStringLiteral("status: Ready"));
     QCOMPARE(QString::fromStdString(lines.front()), QStringLiteral("label lBIOSVersion: N98TGE F4"));
   }
@@ -161,7 +161,7 @@ class MainFormTest : public QObject {
     for (int i = 0; i < 40 && order.size() < 4; ++i, w = w->nextInFocusChain())
       if (w->focusPolicy() & Qt::TabFocus && qobject_cast<QPushButton*>(w) && !order.contains(w)) order << w;
     QCOMPARE(order, QList<QWidget*>({f.btTest, f.btSave, f.btFlash, f.btExit}));
-    const auto& lines = run.session->Ui().GetTranscript().Lines();
+    const auto& lines = run.session->Transcript().Lines();
     QCOMPARE(lines, std::vector<std::string>({"dialog: Initialize DODozori Fail!!!"}));
   }
 
@@ -183,7 +183,7 @@ class MainFormTest : public QObject {
     Click(f.ibHelp);
     const std::string help = run.session->Program().programFolder + "HELP.CHM";
     QCOMPARE(run.platform->Shell().opened, std::vector<std::string>({help}));
-    QCOMPARE(run.session->Ui().GetTranscript().Lines().back(), "help \"" + help + "\"");
+    QCOMPARE(run.session->Transcript().Lines().back(), "help \"" + help + "\"");
     Click(f.ibMinimize);
     QVERIFY(f.windowState() & Qt::WindowMinimized);
     f.showNormal();

@@ -20,14 +20,14 @@ class QtUiTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<GuiRun> run_;
-  QtUi& Ui() { return run_->session->Ui(); }
+  ui::Ui& Ui() { return run_->session->RecordedUi(); }
   TForm1& Form() { return run_->session->Form(); }
 
  private slots:
   void init() {
     run_ = std::make_unique<GuiRun>(json{{"adapters", json::array()}});
     QCOMPARE(run_->session->Start(), app::StartResult::Ready);
-    Ui().GetTranscript().Clear();
+    run_->session->Transcript().Clear();
   }
   void cleanup() { run_.reset(); }
 
@@ -153,7 +153,7 @@ class QtUiTest : public QObject {
     });
     play(Ui());
     play(scripted);
-    QCOMPARE(Ui().GetTranscript().Lines(), scripted.Lines());
+    QCOMPARE(run_->session->Transcript().Lines(), scripted.Lines());
     QCOMPARE(Form().lEEPROMSize->text(), QStringLiteral("65536 bytes"));
     QCOMPARE(Form().lStatus->text(), QString::fromUtf8(ui::kStatusBusy));
     QVERIFY(!Form().ibExit->BtnEnabled());

@@ -1,5 +1,6 @@
-// A scripted Ui that decodes the serial frames of the bus trace at every progress report and then
-// clears the trace, so that programming a whole chip can be checked frame by frame in little memory.
+// A scripted Ui that decodes the serial frames of the bus trace at every programming progress
+// report and then clears the trace, so that programming a whole chip can be checked frame by frame
+// in little memory.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -17,9 +18,12 @@ class FrameCollector : public ui::ScriptedUi {
     machine_.Trace().Clear();
     machine_.Trace().Enable(true);
   }
-  void ReportProgress(std::uint32_t done, std::uint32_t total) override {
+  void ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) override {
+    phases.push_back(phase);
     reports.emplace_back(done, total);
-    Collect();
+    // Only programming's reports: the trace before the first of them (PROM access, the erase)
+    // stays for the test to read.
+    if (phase == ui::Phase::Programming) Collect();
   }
   // Decodes what is left in the trace.
   void Collect() {
@@ -28,7 +32,8 @@ class FrameCollector : public ui::ScriptedUi {
   }
 
   std::vector<SpiFrameRecord> frames;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> reports;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> reports;  // done, total
+  std::vector<ui::Phase> phases;                                  // of each report
 
  private:
   sim::Machine& machine_;

@@ -58,5 +58,53 @@ INSTANTIATE_TEST_SUITE_P(
         Replies{"LastLineWithoutLineFeed", "n\nyes", false, true, 0}),
     [](const auto& p) { return std::string(p.param.name); });
 
+std::string ReadAll(std::FILE* f) {
+  std::rewind(f);
+  std::string s;
+  for (int ch; (ch = std::fgetc(f)) != EOF;) s += static_cast<char>(ch);
+  return s;
+}
+
+// The bar on the error stream: the phase before it, a line of its own per phase, the percentage,
+// and the line ended before anything else is printed.
+TEST(TerminalProgress, OneLinePerPhaseEndedBeforeOtherOutput) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  ASSERT_NE(err, nullptr);
+  cli::TerminalUi ui(out, err, {}, /*interactive=*/false);
+  ui.ReportProgress(ui::Phase::BackingUp, 0x8000, 0x10000);
+  ui.ReportProgress(ui::Phase::Erasing, 0, 1);  // a new phase ends the unfinished line
+  ui.ReportProgress(ui::Phase::Erasing, 1, 1);
+  ui.ReportProgress(ui::Phase::Programming, 1, 4);
+  ui.SetStatus("Fail !!");  // ends the open bar first
+  ui.ReportProgress(ui::Phase::Programming, 9, 4);  // never past 100%
+  ui.ReportProgress(ui::Phase::Reading, 0, ui::kUnknownTotal);
+  ui.ReportProgress(ui::Phase::Reading, 0, ui::kUnknownTotal);  // shown once
+  ui.SkinnedMessage("Save VGA BIOS completed!!!");
+  const std::string dots(25, '.'), half = std::string(12, '#') + std::string(13, '.');
+  EXPECT_EQ(ReadAll(err), "\rBacking up  [" + half + "]  50% \n" +
+                              "\rErasing     [" + dots + "]   0% " +
+                              "\rErasing     [" + std::string(25, '#') + "] 100% \n" +
+                              "\rProgramming [" + std::string(6, '#') + std::string(19, '.') +
+                              "]  25% \n" +
+                              "\rProgramming [" + std::string(25, '#') + "] 100% \n" +
+                              "Reading     ...\n");
+  EXPECT_EQ(ReadAll(out), "[Fail !!]\nSave VGA BIOS completed!!!\n");
+  std::fclose(out);
+  std::fclose(err);
+}
+
+// Without a terminal on the error stream there is no bar at all.
+TEST(TerminalProgress, NothingWithoutAnErrorStream) {
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  cli::TerminalUi ui(out, nullptr, {}, /*interactive=*/false);
+  ui.ReportProgress(ui::Phase::Verifying, 1, 2);
+  ui.SetStatus("Ready");
+  EXPECT_EQ(ReadAll(out), "[Ready]\n");
+  std::fclose(out);
+}
+
 }  // namespace
 }  // namespace rz::test

@@ -98,6 +98,9 @@ AfterStartHook DemoScreenshotHook() {
         Leave(form.ibHelp);
         form.SetCommandButtonsEnabled(false);
         Shoot(form, dir + QStringLiteral("/main-busy.png"));
+        // A flash part-way through its programming, as the engine reports it.
+        ui.ReportProgress(ui::Phase::Programming, 0x9A00, 0x10000);
+        Shoot(form, dir + QStringLiteral("/main-progress.png"));
         form.SetCommandButtonsEnabled(true);
       }
       {

@@ -1,0 +1,187 @@
+// The status panel's progress bar through whole commands in the windows on the emulated machine:
+// what it showed at every repaint while the command ran, and that it is gone once the command ends.
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QtTest>
+#include <optional>
+#include <vector>
+
+#include "GuiTestSupport.h"
+#include "Machines.h"
+#include "gui/MainForm.h"
+#include "gui/QtUi.h"
+#include "gui/SkinDialogs.h"
+#include "testimage/TestImage.h"
+
+using namespace rz;
+using namespace rz::gui;
+using namespace rz::gui::test;
+
+namespace {
+
+struct Frame {
+  QString phase;
+  std::optional<int> percent;
+  QString text;
+  bool animating = false;
+};
+
+// Notes what the bar shows each time it is painted.
+class BarWatch : public QObject {
+ public:
+  explicit BarWatch(TSkinProgressBar& bar) : bar_(bar) { bar.installEventFilter(this); }
+  std::vector<Frame> frames;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint)
+      frames.push_back({bar_.Phase(), bar_.Percent(), bar_.Text(), bar_.Animating()});
+    return false;
+  }
+
+ private:
+  TSkinProgressBar& bar_;
+};
+
+// File dialogs get `path`, skinned messages OK, questions (the restart) No.
+void AnswerEverything(const std::string& path, int windows) {
+  QList<std::function<void(QWidget*)>> actions;
+  for (int i = 0; i < windows; ++i)
+    actions << [path](QWidget* m) {
+      if (auto* d = qobject_cast<QFileDialog*>(m)) {
+        d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QString::fromStdString(path));
+        static_cast<QDialog*>(d)->accept();
+      } else if (auto* msg = dynamic_cast<TFormMsg*>(m)) {
+        Click(msg->btOk);
+      } else if (auto* q = dynamic_cast<TFormYesNo*>(m)) {
+        Click(q->btNo);
+      } else {
+        m->close();
+      }
+    };
+  AnswerModals(actions);
+}
+
+// The phases in the order they came, each once per run of equal neighbours.
+QStringList PhaseRuns(const std::vector<Frame>& frames) {
+  QStringList runs;
+  for (const auto& f : frames)
+    if (runs.isEmpty() || runs.back() != f.phase) runs << f.phase;
+  return runs;
+}
+
+}  // namespace
+
+class ProgressBarTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The programmed road: every phase in order, each only ever advancing, each to its end.
+  void flashShowsEachPhaseAdvancing_data() {
+    QTest::addColumn<QString>("preset");
+    QTest::newRow("parallel chip") << QStringLiteral("nvidia-parallel");
+    QTest::newRow("serial chip") << QStringLiteral("nvidia-spi");
+  }
+  void flashShowsEachPhaseAdvancing() {
+    QFETCH(QString, preset);
+    GuiRun run(preset.toStdString(), ProgramCommands());
+    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    TForm1& f = run.session->Form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    testimage::ImageSpec newer = e2e::PresetNvidiaImage();
+    newer.block->number = 5;
+    newer.seed = 9;
+    const std::string file = run.dir.File("new.rom");
+    QVERIFY(testimage::WriteFile(file, testimage::BuildImage(newer)));
+    BarWatch watch(*f.StatusProgress);
+    QVERIFY(f.StatusProgress->isHidden());
+    // Open dialog, the blank-screen warning, the completed message, the restart question.
+    AnswerEverything(file, 4);
+    Click(f.ibFlash);
+    QCOMPARE(f.lStatus->text(), QStringLiteral("Ready"));
+
+    // The last read is the flashed card's BIOS, read again for the window's labels.
+    QCOMPARE(PhaseRuns(watch.frames),
+             QStringList({"Backing up", "Erasing", "Programming", "Verifying", "Reading"}));
+    std::optional<int> last;
+    QString phase;
+    for (const auto& frame : watch.frames) {
+      QVERIFY2(frame.percent.has_value(), qPrintable(frame.phase));
+      QVERIFY(!frame.animating);
+      QCOMPARE(frame.text, QStringLiteral("%1 %2%").arg(frame.phase).arg(*frame.percent));
+      if (frame.phase != phase) last.reset();
+      QVERIFY2(!last || *frame.percent >= *last,
+               qPrintable(QStringLiteral("%1 went back from %2 to %3")
+                              .arg(frame.phase).arg(*last).arg(*frame.percent)));
+      phase = frame.phase;
+      last = frame.percent;
+    }
+    // Each phase ends full, and programming was seen on its way.
+    for (const char* p : {"Backing up", "Erasing", "Programming", "Verifying", "Reading"}) {
+      int most = -1, count = 0;
+      for (const auto& frame : watch.frames)
+        if (frame.phase == p) most = std::max(most, *frame.percent), ++count;
+      QCOMPARE(most, 100);
+      if (QString::fromLatin1(p) == QStringLiteral("Programming")) QVERIFY(count > 2);
+    }
+    QVERIFY(f.StatusProgress->isHidden());
+    QVERIFY(!f.StatusProgress->Animating());
+  }
+
+  // The save's read shows as "Reading" and goes with the command.
+  void backupShowsReading() {
+    GuiRun run(std::string("nvidia-spi"), ProgramCommands());
+    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    TForm1& f = run.session->Form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    BarWatch watch(*f.StatusProgress);
+    AnswerEverything(run.dir.File("saved.rom"), 3);
+    Click(f.ibBackup);
+    QCOMPARE(PhaseRuns(watch.frames), QStringList({"Reading"}));
+    QCOMPARE(watch.frames.back().percent, std::optional<int>(100));
+    QVERIFY(f.StatusProgress->isHidden());
+  }
+
+  // The vendor tool tells nothing of its progress: the bar runs without a percentage.
+  void vendorToolRunsWithoutPercentage() {
+    GuiRun run(std::string("ati"), ProgramCommands());
+    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    TForm1& f = run.session->Form();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    BarWatch watch(*f.StatusProgress);
+    AnswerEverything(run.dir.File("saved.rom"), 3);
+    Click(f.ibBackup);
+    QVERIFY(!watch.frames.empty());
+    for (const auto& frame : watch.frames) {
+      QCOMPARE(frame.phase, QStringLiteral("Reading"));
+      QCOMPARE(frame.percent, std::nullopt);
+      QCOMPARE(frame.text, QStringLiteral("Reading"));
+      QVERIFY(frame.animating);
+    }
+    QVERIFY(f.StatusProgress->isHidden());
+    QVERIFY(!f.StatusProgress->Animating());
+  }
+
+  // Reports outside a command (start-up's reads) show nothing.
+  void nothingShownOutsideACommand() {
+    GuiRun run(std::string("nvidia-spi"), ProgramCommands());
+    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    TForm1& f = run.session->Form();
+    run.session->Ui().ReportProgress(ui::Phase::Reading, 10, 20);
+    QVERIFY(f.StatusProgress->isHidden());
+    f.SetCommandButtonsEnabled(false);
+    run.session->Ui().ReportProgress(ui::Phase::Erasing, 1, 1);
+    QVERIFY(!f.StatusProgress->isHidden());
+    QCOMPARE(f.StatusProgress->Text(), QStringLiteral("Erasing 100%"));
+    f.SetCommandButtonsEnabled(true);
+    QVERIFY(f.StatusProgress->isHidden());
+  }
+};
+
+QTEST_MAIN(ProgressBarTest)
+#include "ProgressBarTest.moc"
