@@ -51,5 +51,21 @@ check "installed data folder" test -f /usr/share/rzflash/RZFLASH.CFG -a -f /usr/
   -a -d /usr/share/rzflash/Skin
 check "desktop entry and icon" test -f /usr/share/applications/rzflash.desktop \
   -a -f /usr/share/icons/hicolor/48x48/apps/rzflash.png
+check "access helper and its polkit action" test -x /usr/libexec/rzflash/rzflash-access \
+  -a -f /usr/share/polkit-1/actions/org.rzflash.access.policy
+# An ordinary user reaches the hardware only through the helper, which pkexec starts after polkit's
+# prompt. A CI machine has no polkit agent (nor a running authority), so pkexec refuses: the
+# bring-up must fail with the specified message and say why, not pass or hang.
+user_run() {
+  local out status=0
+  out=$(cd / && runuser -u nobody -- env HOME=/nonexistent /usr/bin/rzflash-cli info 2>&1 </dev/null) ||
+    status=$?
+  echo "$out" | sed 's/^/  | /'
+  [ "$status" -eq 3 ] && grep -q "Initialize DODozori Fail!!!" <<<"$out" &&
+    grep -qi "pkexec\|polkit\|authori" <<<"$out"
+}
+if id nobody >/dev/null 2>&1 && command -v runuser >/dev/null; then
+  check "an ordinary user without a polkit agent is refused with the reason" user_run
+fi
 echo "package: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

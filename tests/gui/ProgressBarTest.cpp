@@ -91,7 +91,7 @@ class ProgressBarTest : public QObject {
     TForm1& f = run.session->Form();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    testimage::ImageSpec newer = e2e::PresetNvidiaImage();
+    testimage::ImageRecipe newer = e2e::PresetNvidiaImage();
     newer.block->number = 5;
     newer.seed = 9;
     const std::string file = run.dir.File("new.rom");

@@ -60,7 +60,7 @@ TEST(FlashProgress, EveryChipReportsItsPhasesInOrder) {
   for (const ChipCase& c : AllChipCases()) {
     SCOPED_TRACE("code " + std::to_string(c.code));
     TempDir files;
-    testimage::ImageSpec recipe;
+    testimage::ImageRecipe recipe;
     recipe.lengthByte = 0x20;
     recipe.seed = 3;
     recipe.deviceId = kRigDeviceId;

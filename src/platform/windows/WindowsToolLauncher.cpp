@@ -1,10 +1,30 @@
 #include "platform/windows/WindowsToolLauncher.h"
 
 #include "platform/windows/OwnedHandles.h"
-// After the system headers, which it needs.
+// After the system headers, which they need.
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace rz::platform {
+namespace {
+
+// The shell may hand a launch to its extensions, which need COM on the calling thread; launches
+// come from any thread (the windowed program waits for the tool on a worker thread).
+class ComOnThisThread {
+ public:
+  ComOnThisThread()
+      : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ComOnThisThread() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();  // only a call that took it gives it back
+  }
+  ComOnThisThread(const ComOnThisThread&) = delete;
+  ComOnThisThread& operator=(const ComOnThisThread&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace
 
 LaunchResult WindowsToolLauncher::RunAndWait(const std::string& path,
                                              const std::string& parameters,
@@ -19,6 +39,7 @@ LaunchResult WindowsToolLauncher::RunAndWait(const std::string& path,
       return {};
     }
   }
+  const ComOnThisThread com;
   SHELLEXECUTEINFOA info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
