@@ -13,7 +13,7 @@ rm -f build/package/rzflash_*.deb
 (cd build/package && cpack -G DEB >/dev/null)
 deb=$(ls build/package/rzflash_*_*.deb)
 echo "package: $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --info "$deb" | sed -n '/^ Architecture:/,$p'
 
 echo "== lintian"
 lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1) || true
