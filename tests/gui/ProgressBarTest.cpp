@@ -115,7 +115,9 @@ class ProgressBarTest : public QObject {
       if (frame.phase != phase) last.reset();
       QVERIFY2(!last || *frame.percent >= *last,
                qPrintable(QStringLiteral("%1 went back from %2 to %3")
-                              .arg(frame.phase).arg(*last).arg(*frame.percent)));
+                              .arg(frame.phase)
+                              .arg(last.value_or(-1))
+                              .arg(*frame.percent)));
       phase = frame.phase;
       last = frame.percent;
     }
