@@ -44,10 +44,8 @@ class CommandFlowTest : public QObject {
  private slots:
   void backupThroughTheImageButton() {
     GuiRun run(std::string("nvidia-spi"), ProgramCommands());
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     const std::string target = run.dir.File("backup.rom");
     QStringList seen;
     AnswerModals({ChooseFile(target), PressOk(seen), PressOk(seen)});
@@ -78,10 +76,8 @@ class CommandFlowTest : public QObject {
 
   void flashOfferDeclinedThenOpenDialogCancelled() {
     GuiRun run(std::string("nvidia-modeltext"), ProgramCommands());  // stock BIOS offered
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     QString question, openTitle;
     AnswerModals({[&](QWidget* m) {
                     auto* d = dynamic_cast<TFormYesNo*>(m);

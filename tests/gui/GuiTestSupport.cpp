@@ -4,9 +4,11 @@
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
+#include "gui/MainForm.h"
 #include "sim/Presets.h"
 
 namespace rz::gui::test {
@@ -93,6 +95,12 @@ GuiRun::GuiRun(nlohmann::json scenario, GuiCommands commands) {
   CopySkin(folder);
   platform = std::make_unique<sim::EmulatedPlatform>(sim::ParseScenario(scenario, folder));
   session = std::make_unique<GuiSession>(platform->Seams(), commands);
+}
+
+bool GuiRun::StartShown() {
+  if (session->Start() != app::StartResult::Ready) return false;
+  session->Form().show();
+  return QTest::qWaitForWindowExposed(&session->Form());
 }
 
 GuiRun::GuiRun(const std::string& preset, GuiCommands commands) {

@@ -42,6 +42,9 @@ struct GuiRun {
   explicit GuiRun(nlohmann::json scenario, GuiCommands commands = {});
   // A named machine preset, materialized in the temporary folder.
   GuiRun(const std::string& preset, GuiCommands commands);
+  // Starts the program and shows its main window until it is on screen; false when the start did
+  // not end ready or the window never showed.
+  bool StartShown();
   rz::test::TempDir dir;
   std::unique_ptr<sim::EmulatedPlatform> platform;
   std::unique_ptr<GuiSession> session;

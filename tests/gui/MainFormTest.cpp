@@ -52,10 +52,8 @@ class MainFormTest : public QObject {
  private slots:
   void goodStartShowsTheSkinnedWindow() {
     GuiRun run(NvidiaMachine(), LabelsFromDetection());
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     QCOMPARE(f.size(), QSize(580, 262));
     QCOMPARE(f.frameGeometry().size(), QSize(580, 262));
     QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
@@ -171,10 +169,8 @@ class MainFormTest : public QObject {
     commands.save = [&](app::Program&) { ++saves; };
     commands.flash = [&](app::Program&) { ++flashes; };
     GuiRun run(NvidiaMachine(), commands);
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     Click(f.ibBackup);
     Click(f.ibFlash);
     Click(f.ibFlash, Qt::RightButton);
@@ -199,10 +195,8 @@ class MainFormTest : public QObject {
     GuiCommands commands;
     commands.save = [&](app::Program&) { ++saves; };
     GuiRun run(NvidiaMachine(), commands);
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     run.session->Ui().SetCommandButtonsEnabled(false);
     QVERIFY(!f.btSave->isEnabled() && !f.btFlash->isEnabled() && !f.btExit->isEnabled());
     QVERIFY(f.btTest->isEnabled());
@@ -241,10 +235,8 @@ class MainFormTest : public QObject {
     };
     GuiRun run(NvidiaMachine(), commands);
     current = &run;
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     QVERIFY(!f.CommandRunning());
     Click(f.ibFlash);
     QVERIFY(!eventAccepted);
@@ -271,10 +263,8 @@ class MainFormTest : public QObject {
     };
     GuiRun run(NvidiaMachine(), commands);
     current = &run;
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     QTimer::singleShot(0, &f, [&f] { f.btFlashClick(); });
     QCOMPARE(QApplication::exec(), kExitInterrupted);
   }

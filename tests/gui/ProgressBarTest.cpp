@@ -87,10 +87,8 @@ class ProgressBarTest : public QObject {
   void flashShowsEachPhaseAdvancing() {
     QFETCH(QString, preset);
     GuiRun run(preset.toStdString(), ProgramCommands());
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     testimage::ImageRecipe newer = e2e::PresetNvidiaImage();
     newer.block->number = 5;
     newer.seed = 9;
@@ -136,10 +134,8 @@ class ProgressBarTest : public QObject {
   // The save's read shows as "Reading" and goes with the command.
   void backupShowsReading() {
     GuiRun run(std::string("nvidia-spi"), ProgramCommands());
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     BarWatch watch(*f.StatusProgress);
     AnswerEverything(run.dir.File("saved.rom"), 3);
     Click(f.ibBackup);
@@ -151,10 +147,8 @@ class ProgressBarTest : public QObject {
   // The vendor tool tells nothing of its progress: the bar runs without a percentage.
   void vendorToolRunsWithoutPercentage() {
     GuiRun run(std::string("ati"), ProgramCommands());
-    QCOMPARE(run.session->Start(), app::StartResult::Ready);
+    QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
     BarWatch watch(*f.StatusProgress);
     AnswerEverything(run.dir.File("saved.rom"), 3);
     Click(f.ibBackup);
