@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bios/ImageLayout.h"
 #include "platform/FileSystem.h"
@@ -20,6 +21,19 @@ inline std::unique_ptr<platform::File> OpenBiosFile(platform::FileSystem& files,
   auto file = files.OpenRead(path);
   if (!file) return nullptr;
   return std::make_unique<platform::LimitedFile>(std::move(file), kBiosFileReadLimit);
+}
+
+// All of the file as OpenBiosFile sees it, in `bytes` (emptied first); false when it cannot be
+// opened.
+inline bool ReadBiosFile(platform::FileSystem& files, const std::string& path,
+                         std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  const auto file = OpenBiosFile(files, path);
+  if (!file) return false;
+  std::uint8_t chunk[4096];
+  for (std::size_t got; (got = file->Read(chunk, sizeof chunk)) > 0;)
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  return true;
 }
 
 }  // namespace rz::bios

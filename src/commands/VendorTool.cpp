@@ -157,12 +157,7 @@ bool ReadExchangeFile(VendorToolContext& ctx, const char* name,
                       std::vector<std::uint8_t>& contents) {
   contents.clear();
   const std::string path = InExchange(ctx, name);
-  auto in = path.empty() ? nullptr : bios::OpenBiosFile(ctx.seams.files, path);
-  if (!in) return false;
-  std::array<std::uint8_t, 0x10000> block{};
-  for (std::size_t n; (n = in->Read(block.data(), block.size())) > 0;)
-    contents.insert(contents.end(), block.begin(), block.begin() + n);
-  return !contents.empty();
+  return !path.empty() && bios::ReadBiosFile(ctx.seams.files, path, contents) && !contents.empty();
 }
 
 std::span<const std::uint8_t> FlashedImage(std::span<const std::uint8_t> file) {

@@ -30,17 +30,6 @@ VerifyReport Problem(Status status, std::string text) {
   return r;
 }
 
-// The file's bytes as the flash command sees them (at most a BIOS file's worth).
-bool ReadWholeFile(platform::FileSystem& files, const std::string& path, Bytes& bytes) {
-  const auto file = bios::OpenBiosFile(files, path);
-  if (!file) return false;
-  bytes.clear();
-  std::uint8_t chunk[4096];
-  for (std::size_t got; (got = file->Read(chunk, sizeof chunk)) > 0;)
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  return true;
-}
-
 // A package reduced to the images built for this card number, as the flash command reduces it;
 // false when the package holds none.
 bool ReducePackage(Bytes& bytes, std::uint8_t cardNumber) {
@@ -125,7 +114,7 @@ VerifyReport VerifyCard(CommandContext& ctx, const std::string& path) {
   if (vendor != hw::kVendorNvidia && vendor != hw::kVendorAti)
     return Problem(Status::NoCard, "there is no card of NVIDIA or ATI to compare with");
   Bytes image;
-  if (!ReadWholeFile(ctx.seams.files, path, image))
+  if (!bios::ReadBiosFile(ctx.seams.files, path, image))
     return Problem(Status::FileProblem, "the file cannot be opened");
   if (image.empty()) return Problem(Status::FileProblem, "the file is empty");
 
