@@ -14,6 +14,7 @@
 #endif
 
 #include "base/Paths.h"
+#include "platform/RemoveTree.h"
 
 namespace rz::platform {
 
@@ -93,17 +94,16 @@ PrivateFolder::PrivateFolder(const std::string& prefix, const std::string& root)
 
 PrivateFolder::~PrivateFolder() {
   if (path_.empty()) return;
-  std::error_code ec;
-  fs::remove_all(path_, ec);
+  bool removed = RemoveTree(path_);
 #ifdef _WIN32
   // A program that ran in the folder (the vendor tool) may still hold it for a moment after its
   // end was reported; Wine was seen to take up to half a second. Try again for a while.
-  for (int attempt = 0; ec && attempt < 40 && fs::exists(path_); ++attempt) {
+  for (int attempt = 0; !removed && attempt < 40; ++attempt) {
     ::Sleep(50);
-    ec.clear();
-    fs::remove_all(path_, ec);
+    removed = RemoveTree(path_);
   }
 #endif
+  (void)removed;  // what cannot be removed stays; nothing else can be done in a destructor
 }
 
 std::string PrivateFolder::File(const std::string& name) const {

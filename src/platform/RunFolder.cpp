@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/RemoveTree.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -22,12 +24,24 @@ namespace {
 // A lock file opened with no sharing: while its owner has it open no one else can open it, and the
 // system closes it when the owner's process ends, however it ends.
 std::intptr_t TakeLock(const fs::path& file, bool create) {
-  const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  const HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                                  create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
 }
 
 void DropLock(std::intptr_t lock) { ::CloseHandle(reinterpret_cast<HANDLE>(lock)); }
+
+// Marks the held lock file for removal, so that it is gone the moment the lock is dropped. Should
+// the system refuse, the folder's removal takes the file after the lock is dropped.
+void DeleteHeldLock(std::intptr_t lock, const fs::path&) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  ::SetFileInformationByHandle(reinterpret_cast<HANDLE>(lock), FileDispositionInfo, &disposition,
+                               sizeof disposition);
+}
+
+// Whether the lock just taken is on the file that is still there (always, when it cannot be
+// deleted while open).
+bool StillLinked(std::intptr_t) { return true; }
 
 // The lock is taken as the file is made, so there is no moment when it exists unheld.
 std::intptr_t CreateHeldLock(const fs::path& folder) {
@@ -48,6 +62,16 @@ std::intptr_t TakeLock(const fs::path& file, bool create) {
 }
 
 void DropLock(std::intptr_t lock) { ::close(static_cast<int>(lock)); }
+
+// Removes the held lock file, so that it is gone the moment the lock is dropped.
+void DeleteHeldLock(std::intptr_t, const fs::path& file) { ::unlink(file.c_str()); }
+
+// Whether the lock just taken is on a file that is still there: its run may have removed it
+// between this run's open and its lock, on the way to removing the folder itself.
+bool StillLinked(std::intptr_t lock) {
+  struct stat st {};
+  return ::fstat(static_cast<int>(lock), &st) == 0 && st.st_nlink > 0;
+}
 
 // The lock is taken on a file of another name and then renamed into place, so a run that clears
 // folders never finds the lock file while it is not yet held.
@@ -74,8 +98,9 @@ bool Abandoned(const fs::path& folder) {
   if (!fs::is_regular_file(fs::symlink_status(lockFile, ec))) return false;
   const std::intptr_t lock = TakeLock(lockFile, false);
   if (lock < 0) return false;  // held: its run is alive (or the file cannot be opened at all)
+  const bool abandoned = StillLinked(lock);
   DropLock(lock);
-  return true;
+  return abandoned;
 }
 
 // The prefix, once the folders of the family that earlier runs abandoned are gone.
@@ -99,9 +124,7 @@ int RemoveAbandonedRunFolders(const std::string& prefix, const std::string& root
     std::error_code kindError;
     if (!it->is_directory(kindError) || it->is_symlink(kindError)) continue;
     if (!OwnedByThisUser(folder) || !Abandoned(folder)) continue;
-    std::error_code removeError;
-    if (fs::remove_all(folder, removeError) != static_cast<std::uintmax_t>(-1) && !removeError)
-      ++removed;
+    if (RemoveTree(folder.string())) ++removed;
   }
   return removed;
 }
@@ -121,7 +144,17 @@ RunFolder::RunFolder(const std::string& prefix, const std::string& root,
   path_ = folder_.Path();
 }
 
-RunFolder::~RunFolder() { ReleaseLock(); }
+// The lock is held until nothing but the lock file is left, and the lock file goes before the lock
+// is dropped: at no moment is the folder one that another run would take for abandoned and remove
+// while this one is removing it too.
+RunFolder::~RunFolder() {
+  if (lock_ >= 0) {
+    EmptyFolderExcept(path_, kRunFolderLockName);
+    DeleteHeldLock(lock_, fs::path(path_) / kRunFolderLockName);
+  }
+  ReleaseLock();
+  // The folder itself goes with folder_.
+}
 
 void RunFolder::ReleaseLock() {
   if (lock_ >= 0) DropLock(lock_);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "platform/RunFolder.h"
 #include "support/SimHarness.h"
@@ -58,6 +60,31 @@ TEST(RunFolder, NextRunClearsAKilledOnesFolderAndRemovesItsOwn) {
     EXPECT_TRUE(fs::exists(own));
   }
   EXPECT_FALSE(fs::exists(own));
+  EXPECT_TRUE(fs::is_empty(root.Path()));
+}
+
+// Runs that end while another run starts: the starting run clears leftovers, and must never take
+// the folder of a run that is still removing its own.
+TEST(RunFolder, AnEndingRunIsNeverTakenForAbandoned) {
+  TempDir root;
+  const std::string r = root.Path().string();
+  std::atomic<bool> done{false};
+  int taken = 0;
+  std::thread clearer([&] {
+    while (!done) taken += platform::RemoveAbandonedRunFolders("m-", r);
+  });
+  int lost = 0;
+  for (int run = 0; run < 200; ++run) {
+    const platform::RunFolder folder("m-", r);
+    ASSERT_FALSE(folder.Path().empty()) << folder.Error();
+    const fs::path work = fs::path(folder.Path()) / "temp.rom";
+    std::ofstream(work) << "image";
+    if (!fs::exists(work)) ++lost;
+  }
+  done = true;
+  clearer.join();
+  EXPECT_EQ(taken, 0);
+  EXPECT_EQ(lost, 0);
   EXPECT_TRUE(fs::is_empty(root.Path()));
 }
 
