@@ -98,7 +98,7 @@ PrivateFolder::~PrivateFolder() {
 #ifdef _WIN32
   // A program that ran in the folder (the vendor tool) may still hold it for a moment after its
   // end was reported; Wine was seen to take up to half a second. Try again for a while.
-  for (int attempt = 0; !removed && attempt < 40; ++attempt) {
+  for (int attempt = 0; !removed && attempt < 20; ++attempt) {
     ::Sleep(50);
     removed = RemoveTree(path_);
   }

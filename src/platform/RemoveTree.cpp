@@ -1,7 +1,9 @@
 #include "platform/RemoveTree.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -63,13 +65,19 @@ bool RemoveEntry(const fs::path& p) {
 }
 #endif
 
+// On Windows an entry that another process is removing at the same moment stays listed, and
+// refuses to be opened, until that process lets go of it: a short pause lets it.
+void PauseBeforeRetry() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+
 bool RemoveAt(const fs::path& p, int depth);
 
 // Removes what `folder` holds except `keep` (empty: keeps nothing). Entries are listed first and
 // removed after, so that the listing never sees the folder change under it; a few passes take
 // what another process added meanwhile.
 bool EmptyAt(const fs::path& folder, const fs::path& keep, int depth) {
-  for (int pass = 0; pass < kPasses; ++pass) {
+  bool allRemoved = true;
+  for (int pass = 0; pass <= kPasses; ++pass) {
+    if (!allRemoved) PauseBeforeRetry();
     std::vector<fs::path> entries;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -77,7 +85,9 @@ bool EmptyAt(const fs::path& folder, const fs::path& keep, int depth) {
     }
     if (ec) return KindOf(folder) == Kind::Gone;
     if (entries.empty()) return true;
-    for (const fs::path& entry : entries) RemoveAt(entry, depth + 1);
+    if (pass == kPasses) break;
+    allRemoved = true;
+    for (const fs::path& entry : entries) allRemoved = RemoveAt(entry, depth + 1) && allRemoved;
   }
   return false;
 }
@@ -86,13 +96,18 @@ bool RemoveAt(const fs::path& p, int depth) {
   const Kind kind = KindOf(p);
   if (kind == Kind::Gone) return true;
   if (kind == Kind::Folder && (depth >= kMaxDepth || !EmptyAt(p, {}, depth))) return false;
-  return RemoveEntry(p);
+  return RemoveEntry(p) || KindOf(p) == Kind::Gone;
 }
 
 }  // namespace
 
 bool RemoveTree(const std::string& path) {
-  return !path.empty() && RemoveAt(fs::path(path), 0);
+  if (path.empty()) return false;
+  for (int pass = 0; pass < kPasses; ++pass) {
+    if (pass > 0) PauseBeforeRetry();
+    if (RemoveAt(fs::path(path), 0)) return true;
+  }
+  return false;
 }
 
 bool EmptyFolderExcept(const std::string& folder, const std::string& keep) {
