@@ -94,16 +94,14 @@ PrivateFolder::PrivateFolder(const std::string& prefix, const std::string& root)
 
 PrivateFolder::~PrivateFolder() {
   if (path_.empty()) return;
-  bool removed = RemoveTree(path_);
+  // What cannot be removed stays: nothing else can be done in a destructor.
 #ifdef _WIN32
   // A program that ran in the folder (the vendor tool) may still hold it for a moment after its
   // end was reported; Wine was seen to take up to half a second. Try again for a while.
-  for (int attempt = 0; !removed && attempt < 20; ++attempt) {
-    ::Sleep(50);
-    removed = RemoveTree(path_);
-  }
+  for (int attempt = 0; !RemoveTree(path_) && attempt < 20; ++attempt) ::Sleep(50);
+#else
+  RemoveTree(path_);
 #endif
-  (void)removed;  // what cannot be removed stays; nothing else can be done in a destructor
 }
 
 std::string PrivateFolder::File(const std::string& name) const {
