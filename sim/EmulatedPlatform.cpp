@@ -1,5 +1,6 @@
 #include "sim/EmulatedPlatform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -26,6 +27,7 @@ EmulatedPlatform::EmulatedPlatform(ScenarioRecipe recipe, std::shared_ptr<Instan
                                                                    shutdown_, shell_,
                                                                    interrupts_.get()});
 
+  LockPersistedImages();
   for (std::size_t i = 0; i < recipe_.adapters.size(); ++i) {
     const auto& a = recipe_.adapters[i];
     const std::uint32_t bar0 =
@@ -33,6 +35,10 @@ EmulatedPlatform::EmulatedPlatform(ScenarioRecipe recipe, std::shared_ptr<Instan
     auto dev = MakeAdapterDevice(a, machine_, bar0);
     adapterDevices_.push_back(&machine_.AddDevice(a.bus, a.device, std::move(dev)));
   }
+  for (const auto& lock : imageLocks_)
+    if (lock && lock->GetState() == platform::PathLock::State::Failed)
+      throw ScenarioError("cannot lock the eeprom image: " + lock->Error());
+  system_->SetAnotherRunHoldsCard(CardHeldElsewhere());
   services_.Faults().driverMissing = !recipe_.driverPresent;
   ApplyFaults();
   InstallVendorTool();
@@ -66,11 +72,32 @@ PciDevice& EmulatedPlatform::ReplaceAdapterDevice(std::size_t index,
   return *adapterDevices_[index];
 }
 
+void EmulatedPlatform::LockPersistedImages() {
+  std::vector<std::string> locked;
+  for (const AdapterRecipe& a : recipe_.adapters) {
+    std::string image;
+    if (a.eeprom && a.eeprom->persist) image = a.eeprom->imagePath;
+    if (a.vendorId == kAtiVendorId && a.atiEeprom.persist) image = a.atiEeprom.imagePath;
+    const bool mine = !image.empty() &&
+                      std::find(locked.begin(), locked.end(), image) == locked.end();
+    imageLocks_.push_back(mine ? std::make_unique<platform::PathLock>(image) : nullptr);
+    if (mine) locked.push_back(image);
+  }
+}
+
+bool EmulatedPlatform::CardHeldElsewhere() const {
+  for (const auto& lock : imageLocks_)
+    if (lock && lock->GetState() == platform::PathLock::State::HeldElsewhere) return true;
+  return false;
+}
+
 void EmulatedPlatform::Finish() {
   if (finished_) return;
   finished_ = true;
   std::string failures;
-  for (PciDevice* d : adapterDevices_) {
+  for (std::size_t i = 0; i < adapterDevices_.size(); ++i) {
+    PciDevice* d = adapterDevices_[i];
+    if (i < imageLocks_.size() && imageLocks_[i] && !imageLocks_[i]->Held()) continue;
     try {
       d->Finish();
     } catch (const ScenarioError& e) {

@@ -4,7 +4,9 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "platform/PathLock.h"
 #include "platform/Platform.h"
 #include "sim/EmulatedInterruptHold.h"
 #include "sim/EmulatedServices.h"
@@ -56,10 +58,18 @@ class EmulatedPlatform {
 
   // Ends the run: cards write back persistent EEPROM images. Throws ScenarioError naming every
   // image that could not be written back (after trying them all). Runs once; the destructor calls
-  // it too but cannot report a failure, so front ends call it themselves.
+  // it too but cannot report a failure, so front ends call it themselves. A card whose image
+  // another run holds writes nothing back.
   void Finish();
 
+  // Whether another run (another process, or another machine of this one) holds the image file
+  // of a card of this machine: each persisted image is locked (platform/PathLock.h) before it is
+  // read and until it is written back, and the machine's single-instance test reports such a
+  // card as another instance.
+  bool CardHeldElsewhere() const;
+
  private:
+  void LockPersistedImages();
   void ApplyFaults();
   void InstallVendorTool();
   void FillRegistry();
@@ -80,6 +90,8 @@ class EmulatedPlatform {
   std::unique_ptr<platform::Platform> seams_;
   std::unique_ptr<EmulatedVendorTool> vendorTool_;
   std::vector<PciDevice*> adapterDevices_;
+  // One lock per persisted image, by adapter index (null: the adapter persists nothing).
+  std::vector<std::unique_ptr<platform::PathLock>> imageLocks_;
   bool finished_ = false;
 };
 

@@ -24,7 +24,7 @@ EmulatedSystem::~EmulatedSystem() {
 }
 
 bool EmulatedSystem::AnotherInstanceRunning(const std::string& name) {
-  if (instances_->Holds(name)) return true;
+  if (anotherRunHoldsCard_ || instances_->Holds(name)) return true;
   instances_->Take(name);
   held_ = name;
   return false;

@@ -1,5 +1,6 @@
 // The emulated process environment: executable path in the scenario's program folder, an
-// in-process single-instance registry, sleep on the virtual clock, a working directory of its own
+// in-process single-instance registry (and the lock on the machine's persisted card images, which
+// reaches other processes), sleep on the virtual clock, a working directory of its own
 // (relative file names resolve against it), and standard output that is recorded.
 #pragma once
 #include <functional>
@@ -55,6 +56,9 @@ class EmulatedSystem final : public platform::System {
   void SetStdoutSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
   void SetScratchDirectory(std::string dir) { scratch_ = std::move(dir); }
   void SetUserFolders(platform::UserFolders folders) { userFolders_ = std::move(folders); }
+  // Another run holds a persisted card image of this machine: the single-instance test then
+  // reports another instance, whatever the registry holds.
+  void SetAnotherRunHoldsCard(bool held) { anotherRunHoldsCard_ = held; }
 
  private:
   Machine& machine_;
@@ -63,6 +67,7 @@ class EmulatedSystem final : public platform::System {
   std::string cwd_;
   std::uint32_t osVersion_;
   std::string held_;
+  bool anotherRunHoldsCard_ = false;
   std::string scratch_;
   std::unique_ptr<platform::RunFolder> ownScratch_;  // the scratch folder when made here
   std::vector<std::string> stdout_;

@@ -1,7 +1,6 @@
 #include "app/Program.h"
 
 #include "app/ProgramFolders.h"
-#include "base/Paths.h"
 
 namespace rz::app {
 
@@ -14,7 +13,7 @@ Program::Program(platform::Platform& platform, ui::Ui& ui)
 StartResult Program::FormCreate() {
   hw::CommandReporting reporting(io);  // each driver failure message shown once
   const std::string exe = platform_.system.ExecutablePath();
-  if (platform_.system.AnotherInstanceRunning(FileNameOf(exe))) {
+  if (platform_.system.AnotherInstanceRunning(kSingleInstanceName)) {
     ui_.MessageBox("Error", kSecondInstanceText, ui::Buttons::Ok, ui::Icon::None,
                    ui::Owner::MainWindow);
     return StartResult::SecondInstance;

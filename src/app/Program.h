@@ -21,6 +21,9 @@
 namespace rz::app {
 
 inline constexpr const char* kSecondInstanceText = "Kelvara is running!";
+// The name of the single-instance lock, the same for the windowed program and the terminal front
+// end under any file name: two programs must never work on one card at once.
+inline constexpr const char* kSingleInstanceName = "rzflash";
 inline constexpr const char* kDriverFailedText = "Initialize DODozori Fail!!!";
 inline constexpr std::uint32_t kDetectionPauseMs = 500;
 
@@ -37,7 +40,7 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // The main window's creation handler: single instance, program folders, driver bring-up, skin,
+  // The main window's creation handler: single instance (kSingleInstanceName), program folders, driver bring-up, skin,
   // one round of pending events, the pause, detection, window size, "Ready".
   StartResult FormCreate();
   // The destruction handler: driver teardown, then the single-instance lock is released.

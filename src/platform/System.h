@@ -31,7 +31,11 @@ class System {
   virtual std::string ExecutablePath() = 0;
 
   // Single-instance test: true when another instance holding `name` runs. Otherwise takes the
-  // lock, which is held until ReleaseSingleInstance or the end of the process.
+  // lock, which is held until ReleaseSingleInstance or the end of the process. The lock reaches as
+  // far as one card can be reached from: every user of the machine (a Windows mutex of the global
+  // namespace, the Linux machine's lock file), the persisted card image on the emulated machine.
+  // A lock that cannot be had at all is not another instance; a backend whose card must not be
+  // reached without it then refuses the driver bring-up.
   virtual bool AnotherInstanceRunning(const std::string& name) = 0;
   virtual void ReleaseSingleInstance() = 0;
 

@@ -100,14 +100,23 @@ TEST(Startup, SecondInstanceIsRefusedAndLeavesTheFirstUntouched) {
   third.program->FormDestroy();
 }
 
-TEST(Startup, CopiesUnderDifferentFileNamesAreDifferentPrograms) {
-  auto instances = std::make_shared<sim::InstanceRegistry>();
-  SimHarness first(json{{"executable", "RZFLASH.exe"}}, instances);
-  SimHarness second(json{{"executable", "RZFLASH2.exe"}}, instances);
-  EXPECT_EQ(first.program->FormCreate(), app::StartResult::Ready);
-  EXPECT_EQ(second.program->FormCreate(), app::StartResult::Ready);
-  first.program->FormDestroy();
-  second.program->FormDestroy();
+// The windowed program and the terminal front end, under whatever file names, are one program to
+// the single-instance test: two of them must never work on one card at once.
+TEST(Startup, EveryProgramOfEveryFileNameIsTheSameInstance) {
+  const std::pair<const char*, const char*> starts[] = {
+      {"rzflash", "rzflash"}, {"rzflash", "rzflash-cli"}, {"rzflash-cli", "rzflash"},
+      {"RZFLASH.exe", "RZFLASH2.exe"}};
+  for (const auto& [firstName, secondName] : starts) {
+    SCOPED_TRACE(std::string(firstName) + " then " + secondName);
+    auto instances = std::make_shared<sim::InstanceRegistry>();
+    SimHarness first(json{{"executable", firstName}}, instances);
+    SimHarness second(json{{"executable", secondName}}, instances);
+    EXPECT_EQ(first.program->FormCreate(), app::StartResult::Ready);
+    EXPECT_EQ(second.program->FormCreate(), app::StartResult::SecondInstance);
+    EXPECT_EQ(second.ui.Lines().size(), 1u);
+    first.program->FormDestroy();
+    second.program->FormDestroy();
+  }
 }
 
 }  // namespace

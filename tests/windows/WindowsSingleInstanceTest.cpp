@@ -1,5 +1,5 @@
-// The single-instance lock, a named mutex, between this process and a second one; and the program
-// refusing a second start.
+// The single-instance lock, a named mutex of the whole machine, between this process and a second
+// one; and the program refusing a second start, whichever front end runs first.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,6 @@
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
 #include "app/Program.h"
-#include "base/Paths.h"
 #include "platform/windows/OwnedHandles.h"
 #include "platform/windows/WindowsSystem.h"
 
@@ -39,6 +38,21 @@ TEST(SingleInstance, AHolderIsNotItsOwnOtherInstance) {
   second.ReleaseSingleInstance();
   platform::WindowsSystem third;
   EXPECT_FALSE(third.AnotherInstanceRunning(name)) << "released by both";
+}
+
+// The mutex lives in the machine's global namespace, where the programs of every session meet.
+TEST(SingleInstanceOnMachine, TheNameIsTheWholeMachines) {
+  const std::string name = OwnName("global");
+  {
+    platform::WindowsSystem system;
+    ASSERT_FALSE(system.AnotherInstanceRunning(name));
+    const OwnedHandle seen(::OpenMutexA(SYNCHRONIZE, FALSE, ("Global\\" + name).c_str()));
+    EXPECT_TRUE(seen) << "held under Global\\" << name;
+  }
+  const OwnedHandle other(::CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str()));
+  ASSERT_TRUE(other);
+  platform::WindowsSystem system;
+  EXPECT_TRUE(system.AnotherInstanceRunning(name)) << "a holder in another session";
 }
 
 TEST(SingleInstanceOnMachine, ASecondProcessSeesTheHolder) {
@@ -73,10 +87,11 @@ TEST(SingleInstanceOnMachine, ThisProcessSeesASecondProcessHoldingIt) {
 }
 
 // A running first instance, as the program's second start finds it: its lock, and its driver
-// service, which the refused start must not touch.
+// service, which the refused start must not touch. The first may be either front end: both hold
+// the same name, whatever their file names.
 TEST(SingleInstanceOnMachine, TheProgramRefusesASecondStart) {
   platform::WindowsSystem first;
-  ASSERT_FALSE(first.AnotherInstanceRunning(FileNameOf(CliPath())));
+  ASSERT_FALSE(first.AnotherInstanceRunning(app::kSingleInstanceName));
   const platform::win::OwnedService manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   ASSERT_TRUE(manager);
   platform::win::OwnedService existing(::OpenServiceA(manager.get(), "ZPCIDrv", SERVICE_ALL_ACCESS));

@@ -26,12 +26,13 @@ std::string WindowsSystem::ExecutablePath() {
 
 bool WindowsSystem::AnotherInstanceRunning(const std::string& name) {
   instance_.reset();  // a mutex this object holds already is not another instance
-  instance_.reset(::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()));
+  const std::string global = "Global\\" + name;
+  instance_.reset(::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, global.c_str()));
   if (instance_) return true;
-  const HANDLE created = ::CreateMutexA(nullptr, FALSE, name.c_str());
+  const HANDLE created = ::CreateMutexA(nullptr, FALSE, global.c_str());
   const DWORD error = ::GetLastError();
   instance_.reset(created);
-  return created && error == ERROR_ALREADY_EXISTS;
+  return (created && error == ERROR_ALREADY_EXISTS) || (!created && error == ERROR_ACCESS_DENIED);
 }
 
 void WindowsSystem::ReleaseSingleInstance() { instance_.reset(); }

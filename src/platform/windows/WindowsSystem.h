@@ -27,10 +27,12 @@ class WindowsSystem final : public System {
 
   // GetModuleFileNameA, read whole however long it is.
   std::string ExecutablePath() override;
-  // OpenMutexA(MUTEX_ALL_ACCESS) of `name`: when it opens, another instance holds it. Otherwise
-  // CreateMutexA (default security, not owned); should that find the name taken after all (the
-  // other instance made it in between), that too is another instance. The handle is kept either
-  // way until ReleaseSingleInstance or the end of the process.
+  // OpenMutexA(MUTEX_ALL_ACCESS) of "Global\<name>", a name of the whole machine, so that the
+  // programs of every session (another user's, a service's) see each other: when it opens,
+  // another instance holds it. Otherwise CreateMutexA (default security, not owned); should that
+  // find the name taken after all (the other instance made it in between), or be refused it (a
+  // mutex of another user's that this one may not open), that too is another instance. The
+  // handle is kept until ReleaseSingleInstance or the end of the process.
   bool AnotherInstanceRunning(const std::string& name) override;
   void ReleaseSingleInstance() override;
   void Sleep(std::uint32_t milliseconds) override;
