@@ -1,82 +1,25 @@
-// The access broker and its client: descriptor passing over a socket pair with the broker's code
-// in-process on a fake sysfs tree, the client starting the broker through stand-ins for pkexec,
-// and the driver bring-up that depends on it.
+// The access helper's side, its code served in-process on a socket pair: the PCI files it opens
+// and hands over, the lock file, the vendor tool's runs (fixed command lines only, in a folder of
+// the program's user only), refusals, and its end with the program's end of the socket.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <tuple>
 
-#include "app/Program.h"
-#include "hw/IoDriver.h"
-#include "platform/linux/AccessBroker.h"
+#include "AccessFixtures.h"
 #include "platform/linux/AccessProtocol.h"
+#include "platform/linux/BrokerFiles.h"
 #include "platform/linux/HandedSysfsFiles.h"
-#include "platform/linux/LinuxDriverDevice.h"
-#include "platform/linux/LinuxServiceControl.h"
-#include "platform/linux/LinuxSystem.h"
-#include "platform/linux/ObtainSysfsFiles.h"
-#include "platform/linux/UniqueFd.h"
-#include "sim/Recorders.h"
-#include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::AccessFailure;
-
-struct Bar {
-  std::uint64_t start = 0;
-  std::uint64_t flags = 0;  // 0x200: memory, 0x100: I/O ports
-};
-
-// A folder laid out like /sys for the PCI devices written into it.
-class FakeSysfs {
- public:
-  // `bars` are BAR0 upwards; a memory BAR gets its resourceN file.
-  void Add(const std::string& name, std::uint16_t vendor, std::uint32_t cls,
-           const std::vector<Bar>& bars = {}) {
-    const fs::path d = Devices() / name;
-    fs::create_directories(d);
-    std::string config(256, '\0');
-    config[0] = static_cast<char>(vendor & 0xFF);
-    config[1] = static_cast<char>(vendor >> 8);
-    Write(d / "config", config);
-    char text[64];
-    std::snprintf(text, sizeof text, "0x%04x\n", vendor);
-    Write(d / "vendor", text);
-    std::snprintf(text, sizeof text, "0x%06x\n", cls);
-    Write(d / "class", text);
-    std::string resource;
-    for (std::size_t i = 0; i < 13; ++i) {
-      const Bar b = i < bars.size() ? bars[i] : Bar{};
-      char line[96];
-      std::snprintf(line, sizeof line, "0x%016llx 0x%016llx 0x%016llx\n",
-                    static_cast<unsigned long long>(b.start),
-                    static_cast<unsigned long long>(b.start ? b.start + 0xFFF : 0),
-                    static_cast<unsigned long long>(b.flags));
-      resource += line;
-      if (b.start && (b.flags & 0x200)) Write(d / ("resource" + std::to_string(i)), std::string(4096, 'R'));
-    }
-    Write(d / "resource", resource);
-  }
-  std::string Root() const { return dir.Path().string(); }
-  fs::path Devices() const { return dir.Path() / "bus/pci/devices"; }
-  TempDir dir;
-
- private:
-  static void Write(const fs::path& p, const std::string& contents) {
-    std::ofstream(p, std::ios::binary) << contents;
-  }
-};
+using platform::AccessMessage;
 
 using Entry = std::tuple<std::string, std::string, bool>;
 
@@ -88,16 +31,25 @@ std::set<Entry> Entries(const std::vector<platform::HandedFile>& files) {
 
 int AccessMode(int fd) { return ::fcntl(fd, F_GETFL) & O_ACCMODE; }
 
-// Runs the broker's code on one end of a socket pair and reads its messages from the other.
-platform::ReceivedSysfsFiles ServeAndReceive(const std::string& root, const std::string& version,
-                                             int* exitStatus = nullptr) {
-  int pair[2];
-  EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
-  platform::UniqueFd ours(pair[0]), theirs(pair[1]);
-  const int status = platform::ServeAccessBroker(theirs.Get(), root, version);
-  if (exitStatus) *exitStatus = status;
-  theirs.Reset();
-  return platform::ReceiveSysfsFiles(ours.Get());
+platform::ReceivedSysfsFiles AskForFiles(ServedHelper& helper) {
+  return platform::ReceiveSysfsFiles(helper.Ask("files\n"), [&] { return helper.Next(); });
+}
+
+TEST(AccessBroker, GreetsThenServesUntilTheProgramClosesItsEnd) {
+  ServedHelper helper(platform::BrokerSetup{});
+  EXPECT_EQ(helper.Next().text, "RZACCESS 2 ready\n");
+  EXPECT_EQ(helper.Ask("what\n").text, "refused unknown request\n");
+  EXPECT_EQ(helper.Ask("files now\n").text, "refused unknown request\n") << "no arguments";
+  EXPECT_EQ(helper.Close(), platform::kAccessExitDone);
+}
+
+TEST(AccessBroker, AnswersAnotherProtocolVersionWithTheMismatchAlone) {
+  for (const std::string version : {"1", "3", "", "2x", "02"}) {
+    ServedHelper helper(platform::BrokerSetup{}, version);
+    EXPECT_EQ(helper.Next().text, "RZACCESS 2 mismatch\n") << version;
+    EXPECT_EQ(helper.Next().status, AccessMessage::Status::Ended) << version;
+    EXPECT_EQ(helper.Close(), platform::kAccessExitMismatch) << version;
+  }
 }
 
 TEST(AccessBroker, OpensConfigForEveryDeviceAndWritableFilesOnlyForNvidiaAndAtiDisplays) {
@@ -111,9 +63,9 @@ TEST(AccessBroker, OpensConfigForEveryDeviceAndWritableFilesOnlyForNvidiaAndAtiD
   sys.Add("0001:04:1f.7", 0x1002, 0x030000);                                        // no BARs
   fs::create_directories(sys.Devices() / "not-a-device");
 
-  int status = -1;
-  auto received = ServeAndReceive(sys.Root(), "1", &status);
-  EXPECT_EQ(status, platform::kAccessExitSent);
+  ServedHelper helper(platform::BrokerSetup{sys.Root(), "", ""});
+  ASSERT_TRUE(helper.Next().Ok());
+  auto received = AskForFiles(helper);
   ASSERT_EQ(received.outcome, platform::ReceivedSysfsFiles::Outcome::Received);
   const std::set<Entry> expected{
       {"0000:00:00.0", "config", false},   {"0000:01:00.0", "config", true},
@@ -141,10 +93,7 @@ TEST(AccessBroker, OpensConfigForEveryDeviceAndWritableFilesOnlyForNvidiaAndAtiD
   EXPECT_EQ(vendor[0] | vendor[1] << 8, 0x1002);
   const std::uint8_t command[2] = {0x07, 0x00};
   ASSERT_EQ(::pwrite(files.Descriptor("0000:01:00.0", "config", true), command, 2, 4), 2);
-  std::ifstream in(sys.Devices() / "0000:01:00.0/config", std::ios::binary);
-  std::string written(256, '\0');
-  in.read(written.data(), 256);
-  EXPECT_EQ(written[4], 0x07);
+  EXPECT_EQ(ReadWhole(sys.Devices() / "0000:01:00.0/config")[4], 0x07);
 
   EXPECT_EQ(files.Attribute("0000:02:00.0", "class"), "0x038000\n") << "read under the root";
   EXPECT_EQ(files.Attribute("0000:09:00.0", "class"), std::nullopt);
@@ -152,7 +101,7 @@ TEST(AccessBroker, OpensConfigForEveryDeviceAndWritableFilesOnlyForNvidiaAndAtiD
   EXPECT_EQ(files.Attribute("0000:02:00.0", "../0000:01:00.0/class"), std::nullopt);
 }
 
-TEST(AccessBroker, SendsMoreFilesThanOneMessageHoldsInBatches) {
+TEST(AccessBroker, SendsMoreFilesThanOneMessageHoldsInBatchesAndServesOnAfterwards) {
   FakeSysfs sys;
   const int count = 150;  // more than two batches
   for (int i = 0; i < count; ++i) {
@@ -160,33 +109,23 @@ TEST(AccessBroker, SendsMoreFilesThanOneMessageHoldsInBatches) {
     std::snprintf(name, sizeof name, "0000:%02x:%02x.0", i / 32, i % 32);
     sys.Add(name, 0x8086, 0x020000);
   }
-  auto received = ServeAndReceive(sys.Root(), "1");
-  ASSERT_EQ(received.outcome, platform::ReceivedSysfsFiles::Outcome::Received);
-  ASSERT_EQ(received.files.size(), static_cast<std::size_t>(count));
-  EXPECT_EQ(received.files.back().device, "0000:04:15.0");
-  std::set<int> distinct;
-  for (const auto& f : received.files) distinct.insert(f.fd.Get());
-  EXPECT_EQ(distinct.size(), static_cast<std::size_t>(count));
-}
-
-TEST(AccessBroker, AnswersAnotherProtocolVersionWithTheMismatchAlone) {
-  FakeSysfs sys;
-  sys.Add("0000:01:00.0", 0x10DE, 0x030000, {{0xF2000000, 0x200}});
-  for (const std::string version : {"2", "", "1x", "01"}) {
-    int status = -1;
-    auto received = ServeAndReceive(sys.Root(), version, &status);
-    EXPECT_EQ(status, platform::kAccessExitMismatch) << version;
-    EXPECT_EQ(received.outcome, platform::ReceivedSysfsFiles::Outcome::Mismatch) << version;
-    EXPECT_EQ(received.brokerVersion, "1");
-    EXPECT_TRUE(received.files.empty());
+  ServedHelper helper(platform::BrokerSetup{sys.Root(), "", ""});
+  ASSERT_TRUE(helper.Next().Ok());
+  for (int round = 0; round < 2; ++round) {
+    auto received = AskForFiles(helper);
+    ASSERT_EQ(received.outcome, platform::ReceivedSysfsFiles::Outcome::Received);
+    ASSERT_EQ(received.files.size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(received.files.back().device, "0000:04:15.0");
+    std::set<int> distinct;
+    for (const auto& f : received.files) distinct.insert(f.fd.Get());
+    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(count));
   }
-}
-
-TEST(AccessBroker, NoPciFolderSendsAnEmptyTable) {
   TempDir empty;
-  auto received = ServeAndReceive(empty.Path().string(), "1");
-  EXPECT_EQ(received.outcome, platform::ReceivedSysfsFiles::Outcome::Received);
-  EXPECT_TRUE(received.files.empty());
+  ServedHelper none(platform::BrokerSetup{empty.Path().string(), "", ""});
+  ASSERT_TRUE(none.Next().Ok());
+  auto nothing = AskForFiles(none);
+  EXPECT_EQ(nothing.outcome, platform::ReceivedSysfsFiles::Outcome::Received) << "no PCI folder";
+  EXPECT_TRUE(nothing.files.empty());
 }
 
 TEST(AccessBroker, DeviceNamesFollowTheKernelsForm) {
@@ -197,160 +136,116 @@ TEST(AccessBroker, DeviceNamesFollowTheKernelsForm) {
   for (const auto& [name, ok] : cases) EXPECT_EQ(platform::IsPciDeviceName(name), ok) << name;
 }
 
-// A stand-in for pkexec: a shell script in a temporary folder.
-class FakePkexec {
- public:
-  explicit FakePkexec(const std::string& body) {
-    const std::string path = Path();
-    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
-    fs::permissions(path, fs::perms::owner_all);
+TEST(AccessBroker, HandsOverTheLockFileMadeRootsAndPrivate) {
+  TempDir dir;
+  const std::string lock = dir.File("rzflash.lock");
+  ServedHelper helper(platform::BrokerSetup{dir.Path().string(), lock, ""});
+  ASSERT_TRUE(helper.Next().Ok());
+  for (int round = 0; round < 2; ++round) {
+    AccessMessage m = helper.Ask("lock\n");
+    ASSERT_EQ(m.text, "lock\n");
+    ASSERT_EQ(m.fds.size(), 1u);
+    struct stat viaFd {}, viaPath {};
+    ASSERT_EQ(::fstat(m.fds[0].Get(), &viaFd), 0);
+    ASSERT_EQ(::stat(lock.c_str(), &viaPath), 0);
+    EXPECT_EQ(viaFd.st_ino, viaPath.st_ino) << "the file at the lock's path";
+    EXPECT_EQ(viaFd.st_mode & 07777, 0600u);
+    EXPECT_EQ(viaFd.st_uid, ::geteuid());
+    EXPECT_EQ(AccessMode(m.fds[0].Get()), O_RDWR);
   }
-  std::string Path() const { return dir.File("pkexec"); }
-  std::string Arguments() const {
-    std::ifstream in(dir.File("args"));
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+  fs::remove(lock);
+  fs::create_symlink(dir.File("elsewhere"), lock);
+  EXPECT_EQ(helper.Ask("lock\n").Words().front(), "refused") << "never through a link";
+  EXPECT_FALSE(fs::exists(dir.File("elsewhere")));
+}
+
+// A folder the tool may run in, the program's user's (the test's) and closed to others.
+struct ToolRig {
+  ToolRig() {
+    fs::create_directory(folder());
+    ::chmod(folder().c_str(), 0700);
+    // The tool records its arguments and folder, then ends with the status the test chose.
+    dir.Write("tool", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + dir.File("ran") + "'\npwd >> '" +
+                          dir.File("ran") + "'\nexit \"$(cat '" + dir.File("status") + "')\"\n");
+    ::chmod(dir.File("tool").c_str(), 0755);
+    dir.Write("status", "0");
   }
+  std::string folder() const { return dir.File("exchange"); }
+  platform::UniqueFd Folder() const {
+    return platform::UniqueFd(::open(folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
+  platform::BrokerSetup Setup() const { return {dir.Path().string(), "", dir.File("tool")}; }
   TempDir dir;
 };
 
-platform::AccessOptions UserOptions(const FakePkexec& pkexec, const std::string& root) {
-  platform::AccessOptions o;
-  o.asRoot = false;
-  o.pkexec = pkexec.Path();
-  o.broker = RZFLASH_ACCESS_TEST_BROKER;
-  o.sysfsRoot = root;
-  return o;
+TEST(AccessBroker, RunsTheToolWithItsFixedCommandLinesInTheProgramsFolder) {
+  ToolRig rig;
+  ServedHelper helper(rig.Setup());
+  ASSERT_TRUE(helper.Next().Ok());
+  struct Case {
+    const char* request;
+    const char* arguments;
+    const char* status;
+  } cases[] = {{"tool backup 0\n", "-s|0|Backup.rom|-quiet|", "0"},
+               {"tool save 1\n", "-s|1|Save.bin|-quiet|", "3"},
+               {"tool flash 0\n", "-p|0|Flash.bin|-f|-quiet|", "0"},
+               {"tool verify 1\n", "-s|1|Verify.bin|-quiet|", "7"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.request);
+    rig.dir.Write("status", c.status);
+    const platform::UniqueFd folder = rig.Folder();
+    EXPECT_EQ(helper.Ask(c.request, {folder.Get()}).text, "tool started\n");
+    EXPECT_EQ(helper.Next().text, std::string("tool ended ") + c.status + "\n");
+    EXPECT_EQ(ReadWhole(rig.dir.File("ran")), std::string(c.arguments) + rig.folder() + "\n");
+  }
 }
 
-std::string RunBrokerWith(const std::string& root) {
-  return "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args\"\n"
-         "RZFLASH_ACCESS_TEST_SYSFS_ROOT='" + root + "' exec \"$@\"";
-}
-
-TEST(ObtainSysfsFiles, AnOrdinaryUserGetsTheTableThroughPkexecAndTheBroker) {
-  FakeSysfs sys;
-  sys.Add("0000:01:00.0", 0x10DE, 0x030000, {{0xF2000000, 0x200}});
-  sys.Add("0000:00:1f.0", 0x8086, 0x060100);
-  FakePkexec pkexec(RunBrokerWith(sys.Root()));
-  auto obtained = platform::ObtainSysfsFiles(UserOptions(pkexec, sys.Root()));
-  ASSERT_EQ(obtained.failure, AccessFailure::None) << obtained.reason;
-  EXPECT_TRUE(obtained.reason.empty());
-  ASSERT_TRUE(obtained.files);
-  EXPECT_EQ(pkexec.Arguments(), std::string(RZFLASH_ACCESS_TEST_BROKER) + "\n1\n")
-      << "the broker and the protocol version, nothing else";
-  EXPECT_EQ(obtained.files->Devices(), (std::vector<std::string>{"0000:00:1f.0", "0000:01:00.0"}));
-  EXPECT_GE(obtained.files->Descriptor("0000:01:00.0", "resource0", true), 0);
-  EXPECT_EQ(obtained.files->Descriptor("0000:00:1f.0", "config", true), -1);
-  EXPECT_EQ(obtained.files->Attribute("0000:00:1f.0", "vendor"), "0x8086\n");
-}
-
-TEST(ObtainSysfsFiles, RootNeedsNoBroker) {
-  FakePkexec pkexec("echo started > \"$(dirname \"$0\")/args\"; exit 1");
-  auto options = UserOptions(pkexec, "/nonexistent");
-  options.asRoot = true;
-  auto obtained = platform::ObtainSysfsFiles(options);
-  EXPECT_EQ(obtained.failure, AccessFailure::None);
-  EXPECT_FALSE(obtained.files) << "the access method opens the files itself";
-  EXPECT_EQ(pkexec.Arguments(), "");
-}
-
-TEST(ObtainSysfsFiles, FailuresSayWhatTheUserCanDo) {
+TEST(AccessBroker, RefusesEveryOtherToolRequestWithoutStartingAnything) {
+  ToolRig rig;
+  TempDir other;
+  const std::string shared = other.File("shared"), foreign = other.File("foreign");
+  fs::create_directory(shared);
+  ::chmod(shared.c_str(), 0777);
+  fs::create_directory(foreign);
+  ::chmod(foreign.c_str(), 0700);
+  ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+  const auto open = [](const std::string& p, int flags) {
+    return platform::UniqueFd(::open(p.c_str(), flags | O_CLOEXEC));
+  };
+  const platform::UniqueFd own = rig.Folder();
+  const platform::UniqueFd sharedFd = open(shared, O_RDONLY | O_DIRECTORY);
+  const platform::UniqueFd foreignFd = open(foreign, O_RDONLY | O_DIRECTORY);
+  const platform::UniqueFd file = open(rig.dir.File("status"), O_RDONLY);
   struct Case {
     const char* what;
-    std::string pkexecBody;  // empty: no pkexec at all
-    const char* broker;      // null: the test build of the broker
-    AccessFailure failure;
-    const char* reasonPart;
-    int version = platform::kAccessProtocolVersion;  // the one the program asks for
+    std::string request;
+    std::vector<int> fds;
+    const char* reason;
+  } cases[] = {
+      {"unknown command", "tool erase 0\n", {own.Get()}, "fixed command"},
+      {"adapter 2", "tool flash 2\n", {own.Get()}, "adapter 0 or 1"},
+      {"free arguments", "tool flash 0 /etc/shadow\n", {own.Get()}, "fixed command"},
+      {"no folder", "tool save 0\n", {}, "carries its folder"},
+      {"two folders", "tool save 0\n", {own.Get(), own.Get()}, "carries its folder"},
+      {"a file for a folder", "tool save 0\n", {file.Get()}, "is not a folder"},
+      {"another user's folder", "tool save 0\n", {foreignFd.Get()}, "does not belong"},
+      {"a folder others may write", "tool save 0\n", {sharedFd.Get()}, "written by other users"},
   };
-  const std::vector<Case> cases{
-      {"pkexec missing", "", nullptr, AccessFailure::PkexecMissing, "install pkexec"},
-      {"broker missing", "exit 0", "/nonexistent/rzflash-access", AccessFailure::BrokerMissing,
-       "/nonexistent/rzflash-access is not installed"},
-      {"dismissed", "exit 126", nullptr, AccessFailure::Refused, "refused or dismissed"},
-      {"no agent", "exit 127", nullptr, AccessFailure::NotAuthorised, "no polkit authentication agent"},
-      {"another version", "exec \"$@\"", nullptr, AccessFailure::ProtocolMismatch,
-       "speaks protocol version 1, this program 7", 7},
-      {"nothing sent", "exit 0", nullptr, AccessFailure::NothingSent, "sent no device files (exit status 0)"},
-      {"killed", "kill -9 $$", nullptr, AccessFailure::NothingSent, "exit status 137"},
-  };
-  for (const auto& c : cases) {
+  ServedHelper helper(rig.Setup());
+  ASSERT_TRUE(helper.Next().Ok());
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    FakePkexec pkexec(c.pkexecBody);
-    auto options = UserOptions(pkexec, "/nonexistent");
-    if (c.pkexecBody.empty()) options.pkexec = pkexec.dir.File("absent");
-    if (c.broker) options.broker = c.broker;
-    options.protocolVersion = c.version;
-    auto obtained = platform::ObtainSysfsFiles(options);
-    EXPECT_EQ(obtained.failure, c.failure);
-    EXPECT_FALSE(obtained.files);
-    EXPECT_NE(obtained.reason.find(c.reasonPart), std::string::npos) << obtained.reason;
+    const AccessMessage m = helper.Ask(c.request, c.fds);
+    EXPECT_EQ(m.Words().front(), "refused");
+    EXPECT_NE(m.text.find(c.reason), std::string::npos) << m.text;
   }
-}
+  EXPECT_FALSE(fs::exists(rig.dir.File("ran"))) << "the tool never ran";
 
-// The bring-up on the Linux service calls with a slot for the files; the device is the raw one on
-// ordinary files standing for /dev/port and /dev/mem.
-struct BringUp {
-  explicit BringUp(platform::AccessOptions options) : services(slot, std::move(options)) {
-    dir.Write("port", std::string(0x10000, '\0'));
-    dir.Write("mem", std::string(4096, '\0'));
-  }
-  TempDir dir;
-  platform::SysfsFilesSlot slot;
-  platform::LinuxDriverDevice device{platform::LinuxDriverPaths{
-      dir.File("port"), dir.File("mem"), platform::WidePortAccess::PortFileBytes}};
-  platform::LinuxServiceControl services;
-  platform::LinuxSystem system{platform::LinuxSystemOptions{dir.Path().string(), dir.Path().string()}};
-  hw::IoDriver driver{services, device, system};
-};
-
-TEST(LinuxAccessBringUp, StartObtainsTheFilesAndTeardownClosesEveryDescriptor) {
-  FakeSysfs sys;
-  sys.Add("0000:01:00.0", 0x10DE, 0x030000, {{0xF2000000, 0x200}});
-  FakePkexec pkexec(RunBrokerWith(sys.Root()));
-  BringUp run(UserOptions(pkexec, sys.Root()));
-  ASSERT_TRUE(run.driver.OpenDriver());
-  ASSERT_TRUE(run.slot.files);
-  const int config = run.slot.files->Descriptor("0000:01:00.0", "config", true);
-  const int bar = run.slot.files->Descriptor("0000:01:00.0", "resource0", true);
-  ASSERT_GE(config, 0);
-  ASSERT_GE(bar, 0);
-  EXPECT_TRUE(run.services.AccessProblem().empty());
-  run.driver.CloseDriver();
-  EXPECT_FALSE(run.slot.files);
-  EXPECT_EQ(::fcntl(config, F_GETFD), -1);
-  EXPECT_EQ(::fcntl(bar, F_GETFD), -1);
-  EXPECT_EQ(run.services.OpenHandles(), 0u);
-}
-
-TEST(LinuxAccessBringUp, AFailedObtainIsTheBringUpFailureWithItsReason) {
-  for (const char* body : {"", "exit 126", "exit 127"}) {
-    SCOPED_TRACE(body);
-    FakePkexec pkexec(body);
-    auto options = UserOptions(pkexec, "/nonexistent");
-    if (*body == '\0') options.pkexec = pkexec.dir.File("absent");
-    BringUp run(options);
-    sim::EmulatedToolLauncher launcher;
-    sim::EmulatedRegistry registry;
-    sim::RecordingShutdown shutdown;
-    sim::RecordingShellOpen shell;
-    std::unique_ptr<platform::FileSystem> files = platform::MakeHostFileSystem();
-    platform::Platform seams{run.device, run.services, run.system, *files,
-                             launcher,   registry,     shutdown,   shell};
-    ui::ScriptedUi ui;
-    app::Program program(seams, ui);
-    bool detected = false;
-    program.detect = [&](app::Program&) { return detected = true; };
-    EXPECT_EQ(program.FormCreate(), app::StartResult::DriverFailed);
-    EXPECT_FALSE(detected);
-    EXPECT_EQ(ui.Lines(), std::vector<std::string>{"dialog: Initialize DODozori Fail!!!"});
-    EXPECT_FALSE(run.services.AccessProblem().empty());
-    EXPECT_FALSE(run.slot.files);
-    program.FormDestroy();
-    EXPECT_EQ(run.services.OpenHandles(), 0u);
-  }
+  ServedHelper noTool(platform::BrokerSetup{rig.dir.Path().string(), "", rig.dir.File("missing")});
+  ASSERT_TRUE(noTool.Next().Ok());
+  EXPECT_NE(noTool.Ask("tool save 0\n", {own.Get()}).text.find("could not be started"),
+            std::string::npos);
+  EXPECT_EQ(noTool.Ask("what\n").Words().front(), "refused") << "it serves on after a refusal";
 }
 
 }  // namespace

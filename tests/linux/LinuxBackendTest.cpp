@@ -1,5 +1,5 @@
-// The Linux backends on this machine: start-up over them, the single-instance lock, the process
-// facilities, and the description of why raw access fails.
+// The Linux backends on this machine: start-up over them, the process facilities, and the
+// description of why raw access fails. (The single-instance lock: RunLockTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -36,7 +36,7 @@ bool PortDeviceUsable() {
 
 // Every seam of a real Linux run; the ones start-up does not reach are recorders.
 struct LinuxRun {
-  explicit LinuxRun(const std::string& lockDir) : system(lx::LinuxSystemOptions{lockDir, lockDir}) {}
+  explicit LinuxRun(const std::string& dir) : system(lx::LinuxSystemOptions{dir + "/rzflash.lock", dir}) {}
   lx::LinuxDriverDevice device;
   lx::LinuxServiceControl services;
   lx::LinuxSystem system;
@@ -69,49 +69,11 @@ TEST(LinuxBackend, StartUpWithoutRawAccessShowsOnlyTheBringUpFailure) {
   EXPECT_NE(why.find("/dev/port"), std::string::npos) << why;
 }
 
-TEST(LinuxSystem, SingleInstanceLockConflictsAcrossOpenFiles) {
-  TempDir dir;
-  const lx::LinuxSystemOptions options{dir.Path().string(), dir.Path().string()};
-  lx::LinuxSystem first(options);
-  lx::LinuxSystem second(options);
-  EXPECT_FALSE(first.AnotherInstanceRunning("RZFLASH"));
-  EXPECT_TRUE(std::filesystem::exists(dir.File("RZFLASH.lock")));
-  EXPECT_TRUE(second.AnotherInstanceRunning("RZFLASH"));
-  EXPECT_FALSE(second.AnotherInstanceRunning("RZFLASH2")) << "another file name, another program";
-  second.ReleaseSingleInstance();
-  first.ReleaseSingleInstance();
-  EXPECT_FALSE(second.AnotherInstanceRunning("RZFLASH")) << "released by the first";
-  EXPECT_TRUE(first.AnotherInstanceRunning("RZFLASH"));
-}
-
-TEST(LinuxSystem, LockFileSitsInTheRuntimeDirectoryOrRunLock) {
-  const char* saved = std::getenv("XDG_RUNTIME_DIR");
-  const std::optional<std::string> restore = saved ? std::optional<std::string>(saved) : std::nullopt;
-  lx::LinuxSystem system;
-  ::setenv("XDG_RUNTIME_DIR", "/run/user/4242", 1);
-  EXPECT_EQ(system.LockFilePath("rzflash"), "/run/user/4242/rzflash.lock");
-  ::setenv("XDG_RUNTIME_DIR", "relative", 1);
-  EXPECT_EQ(system.LockFilePath("rzflash"), "/run/lock/rzflash.lock");
-  ::unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(system.LockFilePath("rzflash"), "/run/lock/rzflash.lock");
-  if (restore) ::setenv("XDG_RUNTIME_DIR", restore->c_str(), 1);
-}
-
-TEST(LinuxSystem, LockFileIsNotFollowedThroughASymlink) {
-  TempDir dir;
-  dir.Write("target", "keep");
-  std::filesystem::create_symlink(dir.File("target"), dir.File("rzflash.lock"));
-  lx::LinuxSystem system(lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()});
-  EXPECT_FALSE(system.AnotherInstanceRunning("rzflash"));
-  lx::LinuxSystem other(lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()});
-  EXPECT_FALSE(other.AnotherInstanceRunning("rzflash")) << "no lock was taken through the link";
-}
-
 TEST(LinuxSystem, ScratchDirectoryIsPrivateMadeOnceAndRemoved) {
   TempDir dir;
   std::string scratch;
   {
-    lx::LinuxSystem system(lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()});
+    lx::LinuxSystem system(lx::LinuxSystemOptions{dir.File("rzflash.lock"), dir.Path().string()});
     scratch = system.ScratchDirectory();
     ASSERT_FALSE(scratch.empty());
     EXPECT_EQ(FolderOf(scratch), dir.Path().string() + "/");

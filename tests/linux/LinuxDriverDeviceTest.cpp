@@ -51,7 +51,7 @@ class LinuxDevice : public ::testing::Test {
   lx::LinuxDriverDevice device{lx::LinuxDriverPaths{dir.File("port"), dir.File("mem"),
                                                     lx::WidePortAccess::PortFileBytes}};
   lx::LinuxServiceControl services;
-  lx::LinuxSystem system{lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()}};
+  lx::LinuxSystem system{lx::LinuxSystemOptions{dir.File("rzflash.lock"), dir.Path().string()}};
   hw::IoDriver driver{services, device, system};
   ui::ScriptedUi ui;
   hw::DriverRequests io{driver, ui};

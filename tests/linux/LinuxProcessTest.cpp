@@ -1,17 +1,22 @@
-// The Linux tool launcher, reboot request and document opener on small real programs.
+// The Linux tool launcher, the tool's fixed command lines, reboot request and document opener on
+// small real programs.
 #ifdef __linux__
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <chrono>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "platform/linux/LinuxShellOpen.h"
 #include "platform/linux/LinuxShutdown.h"
+#include "commands/VendorTool.h"
 #include "platform/linux/LinuxToolLauncher.h"
+#include "platform/linux/Subprocess.h"
+#include "platform/linux/ToolCommands.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {
@@ -41,12 +46,8 @@ bool AppearsWithin(const fs::path& file, std::chrono::seconds limit) {
   return false;
 }
 
-// The launcher of a program that runs as root (no pkexec), whoever runs the tests.
-platform::LinuxToolLauncher DirectLauncher() {
-  platform::ToolLaunchOptions options;
-  options.asRoot = true;
-  return platform::LinuxToolLauncher(options);
-}
+// The launcher of a program that runs as root (no helper), whoever runs the tests.
+platform::LinuxToolLauncher DirectLauncher() { return platform::LinuxToolLauncher(nullptr); }
 
 TEST(LinuxToolLauncher, ReportsStartAndExitStatus) {
   TempDir dir;
@@ -99,36 +100,38 @@ TEST(LinuxToolLauncher, ProgramEndedBySignalIsNotASuccess) {
   EXPECT_EQ(r.exitCode, 128 + 9);
 }
 
-TEST(LinuxToolLauncher, NotAsRootGoesThroughPkexecAndStillRunsInTheFolder) {
-  TempDir dir;
-  const fs::path folder = dir.Path() / "exchange $(x) 'q'";
-  fs::create_directory(folder);
-  const std::string out = dir.File("out.txt");
-  const std::string asked = dir.File("asked.txt");
-  // Like pkexec: record what it was asked to run, start it in another folder, keep its status.
-  const std::string pkexec =
-      Script(dir, "pkexec", "printf '%s\n' \"$@\" > '" + asked + "'\ncd /\nexec \"$@\"");
-  const std::string tool = Script(dir, "tool a=b; x", "printf '%s|' \"$@\" > '" + out +
-                                                          "'\npwd >> '" + out + "'\nexit 5");
-  platform::ToolLaunchOptions options;
-  options.asRoot = false;
-  options.pkexec = pkexec;
-  platform::LinuxToolLauncher launcher(options);
-  const auto r = launcher.RunAndWait(tool, "-p 0 new.rom -f", folder.string());
-  EXPECT_TRUE(r.started);
-  EXPECT_EQ(r.exitCode, 5) << "the tool's status passes through";
-  EXPECT_EQ(ReadText(out), "-p|0|new.rom|-f|" + folder.string() + "\n");
-  const std::string asks = ReadText(asked);
-  EXPECT_EQ(asks.substr(0, asks.find('\n')), "/bin/sh");
-  EXPECT_NE(asks.find("\n" + folder.string() + "\n" + tool + "\n-p\n0\nnew.rom\n-f\n"),
-            std::string::npos)
-      << asks;
-
-  options.pkexec = Script(dir, "refusing", "exit 126");
-  EXPECT_EQ(platform::LinuxToolLauncher(options).RunAndWait(tool, "", folder.string()).exitCode, 126)
-      << "a refused authentication is a failed tool run";
-  options.pkexec = dir.File("no-pkexec");
-  EXPECT_FALSE(platform::LinuxToolLauncher(options).RunAndWait(tool, "", folder.string()).started);
+// Every command line the program launches is one the helper knows, and nothing else is.
+TEST(ToolCommands, TheProgramsCommandLinesAndNoOthersAreRequests) {
+  using platform::ToolCommand;
+  struct Case {
+    std::string parameters;
+    std::optional<ToolCommand> command;
+    int adapter;
+  } cases[] = {{commands::kAtiBackupArgs, ToolCommand::Backup, 0},
+               {commands::kAtiSaveArgs, ToolCommand::Save, 0},
+               {commands::kAtiFlashArgs, ToolCommand::Flash, 0},
+               {commands::kAtiVerifyArgs, ToolCommand::Verify, 0},
+               {" -s 1 Backup.rom -quiet", ToolCommand::Backup, 1},
+               {"-p 1 Flash.bin -f -quiet", ToolCommand::Flash, 1},
+               {"-p 2 Flash.bin -f -quiet", std::nullopt, 0},
+               {"-p 0 Flash.bin -quiet", std::nullopt, 0},
+               {"-p 0 Flash.bin -f -quiet extra", std::nullopt, 0},
+               {"-s 0 /etc/shadow -quiet", std::nullopt, 0},
+               {"-s 0 Flash.bin -quiet", std::nullopt, 0},
+               {"-p 0 Save.bin -f -quiet", std::nullopt, 0},
+               {"", std::nullopt, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.parameters);
+    const auto request = platform::ToolRequestFor(platform::SplitParameters(c.parameters));
+    ASSERT_EQ(request.has_value(), c.command.has_value());
+    if (!request) continue;
+    EXPECT_EQ(request->command, *c.command);
+    EXPECT_EQ(request->adapter, c.adapter);
+    EXPECT_EQ(platform::ToolArguments(request->command, request->adapter),
+              platform::SplitParameters(c.parameters));
+    EXPECT_EQ(platform::FindToolCommand(platform::ToolCommandName(request->command)), request->command);
+  }
+  EXPECT_EQ(platform::FindToolCommand("erase"), std::nullopt);
 }
 
 TEST(LinuxShutdown, RebootRequestIsAcceptedOnlyWhenTheCommandSucceeds) {

@@ -94,7 +94,7 @@ class SysfsMethod : public ::testing::Test {
   lx::SysfsFilesSlot slot{nullptr, tree.Root().string()};
   lx::LinuxDriverDevice device{lx::AccessSources{&slot, {}}, {lx::SysfsAccessRecord()}};
   lx::LinuxServiceControl services;
-  lx::LinuxSystem system{lx::LinuxSystemOptions{dir.Path().string(), dir.Path().string()}};
+  lx::LinuxSystem system{lx::LinuxSystemOptions{dir.File("rzflash.lock"), dir.Path().string()}};
   hw::IoDriver driver{services, device, system};
   ui::ScriptedUi ui;
   hw::DriverRequests io{driver, ui};

@@ -1,4 +1,4 @@
-// ATIWinflash.exe stand-in for tests. Answers the two command lines the program uses:
+// ATIWinflash stand-in for tests. Answers the two command lines the program uses:
 //   -s N FILE -quiet        saves the card's BIOS into FILE
 //   -p N FILE -f -quiet     programs FILE into the card
 // FILE is taken in the current folder. The card is the image file named by RZ_STANDIN_IMAGE; it is
@@ -6,18 +6,23 @@
 // successful operation the tool exits with RZ_STANDIN_EXIT (default 0); a failed operation ends
 // with 1 and a command line it does not know with 2. Each start appends one line to the file
 // named by RZ_STANDIN_LOG, when that is set: the current folder, then every argument, each
-// preceded by '|'.
-#include <windows.h>
-
+// preceded by '|'. When FILE is the name RZ_STANDIN_HOLD_FILE gives, the tool stops before its
+// work until the test lets it go on: it makes the file RZ_STANDIN_HOLD + ".running" and waits for
+// RZ_STANDIN_HOLD + ".go" to appear (a test's process signals it, so nothing races on a delay).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr int kFailed = 1;
 constexpr int kBadCommand = 2;
+// A test that never lets the tool go on has gone: the tool gives up rather than stay forever.
+constexpr auto kHoldGivesUpAfter = std::chrono::minutes(10);
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
@@ -30,9 +35,9 @@ int EnvironmentNumber(const char* name, int fallback) {
 }
 
 std::string CurrentFolder() {
-  char buffer[MAX_PATH * 4] = {};
-  const DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
-  return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+  std::error_code ec;
+  const auto folder = std::filesystem::current_path(ec);
+  return ec ? std::string() : folder.string();
 }
 
 void Log(const std::vector<std::string>& args) {
@@ -45,6 +50,20 @@ void Log(const std::vector<std::string>& args) {
     std::fwrite(line.data(), 1, line.size(), log);
     std::fclose(log);
   }
+}
+
+// Stops while a test holds this command; false when the test never let it go on.
+bool WaitWhileHeld(const std::string& file) {
+  const std::string hold = Environment("RZ_STANDIN_HOLD");
+  if (hold.empty() || file != Environment("RZ_STANDIN_HOLD_FILE")) return true;
+  if (std::FILE* running = std::fopen((hold + ".running").c_str(), "wb")) std::fclose(running);
+  const auto until = std::chrono::steady_clock::now() + kHoldGivesUpAfter;
+  std::error_code ec;
+  while (!std::filesystem::exists(hold + ".go", ec)) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
 }
 
 bool CopyWhole(const std::string& from, const std::string& to) {
@@ -72,7 +91,7 @@ int main(int argc, char** argv) {
   if (!save && !program) return kBadCommand;
   if (args[1] != std::to_string(EnvironmentNumber("RZ_STANDIN_ADAPTER", 0))) return kFailed;
   const std::string card = Environment("RZ_STANDIN_IMAGE");
-  if (card.empty()) return kFailed;
+  if (card.empty() || !WaitWhileHeld(args[2])) return kFailed;
   const bool done = save ? CopyWhole(card, args[2]) : CopyWhole(args[2], card);
   return done ? EnvironmentNumber("RZ_STANDIN_EXIT", 0) : kFailed;
 }

@@ -1,168 +1,35 @@
 #include "platform/linux/AccessBroker.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/socket.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <optional>
 #include <vector>
 
+#include "platform/linux/AccessMessages.h"
 #include "platform/linux/AccessProtocol.h"
-#include "platform/linux/UniqueFd.h"
+#include "platform/linux/BrokerFiles.h"
+#include "platform/linux/Subprocess.h"
+#include "platform/linux/ToolCommands.h"
 
 namespace rz::platform {
 namespace {
 
-constexpr std::uint64_t kVendorNvidia = 0x10DE;
-constexpr std::uint64_t kVendorAti = 0x1002;
-constexpr std::uint64_t kDisplayClass = 0x03;
-constexpr std::uint64_t kResourceMemory = 0x200;  // IORESOURCE_MEM in a `resource` line
-constexpr int kBarCount = 6;
-
-struct OpenedFile {
-  std::string device;
-  std::string file;
-  bool writable = false;
-  UniqueFd fd;
-};
-
-bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
-
-std::optional<std::uint64_t> ParseHex(const std::string& text) {
-  if (text.size() < 3 || text[0] != '0' || text[1] != 'x') return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long value = std::strtoull(text.c_str() + 2, &end, 16);
-  if (errno != 0 || end == text.c_str() + 2) return std::nullopt;
-  return value;
-}
-
-// The first word of a small sysfs attribute as a 0x-prefixed number.
-std::optional<std::uint64_t> ReadHexAttribute(const std::string& path) {
-  std::ifstream in(path);
-  std::string word;
-  if (!(in >> word)) return std::nullopt;
-  return ParseHex(word);
-}
-
-// Indexes of the BARs that hold memory, from the device's `resource` file.
-std::vector<int> MemoryBars(const std::string& path) {
-  std::vector<int> bars;
-  std::ifstream in(path);
-  std::string start, end, flags;
-  for (int bar = 0; bar < kBarCount && (in >> start >> end >> flags); ++bar) {
-    const auto s = ParseHex(start), f = ParseHex(flags);
-    if (s && f && *s != 0 && (*f & kResourceMemory) != 0) bars.push_back(bar);
-  }
-  return bars;
-}
-
-bool QualifiesForWriting(const std::string& folder) {
-  const auto cls = ReadHexAttribute(folder + "/class");
-  const auto vendor = ReadHexAttribute(folder + "/vendor");
-  return cls && vendor && (*cls >> 16) == kDisplayClass &&
-         (*vendor == kVendorNvidia || *vendor == kVendorAti);
-}
-
-void Open(std::vector<OpenedFile>& into, const std::string& device, const std::string& folder,
-          const std::string& file, bool writable) {
-  const std::string path = folder + "/" + file;
-  UniqueFd fd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW));
-  if (fd.Valid()) into.push_back({device, file, writable, std::move(fd)});
-}
-
-std::vector<std::string> DeviceNames(const std::string& devicesFolder) {
-  std::vector<std::string> names;
-  DIR* dir = ::opendir(devicesFolder.c_str());
-  if (!dir) return names;
-  while (const dirent* entry = ::readdir(dir))
-    if (IsPciDeviceName(entry->d_name)) names.emplace_back(entry->d_name);
-  ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::vector<OpenedFile> OpenFiles(const std::string& sysfsRoot) {
-  const std::string devices = sysfsRoot + "/bus/pci/devices";
-  std::vector<OpenedFile> files;
-  for (const auto& name : DeviceNames(devices)) {
-    const std::string folder = devices + "/" + name;
-    const std::size_t before = files.size();
-    if (QualifiesForWriting(folder)) {
-      Open(files, name, folder, "config", true);
-      for (const int bar : MemoryBars(folder + "/resource"))
-        Open(files, name, folder, "resource" + std::to_string(bar), true);
-    }
-    // Read-only where read-write was refused (or not asked for).
-    if (files.size() == before || files[before].file != "config") Open(files, name, folder, "config", false);
-  }
-  return files;
-}
-
-bool SendMessage(int socket, const std::string& text, const std::vector<int>& fds) {
-  iovec io{const_cast<char*>(text.data()), text.size()};
-  msghdr msg{};
-  msg.msg_iov = &io;
-  msg.msg_iovlen = 1;
-  std::vector<char> control;
-  if (!fds.empty()) {
-    control.assign(CMSG_SPACE(sizeof(int) * fds.size()), 0);
-    msg.msg_control = control.data();
-    msg.msg_controllen = control.size();
-    cmsghdr* header = CMSG_FIRSTHDR(&msg);
-    header->cmsg_level = SOL_SOCKET;
-    header->cmsg_type = SCM_RIGHTS;
-    header->cmsg_len = CMSG_LEN(sizeof(int) * fds.size());
-    std::memcpy(CMSG_DATA(header), fds.data(), sizeof(int) * fds.size());
-  }
-  ssize_t sent;
-  do {
-    sent = ::sendmsg(socket, &msg, MSG_NOSIGNAL);
-  } while (sent < 0 && errno == EINTR);
-  return sent == static_cast<ssize_t>(text.size());
-}
-
-std::string Greeting(const std::string& tail) {
+std::string Greeting(const char* tail) {
   return std::string(kAccessGreeting) + " " + std::to_string(kAccessProtocolVersion) + " " + tail +
          "\n";
 }
 
-}  // namespace
-
-bool IsPciDeviceName(std::string_view name) {
-  // DDDD:BB:DD.F with 4 to 8 domain digits
-  const auto colon = name.find(':');
-  if (colon == std::string_view::npos || colon < 4 || colon > 8) return false;
-  if (name.size() != colon + 8) return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const std::size_t k = i - colon;  // position after the domain
-    const char c = name[i];
-    if (i == colon || k == 3) {
-      if (c != ':') return false;
-    } else if (k == 6) {
-      if (c != '.') return false;
-    } else if (k == 7) {
-      if (c < '0' || c > '7') return false;
-    } else if (!IsHex(c)) {
-      return false;
-    }
-  }
-  return true;
+bool Refuse(int socket, const std::string& reason) {
+  return SendAccessMessage(socket, std::string(kAccessRefused) + " " + reason + "\n");
 }
 
-int ServeAccessBroker(int socket, const std::string& sysfsRoot, std::string_view requestedVersion) {
-  if (requestedVersion != std::to_string(kAccessProtocolVersion))
-    return SendMessage(socket, Greeting(kAccessMismatch), {}) ? kAccessExitMismatch
-                                                               : kAccessExitSocketFailed;
-  const std::vector<OpenedFile> files = OpenFiles(sysfsRoot);
-  if (!SendMessage(socket, Greeting(std::to_string(files.size())), {})) return kAccessExitSocketFailed;
+bool SendFiles(int socket, const std::string& sysfsRoot) {
+  const std::vector<BrokerFile> files = OpenBrokerFiles(sysfsRoot);
+  if (!SendAccessMessage(socket, std::string(kAccessFilesRequest) + " " +
+                                     std::to_string(files.size()) + "\n"))
+    return false;
   for (std::size_t first = 0; first < files.size(); first += kAccessFilesPerMessage) {
     const std::size_t last = std::min(files.size(), first + kAccessFilesPerMessage);
     std::string text;
@@ -171,9 +38,81 @@ int ServeAccessBroker(int socket, const std::string& sysfsRoot, std::string_view
       text += files[i].device + " " + files[i].file + (files[i].writable ? " w\n" : " r\n");
       fds.push_back(files[i].fd.Get());
     }
-    if (!SendMessage(socket, text, fds)) return kAccessExitSocketFailed;
+    if (!SendAccessMessage(socket, text, fds)) return false;
   }
-  return kAccessExitSent;
+  return true;
+}
+
+bool SendLock(int socket, const std::string& path) {
+  std::string reason;
+  const UniqueFd fd = OpenRunLockFile(path, reason);
+  if (!fd.Valid()) return Refuse(socket, reason);
+  return SendAccessMessage(socket, std::string(kAccessLockRequest) + "\n", {fd.Get()});
+}
+
+// The user the program runs as: who made the socket pair the helper was handed.
+std::optional<uid_t> PeerUser(int socket) {
+  ucred credentials{};
+  socklen_t size = sizeof credentials;
+  if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return std::nullopt;
+  return credentials.uid;
+}
+
+// Why the vendor tool, run as root, may not work in the folder of `fd`; empty when it may: the
+// folder must be the program's user's own, and no one else may put anything into it.
+std::string FolderProblem(int fd, std::optional<uid_t> user) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return "the tool's folder is not a folder";
+  if (!user || st.st_uid != *user) return "the tool's folder does not belong to the program's user";
+  if ((st.st_mode & 022) != 0) return "the tool's folder may be written by other users";
+  return {};
+}
+
+bool RunTool(int socket, const std::vector<std::string>& words, std::vector<UniqueFd>& fds,
+             const BrokerSetup& setup, std::optional<uid_t> user) {
+  const auto command = words.size() == 3 ? FindToolCommand(words[1]) : std::nullopt;
+  const auto adapter = words.size() == 3 ? ToolAdapter(words[2]) : std::nullopt;
+  if (!command || !adapter || fds.size() != 1)
+    return Refuse(socket, "a tool request names a fixed command and adapter 0 or 1 and carries its folder");
+  if (const std::string problem = FolderProblem(fds[0].Get(), user); !problem.empty())
+    return Refuse(socket, problem);
+  if (setup.tool.empty()) return Refuse(socket, "no vendor tool is installed");
+  const pid_t pid = SpawnUninterruptible(setup.tool, ToolArguments(*command, *adapter), fds[0].Get());
+  if (pid < 0) return Refuse(socket, "the vendor tool " + setup.tool + " could not be started");
+  fds.clear();
+  const bool told = SendAccessMessage(socket, std::string(kAccessToolRequest) + " " + kAccessToolStarted + "\n");
+  // Waited for whatever happens to the program: the tool is never left without its helper.
+  const int status = WaitForExit(pid);
+  return told && SendAccessMessage(socket, std::string(kAccessToolRequest) + " " + kAccessToolEnded +
+                                               " " + std::to_string(status) + "\n");
+}
+
+}  // namespace
+
+int ServeAccessBroker(int socket, const BrokerSetup& setup, std::string_view requestedVersion) {
+  if (requestedVersion != std::to_string(kAccessProtocolVersion))
+    return SendAccessMessage(socket, Greeting(kAccessMismatch)) ? kAccessExitMismatch
+                                                                : kAccessExitSocketFailed;
+  if (!SendAccessMessage(socket, Greeting(kAccessReady))) return kAccessExitSocketFailed;
+  const std::optional<uid_t> user = PeerUser(socket);
+  for (;;) {
+    AccessMessage request = ReceiveAccessMessage(socket, -1);
+    if (request.status == AccessMessage::Status::Ended) return kAccessExitDone;
+    if (!request.Ok()) return kAccessExitSocketFailed;
+    const std::vector<std::string> words = request.Words();
+    const std::string verb = words.empty() ? std::string() : words[0];
+    const bool plain = words.size() == 1 && request.fds.empty();
+    bool sent;
+    if (verb == kAccessFilesRequest && plain)
+      sent = SendFiles(socket, setup.sysfsRoot);
+    else if (verb == kAccessLockRequest && plain)
+      sent = SendLock(socket, setup.lockFile);
+    else if (verb == kAccessToolRequest)
+      sent = RunTool(socket, words, request.fds, setup, user);
+    else
+      sent = Refuse(socket, "unknown request");
+    if (!sent) return kAccessExitSocketFailed;
+  }
 }
 
 }  // namespace rz::platform

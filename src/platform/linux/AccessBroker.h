@@ -1,20 +1,28 @@
-// The work of the access broker (rzflash-access): open the PCI files the sysfs access method
-// needs and send their descriptors over a Unix socket. Run as root through pkexec by its own small
-// program; tests run it in-process on a folder laid out like sysfs.
+// The work of the access helper (rzflash-access), which pkexec runs as root for the whole run of
+// an ordinary user's program: it answers the requests of AccessProtocol.h on its socket until the
+// program closes its end (the program ended or was killed). Its own small program starts it;
+// tests run it in-process on folders laid out like the real ones.
 #pragma once
 #include <string>
 #include <string_view>
 
+#include "platform/linux/RunLockFile.h"
+#include "platform/linux/SysfsFiles.h"
+
 namespace rz::platform {
 
-// Opens, under <sysfsRoot>/bus/pci/devices: every device's `config` read-only; the `config` and
-// the memory-BAR `resourceN` files read-write for display-class devices (class 0x03xxxx) of vendor
-// 0x10DE or 0x1002. Sends them over `socket` as AccessProtocol.h describes and closes its copies.
-// `requestedVersion` is the protocol version the program asked for (text); another than ours is
-// answered with the mismatch greeting alone. Returns the broker's exit status.
-int ServeAccessBroker(int socket, const std::string& sysfsRoot, std::string_view requestedVersion);
+// Where the helper finds what it hands out; fixed in the installed helper.
+struct BrokerSetup {
+  std::string sysfsRoot = kSysfsRoot;  // the PCI files (BrokerFiles.h)
+  std::string lockFile = kRunLockPath;  // the machine's single-instance lock (RunLockFile.h)
+  std::string tool;                     // the vendor tool's full path; empty: there is none
+};
 
-// True for a PCI device name "DDDD:BB:DD.F" (domain of 4 to 8 hex digits, lower case).
-bool IsPciDeviceName(std::string_view name);
+// Serves `socket`. `requestedVersion` is the protocol version the program asked for (text);
+// another than ours is answered with the mismatch greeting alone. A vendor tool is started only
+// in a folder that belongs to the user at the socket's other end and that no one else may write,
+// with one of the fixed command lines (ToolCommands.h), and is always waited for, also when the
+// program goes meanwhile. Returns the helper's exit status.
+int ServeAccessBroker(int socket, const BrokerSetup& setup, std::string_view requestedVersion);
 
 }  // namespace rz::platform

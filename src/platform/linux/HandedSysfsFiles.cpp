@@ -1,14 +1,11 @@
 #include "platform/linux/HandedSysfsFiles.h"
 
-#include <sys/socket.h>
-
-#include <cerrno>
-#include <cstring>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
 
-#include "platform/linux/AccessBroker.h"
+#include "platform/linux/BrokerFiles.h"
 #include "platform/linux/AccessProtocol.h"
 
 namespace rz::platform {
@@ -45,45 +42,8 @@ std::optional<std::string> HandedSysfsFiles::Attribute(const std::string& device
 
 namespace {
 
-struct Message {
-  bool ok = false;      // a whole message (or the end of the stream: ok with empty text)
-  std::string text;
-  std::vector<UniqueFd> fds;
-};
-
-Message ReceiveMessage(int socket) {
-  Message m;
-  std::vector<char> buffer(kAccessMessageBytes);
-  std::vector<char> control(CMSG_SPACE(sizeof(int) * kAccessFilesPerMessage));
-  iovec io{buffer.data(), buffer.size()};
-  msghdr msg{};
-  msg.msg_iov = &io;
-  msg.msg_iovlen = 1;
-  msg.msg_control = control.data();
-  msg.msg_controllen = control.size();
-  ssize_t n;
-  do {
-    n = ::recvmsg(socket, &msg, MSG_CMSG_CLOEXEC);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) return m;
-  // Take ownership of every descriptor that came, whatever else is wrong with the message.
-  for (cmsghdr* h = CMSG_FIRSTHDR(&msg); h; h = CMSG_NXTHDR(&msg, h)) {
-    if (h->cmsg_level != SOL_SOCKET || h->cmsg_type != SCM_RIGHTS) continue;
-    const std::size_t count = (h->cmsg_len - CMSG_LEN(0)) / sizeof(int);
-    for (std::size_t i = 0; i < count; ++i) {
-      int fd = -1;
-      std::memcpy(&fd, CMSG_DATA(h) + i * sizeof(int), sizeof fd);
-      m.fds.emplace_back(fd);
-    }
-  }
-  if ((msg.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0) return m;
-  m.ok = true;
-  m.text.assign(buffer.data(), static_cast<std::size_t>(n));
-  return m;
-}
-
 // Parses "<device> <file> <r|w>" lines, one per descriptor, into `into`.
-bool TakeBatch(Message& m, std::vector<HandedFile>& into) {
+bool TakeBatch(AccessMessage& m, std::vector<HandedFile>& into) {
   std::istringstream lines(m.text);
   std::size_t i = 0;
   for (std::string line; std::getline(lines, line); ++i) {
@@ -102,27 +62,22 @@ bool TakeBatch(Message& m, std::vector<HandedFile>& into) {
 
 }  // namespace
 
-ReceivedSysfsFiles ReceiveSysfsFiles(int socket) {
+ReceivedSysfsFiles ReceiveSysfsFiles(AccessMessage first,
+                                     const std::function<AccessMessage()>& next) {
   using Outcome = ReceivedSysfsFiles::Outcome;
   ReceivedSysfsFiles r;
-  Message greeting = ReceiveMessage(socket);
-  if (!greeting.ok || greeting.text.empty()) return r;  // NothingSent
+  if (!first.Ok()) return r;  // NothingSent
   r.outcome = Outcome::Malformed;
-  std::istringstream words(greeting.text);
-  std::string word, tail;
-  if (!(words >> word >> r.brokerVersion >> tail) || word != kAccessGreeting || !greeting.fds.empty())
-    return r;
-  if (tail == kAccessMismatch || r.brokerVersion != std::to_string(kAccessProtocolVersion)) {
-    r.outcome = Outcome::Mismatch;
-    return r;
-  }
+  const std::vector<std::string> words = first.Words();
+  if (words.size() != 2 || words[0] != kAccessFilesRequest || !first.fds.empty()) return r;
   char* end = nullptr;
-  const unsigned long count = std::strtoul(tail.c_str(), &end, 10);
-  if (tail.empty() || *end != '\0') return r;
+  const unsigned long count = std::strtoul(words[1].c_str(), &end, 10);
+  if (*end != '\0') return r;
   while (r.files.size() < count) {
-    Message batch = ReceiveMessage(socket);
-    if (!batch.ok || !TakeBatch(batch, r.files) || r.files.size() > count) {
+    AccessMessage batch = next();
+    if (!batch.Ok() || !TakeBatch(batch, r.files) || r.files.size() > count) {
       r.files.clear();
+      r.outcome = batch.Ok() ? Outcome::Malformed : Outcome::NothingSent;
       return r;
     }
   }

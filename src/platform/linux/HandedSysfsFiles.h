@@ -2,11 +2,13 @@
 // device and file name. Attributes are read directly under the sysfs root (they are
 // world-readable), so only the config and resource files need the broker.
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "platform/linux/AccessMessages.h"
 #include "platform/linux/SysfsFiles.h"
 #include "platform/linux/UniqueFd.h"
 
@@ -37,16 +39,16 @@ class HandedSysfsFiles final : public SysfsFiles {
   std::string root_;
 };
 
-// What reading the broker's messages gave: the files, or why there are none.
+// What reading the helper's answer to a request for the files gave: the files, or why there are
+// none.
 struct ReceivedSysfsFiles {
-  enum class Outcome { Received, Mismatch, NothingSent, Malformed };
+  enum class Outcome { Received, NothingSent, Malformed };
   Outcome outcome = Outcome::NothingSent;
   std::vector<HandedFile> files;
-  std::string brokerVersion;  // as the greeting gave it
 };
 
-// Reads the broker's greeting and every batch from `socket` (AccessProtocol.h) until the count
-// the greeting announced is complete.
-ReceivedSysfsFiles ReceiveSysfsFiles(int socket);
+// Reads the answer to a "files" request (AccessProtocol.h): `first` is its first message
+// ("files <count>"), `next` gives each further one, until the announced count is complete.
+ReceivedSysfsFiles ReceiveSysfsFiles(AccessMessage first, const std::function<AccessMessage()>& next);
 
 }  // namespace rz::platform

@@ -1,7 +1,8 @@
 // This Linux computer with all its seams: the access methods (sysfs, else raw ports and
-// /dev/mem) for the driver, with the sysfs PCI files obtained at bring-up (through the access
-// broker when not root), the Linux process facilities, fork and exec for the vendor tool (through
-// pkexec when not root).
+// /dev/mem) for the driver, with the sysfs PCI files obtained at bring-up, the machine's
+// single-instance lock, and fork and exec for the vendor tool. A program that is not root has the
+// run's one access helper (started through pkexec at the single-instance test, the run's only
+// password prompt) open the lock and the files and start the tool.
 #include <unistd.h>
 
 #include "platform/HostPlatform.h"
@@ -32,12 +33,14 @@ class LinuxPlatform final : public HostPlatform {
   }
 
  private:
+  // The helper ends when this goes (its socket closes), after everything that uses it.
+  AccessSession helper_;
   SysfsFilesSlot sysfs_;  // filled by the service calls; declared first, so it outlives the device
   LinuxDriverDevice device_{AccessSources{&sysfs_, {}}, LinuxAccessMethods()};
-  LinuxServiceControl services_{sysfs_, AccessOptions{}};
-  LinuxSystem system_;
+  LinuxSystem system_{LinuxSystemOptions{kRunLockPath, {}, &helper_}};
+  LinuxServiceControl services_{sysfs_, helper_, &system_.Lock()};
   std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
-  LinuxToolLauncher launcher_;
+  LinuxToolLauncher launcher_{&helper_};
   LinuxRegistry registry_;
   LinuxShutdown shutdown_;
   LinuxShellOpen shell_;

@@ -42,9 +42,15 @@ void LinuxServiceControl::ReleaseFiles() {
 
 bool LinuxServiceControl::StartService(ServiceHandle service) {
   if (!IsService(service)) return false;
-  if (!slot_) return true;
+  if (lock_ && lock_->State() != RunLockState::Held) {
+    problem_ = lock_->Problem().empty() ? "the program's single-instance lock was not taken"
+                                        : lock_->Problem();
+    lastError_ = kErrorAccessDenied;
+    return false;
+  }
+  if (!slot_ || !helper_) return true;
   ReleaseFiles();
-  ObtainedSysfsFiles obtained = ObtainSysfsFiles(options_);
+  ObtainedSysfsFiles obtained = ObtainSysfsFiles(*helper_);
   problem_ = obtained.reason;
   if (obtained.failure != AccessFailure::None) {
     lastError_ = kErrorAccessDenied;

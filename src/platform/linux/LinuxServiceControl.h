@@ -1,15 +1,18 @@
 // The service manager on Linux. There is no driver to install; what the bring-up's service calls
 // stand for is getting hold of the PCI files the access method works with: starting the service
-// obtains them into the slot (as root the method opens them itself, else the access broker hands
-// them over through pkexec), stopping or deleting it closes every descriptor again. Handles are
-// still handed out and checked, so the bring-up's open/close pairing behaves as it would with a
-// real manager. Without a slot (the raw-port fallback, tests of it) every call succeeds.
+// obtains them into the slot (as root the method opens them itself, else the run's access helper
+// hands them over), stopping or deleting it closes every descriptor again. A run that does not
+// hold the machine's single-instance lock is refused the start, so it never reaches the card.
+// Handles are still handed out and checked, so the bring-up's open/close pairing behaves as it
+// would with a real manager. Without a slot (the raw-port fallback, tests of it) and a lock every
+// call succeeds.
 #pragma once
 #include <set>
 #include <string>
 
 #include "platform/ServiceControl.h"
 #include "platform/linux/ObtainSysfsFiles.h"
+#include "platform/linux/RunLock.h"
 #include "platform/linux/SysfsFilesSlot.h"
 
 namespace rz::platform {
@@ -20,8 +23,9 @@ inline constexpr std::uint32_t kErrorAccessDenied = 5;
 class LinuxServiceControl final : public ServiceControl {
  public:
   LinuxServiceControl() = default;
-  LinuxServiceControl(SysfsFilesSlot& slot, AccessOptions options)
-      : slot_(&slot), options_(std::move(options)) {}
+  // `lock` (may be null: not asked) is the run's single-instance lock.
+  LinuxServiceControl(SysfsFilesSlot& slot, AccessSession& helper, const RunLock* lock = nullptr)
+      : slot_(&slot), helper_(&helper), lock_(lock) {}
 
   ServiceHandle OpenManager(std::uint32_t access) override;
   ServiceHandle OpenService(ServiceHandle manager, const std::string& name,
@@ -43,7 +47,8 @@ class LinuxServiceControl final : public ServiceControl {
   void ReleaseFiles();
 
   SysfsFilesSlot* slot_ = nullptr;
-  AccessOptions options_;
+  AccessSession* helper_ = nullptr;
+  const RunLock* lock_ = nullptr;
   std::string problem_;
   std::set<ServiceHandle> managers_;
   std::set<ServiceHandle> services_;

@@ -1,8 +1,6 @@
 #include "platform/linux/LinuxSystem.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,7 +38,8 @@ std::string AccountHome() {
 
 }  // namespace
 
-LinuxSystem::LinuxSystem(LinuxSystemOptions options) : options_(std::move(options)) {}
+LinuxSystem::LinuxSystem(LinuxSystemOptions options)
+    : options_(std::move(options)), lock_(options_.lockFile, options_.helper) {}
 
 LinuxSystem::~LinuxSystem() {
   ReleaseSingleInstance();
@@ -53,39 +52,11 @@ std::string LinuxSystem::ExecutablePath() {
   return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
-std::string LinuxSystem::LockFilePath(const std::string& name) const {
-  const std::string dir = options_.lockDirectory.empty()
-                              ? FromEnvironment("XDG_RUNTIME_DIR", "/run/lock")
-                              : options_.lockDirectory;
-  return WithoutTrailingSlash(dir) + "/" + name + ".lock";
+bool LinuxSystem::AnotherInstanceRunning(const std::string&) {
+  return lock_.Take() == RunLockState::HeldElsewhere;
 }
 
-bool LinuxSystem::AnotherInstanceRunning(const std::string& name) {
-  if (name.empty() || name.find('/') != std::string::npos) return false;
-  ReleaseSingleInstance();
-  const std::string path = LockFilePath(name);
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    const bool held = errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
-  }
-  lockFd_ = fd;
-  return false;
-}
-
-void LinuxSystem::ReleaseSingleInstance() {
-  if (lockFd_ >= 0) ::close(lockFd_);  // closing the last descriptor releases the flock
-  lockFd_ = -1;
-}
+void LinuxSystem::ReleaseSingleInstance() { lock_.Release(); }
 
 void LinuxSystem::Sleep(std::uint32_t milliseconds) {
   timespec left{static_cast<time_t>(milliseconds / 1000),

@@ -1,20 +1,24 @@
-// Process facilities on Linux: executable path from /proc/self/exe, a single-instance lock on a
-// file named after the executable in the runtime directory, sleep, working directory, a private
-// scratch directory for the run, the OS code and standard output.
+// Process facilities on Linux: executable path from /proc/self/exe, the machine's single-instance
+// lock (RunLock.h), sleep, working directory, a private scratch directory for the run, the OS code
+// and standard output.
 #pragma once
 #include <memory>
 #include <string>
 
 #include "platform/RunFolder.h"
 #include "platform/System.h"
+#include "platform/linux/RunLock.h"
 
 namespace rz::platform {
 
 struct LinuxSystemOptions {
-  // Folder of the single-instance lock files; empty: $XDG_RUNTIME_DIR, else /run/lock.
-  std::string lockDirectory;
+  // The machine's single-instance lock file, opened directly by root's program.
+  std::string lockFile = kRunLockPath;
   // Folder the scratch directory is made in; empty: $TMPDIR, else /tmp.
   std::string tempDirectory;
+  // The run's access helper, which opens the lock file for an ordinary user's program; null:
+  // the file is opened directly.
+  AccessSession* helper = nullptr;
 };
 
 class LinuxSystem final : public System {
@@ -25,9 +29,9 @@ class LinuxSystem final : public System {
   LinuxSystem& operator=(const LinuxSystem&) = delete;
 
   std::string ExecutablePath() override;
-  // Takes an exclusive flock on <lock directory>/<name>.lock, held (file kept open) until
-  // ReleaseSingleInstance or the end of the process. When the lock file cannot be made at all the
-  // test cannot be done and no other instance is reported. An empty name takes no lock.
+  // Takes the machine's lock, held until ReleaseSingleInstance or the end of the process; the name
+  // does not matter (one lock for every program of the machine). When the lock cannot be had at
+  // all no other instance is reported, and Lock() says that the run holds none.
   bool AnotherInstanceRunning(const std::string& name) override;
   void ReleaseSingleInstance() override;
   void Sleep(std::uint32_t milliseconds) override;
@@ -43,12 +47,11 @@ class LinuxSystem final : public System {
   // <home>/.local/share. Relative values in the environment are ignored, as the XDG rules say.
   UserFolders GetUserFolders() override;
 
-  // Where the lock file for `name` lies.
-  std::string LockFilePath(const std::string& name) const;
+  const RunLock& Lock() const { return lock_; }
 
  private:
   LinuxSystemOptions options_;
-  int lockFd_ = -1;
+  RunLock lock_;
   std::unique_ptr<RunFolder> scratchFolder_;
   std::string scratch_;
 };

@@ -1,35 +1,31 @@
 #include "platform/linux/LinuxToolLauncher.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include <fcntl.h>
 
 #include "platform/linux/Subprocess.h"
+#include "platform/linux/ToolCommands.h"
+#include "platform/linux/UniqueFd.h"
 
 namespace rz::platform {
-namespace {
-
-constexpr const char* kEnterAndRun = "cd -- \"$1\" && shift && exec \"$@\"";
-
-std::string CurrentFolder() {
-  char buffer[PATH_MAX];
-  return ::getcwd(buffer, sizeof buffer) ? buffer : "";
-}
-
-}  // namespace
 
 LaunchResult LinuxToolLauncher::RunAndWait(const std::string& path, const std::string& parameters,
                                            const std::string& folder) {
-  if (options_.asRoot) return SpawnAndWait(path, SplitParameters(parameters), folder);
-  // Both made independent of the current folder, which pkexec changes; a bare tool name means a
-  // file in the folder (as execv takes it), not a program on PATH.
-  const std::string here = CurrentFolder();
-  const std::string where = folder.empty() ? here : folder[0] == '/' ? folder : here + "/" + folder;
-  if (here.empty() || path.empty()) return {};
-  const std::string tool = path[0] == '/' ? path : "./" + path;
-  std::vector<std::string> args{options_.shell, "-c", kEnterAndRun, "rzflash-tool", where, tool};
-  for (auto& word : SplitParameters(parameters)) args.push_back(std::move(word));
-  return SpawnAndWait(options_.pkexec, args, folder);
+  const std::vector<std::string> args = SplitParameters(parameters);
+  UniqueFd where;
+  if (!folder.empty()) {
+    where = UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!where.Valid()) return {};
+  }
+  if (helper_ && !helper_->Options().asRoot) {
+    const auto request = ToolRequestFor(args);
+    if (!request || !helper_->Start()) return {};
+    if (!where.Valid()) where = UniqueFd(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!where.Valid()) return {};
+    return helper_->RunTool(*request, where.Get());
+  }
+  const pid_t pid = SpawnUninterruptible(path, args, where.Get());
+  if (pid < 0) return {};
+  return {true, WaitForExit(pid)};
 }
 
 }  // namespace rz::platform

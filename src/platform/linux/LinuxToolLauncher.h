@@ -1,36 +1,32 @@
-// Starts the vendor flash tool on Linux: fork, change to the given folder and exec, then wait.
-// The tool needs the hardware, so a program that is not root starts it through pkexec.
+// Starts the vendor flash tool on Linux and waits for it. Root's program starts it itself; an
+// ordinary user's program has the run's access helper start the installed tool. Either way the
+// tool runs in the given folder with the requests to stop that a terminal sends ignored
+// (Subprocess.h: SpawnUninterruptible), so a Ctrl-C or a hang-up never stops it halfway through
+// programming the card; the program holds such a request and ends once the tool is done.
 #pragma once
 #include <string>
 
 #include "platform/ToolLauncher.h"
-#include "platform/linux/ObtainSysfsFiles.h"
+#include "platform/linux/AccessSession.h"
 
 namespace rz::platform {
 
-struct ToolLaunchOptions {
-  bool asRoot = RunningAsRoot();
-  std::string pkexec = kPkexecPath;
-  // Runs the fixed script that enters the folder and execs the tool (see RunAndWait).
-  std::string shell = "/bin/sh";
-};
-
 class LinuxToolLauncher final : public ToolLauncher {
  public:
-  explicit LinuxToolLauncher(ToolLaunchOptions options = {}) : options_(std::move(options)) {}
+  // `helper` is the run's access session; null or root's: the tool is started directly.
+  explicit LinuxToolLauncher(AccessSession* helper = nullptr) : helper_(helper) {}
 
-  // The parameter text is split on blanks into separate arguments; `path` is taken whole. Not as
-  // root the command becomes `pkexec /bin/sh -c 'cd -- "$1" && shift && exec "$@"' rzflash-tool
-  // <folder> <path> <arguments>`: pkexec starts its program in root's home folder, and the script
-  // (a constant) enters the tool's folder again. The folder, the tool and its arguments are
-  // separate arguments of the script that it never parses, whatever characters they hold (`env -C`
-  // would take a word holding '=' for a variable assignment). The exit status is the tool's
-  // (pkexec's own 126 or 127 when authentication is refused or impossible).
+  // The parameter text is split on blanks into separate arguments; `path` is taken whole (a relative
+  // one in `folder`, as exec takes it; never a program on PATH). Through the helper only the
+  // fixed command lines (ToolCommands.h) can be run, and the tool is the installed one, whatever
+  // `path` says; another parameter text is not started. A folder that cannot be entered is not
+  // replaced by another: the tool is not started. The exit status is the tool's, 128 + the signal
+  // number when a signal ended it.
   LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
                           const std::string& folder) override;
 
  private:
-  ToolLaunchOptions options_;
+  AccessSession* helper_;
 };
 
 }  // namespace rz::platform

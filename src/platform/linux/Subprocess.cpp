@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,14 +46,19 @@ class Fd {
   int fd_;
 };
 
-// In the child: enter `folder` (when given) and exec, or report errno through `fd` and end.
-[[noreturn]] void ExecOrReport(const std::string& path, char* const* argv, int fd,
-                               const char* folder = nullptr) {
-  if (!folder || ::chdir(folder) == 0) ::execv(path.c_str(), argv);
+// In the child: report errno through `fd` and end.
+[[noreturn]] void Report(int fd) {
   const int error = errno;
   ssize_t ignored = ::write(fd, &error, sizeof error);
   (void)ignored;
   ::_exit(127);
+}
+
+// In the child: enter `folder` (when given) and exec, or report errno through `fd` and end.
+[[noreturn]] void ExecOrReport(const std::string& path, char* const* argv, int fd,
+                               const char* folder = nullptr) {
+  if (!folder || ::chdir(folder) == 0) ::execv(path.c_str(), argv);
+  Report(fd);
 }
 
 // In the parent: true when the child's exec succeeded (the pipe closed without a report).
@@ -136,12 +142,35 @@ pid_t SpawnWithStdio(const std::string& path, const std::vector<std::string>& ar
   const pid_t pid = ::fork();
   if (pid < 0) return -1;
   if (pid == 0) {
-    if (::dup2(stdio, STDIN_FILENO) < 0 || ::dup2(stdio, STDOUT_FILENO) < 0) {
-      const int error = errno;
-      ssize_t ignored = ::write(writeEnd.Get(), &error, sizeof error);
-      (void)ignored;
-      ::_exit(127);
-    }
+    if (::dup2(stdio, STDIN_FILENO) < 0 || ::dup2(stdio, STDOUT_FILENO) < 0) Report(writeEnd.Get());
+    ExecOrReport(path, argv.Get(), writeEnd.Get());
+  }
+  writeEnd.Close();
+  if (ExecSucceeded(readEnd.Get())) return pid;
+  WaitForExit(pid);
+  return -1;
+}
+
+pid_t SpawnUninterruptible(const std::string& path, const std::vector<std::string>& args,
+                           int folderFd) {
+  if (path.empty()) return -1;
+  ArgVector argv(path, args);
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
+  Fd readEnd(fds[0]), writeEnd(fds[1]);
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    // Only async-signal-safe calls between fork and exec. An ignored signal stays ignored
+    // across exec.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) ::sigaction(s, &ignore, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (folderFd >= 0 && ::fchdir(folderFd) != 0) Report(writeEnd.Get());
     ExecOrReport(path, argv.Get(), writeEnd.Get());
   }
   writeEnd.Close();
@@ -162,12 +191,7 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
     // The intermediate child starts the program and ends at once, so init adopts the program.
     ::setsid();
     const pid_t grandchild = ::fork();
-    if (grandchild < 0) {
-      const int error = errno;
-      ssize_t ignored = ::write(writeEnd.Get(), &error, sizeof error);
-      (void)ignored;
-      ::_exit(127);
-    }
+    if (grandchild < 0) Report(writeEnd.Get());
     if (grandchild == 0) ExecOrReport(path, argv.Get(), writeEnd.Get());
     ::_exit(0);
   }

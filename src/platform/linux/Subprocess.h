@@ -31,6 +31,15 @@ pid_t SpawnWithStdio(const std::string& path, const std::vector<std::string>& ar
 // it, -1 when it cannot be waited for.
 int WaitForExit(pid_t pid);
 
+// Starts `path` with `args` in the folder of `folderFd` (-1: the current folder) so that nothing
+// meant for the program stops it halfway: SIGINT, SIGTERM, SIGHUP and SIGQUIT (what a terminal
+// sends its foreground programs, and a termination request) and SIGPIPE (a reader of its output
+// that went away) are ignored in it, and no signal is blocked. It stays in the caller's process
+// group, so a password prompt or the tool itself keeps the terminal. The child's pid, or -1 when
+// it could not be executed or the folder not entered; wait for it with WaitForExit.
+pid_t SpawnUninterruptible(const std::string& path, const std::vector<std::string>& args,
+                           int folderFd);
+
 // Starts `path` with `args` in a session of its own and does not wait for it (no zombie is left
 // behind). False when it could not be executed.
 bool SpawnDetached(const std::string& path, const std::vector<std::string>& args);
