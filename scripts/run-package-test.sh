@@ -53,6 +53,20 @@ check "desktop entry and icon" test -f /usr/share/applications/rzflash.desktop \
   -a -f /usr/share/icons/hicolor/48x48/apps/rzflash.png
 check "access helper and its polkit action" test -x /usr/libexec/rzflash/rzflash-access \
   -a -f /usr/share/polkit-1/actions/org.rzflash.access.policy
+# The helper asks for an administrator every time (nothing remembered after a run), and finds the
+# vendor tool's data folder from its own place (../../share/rzflash).
+policy_asks_every_time() {
+  local p=/usr/share/polkit-1/actions/org.rzflash.access.policy
+  [ "$(grep -c '<allow_[a-z]*>auth_admin</allow_[a-z]*>' "$p")" -eq 3 ] && ! grep -q _keep "$p"
+}
+check "the helper's polkit action asks every time" policy_asks_every_time
+check "the helper's data folder" test /usr/libexec/rzflash/../../share/rzflash -ef /usr/share/rzflash
+# Root's run takes the machine's single-instance lock, a private file of root's in /run.
+root_lock() {
+  (cd / && /usr/bin/rzflash-cli info >/dev/null 2>&1 </dev/null) || true
+  [ "$(stat -c '%U %a %F' /run/rzflash.lock)" = "root 600 regular empty file" ]
+}
+check "root's run locks /run/rzflash.lock" root_lock
 # An ordinary user reaches the hardware only through the helper, which pkexec starts after polkit's
 # prompt. A CI machine has no polkit agent (nor a running authority), so pkexec refuses: the
 # bring-up must fail with the specified message and say why, not pass or hang.
