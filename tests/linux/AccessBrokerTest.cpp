@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <set>
 #include <tuple>
 
@@ -162,6 +163,7 @@ TEST(AccessBroker, HandsOverTheLockFileMadeRootsAndPrivate) {
 // A folder the tool may run in, the program's user's (the test's) and closed to others.
 struct ToolRig {
   ToolRig() {
+    ::chmod(dir.Path().c_str(), 0755);
     fs::create_directory(folder());
     ::chmod(folder().c_str(), 0700);
     // The tool records its arguments and folder, then ends with the status the test chose.
@@ -243,9 +245,38 @@ TEST(AccessBroker, RefusesEveryOtherToolRequestWithoutStartingAnything) {
 
   ServedHelper noTool(platform::BrokerSetup{rig.dir.Path().string(), "", rig.dir.File("missing")});
   ASSERT_TRUE(noTool.Next().Ok());
-  EXPECT_NE(noTool.Ask("tool save 0\n", {own.Get()}).text.find("could not be started"),
-            std::string::npos);
+  EXPECT_NE(noTool.Ask("tool save 0\n", {own.Get()}).text.find("is missing"), std::string::npos);
   EXPECT_EQ(noTool.Ask("what\n").Words().front(), "refused") << "it serves on after a refusal";
+}
+
+// The tool runs as root: it and its folder must be root's (the helper's) and closed to others.
+TEST(AccessBroker, RunsOnlyAToolThatNoOneButRootMayChange) {
+  struct Case {
+    const char* what;
+    std::function<void(const ToolRig&)> change;
+    bool runs;
+  } cases[] = {
+      {"as installed", [](const ToolRig&) {}, true},
+      {"others may write the tool", [](const ToolRig& r) { ::chmod(r.dir.File("tool").c_str(), 0757); }, false},
+      {"the group may write the tool", [](const ToolRig& r) { ::chmod(r.dir.File("tool").c_str(), 0775); }, false},
+      {"others may write its folder", [](const ToolRig& r) { ::chmod(r.dir.Path().c_str(), 0777); }, false},
+      {"another user's tool",
+       [](const ToolRig& r) { EXPECT_EQ(::chown(r.dir.File("tool").c_str(), 65534, 65534), 0); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ToolRig rig;
+    c.change(rig);
+    ServedHelper helper(rig.Setup());
+    ASSERT_TRUE(helper.Next().Ok());
+    const platform::UniqueFd folder = rig.Folder();
+    const AccessMessage m = helper.Ask("tool save 0\n", {folder.Get()});
+    EXPECT_EQ(m.text == "tool started\n", c.runs) << m.text;
+    if (c.runs) {
+      EXPECT_EQ(helper.Next().text, "tool ended 0\n");
+    }
+    EXPECT_EQ(fs::exists(rig.dir.File("ran")), c.runs);
+  }
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ struct HelperWorld {
     sys.Add("0000:01:00.0", 0x10DE, 0x030000, {{0xF2000000, 0x200}});
     sys.Add("0000:00:1f.0", 0x8086, 0x060100);
     fs::create_directories(data.Path() / "tool");
+    ::chmod(data.File("tool").c_str(), 0755);
     data.Write("tool/ATIWinflash", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + data.File("ran") +
                                        "'\npwd >> '" + data.File("ran") + "'\nexit 4\n");
     ::chmod(data.File("tool/ATIWinflash").c_str(), 0755);
@@ -57,10 +58,11 @@ TEST(AccessSession, OneHelperServesTheWholeRunLockFilesAndTool) {
   FakePkexec pkexec(RunHelperOn(world.Places()));
   {
     platform::AccessSession session(UserOptions(pkexec, world.sys.Root()));
-    platform::RunLock lock(world.lock.File("ignored.lock"), &session);
+    platform::RunLock lock(world.lock.File("rzflash.lock"), &session);
     EXPECT_EQ(lock.Take(), RunLockState::Held) << lock.Problem();
-    EXPECT_TRUE(fs::exists(world.lock.File("rzflash.lock"))) << "the helper's own lock file";
-    EXPECT_FALSE(fs::exists(world.lock.File("ignored.lock")));
+    EXPECT_TRUE(fs::exists(world.lock.File("rzflash.lock"))) << "made by the helper";
+    platform::RunLock root(world.lock.File("rzflash.lock"));
+    EXPECT_EQ(root.Take(), RunLockState::HeldElsewhere) << "the user's run holds the machine's lock";
 
     auto obtained = platform::ObtainSysfsFiles(session);
     ASSERT_EQ(obtained.failure, AccessFailure::None) << obtained.reason;
@@ -82,6 +84,23 @@ TEST(AccessSession, OneHelperServesTheWholeRunLockFilesAndTool) {
   EXPECT_EQ(pkexec.Starts().size(), 1u) << "one password prompt for the whole run";
   EXPECT_EQ(pkexec.Arguments(), std::string(RZFLASH_ACCESS_TEST_BROKER) + "\n2\n")
       << "the helper and the protocol version, nothing else";
+}
+
+// A second start while another run holds the lock is refused at once: no password is asked for a
+// run that cannot go on.
+TEST(AccessSession, ASecondRunIsRefusedWithoutStartingTheHelper) {
+  HelperWorld world;
+  FakePkexec pkexec(RunHelperOn(world.Places()));
+  platform::RunLock first(world.lock.File("rzflash.lock"));
+  ASSERT_EQ(first.Take(), RunLockState::Held);
+  platform::AccessSession session(UserOptions(pkexec, world.sys.Root()));
+  platform::LinuxSystem second(
+      platform::LinuxSystemOptions{world.lock.File("rzflash.lock"), world.lock.Path().string(), &session});
+  EXPECT_TRUE(second.AnotherInstanceRunning(app::kSingleInstanceName));
+  EXPECT_TRUE(pkexec.Starts().empty()) << "no prompt";
+  first.Release();
+  EXPECT_FALSE(second.AnotherInstanceRunning(app::kSingleInstanceName));
+  EXPECT_EQ(pkexec.Starts().size(), 1u);
 }
 
 TEST(AccessSession, TheHelperIgnoresRequestsToStopAndEndsWithTheSession) {

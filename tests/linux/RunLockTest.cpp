@@ -111,23 +111,6 @@ TEST(RunLockFile, IsARegularFileOfItsOwnOwnerThatNoOneElseMayOpen) {
   EXPECT_EQ(ModeOf(dir.File("link.lock")) & S_IFMT, 0u) << "the link itself is left";
 }
 
-TEST(RunLock, IsHeldOnceAndSeenByEveryOtherHolder) {
-  TempDir dir;
-  platform::RunLock first(dir.File("rzflash.lock")), second(dir.File("rzflash.lock"));
-  EXPECT_EQ(first.State(), RunLockState::NotTaken);
-  EXPECT_EQ(first.Take(), RunLockState::Held);
-  EXPECT_EQ(first.Take(), RunLockState::Held) << "asking again";
-  EXPECT_EQ(second.Take(), RunLockState::HeldElsewhere);
-  EXPECT_NE(second.Problem().find("another run"), std::string::npos);
-  first.Release();
-  EXPECT_EQ(first.State(), RunLockState::NotTaken);
-  EXPECT_EQ(second.Take(), RunLockState::Held);
-  EXPECT_TRUE(second.Problem().empty());
-  platform::RunLock nowhere(dir.File("missing/rzflash.lock"));
-  EXPECT_EQ(nowhere.Take(), RunLockState::Unavailable);
-  EXPECT_NE(nowhere.Problem().find("the card is not touched"), std::string::npos) << nowhere.Problem();
-}
-
 // A lock file that an ordinary user made and holds in a world-writable folder (where the lock used
 // to be), until the object goes.
 class OldPlaceHolder {

@@ -23,6 +23,7 @@
 #include "platform/linux/LinuxInterruptHold.h"
 #include "platform/linux/LinuxToolLauncher.h"
 #include "sim/EmulatedPlatform.h"
+#include "support/ScopedEnv.h"
 #include "testimage/TestImage.h"
 #include "ui/ScriptedUi.h"
 
@@ -55,6 +56,7 @@ std::uint64_t StatusField(const std::string& status, const std::string& field) {
 struct ToolPlaces {
   explicit ToolPlaces(const std::string& tool) {
     fs::create_directories(program.Path() / "tool");
+    ::chmod(program.File("tool").c_str(), 0755);
     fs::copy_file(tool, ToolPath());
     ::chmod(ToolPath().c_str(), 0755);
     fs::create_directory(Exchange());
@@ -114,14 +116,11 @@ class HeldFlash {
     write(Card(), testimage::BuildImage(AtiBios("RZ-HD485/F2")));
     write(NewRom(), NewImage());
     places_.program.Write("RZFLASH.CFG", "asic_nv 10de 191 1 0 G80\n");
-    ::setenv("RZ_STANDIN_IMAGE", Card().c_str(), 1);
-    ::setenv("RZ_STANDIN_HOLD", Hold().c_str(), 1);
-    ::setenv("RZ_STANDIN_HOLD_FILE", heldFile.c_str(), 1);
-    ::setenv("TMPDIR", work_.Path().c_str(), 1);
-  }
-  ~HeldFlash() {
-    for (const char* v : {"RZ_STANDIN_IMAGE", "RZ_STANDIN_HOLD", "RZ_STANDIN_HOLD_FILE"}) ::unsetenv(v);
-    ::unsetenv("TMPDIR");
+    // What the program (and through it the tool) finds in its environment.
+    environment_.emplace_back(std::make_unique<ScopedEnv>("RZ_STANDIN_IMAGE", Card()));
+    environment_.emplace_back(std::make_unique<ScopedEnv>("RZ_STANDIN_HOLD", Hold()));
+    environment_.emplace_back(std::make_unique<ScopedEnv>("RZ_STANDIN_HOLD_FILE", heldFile));
+    environment_.emplace_back(std::make_unique<ScopedEnv>("TMPDIR", work_.Path().string()));
   }
 
   std::vector<std::uint8_t> NewImage() const { return testimage::BuildImage(AtiBios("RZ-HD485/F3")); }
@@ -195,6 +194,7 @@ class HeldFlash {
   Road road_;
   TempDir work_;
   ToolPlaces places_;
+  std::vector<std::unique_ptr<ScopedEnv>> environment_;
 };
 
 TEST(UninterruptibleTool, AFlashAskedToStopWhileTheToolWorksFinishesAndEndsWith130) {

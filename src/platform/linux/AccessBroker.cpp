@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <optional>
@@ -68,6 +69,21 @@ std::string FolderProblem(int fd, std::optional<uid_t> user) {
   return {};
 }
 
+// Why the tool at `path` may not be run as root; empty when it may: it and its folder must be the
+// helper's own (root's, as installed), and no one else may change them.
+std::string ToolProblem(const std::string& path) {
+  const auto guarded = [](const std::string& p, bool folder) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 && (folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode)) &&
+           st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+  };
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos || !guarded(path, false) || !guarded(path.substr(0, slash), true))
+    return "the vendor tool " + path +
+           " is missing, or it or its folder may be changed by others than root";
+  return {};
+}
+
 bool RunTool(int socket, const std::vector<std::string>& words, std::vector<UniqueFd>& fds,
              const BrokerSetup& setup, std::optional<uid_t> user) {
   const auto command = words.size() == 3 ? FindToolCommand(words[1]) : std::nullopt;
@@ -77,6 +93,8 @@ bool RunTool(int socket, const std::vector<std::string>& words, std::vector<Uniq
   if (const std::string problem = FolderProblem(fds[0].Get(), user); !problem.empty())
     return Refuse(socket, problem);
   if (setup.tool.empty()) return Refuse(socket, "no vendor tool is installed");
+  if (const std::string problem = ToolProblem(setup.tool); !problem.empty())
+    return Refuse(socket, problem);
   const pid_t pid = SpawnUninterruptible(setup.tool, ToolArguments(*command, *adapter), fds[0].Get());
   if (pid < 0) return Refuse(socket, "the vendor tool " + setup.tool + " could not be started");
   fds.clear();

@@ -19,10 +19,11 @@ struct BrokerSetup {
 };
 
 // Serves `socket`. `requestedVersion` is the protocol version the program asked for (text);
-// another than ours is answered with the mismatch greeting alone. A vendor tool is started only
-// in a folder that belongs to the user at the socket's other end and that no one else may write,
-// with one of the fixed command lines (ToolCommands.h), and is always waited for, also when the
-// program goes meanwhile. Returns the helper's exit status.
+// another than ours is answered with the mismatch greeting alone. The vendor tool is started only
+// when it and its folder are the helper's own and closed to others, only in a folder that belongs
+// to the user at the socket's other end and that no one else may write, with one of the fixed
+// command lines (ToolCommands.h), and it is always waited for, also when the program goes
+// meanwhile. Returns the helper's exit status.
 int ServeAccessBroker(int socket, const BrokerSetup& setup, std::string_view requestedVersion);
 
 }  // namespace rz::platform

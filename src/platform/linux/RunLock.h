@@ -20,10 +20,15 @@ enum class RunLockState {
   Unavailable,    // it could not be had: Problem() says why
 };
 
+// Whether the machine's lock list (/proc/locks, readable by every user) shows an flock on the
+// file at `path`, whoever holds it.
+bool FlockedByAnyone(const std::string& path, const std::string& locksFile = "/proc/locks");
+
 class RunLock {
  public:
   // `helper` is the run's access session, asked unless it is root's; null: the file at `path` is
-  // opened directly.
+  // opened directly. With a helper, `path` is where the helper's lock file is: a lock another run
+  // holds there is seen without starting the helper (no password prompt for a refused start).
   explicit RunLock(std::string path = kRunLockPath, AccessSession* helper = nullptr)
       : path_(std::move(path)), helper_(helper) {}
 
