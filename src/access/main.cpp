@@ -16,6 +16,7 @@
 
 #include "platform/linux/AccessBroker.h"
 #include "platform/linux/AccessProtocol.h"
+#include "platform/linux/StandardDescriptors.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ std::string SysfsRoot() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!rz::platform::OpenNullOntoClosedStandardDescriptors())
+    return rz::platform::kAccessExitSocketFailed;
   if (!IsSocket(STDIN_FILENO)) {
     std::fprintf(stderr, "rzflash-access: standard input must be the program's socket\n");
     return rz::platform::kAccessExitSocketFailed;
