@@ -25,11 +25,15 @@ constexpr const char* kExecutableSuffix = "";
 // The executables a program folder of this project holds beside each other.
 constexpr const char* kProgramExecutables[] = {"rzflash", "rzflash-cli", "rzflash-demo"};
 
-// `path` with its links followed and its "." and ".." resolved, without a trailing separator, in
-// the form paths are compared in on this system.
+// `path` with its links followed (its own, to the file a replacement would write, and those of
+// the folders above it) and its "." and ".." resolved, without a trailing separator, in the form
+// paths are compared in on this system.
 fs::path Comparable(platform::FileSystem& files, const std::string& path) {
   const std::string followed = files.FinalTarget(path);
-  fs::path normal = fs::path(followed.empty() ? path : followed).lexically_normal();
+  const fs::path final = followed.empty() ? fs::path(path) : fs::path(followed);
+  std::error_code ec;
+  fs::path normal = fs::weakly_canonical(final, ec);
+  if (ec) normal = final.lexically_normal();
   if (normal.has_parent_path() && normal.filename().empty()) normal = normal.parent_path();
 #ifdef _WIN32
   std::string text = normal.generic_string();
