@@ -1,8 +1,6 @@
 // rzflash-cli: the terminal front end. Runs the program's start-up, detection and commands on this
 // computer's hardware or on an emulated machine, with a terminal Ui and an optional transcript.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -198,9 +196,9 @@ rz::commands::ProgramPlace HostPlace() {
   return {rz::app::ResolveProgramFolders(exe, *files, {}).program, exe};
 }
 
-// Writes the transcript; on failure says why on standard error and in the run's problem, and
-// returns false.
-// `absolute` is `path` made absolute before the run, which may change the current folder.
+// Writes the transcript to `absolute` (`path` made absolute before the run, which may change the
+// current folder); on failure says why on standard error and in the run's problem, and returns
+// false.
 bool WriteTranscript(const std::string& path, const std::string& absolute, const std::string& text,
                      const std::vector<rz::commands::ProgramPlace>& own, rz::cli::RunEnd& end) {
   const auto files = rz::platform::MakeHostFileSystem();

@@ -17,10 +17,11 @@ using nlohmann::json;
 
 struct JsonEndCase {
   const char* name;
-  std::vector<std::string> args;
+  std::vector<std::string> args;  // "m.json" names the scenario file `scenario`
   const char* command;
   int exitCode;
   const char* problem;  // part of the problem text; null: the problem is null
+  const char* scenario = "{}";
 };
 
 class JsonEnd : public ::testing::TestWithParam<JsonEndCase> {};
@@ -43,6 +44,7 @@ void ExpectOneObject(const std::string& out, const JsonEndCase& c, int exitCode)
 TEST_P(JsonEnd, IsOneObjectWithTheCommandTheProblemAndTheStatus) {
   const JsonEndCase& c = GetParam();
   CliSandbox box;
+  box.WriteText("m.json", c.scenario);
   const CliResult r = box.Run(c.args);
   ExpectOneObject(r.out, c, r.exitCode);
 }
@@ -70,21 +72,12 @@ INSTANTIATE_TEST_SUITE_P(
         JsonEndCase{"NoAdapter", {"--json", "--machine", "no-card", "adapters"}, "adapters", 1,
                     "no display adapter"},
         JsonEndCase{"Chips", {"--json", "chips"}, "chips", 0, nullptr},
-        JsonEndCase{"Info", {"--json", "--machine", "nvidia-spi", "info"}, "info", 0, nullptr}),
+        JsonEndCase{"Info", {"--json", "--machine", "nvidia-spi", "info"}, "info", 0, nullptr},
+        JsonEndCase{"ScenarioThatCannotBeUsed", {"--json", "--machine", "m.json", "info"}, "info",
+                    2, "driver must be", R"({"driver": "broken"})"},
+        JsonEndCase{"NoDriver", {"--json", "--machine", "m.json", "info"}, "info", 3,
+                    "Initialize DODozori Fail!!!", R"({"driver": "missing"})"}),
     [](const auto& row) { return std::string(row.param.name); });
-
-// A scenario that cannot be used and a hardware driver that cannot be brought up.
-TEST(JsonEndOfAMachine, ThatCannotBeUsedNamesTheProblem) {
-  CliSandbox box;
-  box.WriteText("bad.json", R"({"driver": "broken"})");
-  box.WriteText("nodriver.json", R"({"driver": "missing"})");
-  const JsonEndCase bad{"", {}, "info", 2, "driver must be"};
-  const CliResult r = box.Run({"--json", "--machine", box.Path("bad.json"), "info"});
-  ExpectOneObject(r.out, bad, r.exitCode);
-  const JsonEndCase none{"", {}, "info", 3, "Initialize DODozori Fail!!!"};
-  const CliResult n = box.Run({"--json", "--machine", box.Path("nodriver.json"), "info"});
-  ExpectOneObject(n.out, none, n.exitCode);
-}
 
 // Without --json standard output carries no object, whatever the failure.
 TEST(JsonEndOfAMachine, IsNotWrittenWithoutJson) {

@@ -66,8 +66,6 @@ const Target kTargets[] = {
      "not a regular file"},
     {"TheNullDevice", [](CliSandbox&) { return std::string(*test::kNoPipes ? "" : "/dev/null"); },
      "not a regular file"},
-    {"AFullDevice", [](CliSandbox&) { return std::string(*test::kNoPipes ? "" : "/dev/full"); },
-     "not a regular file"},
     {"TheConfiguration", [](CliSandbox& b) { return b.Path("program/RZFLASH.CFG"); }, "own files"},
     {"ALinkToTheConfiguration",
      [](CliSandbox& b) {
@@ -76,17 +74,9 @@ const Target kTargets[] = {
      },
      "own files"},
     {"ASkinFile", [](CliSandbox& b) { return InProgram(b, "Skin/505_30_1.bmp"); }, "own files"},
-    {"AStockBios", [](CliSandbox& b) { return InProgram(b, "BIOS Files/PX4R7H.F4_C"); }, "own files"},
-    {"TheHelpFile", [](CliSandbox& b) { return InProgram(b, "HELP.CHM"); }, "own files"},
     {"TheEmulatedExecutable", [](CliSandbox& b) { return InProgram(b, "rzflash"); }, "own files"},
     {"TheRealExecutable",
      [](CliSandbox& b) { return b.Path(std::string("bin/rzflash-cli") + kExeSuffix); }, "own files"},
-    {"ASiblingOfTheRealExecutable",
-     [](CliSandbox& b) {
-       b.WriteText(std::string("bin/rzflash") + kExeSuffix, "the windowed program");
-       return b.Path(std::string("bin/rzflash") + kExeSuffix);
-     },
-     "own files"},
 };
 
 class TranscriptTarget : public ::testing::TestWithParam<Target> {};
@@ -137,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Targets, TranscriptTarget, ::testing::ValuesIn(kTargets
 TEST(SaveOntoOwnFile, FailsAsAnUnwritableTargetAndLeavesItAsItWas) {
   for (const bool ati : {false, true}) {
     for (const char* name :
-         {"RZFLASH.CFG", "HELP.CHM", "Skin/505_30_1.bmp", "BIOS Files/PX4R7H.F4_C", "rzflash"}) {
+         {"RZFLASH.CFG", "Skin/505_30_1.bmp", "rzflash"}) {
       SCOPED_TRACE(std::string(ati ? "ATI " : "NVIDIA ") + name);
       CliSandbox box;
       const auto machine = ati ? AtiMachine(box, 0x21B8, BuildImage(PresetAtiImage()))

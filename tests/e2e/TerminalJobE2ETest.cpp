@@ -10,7 +10,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <functional>
 #include <sstream>
 #include <tuple>
 
@@ -24,8 +23,11 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kChip = "PMC PM25LV010";  // programmed in the serial loop
+constexpr const char* kChip = "AT AT25F512";  // programmed in the serial loop; a small one
 constexpr const char* kCompleted = "Flash BIOS completed!!!";
+constexpr int kReaderQuits = 0;  // no signal: the reader alone goes away
+constexpr int kActions[] = {SIGINT, SIGQUIT, SIGHUP, kReaderQuits};
+constexpr Piped kWirings[] = {Piped::Both, Piped::Output, Piped::Error};
 
 std::string LostLine(const char* stream, int code) {
   return std::string("rzflash-cli: ") + stream +
@@ -34,131 +36,72 @@ std::string LostLine(const char* stream, int code) {
          std::to_string(code) + "\n";
 }
 
-struct JobResult {
-  int exitCode = -1;
-  Lines transcript;
-  std::string unpiped;  // the output that was not piped
-  std::vector<std::uint8_t> card;
-};
-
-// Flashes NewImage() as a piped job stopped after `stopAt` machine requests; there `act` is done
-// to the job, which then goes on to its end.
-JobResult FlashAsJob(std::uint64_t stopAt, Piped piped, const std::function<void(PipedJob&)>& act) {
-  CliSandbox box;
-  json m = NvidiaMachine(box, kChip, 0x34C7, OldImage());
-  m["faults"] = {{"interrupt_after_requests", stopAt}, {"interrupt_signal", "SIGSTOP"}};
-  const auto scenario = box.WriteScenario("m.json", m);
-  box.Write("new.rom", NewImage());
-  PipedJob job(RZFLASH_CLI_PATH,
-               {"--transcript", box.Path("t.txt"), "--machine", scenario, "flash", "new.rom"},
-               box.Dir(), piped);
-  JobResult r;
-  if (!job.WaitUntilStopped()) {
-    ADD_FAILURE() << "the program ended before its stop";
-  } else {
-    act(job);
-  }
-  r.exitCode = job.ContinueToEnd();
-  const auto transcript = box.Read("t.txt");
-  std::istringstream in(std::string(transcript.begin(), transcript.end()));
-  for (std::string line; std::getline(in, line);) r.transcript.push_back(line);
-  r.unpiped = job.UnpipedText();
-  r.card = box.Read("card.rom");
-  return r;
-}
-
-bool Has(const Lines& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-bool AskedToRestart(const Lines& lines) {
-  return std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-    return l.find(kRestartQuestion) != std::string::npos;
-  });
-}
-
-const char* PipedName(Piped p) {
-  return p == Piped::Both ? "Both" : p == Piped::Output ? "Output" : "Error";
-}
-
-constexpr Piped kWirings[] = {Piped::Both, Piped::Output, Piped::Error};
-constexpr int kSignals[] = {SIGINT, SIGQUIT, SIGHUP};
-
-// Where the flash of the serial chip holds requests to stop (measured once).
-const HoldSpan& Span() {
-  static const HoldSpan span = MeasureHold(kChip);
-  return span;
-}
-
-// The points of the flash a test acts at: the erase's first request, the middle of programming
-// and the verification's last read.
+// The erase's first request, the middle of programming and the verification's last read of the
+// flash of NewImage() over OldImage() (measured once).
 std::uint64_t PointOfTheFlash(int index) {
-  const HoldSpan& s = Span();
+  static const HoldSpan s = MeasureHold(kChip);
   const std::uint64_t points[] = {s.begin, (s.begin + s.end) / 2, s.end - 1};
   return points[index % 3];
 }
 
-using SignalAndWiring = std::tuple<int, int>;  // indices into kSignals and kWirings
-class TerminalSignal : public ::testing::TestWithParam<SignalAndWiring> {};
+using ActionAndWiring = std::tuple<int, int>;  // indices into kActions and kWirings
+class TerminalJob : public ::testing::TestWithParam<ActionAndWiring> {};
 
-// The signal reaches the job at one of three points of the flash, chosen so that every signal
-// meets every point and every wiring meets every point once; the reader dies of it before the
-// program writes again.
-TEST_P(TerminalSignal, KillsTheReaderButTheFlashEndsAndSaysSo) {
-  const int signal = kSignals[std::get<0>(GetParam())];
+// Each action meets each wiring once, at a point chosen so that it meets every point too.
+TEST_P(TerminalJob, TheFlashEndsAndTheStatusAndTheOutputStillReadSaySo) {
+  const int action = kActions[std::get<0>(GetParam())];
   const Piped piped = kWirings[std::get<1>(GetParam())];
-  ASSERT_LT(Span().begin + 8, Span().end);
+  CliSandbox box;
+  json m = NvidiaMachine(box, kChip, 0x34C7, OldImage());
   const std::uint64_t at = PointOfTheFlash(std::get<0>(GetParam()) + std::get<1>(GetParam()));
-  SCOPED_TRACE("stopped after " + std::to_string(at) + " of " + std::to_string(Span().begin) +
-               ".." + std::to_string(Span().end));
-  const JobResult r = FlashAsJob(at, piped, [signal](PipedJob& job) { job.SignalJob(signal); });
-  EXPECT_EQ(r.exitCode, 130) << r.unpiped;
-  EXPECT_TRUE(ChipHolds(r.card, NewImage()));
-  EXPECT_TRUE(Has(r.transcript, std::string("msg: ") + kCompleted));
-  EXPECT_FALSE(AskedToRestart(r.transcript));
-  ASSERT_FALSE(r.transcript.empty());
-  EXPECT_EQ(r.transcript.back(), "exit 130");
+  m["faults"] = {{"interrupt_after_requests", at}, {"interrupt_signal", "SIGSTOP"}};
+  box.Write("new.rom", NewImage());
+  PipedJob job(RZFLASH_CLI_PATH,
+               {"--transcript", box.Path("t.txt"), "--machine", box.WriteScenario("m.json", m),
+                "flash", "new.rom"},
+               box.Dir(), piped);
+  ASSERT_TRUE(job.WaitUntilStopped()) << "the program ended before its stop";
+  if (action == kReaderQuits)
+    job.EndReader();
+  else
+    job.SignalJob(action);  // the reader dies of it
+  const int code = job.ContinueToEnd();
+
+  const int expected = action == kReaderQuits ? 0 : 130;
+  const auto bytes = box.Read("t.txt");
+  std::istringstream transcript(std::string(bytes.begin(), bytes.end()));
+  Lines lines;
+  for (std::string line; std::getline(transcript, line);) lines.push_back(line);
+  const std::string unpiped = job.UnpipedText();
+  EXPECT_EQ(code, expected) << unpiped;
+  EXPECT_TRUE(ChipHolds(box.Read("card.rom"), NewImage()));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), std::string("msg: ") + kCompleted), lines.end());
+  // A held request asks nothing more; otherwise the restart is offered (and refused: no terminal).
+  EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                        [](const std::string& l) { return l.find(kRestartQuestion) != l.npos; }),
+            action == kReaderQuits);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "exit " + std::to_string(expected));
+  const std::string notice = action == kReaderQuits ? "" : kHeldNotice;
   if (piped == Piped::Output) {  // standard error still reaches the terminal
-    EXPECT_EQ(r.unpiped, kHeldNotice + LostLine("standard output", 130));
+    EXPECT_EQ(unpiped, notice + LostLine("standard output", expected));
   } else if (piped == Piped::Error) {  // standard output still does
-    EXPECT_NE(r.unpiped.find(std::string(kCompleted) + "\n"), std::string::npos) << r.unpiped;
-    EXPECT_EQ(Count(r.unpiped, kHeldNotice), 0u);
-    EXPECT_EQ(Count(r.unpiped, LostLine("standard error", 130)), 1u) << r.unpiped;
+    EXPECT_NE(unpiped.find(std::string(kCompleted) + "\n"), std::string::npos) << unpiped;
+    EXPECT_EQ(Count(unpiped, kHeldNotice), 0u);
+    EXPECT_EQ(Count(unpiped, LostLine("standard error", expected)), 1u) << unpiped;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SignalsAndOutputs, TerminalSignal,
-    ::testing::Combine(::testing::Values(0, 1, 2), ::testing::Values(0, 1, 2)),
-    [](const auto& row) {
-      const int s = kSignals[std::get<0>(row.param)];
-      return std::string(s == SIGINT ? "Sigint" : s == SIGQUIT ? "Sigquit" : "Sighup") +
-             PipedName(kWirings[std::get<1>(row.param)]);
-    });
-
-class ReaderQuits : public ::testing::TestWithParam<Piped> {};
-
-// Nobody asks the program to stop: the reader just goes away mid-flash. The flash completes, the
-// restart question is asked (and answered No, with no terminal), and the status is 0.
-TEST_P(ReaderQuits, TheFlashCompletesWithStatusZero) {
-  const Piped piped = GetParam();
-  const JobResult r = FlashAsJob(PointOfTheFlash(1), piped, [](PipedJob& job) { job.EndReader(); });
-  EXPECT_EQ(r.exitCode, 0) << r.unpiped;
-  EXPECT_TRUE(ChipHolds(r.card, NewImage()));
-  EXPECT_TRUE(Has(r.transcript, std::string("msg: ") + kCompleted));
-  EXPECT_TRUE(AskedToRestart(r.transcript));
-  ASSERT_FALSE(r.transcript.empty());
-  EXPECT_EQ(r.transcript.back(), "exit 0");
-  if (piped == Piped::Output) {
-    EXPECT_EQ(r.unpiped, LostLine("standard output", 0));
-  } else if (piped == Piped::Error) {
-    EXPECT_NE(r.unpiped.find(std::string(kCompleted) + "\n"), std::string::npos) << r.unpiped;
-    EXPECT_EQ(Count(r.unpiped, LostLine("standard error", 0)), 1u) << r.unpiped;
-  }
+std::string CaseName(const ::testing::TestParamInfo<ActionAndWiring>& row) {
+  const char* actions[] = {"Sigint", "Sigquit", "Sighup", "ReaderQuits"};
+  const char* wirings[] = {"BothPiped", "OutputPiped", "ErrorPiped"};
+  return std::string(actions[std::get<0>(row.param)]) + wirings[std::get<1>(row.param)];
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, ReaderQuits, ::testing::ValuesIn(kWirings),
-                         [](const auto& row) { return std::string(PipedName(row.param)); });
+INSTANTIATE_TEST_SUITE_P(ActionsAndOutputs, TerminalJob,
+                         ::testing::Combine(::testing::Values(0, 1, 2, 3),
+                                            ::testing::Values(0, 1, 2)),
+                         CaseName);
 
 }  // namespace
 }  // namespace rz::e2e

@@ -40,29 +40,5 @@ TEST(PrivateFolder, AMissingRootIsReported) {
   EXPECT_NE(f.Error().find("missing"), std::string::npos) << f.Error();
 }
 
-// The names the folders get are told apart from any other name beginning with the prefix.
-TEST(PrivateFolder, NamesOfItsOwnShapeAreKnownAndNoOthers) {
-  TempDir root;
-  const auto made = platform::MakePrivateFolder("rz-x-", root.Path().string());
-  ASSERT_TRUE(made);
-  const std::string name = fs::path(*made).filename().string();
-  const std::string random = name.substr(5);
-  EXPECT_TRUE(platform::IsPrivateFolderName(name, "rz-x-"));
-  struct Case {
-    std::string name;
-    const char* why;
-  } refused[] = {
-      {"rz-x-", "no random part"},
-      {"rz-x-" + random + "0", "one character too many"},
-      {"rz-x-" + random.substr(1), "one too few"},
-      {"rz-x-" + random.substr(1) + ".", "a character no random part has"},
-      {"rz-x-" + random.substr(1) + "-", "a dash"},
-      {"rz-y-" + random, "another prefix"},
-      {"rz-" + random + "ab", "the prefix cut short"},
-      {"notes", "nothing alike"},
-  };
-  for (const Case& c : refused) EXPECT_FALSE(platform::IsPrivateFolderName(c.name, "rz-x-")) << c.why;
-}
-
 }  // namespace
 }  // namespace rz::test
