@@ -6,19 +6,25 @@
 
 namespace rz::cli {
 
+namespace {
+
+// The line that reports a lost output (`stream`: "standard output" or "standard error") on the
+// other one, without its line feed.
+std::string LostOutputLine(const char* stream, int code) {
+  return std::string("rzflash-cli: ") + stream +
+         " was lost (nobody reads it any more, or a write to it failed); the run went on to its "
+         "end and its exit status is " +
+         std::to_string(code);
+}
+
+}  // namespace
+
 RunEnd::RunEnd(const JsonRequest& request) : json_(request.json) {
   if (json_) writer_.BeginObject().Key("command").String(CommandName(request.command));
 }
 
 void RunEnd::AddProblem(const std::string& text) {
   problem_ = problem_ ? *problem_ + "; " + text : text;
-}
-
-std::string LostOutputLine(const char* stream, int code) {
-  return std::string("rzflash-cli: ") + stream +
-         " was lost (nobody reads it any more, or a write to it failed); the run went on to its "
-         "end and its exit status is " +
-         std::to_string(code);
 }
 
 int RunEnd::Finish(int code) {

@@ -32,8 +32,4 @@ class RunEnd {
   std::optional<std::string> problem_;
 };
 
-// The line that reports a lost output (`stream`: "standard output" or "standard error") on the
-// other one, without its line feed.
-std::string LostOutputLine(const char* stream, int code);
-
 }  // namespace rz::cli
