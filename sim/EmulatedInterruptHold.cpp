@@ -12,6 +12,8 @@ void EmulatedInterruptHold::End() {
 }
 
 void EmulatedInterruptHold::Deliver(platform::InterruptKind kind) {
+  // Stopping and continuing asks nothing of the program: there is nothing to hold or count.
+  if (kind == platform::InterruptKind::Stop) return;
   if (depth_ == 0) {
     ++unheld_;
     return;

@@ -32,8 +32,11 @@ PlatformFaults ReadPlatformFaults(ScenarioObject& f) {
   if (kind == "SIGINT") p.interruptKind = platform::InterruptKind::Interrupt;
   else if (kind == "SIGTERM") p.interruptKind = platform::InterruptKind::Terminate;
   else if (kind == "SIGHUP") p.interruptKind = platform::InterruptKind::HangUp;
+  else if (kind == "SIGQUIT") p.interruptKind = platform::InterruptKind::Quit;
+  else if (kind == "SIGSTOP") p.interruptKind = platform::InterruptKind::Stop;
   else
-    throw ScenarioError(f.PathOf("interrupt_signal") + " must be SIGINT, SIGTERM or SIGHUP");
+    throw ScenarioError(f.PathOf("interrupt_signal") +
+                        " must be SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGSTOP");
   return p;
 }
 

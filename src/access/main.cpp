@@ -27,6 +27,7 @@
 
 #include "platform/linux/AccessBroker.h"
 #include "platform/linux/AccessProtocol.h"
+#include "platform/linux/StandardDescriptors.h"
 #include "platform/linux/ToolCommands.h"
 
 namespace {
@@ -95,6 +96,8 @@ int TakeSocketOffStandardDescriptors() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!rz::platform::OpenNullOntoClosedStandardDescriptors())
+    return rz::platform::kAccessExitSocketFailed;
   IgnoreRequestsToStop();
   if (!IsSocket(STDIN_FILENO)) {
     std::fprintf(stderr, "rzflash-access: standard input must be the program's socket\n");

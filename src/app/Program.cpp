@@ -24,6 +24,7 @@ StartResult Program::FormCreate() {
   programFolder = folders.program;
   keepFolder = folders.keep;
   dialogFolder = folders.dialogs;
+  ownPlaces.push_back(commands::ProgramPlace{programFolder, exe});
 
   if (!driver.OpenDriver()) {
     ui_.ShowMessage(kDriverFailedText);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "bios/SignatureData.h"
 #include "commands/CommandContext.h"
@@ -67,6 +68,10 @@ class Program {
   bios::ModelText modelText;
   eeprom::ImageBuffer imageBuffer;
   commands::MainWindowState state;  // the main window's fields
+  // The places of the program's own files, which no file written for the user replaces: this
+  // run's program (FormCreate adds it) and any a front end adds (the terminal front end on an
+  // emulated machine adds the real program's).
+  std::vector<commands::ProgramPlace> ownPlaces;
 
   // The EEPROM engine's view of this program's state and seams.
   eeprom::EepromContext Eeprom() {
@@ -77,7 +82,8 @@ class Program {
   // The commands' view: seams, person, engine, driver, program folder and window fields.
   commands::CommandContext Commands() {
     return commands::CommandContext{platform_,     ui_,        Eeprom(),     driver,
-                                    programFolder, keepFolder, dialogFolder, state};
+                                    programFolder, keepFolder, dialogFolder, state,
+                                    ownPlaces};
   }
 
  private:

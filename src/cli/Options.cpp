@@ -33,20 +33,57 @@ bool TakesJson(Command c) {
 
 namespace {
 
+struct NamedCommand {
+  const char* word;
+  Command command;
+};
+constexpr NamedCommand kCommands[] = {
+    {"info", Command::Info},         {"machines", Command::Machines}, {"adapters", Command::Adapters},
+    {"chips", Command::Chips},       {"save", Command::Save},         {"flash", Command::Flash},
+    {"verify", Command::Verify},     {"help", Command::Help},         {"version", Command::Version}};
+
+// The command a word names on the command line; None for "help" and "version", which are
+// options there.
+Command CommandOfWord(const std::string& word) {
+  for (const NamedCommand& c : kCommands)
+    if (word == c.word && c.command != Command::Help && c.command != Command::Version)
+      return c.command;
+  return Command::None;
+}
+
 bool NeedsFile(Command c) {
   return c == Command::Save || c == Command::Flash || c == Command::Verify;
 }
 
-const char* CommandName(Command c) {
-  switch (c) {
-    case Command::Save: return "save";
-    case Command::Flash: return "flash";
-    case Command::Verify: return "verify";
-    default: return "";
-  }
+// Options followed by a value.
+bool TakesValue(const std::string& option) {
+  return option == "--machine" || option == "--answer" || option == "--transcript";
 }
 
 }  // namespace
+
+const char* CommandName(Command c) {
+  for (const NamedCommand& n : kCommands)
+    if (n.command == c) return n.word;
+  return "";
+}
+
+JsonRequest ScanForJson(int argc, char** argv) {
+  JsonRequest r;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (TakesValue(a)) {
+      ++i;
+    } else if (a == "--json") {
+      r.json = true;
+    } else if (a == "--help" || a == "-h" || a == "--version") {
+      if (r.command == Command::None) r.command = a == "--version" ? Command::Version : Command::Help;
+    } else if (r.command == Command::None) {
+      r.command = CommandOfWord(a);
+    }
+  }
+  return r;
+}
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;
@@ -89,14 +126,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
     } else if (a == "--stock") {
       o.stock = true;
     } else if (o.command == Command::None) {
-      if (a == "info") o.command = Command::Info;
-      else if (a == "machines") o.command = Command::Machines;
-      else if (a == "adapters") o.command = Command::Adapters;
-      else if (a == "chips") o.command = Command::Chips;
-      else if (a == "save") o.command = Command::Save;
-      else if (a == "flash") o.command = Command::Flash;
-      else if (a == "verify") o.command = Command::Verify;
-      else {
+      o.command = CommandOfWord(a);
+      if (o.command == Command::None) {
         error = "unknown command or option: " + a;
         return std::nullopt;
       }

@@ -21,6 +21,18 @@ struct Options {
 // Whether --json may go with this command.
 bool TakesJson(Command command);
 
+// The command's name on the command line ("info", "save", ...; "help" and "version" for the
+// options that stand for a command); "" for none.
+const char* CommandName(Command command);
+
+// What the end of a run needs to know from a command line that may not parse: whether --json is
+// among its options (not as the value of another option) and the first word naming a command.
+struct JsonRequest {
+  bool json = false;
+  Command command = Command::None;
+};
+JsonRequest ScanForJson(int argc, char** argv);
+
 // Parses argv; returns nullopt and sets `error` on a usage error.
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);
 

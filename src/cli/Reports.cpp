@@ -108,7 +108,12 @@ void WriteVerifyMembers(JsonWriter& json, const std::string& file, const VerifyR
   else
     json.Null();
   json.Key("differing_bytes").Number(static_cast<std::int64_t>(r.differingBytes));
-  WriteOptional(json, "problem", compared ? std::nullopt : std::optional<std::string>(r.problem));
+}
+
+std::optional<std::string> VerifyProblem(const VerifyReport& r) {
+  const bool compared =
+      r.status == VerifyReport::Status::Match || r.status == VerifyReport::Status::Differs;
+  return compared ? std::nullopt : std::optional<std::string>(r.problem);
 }
 
 void WriteOptional(JsonWriter& json, const char* key, const std::optional<std::string>& text) {

@@ -26,8 +26,11 @@ void WriteAdaptersJson(JsonWriter& json, const std::vector<commands::AdapterList
 // The members every command that detects the card shares: adapter 0 and its road.
 void WriteCardMembers(JsonWriter& json, const std::vector<commands::AdapterListing>& adapters);
 
+// The verify command's members but its problem, which is the run's (VerifyProblem).
 void WriteVerifyMembers(JsonWriter& json, const std::string& file,
                         const commands::VerifyReport& report);
+// Why the card and the file could not be compared; nullopt when they were.
+std::optional<std::string> VerifyProblem(const commands::VerifyReport& report);
 
 // Text when set, else null.
 void WriteOptional(JsonWriter& json, const char* key, const std::optional<std::string>& text);

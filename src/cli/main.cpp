@@ -1,8 +1,6 @@
 // rzflash-cli: the terminal front end. Runs the program's start-up, detection and commands on this
 // computer's hardware or on an emulated machine, with a terminal Ui and an optional transcript.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -11,6 +9,7 @@
 
 #include "app/Detection.h"
 #include "app/Program.h"
+#include "app/ProgramFolders.h"
 #include "app/RecordingSeams.h"
 #include "base/BuildConfig.h"
 #include "cli/CardProblem.h"
@@ -18,7 +17,9 @@
 #include "cli/Reports.h"
 #include "cli/Options.h"
 #include "cli/Preflight.h"
+#include "cli/RunEnd.h"
 #include "cli/TerminalUi.h"
+#include "cli/TranscriptFile.h"
 #include "commands/AdapterListing.h"
 #include "commands/ChipListing.h"
 #include "commands/FlashCommand.h"
@@ -55,9 +56,12 @@ std::vector<rz::commands::AdapterListing> Adapters(rz::app::Program& program) {
 }
 
 int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
-         const std::optional<std::string>& problem, rz::cli::JsonWriter* json) {
-  if (problem) std::fprintf(stderr, "rzflash-cli: %s\n", problem->c_str());
-  if (json) {
+         const std::optional<std::string>& problem, rz::cli::RunEnd& end) {
+  if (problem) {
+    std::fprintf(stderr, "rzflash-cli: %s\n", problem->c_str());
+    end.AddProblem(*problem);
+  }
+  if (auto* json = end.Json()) {
     const auto& card = program.state.card;
     rz::cli::WriteCardMembers(*json, Adapters(program));
     rz::cli::WriteOptional(*json, "bios_version", ui.Label(rz::ui::Label::BiosVersion));
@@ -66,26 +70,29 @@ int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
     json->Key("model_name").String(card.CardModelName);
     json->Key("backup_file_name").String(card.BackupFileName);
     json->Key("card_number").Number(program.state.cardNumber);
-    rz::cli::WriteOptional(*json, "problem", problem);
   }
   return problem ? kExitFailed : kExitOk;
 }
 
-int ListAdapters(rz::app::Program& program, std::FILE* human, rz::cli::JsonWriter* json) {
+int ListAdapters(rz::app::Program& program, std::FILE* human, rz::cli::RunEnd& end) {
   const auto adapters = Adapters(program);
   for (const auto& a : adapters) std::fprintf(human, "%s\n", rz::cli::AdapterLine(a).c_str());
-  if (adapters.empty())
-    std::fprintf(stderr, "rzflash-cli: no display adapter of the maker or of ATI was found\n");
-  if (json) rz::cli::WriteAdaptersJson(*json, adapters, program.asics.built);
+  if (adapters.empty()) {
+    const char* const none = "no display adapter of the maker or of ATI was found";
+    std::fprintf(stderr, "rzflash-cli: %s\n", none);
+    end.AddProblem(none);
+  }
+  if (auto* json = end.Json()) rz::cli::WriteAdaptersJson(*json, adapters, program.asics.built);
   return adapters.empty() ? kExitFailed : kExitOk;
 }
 
 int Verify(const rz::cli::Options& o, rz::app::Program& program, std::FILE* human,
-           rz::cli::JsonWriter* json) {
+           rz::cli::RunEnd& end) {
   auto ctx = program.Commands();
   const auto report = rz::commands::VerifyCard(ctx, fs::absolute(o.file).string());
   std::fprintf(human, "%s\n", rz::commands::VerifyText(report).c_str());
-  if (json) {
+  if (const auto problem = rz::cli::VerifyProblem(report)) end.AddProblem(*problem);
+  if (auto* json = end.Json()) {
     rz::cli::WriteCardMembers(*json, Adapters(program));
     rz::cli::WriteVerifyMembers(*json, o.file, report);
   }
@@ -109,17 +116,17 @@ int Flash(const rz::cli::Options& o, rz::app::Program& program, rz::cli::Termina
 
 // Whether the command reached what it is for. `human` takes the command's own lines.
 int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui,
-               std::FILE* human, rz::cli::JsonWriter* json) {
+               std::FILE* human, rz::cli::RunEnd& end) {
   auto ctx = program.Commands();
   const auto problem =
       rz::cli::DescribeCardProblem(program, o.command, ui.Label(rz::ui::Label::BiosVersion).has_value());
   switch (o.command) {
     case Command::Info:
-      return Info(program, ui, problem, json);
+      return Info(program, ui, problem, end);
     case Command::Adapters:
-      return ListAdapters(program, human, json);
+      return ListAdapters(program, human, end);
     case Command::Verify:
-      return Verify(o, program, human, json);
+      return Verify(o, program, human, end);
     case Command::Save:
       ui.SetDialogAnswer(fs::absolute(o.file).string());
       if (rz::commands::btSaveClick(ctx)) return kExitOk;
@@ -140,124 +147,126 @@ bool ScanOnly(rz::app::Program& p) {
   return true;
 }
 
-// `host` is this computer's platform when the program runs on hardware, else null. A request
-// to stop that was held while the card was written ends the run with kExitInterrupted.
+// `host` is this computer's platform when the program runs on hardware, else null. `own` brings
+// the places of own files beyond the run's program (none on hardware) and takes back all of
+// them. A request to stop that was held while the card was written ends the run with
+// kExitInterrupted.
 int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::TerminalUi& ui,
         rz::ui::Transcript& transcript, rz::platform::HostPlatform* host, std::FILE* human,
-        rz::cli::JsonWriter* json) {
+        rz::cli::RunEnd& end, std::vector<rz::commands::ProgramPlace>& own) {
   if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
   rz::app::RecordingPlatform recorded(base, transcript);
   rz::ui::RecordingUi recordedUi(ui, transcript);
   rz::app::Program program(recorded.Seams(), recordedUi);
+  program.ownPlaces = own;
   if (o.command == Command::Adapters)
     program.detect = ScanOnly;
   else
     program.detect = rz::app::DetectCard;
   const auto start = program.FormCreate();
+  own = program.ownPlaces;
   int code = kExitOk;
   switch (start) {
     case rz::app::StartResult::SecondInstance:
+      end.AddProblem(rz::app::kSecondInstanceText);
       return kExitFailed;
-    case rz::app::StartResult::DriverFailed:
-      if (host) std::fprintf(stderr, "%s\n", host->DescribeAccessProblem().c_str());
+    case rz::app::StartResult::DriverFailed: {
+      const std::string why = host ? host->DescribeAccessProblem() : std::string();
+      if (!why.empty()) std::fprintf(stderr, "%s\n", why.c_str());
+      end.AddProblem(std::string(rz::app::kDriverFailedText) + (why.empty() ? "" : " " + why));
       code = kExitNoDriver;
       break;
+    }
     case rz::app::StartResult::EndedByDetection:
       code = kExitFailed;
       break;
     case rz::app::StartResult::Ready:
-      code = RunCommand(o, program, ui, human, json);
+      code = RunCommand(o, program, ui, human, end);
       break;
   }
   program.FormDestroy();
   return rz::platform::InterruptHeld(base.interrupts) ? kExitInterrupted : code;
 }
 
-// Writes the transcript; on failure says why on standard error and returns false.
-bool WriteTranscript(const std::string& path, const std::string& text) {
-  errno = 0;
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  bool ok = out != nullptr;
-  if (ok) ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  if (out && std::fclose(out) != 0) ok = false;
-  if (!ok) {
-    const std::string reason = errno != 0 ? std::strerror(errno) : "the write stopped short";
-    std::fprintf(stderr, "rzflash-cli: cannot write the transcript %s: %s\n", path.c_str(),
-                 reason.c_str());
-  }
-  return ok;
+// The real program's place on this computer: on an emulated machine its files are not the run's
+// program's, and no file written for the user may replace them either.
+rz::commands::ProgramPlace HostPlace() {
+  const std::string exe = rz::platform::HostExecutablePath();
+  const auto files = rz::platform::MakeHostFileSystem();
+  return {rz::app::ResolveProgramFolders(exe, *files, {}).program, exe};
 }
 
-const char* CommandName(Command c) {
-  switch (c) {
-    case Command::Info: return "info";
-    case Command::Adapters: return "adapters";
-    case Command::Verify: return "verify";
-    default: return "";
-  }
+// Writes the transcript to `absolute` (`path` made absolute before the run, which may change the
+// current folder); on failure says why on standard error and in the run's problem, and returns
+// false.
+bool WriteTranscript(const std::string& path, const std::string& absolute, const std::string& text,
+                     const std::vector<rz::commands::ProgramPlace>& own, rz::cli::RunEnd& end) {
+  const auto files = rz::platform::MakeHostFileSystem();
+  const auto why = rz::cli::WriteTranscriptFile(*files, own, absolute, text);
+  if (!why) return true;
+  const std::string problem = "cannot write the transcript " + path + ": " + *why;
+  std::fprintf(stderr, "rzflash-cli: %s\n", problem.c_str());
+  end.AddProblem(problem);
+  return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  rz::platform::PrepareStandardStreams();
+// The run after its command line was read; every way it ends returns here with its exit status
+// (the problem, when there is one, is in `end`).
+int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   std::string error;
   const auto options = rz::cli::ParseOptions(argc, argv, error);
   if (!options) {
     std::fprintf(stderr, "rzflash-cli: %s\n%s", error.c_str(), rz::cli::kUsage);
+    end.AddProblem(error);
     return kExitUsage;
   }
   const auto& o = *options;
+  // With --json standard output carries the JSON object alone; everything else goes to stderr.
+  std::FILE* const human = end.Json() ? stderr : stdout;
   if (o.command == Command::Help) {
-    std::printf("%s", rz::cli::kUsage);
+    std::fprintf(human, "%s", rz::cli::kUsage);
     return kExitOk;
   }
   if (o.command == Command::Version) {
-    std::printf("rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n", rz::kProgramVersion,
-                rz::ui::kApplicationTitle, rz::kMakerSubsystemVendorId);
+    std::fprintf(human, "rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n",
+                 rz::kProgramVersion, rz::ui::kApplicationTitle, rz::kMakerSubsystemVendorId);
     return kExitOk;
   }
   if (o.command == Command::Chips) {
-    rz::cli::JsonWriter json;
     const auto chips = rz::commands::ListChips();
-    for (const auto& c : chips)
-      std::fprintf(o.json ? stderr : stdout, "%s\n", rz::cli::ChipLine(c).c_str());
-    if (o.json) {
-      json.BeginObject().Key("command").String("chips");
-      rz::cli::WriteChipsJson(json, chips);
-      json.EndObject();
-      std::printf("%s\n", json.Text().c_str());
-    }
+    for (const auto& c : chips) std::fprintf(human, "%s\n", rz::cli::ChipLine(c).c_str());
+    if (auto* json = end.Json()) rz::cli::WriteChipsJson(*json, chips);
     return kExitOk;
   }
   if (o.command == Command::Machines) {
     for (const auto& p : rz::sim::ListPresets())
-      std::printf("%-20s %s\n", p.name.c_str(), p.description.c_str());
+      std::fprintf(human, "%-20s %s\n", p.name.c_str(), p.description.c_str());
     return kExitOk;
   }
 
   if (const auto problem = rz::cli::CheckBeforeRun(o)) {
     std::fprintf(stderr, "rzflash-cli: %s\n", problem->message.c_str());
+    end.AddProblem(problem->message);
     return problem->exitCode;
   }
+  std::error_code ec;
+  const std::string transcriptPath =
+      o.transcript && !o.transcript->empty() ? fs::absolute(*o.transcript, ec).string() : "";
 
-  // With --json standard output carries the JSON object alone; everything else goes to stderr.
-  std::FILE* const human = o.json ? stderr : stdout;
-  rz::cli::JsonWriter jsonWriter;
-  rz::cli::JsonWriter* const json = o.json ? &jsonWriter : nullptr;
-  if (json) json->BeginObject().Key("command").String(CommandName(o.command));
   rz::cli::TerminalUi ui(human, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
                          rz::platform::IsTerminal(stdin));
   rz::ui::Transcript transcript;
+  std::vector<rz::commands::ProgramPlace> own;
   int code = kExitFailed;
   try {
     if (o.machine) {
+      own.push_back(HostPlace());
       // A run that is killed leaves its machine folder behind; the next run clears it.
       const rz::platform::RunFolder folder("rzflash-machine-", {}, "rzflash-");
       const bool preset = rz::sim::IsPreset(*o.machine);
       if (preset && folder.Path().empty()) throw rz::sim::ScenarioError(folder.Error());
       auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
-                         : rz::sim::LoadScenarioFile(*o.machine);
+                           : rz::sim::LoadScenarioFile(*o.machine);
       for (const auto& w : recipe.warnings)
         std::fprintf(stderr, "rzflash-cli: warning: %s\n", w.c_str());
       // A request to stop reaches the process as on hardware (the scenario's interrupt hook
@@ -270,22 +279,30 @@ int main(int argc, char** argv) {
         std::fprintf(human, "%s\n", line.c_str());
         std::fflush(human);
       });
-      code = Run(o, platform.Seams(), ui, transcript, nullptr, human, json);
+      code = Run(o, platform.Seams(), ui, transcript, nullptr, human, end, own);
       platform.Finish();
     } else {
       const auto host = rz::platform::MakeHostPlatform();
-      code = Run(o, host->Seams(), ui, transcript, host.get(), human, json);
+      code = Run(o, host->Seams(), ui, transcript, host.get(), human, end, own);
     }
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-cli: %s\n", e.what());
+    end.AddProblem(e.what());
     return kExitUsage;
   }
   transcript.Exit(code);
   // A script trusts the transcript: a run whose transcript is missing did not succeed.
-  if (o.transcript && !WriteTranscript(*o.transcript, transcript.Text())) code = kExitFailed;
-  if (json) {
-    json->Key("exit_code").Number(code).EndObject();
-    std::printf("%s\n", json->Text().c_str());
-  }
+  if (o.transcript && !WriteTranscript(*o.transcript, transcriptPath, transcript.Text(), own, end))
+    code = kExitFailed;
   return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before anything is opened: no file may take a closed standard descriptor's place.
+  if (!rz::platform::PrepareProcess()) return kExitFailed;
+  rz::platform::PrepareStandardStreams();
+  rz::cli::RunEnd end(rz::cli::ScanForJson(argc, argv));
+  return end.Finish(Main(argc, argv, end));
 }

@@ -2,8 +2,10 @@
 // driver (for its OS code), the program's folders and the main window's fields.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "commands/MainWindowState.h"
+#include "commands/OwnFiles.h"
 #include "eeprom/EepromContext.h"
 #include "hw/IoDriver.h"
 #include "platform/Platform.h"
@@ -20,6 +22,7 @@ struct CommandContext {
   const std::string& keepFolder;     // what the program writes (safety backups)
   const std::string& dialogFolder;   // where the open and save dialogs start
   MainWindowState& state;
+  const std::vector<ProgramPlace>& ownPlaces;  // whose own files no save may replace
 
   // Adapter 0, or an empty record when no adapter was found.
   hw::PciAdapter Adapter0() const {

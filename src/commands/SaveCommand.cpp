@@ -1,9 +1,27 @@
 #include "commands/SaveCommand.h"
 
+#include "base/TextFormat.h"
 #include "eeprom/ReadBack.h"
 #include "hw/PciConfig.h"
 
 namespace rz::commands {
+
+namespace {
+
+// A target that would replace one of the program's own files takes the road of a target that
+// cannot be written, before the card or the vendor tool is touched: "Cannot open file: FILE."
+// and the failed save.
+bool RefuseOwnFile(CommandContext& ctx, const std::string& target) {
+  if (!IsProgramOwnFile(ctx.seams.files, ctx.ownPlaces, target)) return false;
+  ctx.ui.MessageBox("", FormatText(kCannotOpenFileFormat, target), ui::Buttons::Ok, ui::Icon::None);
+  const bool nvidia = ctx.state.cardVendor == hw::kVendorNvidia;
+  if (nvidia) ctx.state.lastEepromResult = eeprom::kSaveFileOrNoChip;
+  ctx.ui.SkinnedMessage(kSaveFailedText);
+  if (!nvidia) ctx.ui.ProcessEvents();  // as the vendor tool's save ends
+  return true;
+}
+
+}  // namespace
 
 bool btSaveClick(CommandContext& ctx) {
   hw::CommandReporting reporting(ctx.eeprom.io);  // each driver failure message shown once
@@ -21,7 +39,11 @@ bool btSaveClick(CommandContext& ctx) {
   ctx.seams.system.Sleep(kAfterWarningPauseMs);
 
   bool saved = false;
-  if (ctx.state.cardVendor == hw::kVendorAti) {
+  const bool knownCard =
+      ctx.state.cardVendor == hw::kVendorAti || ctx.state.cardVendor == hw::kVendorNvidia;
+  if (knownCard && RefuseOwnFile(ctx, *target)) {
+    // Refused and told; nothing was saved.
+  } else if (ctx.state.cardVendor == hw::kVendorAti) {
     auto tool = ctx.VendorTool();
     saved = RunAtiSave(tool, *target);
   } else if (ctx.state.cardVendor == hw::kVendorNvidia) {

@@ -3,6 +3,9 @@
 #include "platform/HostPlatform.h"
 
 int main(int argc, char** argv) {
+  // Before anything is opened (the display connection too): no file may take a closed standard
+  // descriptor's place, and a lost output must not end the program mid-flash.
+  if (!rz::platform::PrepareProcess()) return 1;
   rz::gui::GuiApplication app(argc, argv);
   const auto host = rz::platform::MakeHostPlatform();
   const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();

@@ -1,13 +1,16 @@
-// Requests to stop the program from outside (Ctrl-C, a termination request, the terminal hanging
-// up; on Windows the console control events) held back while the card's chip must not be left
+// Requests to stop the program from outside (Ctrl-C, Ctrl-\, a termination request, the terminal
+// hanging up; on Windows the console control events) held back while the card's chip must not be left
 // half-written, and a guard that holds them for a scope.
 #pragma once
 #include <string>
 
 namespace rz::platform {
 
-// The kinds of request, named after the Linux signals (SIGINT, SIGTERM, SIGHUP).
-enum class InterruptKind { Interrupt, Terminate, HangUp };
+// The kinds of request, named after the Linux signals (SIGINT, SIGTERM, SIGHUP, SIGQUIT). Stop
+// (SIGSTOP) asks nothing to end and nothing holds it: the system stops the process until it is
+// continued (SIGCONT). The emulated machine's hook delivers it so that a test can hold a real
+// process still at a known point of its work; where the system has no such thing it does nothing.
+enum class InterruptKind { Interrupt, Terminate, HangUp, Quit, Stop };
 
 class InterruptHold {
  public:

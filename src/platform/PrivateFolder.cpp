@@ -1,5 +1,6 @@
 #include "platform/PrivateFolder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -55,6 +56,22 @@ DWORD CreateOwnerOnlyFolder(const std::string& path, std::string& error) {
 #endif
 
 }  // namespace
+
+bool IsPrivateFolderName(const std::string& name, const std::string& prefix) {
+#ifdef _WIN32
+  constexpr std::size_t kRandomLength = 8;  // "%08x"
+  const auto random = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+#else
+  constexpr std::size_t kRandomLength = 6;  // mkdtemp's "XXXXXX"
+  const auto random = [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  };
+#endif
+  if (name.size() != prefix.size() + kRandomLength || name.compare(0, prefix.size(), prefix) != 0)
+    return false;
+  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                     random);
+}
 
 std::optional<std::string> MakePrivateFolder(const std::string& prefix, const std::string& root,
                                              std::string* error) {

@@ -16,6 +16,11 @@ std::string TemporaryRoot();
 std::optional<std::string> MakePrivateFolder(const std::string& prefix, const std::string& root = {},
                                              std::string* error = nullptr);
 
+// Whether `name` (a file name, no folder) has the shape MakePrivateFolder gives its folders for
+// `prefix`: the prefix, then exactly the random characters it adds (six letters or digits on
+// POSIX systems, eight hexadecimal digits on Windows) and nothing else.
+bool IsPrivateFolderName(const std::string& name, const std::string& prefix);
+
 class PrivateFolder {
  public:
   explicit PrivateFolder(const std::string& prefix, const std::string& root = {});

@@ -103,10 +103,14 @@ bool Abandoned(const fs::path& folder) {
   return abandoned;
 }
 
-// The prefix, once the folders of the family that earlier runs abandoned are gone.
+// The prefix, once the folders of the prefix and of its family that earlier runs abandoned are
+// gone.
 const std::string& AfterClearing(const std::string& prefix, const std::string& root,
                                  const std::string& family) {
-  RemoveAbandonedRunFolders(family.empty() ? prefix : family, root);
+  RemoveAbandonedRunFolders(prefix, root);
+  if (!family.empty())
+    for (const char* kind : kRunFolderKinds)
+      if (family + kind + "-" != prefix) RemoveAbandonedRunFolders(family + kind + "-", root);
   return prefix;
 }
 
@@ -120,7 +124,7 @@ int RemoveAbandonedRunFolders(const std::string& prefix, const std::string& root
   for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path folder = it->path();
     const std::string name = folder.filename().string();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!IsPrivateFolderName(name, prefix)) continue;
     std::error_code kindError;
     if (!it->is_directory(kindError) || it->is_symlink(kindError)) continue;
     if (!OwnedByThisUser(folder) || !Abandoned(folder)) continue;

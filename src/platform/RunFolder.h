@@ -12,17 +12,23 @@ namespace rz::platform {
 // Name of the lock file inside a run folder.
 inline constexpr const char* kRunFolderLockName = ".in-use";
 
-// Removes the folders `prefix`* under `root` (empty: TemporaryRoot()) that were left by runs that
-// ended without removing them: their lock file exists and no one holds it. The lock file is made
-// held, so a folder of a live run is never taken; a folder without one is not a run folder and is
-// left alone. Returns how many folders were removed.
+// The kinds of run folder the programs make, each named family + kind + "-" + the random part:
+// a run's scratch folder on hardware, an emulated machine's folder, the emulated system's own.
+inline constexpr const char* kRunFolderKinds[] = {"run", "machine", "sim"};
+
+// Removes the folders under `root` (empty: TemporaryRoot()) named exactly as a run folder of
+// `prefix` is named (`prefix` and the random part of a private folder, nothing else: a user's
+// folder that merely begins with the prefix is never one) that were left by runs that ended
+// without removing them: their lock file exists and no one holds it. The lock file is made held,
+// so a folder of a live run is never taken; a folder without one is not a run folder and is left
+// alone. Returns how many folders were removed.
 int RemoveAbandonedRunFolders(const std::string& prefix, const std::string& root = {});
 
 class RunFolder {
  public:
-  // Clears the abandoned folders whose names begin with `family` (empty: `prefix`), so that the
-  // folders of every kind a killed run left go at once, then makes a new private folder named
-  // `prefix`* and takes its lock.
+  // Clears the abandoned folders of `prefix` and, with a `family`, those of every kind of the family
+  // (family + kind + "-" for each of kRunFolderKinds), so that the folders of every kind a killed
+  // run left go at once; then makes a new private folder named `prefix`* and takes its lock.
   explicit RunFolder(const std::string& prefix, const std::string& root = {},
                      const std::string& family = {});
   ~RunFolder();

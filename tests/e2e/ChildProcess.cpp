@@ -111,6 +111,14 @@ int RunChild(const std::string& program, const std::vector<std::string>& args,
   return static_cast<int>(code);
 }
 #else
+std::vector<std::string> ChildEnvironment(const std::string& folder) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (!IsTemporaryVariable(*e)) env.emplace_back(*e);
+  for (const char* v : kTemporaryVariables) env.push_back(std::string(v) + "=" + folder);
+  return env;
+}
+
 int RunChild(const std::string& program, const std::vector<std::string>& args,
              const std::string& folder, const std::string& outPath, const std::string& errPath) {
   std::vector<std::string> all{program};
@@ -119,10 +127,7 @@ int RunChild(const std::string& program, const std::vector<std::string>& args,
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e)
-    if (!IsTemporaryVariable(*e)) env.emplace_back(*e);
-  for (const char* v : kTemporaryVariables) env.push_back(std::string(v) + "=" + folder);
+  std::vector<std::string> env = ChildEnvironment(folder);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

@@ -12,4 +12,10 @@ namespace rz::e2e {
 int RunChild(const std::string& program, const std::vector<std::string>& args,
              const std::string& folder, const std::string& outPath, const std::string& errPath);
 
+#ifndef _WIN32
+// This process's environment with the temporary folder variables pointing at `folder`, one
+// "NAME=value" entry each: what a child started for a test gets.
+std::vector<std::string> ChildEnvironment(const std::string& folder);
+#endif
+
 }  // namespace rz::e2e

@@ -83,13 +83,17 @@ std::string CliSandbox::Normalise(const std::string& line) const {
 }
 
 CliResult CliSandbox::Run(const std::vector<std::string>& args) {
+  return RunAs(RZFLASH_CLI_PATH, args);
+}
+
+CliResult CliSandbox::RunAs(const std::string& program, const std::vector<std::string>& args) {
   const std::string transcript = Path(".transcript");
   std::error_code ec;
   fs::remove(transcript, ec);
   std::vector<std::string> all{"--transcript", transcript};
   all.insert(all.end(), args.begin(), args.end());
   CliResult r;
-  r.exitCode = Spawn(RZFLASH_CLI_PATH, all);
+  r.exitCode = Spawn(program.c_str(), all);
   r.out = Slurp(Path(".stdout"));
   r.err = Slurp(Path(".stderr"));
   std::istringstream in(Slurp(transcript));

@@ -33,6 +33,8 @@ class CliSandbox {
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
   CliResult Run(const std::vector<std::string>& args);
+  // The same with another build of the front end at `program` (a copy of it, say).
+  CliResult RunAs(const std::string& program, const std::vector<std::string>& args);
   // rzflash-image with these arguments; its exit status.
   int MakeImage(const std::vector<std::string>& args);
 

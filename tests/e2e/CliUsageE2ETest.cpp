@@ -1,6 +1,9 @@
-// rzflash-cli's command line: usage errors end with status 2 before anything runs (no transcript),
-// help and version with status 0.
+// rzflash-cli's command line: usage errors end with status 2 before anything runs (no transcript;
+// with --json among the options only the JSON object on standard output), help and version with
+// status 0.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "CliRunner.h"
 
@@ -23,7 +26,15 @@ TEST_P(UsageError, EndsWithStatusTwoBeforeAnythingRuns) {
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find(GetParam().error), std::string::npos) << r.err;
   EXPECT_TRUE(r.lines.empty()) << ::testing::PrintToString(r.lines);
-  EXPECT_TRUE(r.out.empty()) << r.out;
+  const auto& args = GetParam().args;
+  if (std::find(args.begin(), args.end(), "--json") == args.end()) {
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  } else {
+    const auto object = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(object.is_object()) << r.out;
+    EXPECT_EQ(object.at("exit_code"), 2);
+    EXPECT_NE(object.at("problem").get<std::string>().find(GetParam().error), std::string::npos);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,104 +1,30 @@
 // rzflash-cli asked to stop while it flashes an emulated card: between the erase and the end of the
-// verification SIGINT and SIGTERM (the console events on Windows) are held, the flash finishes,
-// the notice is printed once, nothing more is asked and the exit status is 130. Before the erase a
-// request to stop still ends the program at once with the card untouched. The requests come from
-// the scenario's hook, which raises them the system's way inside the running program.
+// verification SIGINT, SIGTERM, SIGQUIT and SIGHUP (the console events on Windows) are held, the
+// flash finishes, the notice is printed once, nothing more is asked and the exit status is 130.
+// Before the erase a request to stop still ends the program at once with the card untouched. The
+// requests come from the scenario's hook, which raises them the system's way inside the running
+// program.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 
 #include "CliRunner.h"
+#include "FlashHold.h"
 #include "Machines.h"
-#include "app/Detection.h"
-#include "app/Program.h"
-#include "commands/FlashCommand.h"
-#include "sim/EmulatedPlatform.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::e2e {
 namespace {
 
 using nlohmann::json;
 using testimage::BuildImage;
-using testimage::ImageRecipe;
 
-const char* const kNotice =
-    "Flashing: the card must not be interrupted; the program will stop when the flash is done.\n";
-const char* const kRestartQuestion = "You must restart your system to take new changes.";
-
-std::vector<std::uint8_t> OldImage() { return BuildImage(PresetNvidiaImage()); }
-std::vector<std::uint8_t> NewImage() {
-  ImageRecipe s = PresetNvidiaImage();
-  s.block->number = 5;
-  s.seed = 9;
-  return BuildImage(s);
-}
-
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t n = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
+const char* const kNotice = kHeldNotice;
 
 bool Asks(const CliResult& r) {
   return std::any_of(r.lines.begin(), r.lines.end(), [](const std::string& l) {
     return l.find(kRestartQuestion) != std::string::npos;
   });
-}
-
-// The chip holds `image` from offset 0 and is blank after it.
-bool ChipHolds(const std::vector<std::uint8_t>& chip, const std::vector<std::uint8_t>& image) {
-  return chip.size() >= image.size() && std::equal(image.begin(), image.end(), chip.begin()) &&
-         std::all_of(chip.begin() + static_cast<long>(image.size()), chip.end(),
-                     [](std::uint8_t b) { return b == 0xFF; });
-}
-
-struct HoldSpan {
-  std::uint64_t begin = 0;  // machine requests before the erase's first
-  std::uint64_t end = 0;    // and when the verification ended
-};
-
-// The flash command run in-process on the machine of `scenario`, the open dialog answered with
-// `file`; `onLaunch` (may be null) is called at each launch of the vendor tool with the machine
-// and the launch's parameters.
-struct InProcessFlash {
-  InProcessFlash(const std::string& scenario, const std::string& file,
-                 std::function<void(sim::EmulatedPlatform&, const std::string&)> onLaunch = nullptr)
-      : platform(sim::LoadScenarioFile(scenario)) {
-    if (onLaunch)
-      platform.Launcher().onLaunch = [this, onLaunch](const auto& launch) {
-        onLaunch(platform, launch.parameters);
-      };
-    app::Program program(platform.Seams(), ui);
-    program.detect = app::DetectCard;
-    EXPECT_EQ(program.FormCreate(), app::StartResult::Ready);
-    ui.QueueFile(file);
-    auto ctx = program.Commands();
-    outcome = commands::btFlashClick(ctx);
-    program.FormDestroy();
-  }
-  bool AskedToRestart() const {
-    return std::any_of(ui.Lines().begin(), ui.Lines().end(), [](const std::string& l) {
-      return l.find(kRestartQuestion) != std::string::npos;
-    });
-  }
-  sim::EmulatedPlatform platform;
-  ui::ScriptedUi ui;
-  commands::FlashOutcome outcome = commands::FlashOutcome::NotStarted;
-};
-
-// Where the flash holds requests to stop, in machine requests from the start: the same machine
-// and flash run in-process (the terminal asks nothing before the flash, so the counts agree).
-HoldSpan MeasureHold(const std::string& chip) {
-  CliSandbox box;
-  const auto scenario = box.WriteScenario("m.json", NvidiaMachine(box, chip, 0x34C7, OldImage()));
-  box.Write("new.rom", NewImage());
-  InProcessFlash run(scenario, box.Path("new.rom"));
-  EXPECT_EQ(run.outcome, commands::FlashOutcome::Completed);
-  const auto& spans = run.platform.Interrupts().Spans();
-  EXPECT_EQ(spans.size(), 1u);
-  return spans.empty() ? HoldSpan{} : HoldSpan{spans[0].begin, spans[0].end};
 }
 
 // Flashes new.rom with requests to stop of `signal` after each of `counts` machine requests.
@@ -130,7 +56,9 @@ TEST_P(HeldDuringFlash, FlashFinishesVerifiedAndTheProgramEndsWith130) {
   const std::vector<Point> points = {
       {{span.begin}, "SIGINT"},                                   // the erase command
       {{span.begin + length / 4}, "SIGTERM"},
+      {{span.begin + length / 3}, "SIGQUIT"},                     // Ctrl-\ while programming
       {{span.begin + length / 2}, "SIGINT"},                      // programming
+      {{span.begin + length * 2 / 3}, "SIGHUP"},                  // the terminal went away
       {{span.begin + length * 3 / 4, span.begin + length * 3 / 4 + 1}, "SIGTERM"},  // twice
       {{span.end - 1}, "SIGINT"},                                 // the verification's last read
       {{span.end - 1}, "SIGTERM"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -89,7 +90,7 @@ TEST_P(HeldSignal, IsRememberedWithOneNoticeAndTheProcessGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, HeldSignal,
                          ::testing::Values(InterruptKind::Interrupt, InterruptKind::Terminate,
-                                           InterruptKind::HangUp));
+                                           InterruptKind::HangUp, InterruptKind::Quit));
 
 int handledOutside = 0;
 void CountOutside(int) { ++handledOutside; }
@@ -146,9 +147,12 @@ TEST(LinuxInterruptHold, OnlyOneHoldMayBeOpenAtATime) {
 
 TEST(LinuxInterruptHoldDeathTest, OutsideTheHoldTheSignalEndsTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  for (const InterruptKind kind : {InterruptKind::Interrupt, InterruptKind::Terminate}) {
+  for (const InterruptKind kind :
+       {InterruptKind::Interrupt, InterruptKind::Terminate, InterruptKind::Quit}) {
     EXPECT_EXIT(
         {
+          const rlimit noCore{};  // SIGQUIT's default action would dump core
+          ::setrlimit(RLIMIT_CORE, &noCore);
           std::signal(platform::SignalOf(kind), SIG_DFL);
           LinuxInterruptHold hold;
           hold.Begin();

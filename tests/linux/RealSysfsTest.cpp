@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <thread>
 
@@ -138,6 +140,31 @@ TEST(RealSysfs, TheTerminalFrontEndReachesCardDetectionThroughSysfs) {
   const std::string last = "rzflash-cli: no display adapter of the maker or of ATI was found\n";
   ASSERT_GE(run.output.size(), last.size()) << run.output;
   EXPECT_EQ(run.output.substr(run.output.size() - last.size()), last) << run.output;
+}
+
+// Started with standard descriptors closed, the front end's messages go nowhere: never into the
+// lock file or another file it opens that took the closed descriptor's number.
+TEST(RealSysfs, TheTerminalFrontEndStartedWithClosedDescriptorsWritesIntoNoFile) {
+  if (const auto why = MissingPrerequisite(); !why.empty()) GTEST_SKIP() << why;
+  if (::geteuid() != 0) GTEST_SKIP() << "reading whole configuration spaces needs root";
+  if (HasDisplayController()) GTEST_SKIP() << "this machine has a display controller";
+  for (const char* closing : {"<&-", ">&-", "2>&-", ">&- 2>&-", "<&- >&- 2>&-"}) {
+    SCOPED_TRACE(closing);
+    TempDir dir;
+    const std::string d = dir.Path().string();
+    // The lock and the run's folders are made in the test's folder; the status is printed after.
+    const Outcome run = RunShell("cd '" + d + "' && XDG_RUNTIME_DIR='" + d + "' TMPDIR='" + d +
+                                 "' " + RZFLASH_CLI_PATH + " --transcript t.txt info " + closing +
+                                 "; echo \"status $?\"");
+    EXPECT_EQ(run.output.substr(run.output.find("status ")), "status 1\n") << run.output;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(d)) {
+      if (!entry.is_regular_file() || entry.path().filename() == "t.txt") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      EXPECT_EQ(text.find("No Card Found"), std::string::npos) << entry.path() << ": " << text;
+      EXPECT_EQ(text.find("rzflash-cli:"), std::string::npos) << entry.path() << ": " << text;
+    }
+  }
 }
 
 }  // namespace

@@ -85,7 +85,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {InterruptKind::Terminate, InterruptKind::Terminate},
                  2},
         HookCase{"HangUp", {{"interrupt_after_requests", {0}}, {"interrupt_signal", "SIGHUP"}},
-                 {0, 1}, {InterruptKind::HangUp}, 0}),
+                 {0, 1}, {InterruptKind::HangUp}, 0},
+        HookCase{"Quit", {{"interrupt_after_requests", {3, 7}}, {"interrupt_signal", "SIGQUIT"}},
+                 {5, 10}, {InterruptKind::Quit}, 1},
+        // A stop is no request: neither held nor counted, inside the hold or outside it.
+        HookCase{"StopIsNoRequest",
+                 {{"interrupt_after_requests", {3, 7}}, {"interrupt_signal", "SIGSTOP"}},
+                 {5, 10}, {}, 0}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A front end's own hold and delivery replace the emulated ones.

@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"ServiceFailOfNumbers", Faults(R"({"service_fail": [1]})"),
             "faults.service_fail must be an array of texts"},
         Row{"InterruptSignalUnknown", Faults(R"({"interrupt_signal": "SIGKILL"})"),
-            "faults.interrupt_signal must be SIGINT, SIGTERM or SIGHUP"},
+            "faults.interrupt_signal must be SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGSTOP"},
         Row{"InterruptAfterText", Faults(R"({"interrupt_after_requests": "soon"})"),
             "faults.interrupt_after_requests"},
         Row{"InterruptAfterArrayOfObjects", Faults(R"({"interrupt_after_requests": [3, {}]})"),

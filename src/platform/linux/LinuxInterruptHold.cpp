@@ -13,7 +13,9 @@ namespace rz::platform {
 
 namespace {
 
-constexpr std::array<int, 3> kHeldSignals = {SIGINT, SIGTERM, SIGHUP};
+// Every signal a terminal or a session sends to end a program (Ctrl-C, Ctrl-\, a hang-up) and
+// the termination request. SIGQUIT's default action would also dump core mid-flash.
+constexpr std::array<int, LinuxInterruptHold::kHeldSignalCount> kHeldSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // What the handler reads and writes. A handler cannot reach an object, so these few words are
 // the process's; each is lock-free (safe in a handler) and set before the handler is installed.
@@ -48,6 +50,8 @@ int SignalOf(InterruptKind kind) {
   switch (kind) {
     case InterruptKind::Terminate: return SIGTERM;
     case InterruptKind::HangUp: return SIGHUP;
+    case InterruptKind::Quit: return SIGQUIT;
+    case InterruptKind::Stop: return SIGSTOP;
     default: return SIGINT;
   }
 }

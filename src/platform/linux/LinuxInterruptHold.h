@@ -1,4 +1,4 @@
-// Interrupt requests on Linux: SIGINT, SIGTERM and SIGHUP. While held, a handler that only sets an
+// Interrupt requests on Linux: SIGINT, SIGTERM, SIGHUP and SIGQUIT. While held, a handler that only sets an
 // async-signal-safe flag (and writes the notice once, with write(2)) takes their place; after the
 // hold their earlier dispositions are back (normally the default action: the program ends). A
 // signal the process ignored before the hold stays ignored.
@@ -14,6 +14,9 @@ namespace rz::platform {
 
 class LinuxInterruptHold final : public InterruptHold {
  public:
+  // SIGINT, SIGTERM, SIGHUP and SIGQUIT.
+  static constexpr std::size_t kHeldSignalCount = 4;
+
   LinuxInterruptHold() = default;
   ~LinuxInterruptHold() override;  // ends a hold still open
   LinuxInterruptHold(const LinuxInterruptHold&) = delete;
@@ -30,8 +33,8 @@ class LinuxInterruptHold final : public InterruptHold {
   std::string notice_;
   int depth_ = 0;
   bool arrived_ = false;  // held in an earlier hold
-  std::array<struct sigaction, 3> previous_{};
-  std::array<bool, 3> replaced_{};
+  std::array<struct sigaction, kHeldSignalCount> previous_{};
+  std::array<bool, kHeldSignalCount> replaced_{};
 };
 
 // The signal of an interrupt kind.

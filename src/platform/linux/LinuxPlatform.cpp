@@ -3,6 +3,7 @@
 // single-instance lock, and fork and exec for the vendor tool. A program that is not root has the
 // run's one access helper (started through pkexec at the single-instance test, the run's only
 // password prompt) open the lock and the files and start the tool.
+#include <poll.h>
 #include <unistd.h>
 
 #include "platform/HostPlatform.h"
@@ -53,7 +54,17 @@ class LinuxPlatform final : public HostPlatform {
 
 std::unique_ptr<HostPlatform> MakeHostPlatform() { return std::make_unique<LinuxPlatform>(); }
 
+std::string HostExecutablePath() { return LinuxSystem().ExecutablePath(); }
+
 bool IsTerminal(std::FILE* stream) { return stream && ::isatty(::fileno(stream)) != 0; }
+
+bool OutputLost(std::FILE* stream) {
+  if (!stream) return true;
+  if (std::fflush(stream) != 0 || std::ferror(stream)) return true;
+  // A pipe whose reader is gone (or a socket whose peer left) polls as an error at once.
+  pollfd out{::fileno(stream), POLLOUT, 0};
+  return ::poll(&out, 1, 0) == 1 && (out.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+}
 
 void PrepareStandardStreams() {}  // lines already end in a line feed
 

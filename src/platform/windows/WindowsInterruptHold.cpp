@@ -39,7 +39,8 @@ BOOL WINAPI OnControlEvent(DWORD event) {
 
 DWORD EventOf(InterruptKind kind) {
   switch (kind) {
-    case InterruptKind::Terminate: return CTRL_BREAK_EVENT;
+    case InterruptKind::Terminate:
+    case InterruptKind::Quit: return CTRL_BREAK_EVENT;  // the console's Ctrl-Break
     case InterruptKind::HangUp: return CTRL_CLOSE_EVENT;
     default: return CTRL_C_EVENT;
   }
@@ -98,6 +99,7 @@ std::unique_ptr<InterruptHold> MakeHostInterruptHold() {
 // The routine runs here on the calling thread, as the system would run it on a thread of its own;
 // unheld, the request ends the program as the system's default routine does.
 void DeliverInterrupt(InterruptKind kind) {
+  if (kind == InterruptKind::Stop) return;  // a console program cannot be stopped and continued
   if (!OnControlEvent(EventOf(kind))) ::ExitProcess(kControlCExit);
 }
 

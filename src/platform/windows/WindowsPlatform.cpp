@@ -57,6 +57,8 @@ std::string WindowsPlatform::DescribeAccessProblem() {
 
 std::unique_ptr<HostPlatform> MakeHostPlatform() { return std::make_unique<WindowsPlatform>(); }
 
+std::string HostExecutablePath() { return WindowsSystem().ExecutablePath(); }
+
 bool IsTerminal(std::FILE* stream) {
   if (!stream) return false;
   const int fd = _fileno(stream);
@@ -66,6 +68,15 @@ bool IsTerminal(std::FILE* stream) {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
   DWORD mode = 0;
   return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != FALSE;
+}
+
+// Windows programs work with handles, not the C runtime's descriptors, so a standard handle
+// missing at start takes no file's place; and a write to a closed pipe fails with an error by
+// itself (there are no SIGPIPE or SIGXFSZ to end the program). Nothing to do.
+bool PrepareProcess() { return true; }
+
+bool OutputLost(std::FILE* stream) {
+  return !stream || std::fflush(stream) != 0 || std::ferror(stream) != 0;
 }
 
 void PrepareStandardStreams() {
