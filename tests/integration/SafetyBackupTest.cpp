@@ -102,6 +102,27 @@ TEST(SafetyBackup, ThatCannotBeWrittenStopsTheFlashWithTheChipUntouched) {
   }
 }
 
+// A backup that cannot be flushed to the disk (the disk fills up at the flush of its contents, or
+// of its folder) is no backup: the flash stops before the chip is touched.
+TEST(SafetyBackup, ThatCannotBeFlushedStopsTheFlashWithTheChipUntouched) {
+  for (const char* preset : {"nvidia-parallel", "nvidia-spi"}) {
+    for (const std::uint64_t flush : {1u, 2u}) {  // after the backup's one write
+      SCOPED_TRACE(std::string(preset) + (flush == 1 ? ": its contents" : ": its folder"));
+      TempDir dir;
+      auto scenario = sim::MaterializePreset(preset, dir.Path().string());
+      testimage::WriteFile(dir.File("new.rom"), NewerImageFor(scenario));
+      ProgramRun run(scenario);
+      ASSERT_TRUE(run.started);
+      const Bytes before = run.Card();
+      run.machine.Files().Faults().diskFullAtWrite = run.machine.Files().WritesSoFar() + flush;
+      EXPECT_EQ(run.Flash(dir.File("new.rom")), commands::FlashOutcome::Failed);
+      EXPECT_EQ(run.Card(), before);
+      EXPECT_EQ(run.ui.Messages().back(), commands::kBackupFailedText);
+      EXPECT_TRUE(BackupsIn(run.ProgramFolder()).empty());
+    }
+  }
+}
+
 // The power goes while the chip is programmed: the user is told where the old BIOS is, and
 // flashing that file on the next start brings the chip back byte for byte.
 TEST(SafetyBackup, FlashedBackRestoresTheChipAfterAPowerCut) {
