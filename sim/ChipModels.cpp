@@ -1,5 +1,7 @@
-// The emulated chips, one row per part. Ids and sizes follow the program's chip catalogue and code
-// table (where a real part differs, the catalogue wins); timings come from the parts' data sheets,
+// The emulated chips, one row per part. Ids follow the program's chip catalogue and code table;
+// sizes are the parts' own, from their data sheets (where the code table gives another size, the
+// part is emulated as it really is: PM25LV512 64 KiB, M25P10 128 KiB); timings come from the data
+// sheets too,
 // rounded ("typ" = typical, "max" = worst case; values marked "approx." are estimates for parts whose
 // figures vary between revisions).
 #include <algorithm>
@@ -124,12 +126,12 @@ std::vector<ChipModel> BuildTable() {
     }
   }
   // PMC Pm25LV512/010: page program 1.5 ms typ, chip erase 0xC7/0x60 100 ms typ, status write
-  // 15 ms (approx.). The code table gives the 512 part 0x20000 bytes and so does the emulator.
+  // 15 ms (approx.). The 512 part holds 512 Kbit (the code table gives it 0x20000 bytes).
   // The 512 answers RDID 0xAB; the 010 only the 0x90 read, one bit late.
   {
     ChipTimings tm{.pageProgramNs = 1500 * us, .statusWriteNs = 15 * ms, .chipEraseNs = 100 * ms};
     ChipQuirks q{.blockProtectBits = 2};
-    auto a = Serial("PMC PM25LV512", 0x9D, 0x7B, 0x20000, 256, {0xC7, 0x60}, tm, q);
+    auto a = Serial("PMC PM25LV512", 0x9D, 0x7B, 0x10000, 256, {0xC7, 0x60}, tm, q);
     a.replyAB = Addressed(0x9D, 0x7B);
     t.push_back(a);
     auto b = Serial("PMC PM25LV010", 0x9D, 0x7C, 0x20000, 256, {0xC7, 0x60}, tm, q);
@@ -138,7 +140,8 @@ std::vector<ChipModel> BuildTable() {
   }
   // ST M25P05/10: 128-byte pages, page program 1.4 ms typ, bulk erase 0xC7 2-3 s typ, status
   // write 15 ms max. 0xAB answers only the electronic signature (the device id, repeating), so the
-  // manufacturer becomes 0x20. Sizes per the code table (0x10000 for both).
+  // manufacturer becomes 0x20. The M25P05 holds 512 Kbit, the M25P10 1 Mbit (the code table gives
+  // it 0x10000 bytes).
   {
     ChipQuirks q{.blockProtectBits = 2};
     t.push_back(Serial("ST M25P05", 0x20, 0x05, 0x10000, 128, {0xC7},
@@ -146,14 +149,15 @@ std::vector<ChipModel> BuildTable() {
                         .chipEraseNs = 2000 * ms},
                        q));
     t.back().replyAB = Signature(0x05);
-    t.push_back(Serial("ST M25P10", 0x20, 0x10, 0x10000, 128, {0xC7},
+    t.push_back(Serial("ST M25P10", 0x20, 0x10, 0x20000, 128, {0xC7},
                        {.pageProgramNs = 1400 * us, .statusWriteNs = 15 * ms,
                         .chipEraseNs = 3000 * ms},
                        q));
     t.back().replyAB = Signature(0x10);
   }
   // Atmel AT25F512/1024: RDID 0x15 answers 1F,id; chip erase 0x62 only, about 2 s; page program
-  // 2.5 ms typ (approx.); status write 15 ms. The 512 has one BP bit, the 1024 two.
+  // 2.5 ms typ (approx.); status write 15 ms. The 512 has one BP bit, the 1024 two. The 512 holds
+  // 512 Kbit (its catalogue text says 128Kx8).
   t.push_back(Serial("AT AT25F512", 0x1F, 0x40, 0x10000, 128, {0x62},
                      {.pageProgramNs = 2500 * us, .statusWriteNs = 15 * ms, .chipEraseNs = 2000 * ms},
                      {.blockProtectBits = 1}));

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "sim/Cards.h"
+#include "sim/NvidiaCard.h"
 
 namespace rz::sim {
 
@@ -20,6 +21,8 @@ EmulatedPlatform::EmulatedPlatform(ScenarioRecipe recipe, std::shared_ptr<Instan
                                              recipe_.osVersion);
   system_->SetUserFolders(recipe_.userFolders);
   files_ = std::make_unique<EmulatedFileSystem>(*system_);
+  // A power cut of an emulated chip is the whole machine's: its disk keeps what was flushed.
+  files_->SetPowerGone([this] { return PowerGone(); });
   interrupts_ = std::make_unique<EmulatedInterruptHold>(machine_);
   deliverInterrupt_ = [this](platform::InterruptKind kind) { interrupts_->Deliver(kind); };
   seams_ = std::make_unique<platform::Platform>(platform::Platform{*device_, services_, *system_,
@@ -91,9 +94,19 @@ bool EmulatedPlatform::CardHeldElsewhere() const {
   return false;
 }
 
+bool EmulatedPlatform::PowerGone() {
+  for (PciDevice* d : adapterDevices_) {
+    auto* card = dynamic_cast<NvidiaCard*>(d);
+    if (card && card->Chip() && card->Chip()->PowerCut()) return true;
+  }
+  return false;
+}
+
 void EmulatedPlatform::Finish() {
   if (finished_) return;
   finished_ = true;
+  // After a power cut the next start finds only what reached the disk before it.
+  if (PowerGone()) files_->LosePower();
   std::string failures;
   for (std::size_t i = 0; i < adapterDevices_.size(); ++i) {
     PciDevice* d = adapterDevices_[i];

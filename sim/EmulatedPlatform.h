@@ -56,10 +56,14 @@ class EmulatedPlatform {
   // own); the old device is dropped without writing anything back. Returns the new one.
   PciDevice& ReplaceAdapterDevice(std::size_t index, std::unique_ptr<PciDevice> device);
 
-  // Ends the run: cards write back persistent EEPROM images. Throws ScenarioError naming every
-  // image that could not be written back (after trying them all). Runs once; the destructor calls
-  // it too but cannot report a failure, so front ends call it themselves. A card whose image
-  // another run holds writes nothing back.
+  // True once an emulated chip lost its power: the whole machine did.
+  bool PowerGone();
+
+  // Ends the run: after a power cut the files become what the disk kept (what the program
+  // flushed before the cut); cards write back persistent EEPROM images. Throws ScenarioError
+  // naming every image that could not be written back (after trying them all). Runs once; the
+  // destructor calls it too but cannot report a failure, so front ends call it themselves. A card
+  // whose image another run holds writes nothing back.
   void Finish();
 
   // Whether another run (another process, or another machine of this one) holds the image file

@@ -115,12 +115,13 @@ bool EmulatedFileSystem::CountWrite() {
 }
 
 namespace {
-// A file opened for writing: counted by the file system, and failing as its faults say.
+// A file of the emulated file system: its writes counted, failing as its faults say, its flushes
+// handed to the disk cache.
 class FaultyFile final : public platform::File {
  public:
   FaultyFile(std::unique_ptr<platform::File> f, EmulatedFileSystem& fs, bool failWrite,
-             bool failClose)
-      : f_(std::move(f)), fs_(fs), failWrite_(failWrite), failClose_(failClose) {}
+             bool failClose, std::optional<DiskCache::Node> node)
+      : f_(std::move(f)), fs_(fs), failWrite_(failWrite), failClose_(failClose), node_(node) {}
   std::size_t Read(void* b, std::size_t n) override { return f_->Read(b, n); }
   std::size_t Write(const void* b, std::size_t n) override {
     const bool full = fs_.CountWrite();
@@ -129,6 +130,13 @@ class FaultyFile final : public platform::File {
   }
   bool Seek(std::int64_t o, platform::SeekOrigin w) override { return f_->Seek(o, w); }
   std::int64_t Tell() override { return f_->Tell(); }
+  bool Flush() override {
+    if (!node_) return f_->Flush();
+    // A full disk cannot take what the cache holds back.
+    if (fs_.CountWrite() || !f_->Flush()) return false;
+    fs_.Cache().FileFlushed(*node_);
+    return true;
+  }
   bool Close() override {
     const bool ok = f_->Close();
     return ok && !failClose_;
@@ -139,14 +147,16 @@ class FaultyFile final : public platform::File {
   EmulatedFileSystem& fs_;
   bool failWrite_;
   bool failClose_;
+  std::optional<DiskCache::Node> node_;  // files opened for writing
 };
 }  // namespace
 
 std::unique_ptr<platform::File> EmulatedFileSystem::Wrap(std::unique_ptr<platform::File> f,
-                                                         const std::string& abs) {
+                                                         const std::string& abs, bool written) {
   if (!f) return f;
   const bool w = Matches(faults_.failWrite, abs), c = Matches(faults_.failClose, abs);
-  return std::make_unique<FaultyFile>(std::move(f), *this, w, c);
+  const auto node = written ? cache_.Opened(abs) : std::nullopt;
+  return std::make_unique<FaultyFile>(std::move(f), *this, w, c, node);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::OpenRead(const std::string& path) {
@@ -157,13 +167,15 @@ std::unique_ptr<platform::File> EmulatedFileSystem::OpenRead(const std::string& 
 std::unique_ptr<platform::File> EmulatedFileSystem::OpenWrite(const std::string& path) {
   const std::string abs = system_.Resolve(path);
   if (Matches(faults_.failOpenWrite, abs)) return nullptr;
-  return Wrap(host_->OpenWrite(abs), abs);
+  cache_.Before(abs);
+  return Wrap(host_->OpenWrite(abs), abs, true);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::CreateNew(const std::string& path) {
   const std::string abs = system_.Resolve(path);
   if (Matches(faults_.failOpenWrite, abs)) return nullptr;
-  return Wrap(host_->CreateNew(abs), abs);
+  cache_.Before(abs);
+  return Wrap(host_->CreateNew(abs), abs, true);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::CreateUnique(const std::string& folder,
@@ -173,16 +185,26 @@ std::unique_ptr<platform::File> EmulatedFileSystem::CreateUnique(const std::stri
   std::string absFolder = folder.empty() ? system_.GetCurrentDirectory() : system_.Resolve(folder);
   if (!absFolder.empty() && absFolder.back() != kPathSeparator) absFolder += kPathSeparator;
   auto f = host_->CreateUnique(absFolder, prefix, path);
-  return Wrap(std::move(f), path);
+  if (f) cache_.Made(path, false);  // a name nothing stood at
+  return Wrap(std::move(f), path, true);
 }
 
 bool EmulatedFileSystem::Rename(const std::string& from, const std::string& to) {
   if (faults_.failRename) return false;
-  return host_->Rename(system_.Resolve(from), system_.Resolve(to));
+  const std::string a = system_.Resolve(from), b = system_.Resolve(to);
+  cache_.Before(a);
+  cache_.Before(b);
+  if (!host_->Rename(a, b)) return false;
+  cache_.Renamed(a, b);
+  return true;
 }
 
 bool EmulatedFileSystem::Remove(const std::string& path) {
-  return host_->Remove(system_.Resolve(path));
+  const std::string abs = system_.Resolve(path);
+  cache_.Before(abs);
+  if (!host_->Remove(abs)) return false;
+  cache_.Removed(abs);
+  return true;
 }
 
 bool EmulatedFileSystem::Exists(const std::string& path) {
@@ -208,8 +230,11 @@ bool EmulatedFileSystem::Copy(const std::string& from, const std::string& to) {
   if (Matches(faults_.failOpenWrite, absTo)) return false;
   const std::string absFrom = system_.Resolve(from);
   const bool onto_itself = host_->FinalTarget(absFrom) == host_->FinalTarget(absTo);
-  if (CountWrite() && !onto_itself) return CopyHalf(absFrom, absTo);
-  return host_->Copy(absFrom, absTo);
+  if (!onto_itself) cache_.Before(absTo);
+  const bool full = CountWrite() && !onto_itself;
+  const bool copied = full ? CopyHalf(absFrom, absTo) : host_->Copy(absFrom, absTo);
+  if (!onto_itself && host_->Kind(absTo) == platform::PathKind::File) cache_.Opened(absTo);
+  return copied;
 }
 
 std::int64_t EmulatedFileSystem::Size(const std::string& path) {
@@ -231,7 +256,21 @@ bool EmulatedFileSystem::CanWrite(const std::string& path) {
 bool EmulatedFileSystem::CreateFolder(const std::string& path) {
   const std::string abs = system_.Resolve(path);
   if (Matches(faults_.failOpenWrite, abs)) return false;
-  return host_->CreateFolder(abs);
+  cache_.Before(abs);
+  if (!host_->CreateFolder(abs)) return false;
+  cache_.Made(abs, true);
+  return true;
+}
+
+bool EmulatedFileSystem::FlushFolder(const std::string& path) {
+  const std::string abs = system_.Resolve(path);
+  if (CountWrite() || !host_->FlushFolder(abs)) return false;
+  cache_.FolderFlushed(abs);
+  return true;
+}
+
+std::vector<std::string> EmulatedFileSystem::FileNames(const std::string& folder) {
+  return host_->FileNames(system_.Resolve(folder));
 }
 
 }  // namespace rz::sim

@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/RunFolder.h"
 #include "platform/System.h"
+#include "sim/DiskCache.h"
 #include "sim/Machine.h"
 
 namespace rz::sim {
@@ -85,21 +86,26 @@ struct FileFaults {
   bool failCreateUnique = false;        // no temporary file can be created
   bool failRename = false;
   // The disk fills up at the write with this number (counting from 0 every Write call on a file
-  // opened for writing and every Copy, of any file): that write and all later ones stop short,
-  // later copies fail.
+  // opened for writing, every Copy, and every flush of a file or a folder): that write and all
+  // later ones stop short, later copies and flushes fail.
   std::optional<std::uint64_t> diskFullAtWrite;
 };
 
-// The host file system with relative names resolved against the emulated working directory, and
-// with injectable failures.
+// The host file system with relative names resolved against the emulated working directory, with
+// injectable failures, and with a disk that loses what was not flushed when the power goes.
 class EmulatedFileSystem final : public platform::FileSystem {
  public:
   explicit EmulatedFileSystem(EmulatedSystem& system);
   FileFaults& Faults() { return faults_; }
-  // Writes and copies so far (the numbering diskFullAtWrite uses).
+  // Writes, copies and flushes so far (the numbering diskFullAtWrite uses).
   std::uint64_t WritesSoFar() const { return writes_; }
-  // Counts one write or copy; true when it finds the disk full.
+  // Counts one write, copy or flush; true when it finds the disk full.
   bool CountWrite();
+  // What the disk holds: `gone` tells when the machine lost its power (flushes after that do not
+  // count); LosePower makes the files what the disk held then.
+  void SetPowerGone(std::function<bool()> gone) { cache_.SetPowerGone(std::move(gone)); }
+  void LosePower() { cache_.LosePower(); }
+  DiskCache& Cache() { return cache_; }
 
   std::unique_ptr<platform::File> OpenRead(const std::string& path) override;
   std::unique_ptr<platform::File> OpenWrite(const std::string& path) override;
@@ -115,15 +121,20 @@ class EmulatedFileSystem final : public platform::FileSystem {
   std::string FinalTarget(const std::string& path) override;
   bool CanWrite(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
+  bool FlushFolder(const std::string& path) override;
+  std::vector<std::string> FileNames(const std::string& folder) override;
 
  private:
   bool Matches(const std::set<std::string>& set, const std::string& absolute) const;
   bool CopyHalf(const std::string& from, const std::string& to);
-  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> f, const std::string& abs);
+  // A file opened for writing at `abs` is followed by the disk cache.
+  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> f, const std::string& abs,
+                                       bool written = false);
   EmulatedSystem& system_;
   std::unique_ptr<platform::FileSystem> host_;
   FileFaults faults_;
   std::uint64_t writes_ = 0;
+  DiskCache cache_;
 };
 
 }  // namespace rz::sim

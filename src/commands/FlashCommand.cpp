@@ -6,6 +6,7 @@
 #include "bios/BiosIdentity.h"
 #include "commands/EepromLabels.h"
 #include "commands/Restart.h"
+#include "commands/RestoreHint.h"
 #include "commands/SafetyBackup.h"
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
@@ -101,7 +102,11 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
     // Whatever the tool left on the card may be part of an image: a retry must not be refused
     // as the same version.
     state.cardImageIntact = false;
-    ui.SkinnedMessage(RestoreHintText(backupPath));
+    ui.SkinnedMessage(RestoreHint(ctx.seams.files, ctx.keepFolder, backupPath,
+                                  [&](const std::string& p) {
+                                    return AtiImageOfCard(ctx.seams.files, p, adapter0.ids,
+                                                          adapter0.subsystemIds);
+                                  }));
     return false;
   }
   if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
@@ -140,8 +145,15 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
     // Once the backup was made the job went on to the chip: say where the old BIOS is. (After
     // the backup, a file-or-access result only comes from closing the file once the chip was
     // verified: the card holds the new image then.)
-    if (!backupPath.empty() && result != eeprom::kFlashFileOrAccess)
-      ui.SkinnedMessage(RestoreHintText(backupPath));
+    if (!backupPath.empty() && result != eeprom::kFlashFileOrAccess) {
+      const hw::PciAdapter adapter0 = ctx.Adapter0();
+      ui.SkinnedMessage(RestoreHint(ctx.seams.files, ctx.keepFolder, backupPath,
+                                    [&](const std::string& p) {
+                                      return ProgrammedImageOfCard(ctx.seams.files, p,
+                                                                   adapter0.ids,
+                                                                   adapter0.subsystemIds);
+                                    }));
+    }
     return false;
   }
 

@@ -54,43 +54,51 @@ constexpr std::array<std::uint8_t, 3> kGroupA = {0x37, 0xBF, 0xDA};
 constexpr std::array<std::uint8_t, 3> kGroupB = {0x20, 0x9D, 0x00};
 constexpr std::array<std::uint8_t, 3> Only(std::uint8_t m) { return {m, 0x00, 0x00}; }
 
+// Code, manufacturers, device id, the size the program uses, the part's datasheet capacity.
 constexpr ChipCodeEntry kChipCodes[] = {
-    {1, kGroupA, 0x5D, 0x10000},
-    {2, kGroupA, 0x3D, 0x10000},
-    {3, kGroupA, 0x07, 0x20000},
-    {4, kGroupA, 0x08, 0x20000},
-    {5, kGroupA, 0xD4, 0x10000},
-    {6, kGroupA, 0xD5, 0x20000},
-    {7, kGroupA, 0x48, 0x10000},
-    {8, kGroupA, 0x49, 0x20000},
-    {9, kGroupA, 0xB5, 0x20000},
-    {10, kGroupA, 0xC1, 0x20000},
-    {11, kGroupA, 0x31, 0x20000},
-    {12, kGroupB, 0x1C, 0x20000},
-    {13, kGroupB, 0x7B, 0x20000},  // the catalogue text says 64Kx8
-    {14, kGroupB, 0x7C, 0x20000},
-    {15, kGroupB, 0x05, 0x10000},
-    {16, kGroupB, 0x10, 0x10000},  // the catalogue text says 128Kx8
-    {17, kGroupA, 0xA1, 0x20000},
-    {18, Only(0x1F), 0x5D, 0x10000},
-    {19, Only(0x1F), 0x3D, 0x10000},
-    {21, Only(0x1F), 0x03, 0x10000},
-    {22, Only(0x1F), 0x05, 0x20000},
-    {23, Only(0x1F), 0x04, 0x20000},
-    {24, Only(0x1F), 0x17, kCode24Size},
-    {25, Only(0x1F), 0x40, 0x10000},  // the catalogue text says 128Kx8
-    {26, Only(0x1F), 0x60, 0x20000},
-    {27, Only(0x01), 0x6E, 0x20000},
-    {28, Only(0x01), 0xED, 0x20000},
-    {29, Only(0x01), 0x6D, 0x20000},
-    {30, kGroupA, 0x42, 0x20000},
-    {31, Only(0x5E), 0x01, 0x10000},
+    {1, kGroupA, 0x5D, 0x10000, 0x10000},
+    {2, kGroupA, 0x3D, 0x10000, 0x10000},
+    {3, kGroupA, 0x07, 0x20000, 0x20000},
+    {4, kGroupA, 0x08, 0x20000, 0x20000},
+    {5, kGroupA, 0xD4, 0x10000, 0x10000},
+    {6, kGroupA, 0xD5, 0x20000, 0x20000},
+    {7, kGroupA, 0x48, 0x10000, 0x10000},
+    {8, kGroupA, 0x49, 0x20000, 0x20000},
+    {9, kGroupA, 0xB5, 0x20000, 0x20000},
+    {10, kGroupA, 0xC1, 0x20000, 0x20000},
+    {11, kGroupA, 0x31, 0x20000, 0x20000},
+    {12, kGroupB, 0x1C, 0x20000, 0x20000},
+    {13, kGroupB, 0x7B, 0x20000, 0x10000},  // Pm25LV512: 512 Kbit, as the catalogue text says
+    {14, kGroupB, 0x7C, 0x20000, 0x20000},
+    {15, kGroupB, 0x05, 0x10000, 0x10000},
+    {16, kGroupB, 0x10, 0x10000, 0x20000},  // M25P10: 1 Mbit, as the catalogue text says
+    {17, kGroupA, 0xA1, 0x20000, 0x20000},
+    {18, Only(0x1F), 0x5D, 0x10000, 0x10000},
+    {19, Only(0x1F), 0x3D, 0x10000, 0x10000},
+    {21, Only(0x1F), 0x03, 0x10000, 0x10000},
+    {22, Only(0x1F), 0x05, 0x20000, 0x20000},
+    {23, Only(0x1F), 0x04, 0x20000, 0x20000},
+    {24, Only(0x1F), 0x17, kCode24Size, kCode24Size},
+    {25, Only(0x1F), 0x40, 0x10000, 0x10000},  // AT25F512: 512 Kbit; the catalogue text says 128Kx8
+    {26, Only(0x1F), 0x60, 0x20000, 0x20000},
+    {27, Only(0x01), 0x6E, 0x20000, 0x20000},
+    {28, Only(0x01), 0xED, 0x20000, 0x20000},
+    {29, Only(0x01), 0x6D, 0x20000, 0x20000},
+    {30, kGroupA, 0x42, 0x20000, 0x20000},
+    {31, Only(0x5E), 0x01, 0x10000, 0x10000},
 };
 
 }  // namespace
 
 std::span<const EepromChipEntry> ChipCatalogue() { return kCatalogue; }
 std::span<const ChipCodeEntry> ChipCodeTable() { return kChipCodes; }
+
+std::uint32_t PartSize(std::uint8_t code) {
+  if (code == 0) return 0;
+  for (const auto& row : kChipCodes)
+    if (row.code == code) return row.partSize;
+  return 0;
+}
 
 ChipCodeMatch FindChipCode(std::uint8_t manufacturerId, std::uint8_t deviceId) {
   if (manufacturerId == 0) return {};  // 0 only pads the manufacturer lists

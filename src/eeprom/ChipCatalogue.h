@@ -37,10 +37,18 @@ struct ChipCodeEntry {
   std::uint8_t code;
   std::array<std::uint8_t, 3> manufacturers;  // unused places hold 0
   std::uint8_t deviceId;
-  std::uint32_t chipSize;
+  std::uint32_t chipSize;  // what the program reads, shows and fits images to
+  // The capacity of the part behind the code, from its datasheet: what a chip erase wipes. Two
+  // codes differ from chipSize: 13 (a 512-Kbit part given 128 KiB) and 16 (a 1-Mbit part given
+  // 64 KiB).
+  std::uint32_t partSize;
 };
 
 std::span<const ChipCodeEntry> ChipCodeTable();
+
+// The datasheet capacity of the part of `code` (ChipCodeEntry::partSize): what the safety backup
+// before a flash reads, so that it holds every byte the chip erase wipes. 0 for a code without a row.
+std::uint32_t PartSize(std::uint8_t code);
 
 // First row of the ChipCode table that matches; code 0 and size 0 when none does.
 struct ChipCodeMatch {

@@ -10,6 +10,7 @@
 #include "bios/ImageLayout.h"
 #include "bios/SignatureData.h"
 #include "eeprom/CardImage.h"
+#include "eeprom/ChipCatalogue.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
 #include "eeprom/ReadBack.h"
@@ -265,9 +266,10 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
     return kFlashFailed;
 
   if (backup) {
+    // The whole part, as its datasheet gives it: every byte the chip erase wipes.
     std::vector<std::uint8_t> contents;
-    if (!ReadWholeChip(ctx, chipCode, chipSize, contents, ui::Phase::BackingUp) || watch.Failed() ||
-        !backup(contents))
+    if (!ReadWholeChip(ctx, chipCode, PartSize(chipCode), contents, ui::Phase::BackingUp) ||
+        watch.Failed() || !backup(contents))
       return kFlashNoBackup;
   }
 

@@ -19,8 +19,8 @@ inline constexpr const char* kEepromNotFound = "Supported EEPROM not found.";
 // window is open; PROM access is off on entry and on exit.
 bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file);
 
-// Reads the chip's first `size` bytes (its whole contents: the catalogue size, whatever image the
-// header claims) as ReadRomBytes reads them, its progress reported as `phase`. The window is open;
+// Reads the chip's first `size` bytes (its whole contents: the part's datasheet capacity, whatever
+// image the header claims) as ReadRomBytes reads them, its progress reported as `phase`. The window is open;
 // PROM access is off on entry and on exit. False when memory ran out or a driver request of the
 // read failed.
 bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size,

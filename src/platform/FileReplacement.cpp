@@ -29,11 +29,15 @@ FileReplacement::~FileReplacement() {
 
 bool FileReplacement::Commit() {
   if (!out_) return false;
+  // The contents reach the disk before they bear the target's name, and the name before success
+  // is reported: a power cut leaves the old file or the new one, each whole.
+  const bool flushed = out_->Flush();
   const bool closed = out_->Close();
   out_.reset();
-  if (!closed || !files_.Rename(tempPath_, finalPath_)) return false;
+  if (!flushed || !closed || !files_.Rename(tempPath_, finalPath_)) return false;
   tempPath_.clear();
-  return true;
+  const std::string folder = FolderOf(finalPath_);
+  return files_.FlushFolder(folder.empty() ? "." : folder);
 }
 
 }  // namespace rz::platform

@@ -1,6 +1,7 @@
 // Replacing a file the user named by new contents without ever leaving it damaged: the contents
 // go into a temporary file beside the file that is replaced, which is renamed over it only after
-// a complete write and a good close. What is not a plain file the user may write is never touched.
+// a complete write, a flush to the disk and a good close. What is not a plain file the user may
+// write is never touched.
 #pragma once
 #include <memory>
 #include <string>
@@ -22,8 +23,11 @@ class FileReplacement {
 
   // The temporary file to write; null when the target was refused.
   File* Out() { return out_.get(); }
-  // Closes the temporary file and renames it over the target. False when closing reports an
-  // error or the rename fails; the target is then as it was.
+  // Flushes the temporary file to the disk, closes it, renames it over the target and flushes the
+  // target's folder, so that the new contents survive a power cut once this returns true. False
+  // when the flush, the close or the rename fails (the target is then as it was), or when the
+  // folder cannot be flushed (the target then holds the new contents, which a power cut may
+  // still take back).
   bool Commit();
 
  private:

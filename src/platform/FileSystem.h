@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace rz::platform {
 
@@ -19,6 +20,9 @@ class File {
   virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
   virtual bool Seek(std::int64_t offset, SeekOrigin origin) = 0;
   virtual std::int64_t Tell() = 0;
+  // Hands everything written so far to the disk itself (not only to the system's cache): true
+  // when it would survive a power cut. The file's name needs its folder flushed as well.
+  virtual bool Flush() = 0;
   // Flushes and closes; false when that reports an error. Further calls do nothing.
   virtual bool Close() = 0;
 };
@@ -57,6 +61,12 @@ class FileSystem {
   // Makes the folder `path` (its parent must exist). True when a folder stands there afterwards,
   // made now or before.
   virtual bool CreateFolder(const std::string& path) { return Kind(path) == PathKind::Folder; }
+  // Hands the folder's entries (files made, renamed or removed in it) to the disk itself: true
+  // when they would survive a power cut.
+  virtual bool FlushFolder(const std::string& path) = 0;
+  // Names of the regular files in `folder` (links followed), in no particular order; empty when
+  // there are none or the folder cannot be read.
+  virtual std::vector<std::string> FileNames(const std::string& folder) = 0;
 };
 
 // Hands every call to another file system; decorators override what they change.
@@ -79,6 +89,8 @@ class ForwardingFileSystem : public FileSystem {
   std::string FinalTarget(const std::string& p) override { return inner_.FinalTarget(p); }
   bool CanWrite(const std::string& p) override { return inner_.CanWrite(p); }
   bool CreateFolder(const std::string& p) override { return inner_.CreateFolder(p); }
+  bool FlushFolder(const std::string& p) override { return inner_.FlushFolder(p); }
+  std::vector<std::string> FileNames(const std::string& p) override { return inner_.FileNames(p); }
 
  protected:
   FileSystem& Inner() { return inner_; }

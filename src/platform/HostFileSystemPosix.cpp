@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -33,6 +34,10 @@ class HostFile final : public File {
     return std::fseek(f_, static_cast<long>(offset), whence) == 0;
   }
   std::int64_t Tell() override { return f_ ? std::ftell(f_) : -1; }
+  // The stream's buffer to the system, then the system's cache to the disk.
+  bool Flush() override {
+    return f_ && std::fflush(f_) == 0 && ::fsync(::fileno(f_)) == 0;
+  }
   bool Close() override {
     if (!f_) return true;
     const bool ok = std::fclose(f_) == 0;
@@ -111,6 +116,8 @@ class HostFileSystem final : public FileSystem {
   bool CreateFolder(const std::string& path) override {
     return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && Kind(path) == PathKind::Folder);
   }
+  bool FlushFolder(const std::string& path) override;
+  std::vector<std::string> FileNames(const std::string& folder) override;
 
  private:
   static std::unique_ptr<File> Open(const std::string& path, const char* mode) {
@@ -163,6 +170,25 @@ std::unique_ptr<File> HostFileSystem::OpenRead(const std::string& path) {
     return nullptr;
   }
   return std::make_unique<HostFile>(f);
+}
+
+bool HostFileSystem::FlushFolder(const std::string& path) {
+  // A folder's entries reach the disk through fsync of the folder itself, opened for reading.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+std::vector<std::string> HostFileSystem::FileNames(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code kind;
+    if (it->is_regular_file(kind)) names.push_back(it->path().filename().string());
+  }
+  return names;
 }
 
 bool HostFileSystem::CanWrite(const std::string& path) {

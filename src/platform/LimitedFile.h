@@ -27,6 +27,7 @@ class LimitedFile final : public File {
     return end >= 0 && end + offset >= 0 && inner_->Seek(end + offset, SeekOrigin::Begin);
   }
   std::int64_t Tell() override { return inner_->Tell(); }
+  bool Flush() override { return inner_->Flush(); }
   bool Close() override { return inner_->Close(); }
 
  private:

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/Paths.h"
+
 namespace rz::platform {
 
 std::size_t MemoryFile::Read(void* buffer, std::size_t count) {
@@ -80,6 +82,19 @@ bool MemoryFileSystem::Copy(const std::string& from, const std::string& to) {
   if (it == files_.end() || failOpenWrite_.count(to)) return false;
   files_[to] = std::make_shared<ByteVector>(*it->second);
   return true;
+}
+
+std::vector<std::string> MemoryFileSystem::FileNames(const std::string& folder) {
+  std::string prefix = folder;
+  if (!prefix.empty() && std::string(kPathSeparators).find(prefix.back()) == std::string::npos)
+    prefix += kPathSeparator;
+  std::vector<std::string> names;
+  for (const auto& [path, bytes] : files_) {
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string name = path.substr(prefix.size());
+    if (name.find_first_of(kPathSeparators) == std::string::npos) names.push_back(name);
+  }
+  return names;
 }
 
 std::int64_t MemoryFileSystem::Size(const std::string& path) {

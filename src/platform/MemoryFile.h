@@ -21,6 +21,8 @@ class MemoryFile final : public File {
   std::size_t Write(const void* buffer, std::size_t count) override;
   bool Seek(std::int64_t offset, SeekOrigin origin) override;
   std::int64_t Tell() override { return closed_ ? -1 : static_cast<std::int64_t>(pos_); }
+  // Memory has no cache in front of it.
+  bool Flush() override { return !closed_; }
   bool Close() override {
     closed_ = true;
     return true;
@@ -64,6 +66,8 @@ class MemoryFileSystem final : public FileSystem {
   }
   // Folders are implied by the names of the files in them.
   bool CreateFolder(const std::string&) override { return true; }
+  bool FlushFolder(const std::string&) override { return true; }
+  std::vector<std::string> FileNames(const std::string& folder) override;
 
  private:
   std::map<std::string, std::shared_ptr<ByteVector>> files_;

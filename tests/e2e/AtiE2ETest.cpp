@@ -175,7 +175,8 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
   const CliResult r = box.Run({"--machine", box.WriteScenario("m.json", m), "flash", "new.rom"});
   EXPECT_EQ(r.exitCode, 1);
   ASSERT_TRUE(r.Has("label lBIOSVersion: RZ-HD485 F2")) << "the backup at start must work";
-  const std::string backup = "program/Backups/RZ-HD485.-20260101-000001.rom";
+  // The card's proposed name "RZ-HD485." (no version letter) without its dot at the end.
+  const std::string backup = "program/Backups/RZ-HD485-20260101-000001.rom";
   const std::string hint =
       "msg: The previous BIOS was saved to <dir>/" + backup + ". Flash that file to restore the card.";
   const std::string save = Launch("<dir>", "-s 0 Save.bin -quiet");

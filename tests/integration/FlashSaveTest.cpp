@@ -33,6 +33,7 @@ class FaultingFiles : public platform::ForwardingFileSystem {
     std::size_t Write(const void* b, std::size_t n) override { return f_->Write(b, w_ ? n - 1 : n); }
     bool Seek(std::int64_t o, platform::SeekOrigin w) override { return f_->Seek(o, w); }
     std::int64_t Tell() override { return f_->Tell(); }
+    bool Flush() override { return f_->Flush(); }
     bool Close() override { return f_->Close() && !c_; }
     std::unique_ptr<platform::File> f_;
     bool w_, c_;

@@ -4,15 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "app/Detection.h"
 #include "commands/FlashCommand.h"
 #include "commands/SafetyBackup.h"
-#include "sim/AtiCard.h"
-#include "sim/NvidiaCard.h"
 #include "sim/Presets.h"
+#include "support/ProgramRun.h"
 #include "support/SimHarness.h"
 #include "testimage/TestImage.h"
 
@@ -22,54 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using Scenario = sim::ScenarioRecipe;  // a machine as the emulator builds it
-
-Bytes ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<fs::path> BackupsIn(const std::string& programFolder) {
-  std::vector<fs::path> found;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(fs::path(programFolder) / "Backups", ec))
-    found.push_back(e.path());
-  return found;
-}
-
-// The program started on one emulated machine, ready for commands.
-struct ProgramRun {
-  // `answers`: what start-up questions are answered (a card whose BIOS is not found asks).
-  explicit ProgramRun(Scenario scenario, std::vector<bool> answers = {})
-      : machine(std::move(scenario)), program(machine.Seams(), ui) {
-    for (const bool yes : answers) ui.QueueAnswer(yes);
-    program.detect = app::DetectCard;
-    started = program.FormCreate() == app::StartResult::Ready;
-  }
-  ~ProgramRun() { program.FormDestroy(); }
-
-  commands::FlashOutcome Flash(const std::string& file) {
-    ui.GetTranscript().Clear();
-    ui.QueueAnswer(false);  // a stock BIOS offer, where there is one
-    ui.QueueFile(file);
-    auto ctx = program.Commands();
-    return commands::btFlashClick(ctx);
-  }
-  // What adapter 0's BIOS chip holds now.
-  Bytes Card() {
-    sim::PciDevice* device = machine.AdapterDevice(0);
-    if (auto* nvidia = dynamic_cast<sim::NvidiaCard*>(device)) {
-      const auto c = nvidia->Chip()->Contents();
-      return {c.begin(), c.end()};
-    }
-    return dynamic_cast<sim::AtiCard&>(*device).Eeprom();
-  }
-  const std::string& ProgramFolder() { return machine.Recipe().programFolder; }
-
-  sim::EmulatedPlatform machine;
-  ui::ScriptedUi ui;
-  app::Program program;
-  bool started = false;
-};
 
 // A newer BIOS of the board the preset emulates.
 Bytes NewerImageFor(const Scenario& scenario) {
@@ -154,6 +102,27 @@ TEST(SafetyBackup, ThatCannotBeWrittenStopsTheFlashWithTheChipUntouched) {
   }
 }
 
+// A backup that cannot be flushed to the disk (the disk fills up at the flush of its contents, or
+// of its folder) is no backup: the flash stops before the chip is touched.
+TEST(SafetyBackup, ThatCannotBeFlushedStopsTheFlashWithTheChipUntouched) {
+  for (const char* preset : {"nvidia-parallel", "nvidia-spi"}) {
+    for (const std::uint64_t flush : {1u, 2u}) {  // after the backup's one write
+      SCOPED_TRACE(std::string(preset) + (flush == 1 ? ": its contents" : ": its folder"));
+      TempDir dir;
+      auto scenario = sim::MaterializePreset(preset, dir.Path().string());
+      testimage::WriteFile(dir.File("new.rom"), NewerImageFor(scenario));
+      ProgramRun run(scenario);
+      ASSERT_TRUE(run.started);
+      const Bytes before = run.Card();
+      run.machine.Files().Faults().diskFullAtWrite = run.machine.Files().WritesSoFar() + flush;
+      EXPECT_EQ(run.Flash(dir.File("new.rom")), commands::FlashOutcome::Failed);
+      EXPECT_EQ(run.Card(), before);
+      EXPECT_EQ(run.ui.Messages().back(), commands::kBackupFailedText);
+      EXPECT_TRUE(BackupsIn(run.ProgramFolder()).empty());
+    }
+  }
+}
+
 // The power goes while the chip is programmed: the user is told where the old BIOS is, and
 // flashing that file on the next start brings the chip back byte for byte.
 TEST(SafetyBackup, FlashedBackRestoresTheChipAfterAPowerCut) {
@@ -175,7 +144,9 @@ TEST(SafetyBackup, FlashedBackRestoresTheChipAfterAPowerCut) {
       ASSERT_EQ(backups.size(), 1u) << preset;
       backup = backups[0];
       EXPECT_EQ(run.ui.Messages().back(), commands::RestoreHintText(backup.string())) << preset;
+      run.machine.Files().LosePower();  // the disk keeps what reached it before the cut
       run.machine.Finish();  // the damaged chip is what the next start finds
+      EXPECT_EQ(ReadAll(backup), before) << preset;
     }
     ProgramRun again(scenario, {true});  // go on with a card whose BIOS is not found
     ASSERT_TRUE(again.started) << preset << ::testing::PrintToString(again.ui.Lines());

@@ -185,6 +185,7 @@ TEST(VendorTool, SaveThatCannotBeWrittenWholeKeepsTheEarlierBackup) {
         std::size_t Write(const void* b, std::size_t n) override { return in->Write(b, n / 2); }
         bool Seek(std::int64_t o, platform::SeekOrigin w) override { return in->Seek(o, w); }
         std::int64_t Tell() override { return in->Tell(); }
+        bool Flush() override { return in->Flush(); }
         bool Close() override { return in->Close(); }
       };
       auto file = std::make_unique<Half>();

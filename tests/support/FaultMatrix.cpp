@@ -284,6 +284,7 @@ Observation RunPoint(const Point& point) {
                                                 countersBefore.programOperations +
                                                 countersBefore.statusWrites);
       o.powerCut = chip->PowerCut();
+      if (o.powerCut) machine.Files().LosePower();  // the disk keeps what was flushed before it
     }
     o.chipAfter = ChipContents(machine);
     o.target = ReadAll(dir.Path() / kTargetName);

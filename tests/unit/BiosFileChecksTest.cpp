@@ -262,6 +262,7 @@ TEST(BiosFileChecks, NoCheckReadsBeyondWhatCanHoldABios) {
       return pos >= 0;
     }
     std::int64_t Tell() override { return pos; }
+    bool Flush() override { return true; }
     bool Close() override { return true; }
   };
   struct ZeroFiles final : platform::ForwardingFileSystem {

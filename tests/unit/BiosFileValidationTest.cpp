@@ -70,6 +70,7 @@ class FaultyFileSystem final : public platform::ForwardingFileSystem {
     std::size_t Write(const void* b, std::size_t n) override { return inner->Write(b, n / 2); }
     bool Seek(std::int64_t o, platform::SeekOrigin s) override { return inner->Seek(o, s); }
     std::int64_t Tell() override { return inner->Tell(); }
+    bool Flush() override { return inner->Flush(); }
     bool Close() override { return inner->Close(); }
     std::unique_ptr<platform::File> inner;
   };

@@ -3,6 +3,7 @@
 // exactly as it was, and no temporary file is ever left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -190,6 +191,60 @@ TEST(HostFileSystem, CreateNewNeverTruncatesAnExistingFile) {
   EXPECT_EQ(made->Write("abc", 3), 3u);
   EXPECT_TRUE(made->Close());
   EXPECT_EQ(ReadText(dir.Path() / "new.rom"), "abc");
+}
+
+// A save that says it succeeded keeps its contents through a power cut that follows; one whose
+// flush failed (a full disk) says so, and the power cut leaves the old contents.
+TEST(FileReplacement, CommittedContentsSurviveAPowerCut) {
+  struct Case {
+    const char* name;
+    std::optional<std::uint64_t> fullAt;  // counted from the write of the contents
+    bool committed;
+    const char* after;
+  };
+  for (const Case& c : {Case{"no fault", std::nullopt, true, "new"},
+                        Case{"the contents cannot be flushed", 1, false, "old"},
+                        Case{"the folder cannot be flushed", 2, false, "old"}}) {
+    SimHarness h(nlohmann::json{{"adapters", nlohmann::json::array()}});
+    h.dir.Write("a.rom", "old");
+    auto& files = h.platform->Files();
+    bool committed = false;
+    {
+      platform::FileReplacement out(files, h.dir.File("a.rom"));
+      ASSERT_NE(out.Out(), nullptr) << c.name;
+      if (c.fullAt) files.Faults().diskFullAtWrite = files.WritesSoFar() + *c.fullAt;
+      ASSERT_EQ(out.Out()->Write("new", 3), 3u) << c.name;
+      committed = out.Commit();
+    }
+    EXPECT_EQ(committed, c.committed) << c.name;
+    files.LosePower();
+    EXPECT_EQ(ReadText(h.dir.Path() / "a.rom"), c.after) << c.name;
+    EXPECT_EQ(Leftovers(h.dir.Path()), 0) << c.name;
+  }
+}
+
+// The calls a backup's durability rests on, on the host's own file system.
+TEST(HostFileSystem, FlushesFilesAndFoldersAndListsPlainFiles) {
+  TempDir dir;
+  dir.Write("b.rom", "b");
+  fs::create_directory(dir.Path() / "sub");
+  auto files = platform::MakeHostFileSystem();
+  auto f = files->CreateNew(dir.File("a.rom"));
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Write("abc", 3), 3u);
+  EXPECT_TRUE(f->Flush());
+  EXPECT_EQ(ReadText(dir.Path() / "a.rom"), "abc") << "flushed means written, before the close";
+  EXPECT_TRUE(f->Close());
+  EXPECT_FALSE(f->Flush()) << "a closed file flushes nothing";
+  EXPECT_TRUE(files->FlushFolder(dir.Folder()));
+  EXPECT_TRUE(files->FlushFolder(dir.File("sub")));
+  EXPECT_FALSE(files->FlushFolder(dir.File("missing")));
+  EXPECT_FALSE(files->FlushFolder(dir.File("b.rom"))) << "a file is no folder";
+  auto names = files->FileNames(dir.Folder());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.rom", "b.rom"})) << "folders are not listed";
+  EXPECT_EQ(files->FileNames(dir.File("sub")), std::vector<std::string>{});
+  EXPECT_EQ(files->FileNames(dir.File("missing")), std::vector<std::string>{});
 }
 
 }  // namespace

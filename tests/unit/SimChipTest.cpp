@@ -18,8 +18,8 @@ using sim::ChipFamily;
 using sim::ChipInterface;
 using sim::ChipModel;
 
-// The catalogue's parts with the ids and sizes a program must see, written down independently of
-// the emulator's table.
+// The catalogue's parts with the ids a program must see and the sizes of their datasheets, written
+// down independently of the emulator's table.
 struct CatalogueRow {
   const char* key;
   std::uint8_t m, d;
@@ -39,8 +39,8 @@ const CatalogueRow kCatalogue[] = {
     {"AMD 29LV010", 0x01, 0x6E, 0x20000, false},    {"AMD 29LV001T", 0x01, 0xED, 0x20000, false},
     {"AMD 29LV001B", 0x01, 0x6D, 0x20000, false},   {"PMC Pm39LV010R", 0x9D, 0x1C, 0x20000, false},
     {"SST 25VF512", 0xBF, 0x48, 0x10000, true},     {"SST 25VF010", 0xBF, 0x49, 0x20000, true},
-    {"PMC PM25LV512", 0x9D, 0x7B, 0x20000, true},   {"PMC PM25LV010", 0x9D, 0x7C, 0x20000, true},
-    {"ST M25P05", 0x20, 0x05, 0x10000, true},       {"ST M25P10", 0x20, 0x10, 0x10000, true},
+    {"PMC PM25LV512", 0x9D, 0x7B, 0x10000, true},   {"PMC PM25LV010", 0x9D, 0x7C, 0x20000, true},
+    {"ST M25P05", 0x20, 0x05, 0x10000, true},       {"ST M25P10", 0x20, 0x10, 0x20000, true},
     {"AT AT25F512", 0x1F, 0x40, 0x10000, true},     {"AT AT25F1024", 0x1F, 0x60, 0x20000, true},
     {"SST 45LF010", 0xBF, 0x42, 0x20000, true},     {"ICE 25P05", 0x5E, 0x01, 0x10000, true},
     {"ATMEL 49F 0x17", 0x1F, 0x17, 0x20000, false},

@@ -309,6 +309,7 @@ class FailingFile final : public platform::File {
   }
   bool Seek(std::int64_t o, platform::SeekOrigin w) override { return inner_->Seek(o, w); }
   std::int64_t Tell() override { return inner_->Tell(); }
+  bool Flush() override { return inner_->Flush(); }
   bool Close() override { return inner_->Close() && !failClose_; }
 
  private:

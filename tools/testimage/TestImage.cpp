@@ -28,7 +28,13 @@ std::uint8_t Filler(std::uint32_t& state) {
 
 std::vector<std::uint8_t> BuildImage(const ImageRecipe& s) {
   const std::size_t length = std::size_t{s.lengthByte} * 512;
-  std::vector<std::uint8_t> b(std::max<std::size_t>(length, 0x200));
+  // Room for every part the recipe places, however short the image: what lies beyond the image
+  // is cut off at the end.
+  std::size_t room = std::max<std::size_t>({length, 0x200, std::size_t{s.pcirOffset} + 8});
+  if (s.atom) room = std::max<std::size_t>(room, s.atom->offset + 20 + s.atom->pcirPosition + 8);
+  if (s.modelText) room = std::max(room, s.modelTextOffset + s.modelText->size() + 1);
+  if (s.block) room = std::max<std::size_t>(room, s.block->offset + 0xC0);
+  std::vector<std::uint8_t> b(room);
   std::uint32_t state = s.seed;
   for (auto& byte : b) byte = Filler(state);
   b[0] = 0x55;

@@ -65,7 +65,15 @@ struct LoadedLibrary {
   static void Close(HMODULE h) { ::FreeLibrary(h); }
 };
 
+// A folder listing of FindFirstFile.
+struct FindSearch {
+  using Handle = HANDLE;
+  static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ::FindClose(h); }
+};
+
 using OwnedHandle = Owned<KernelObject>;
+using OwnedSearch = Owned<FindSearch>;
 using OwnedService = Owned<ServiceObject>;
 using OwnedKey = Owned<RegistryKey>;
 using OwnedLibrary = Owned<LoadedLibrary>;

@@ -1,0 +1,40 @@
+// The program started on one emulated machine of a scenario, ready for the flash command, and the
+// safety backups it leaves in the program folder.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/Program.h"
+#include "commands/FlashCommand.h"
+#include "sim/EmulatedPlatform.h"
+#include "ui/ScriptedUi.h"
+
+namespace rz::test {
+
+using ByteVector = std::vector<std::uint8_t>;
+
+ByteVector ReadAll(const std::filesystem::path& p);
+
+// The files in <programFolder>Backups.
+std::vector<std::filesystem::path> BackupsIn(const std::string& programFolder);
+
+struct ProgramRun {
+  // `answers`: what start-up questions are answered (a card whose BIOS is not found asks).
+  explicit ProgramRun(sim::ScenarioRecipe scenario, std::vector<bool> answers = {});
+  ~ProgramRun();
+
+  // Flashes `file`, declining a stock BIOS offer where there is one (no answer is taken from the
+  // queue for it).
+  commands::FlashOutcome Flash(const std::string& file);
+  // What adapter 0's BIOS chip holds now.
+  ByteVector Card();
+  const std::string& ProgramFolder() { return machine.Recipe().programFolder; }
+
+  sim::EmulatedPlatform machine;
+  ui::ScriptedUi ui;
+  app::Program program;
+  bool started = false;
+};
+
+}  // namespace rz::test
