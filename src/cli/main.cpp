@@ -26,6 +26,7 @@
 #include "commands/StockBios.h"
 #include "commands/VerifyCommand.h"
 #include "config/AsicTable.h"
+#include "eeprom/Signature.h"
 #include "hw/AdapterScan.h"
 #include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
@@ -51,8 +52,14 @@ constexpr int kExitInterrupted = 130;
 constexpr const char* kHeldInterruptNotice =
     "Flashing: the card must not be interrupted; the program will stop when the flash is done.";
 
+// The adapters as the `adapters` command lists them. Detection reads RZFLASH.CFG on the NVIDIA
+// road only; on the others the listing reads it here, quietly, so that every command gives the
+// same answer about an adapter.
 std::vector<rz::commands::AdapterListing> Adapters(rz::app::Program& program) {
-  return rz::commands::ListAdapters(program.adapters, program.asics);
+  if (program.asics.built) return rz::commands::ListAdapters(program.adapters, program.asics);
+  rz::config::AsicTable table;
+  rz::config::ReadAsicTable(table, program.programFolder, program.Seams().files);
+  return rz::commands::ListAdapters(program.adapters, table);
 }
 
 int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
@@ -69,7 +76,12 @@ int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
     rz::cli::WriteOptional(*json, "eeprom_size", ui.Label(rz::ui::Label::EepromSize));
     json->Key("model_name").String(card.CardModelName);
     json->Key("backup_file_name").String(card.BackupFileName);
-    json->Key("card_number").Number(program.state.cardNumber);
+    // The number comes from the card's "$RZ" block; a card without one has none.
+    json->Key("card_number");
+    if (program.state.cardNumber == rz::eeprom::kNoCardNumber)
+      json->Null();
+    else
+      json->Number(program.state.cardNumber);
   }
   return problem ? kExitFailed : kExitOk;
 }
@@ -253,7 +265,10 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   const std::string transcriptPath =
       o.transcript && !o.transcript->empty() ? fs::absolute(*o.transcript, ec).string() : "";
 
-  rz::cli::TerminalUi ui(human, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
+  // The adapter lines are all that `adapters` writes on standard output: what the program says
+  // while it runs (its status, its messages) goes to standard error there.
+  std::FILE* const said = o.command == Command::Adapters ? stderr : human;
+  rz::cli::TerminalUi ui(said, rz::platform::IsTerminal(stderr) ? stderr : nullptr, o.answers,
                          rz::platform::IsTerminal(stdin));
   rz::ui::Transcript transcript;
   std::vector<rz::commands::ProgramPlace> own;

@@ -108,10 +108,10 @@ std::vector<AsicEntry> ParseAsicText(std::string_view text, std::size_t& capacit
   return LoadAsicRecords(text, capacity);
 }
 
-int LoadAsicTable(AsicTable& table, const std::string& programFolder, platform::FileSystem& files,
-                  ui::Ui& ui) {
+bool ReadAsicTable(AsicTable& table, const std::string& programFolder,
+                   platform::FileSystem& files) {
   table.path = programFolder + kPathSeparator + kConfigFileName;
-  if (table.built) return 0;
+  if (table.built) return true;
 
   std::size_t capacity = 0;
   if (auto sizing = files.OpenRead(table.path)) {
@@ -120,16 +120,20 @@ int LoadAsicTable(AsicTable& table, const std::string& programFolder, platform::
   }
 
   auto loading = files.OpenRead(table.path);
-  if (!loading) {
-    ui.MessageBox("", table.path, ui::Buttons::Ok, ui::Icon::None);
-    ui.MessageBox("", kConfigOpenError, ui::Buttons::Ok, ui::Icon::None);
-    return 1;
-  }
+  if (!loading) return false;
   table.entries = LoadAsicRecords(ReadAll(*loading), capacity);
   loading->Close();
   table.capacity = capacity;
   table.built = true;
-  return 0;
+  return true;
+}
+
+int LoadAsicTable(AsicTable& table, const std::string& programFolder, platform::FileSystem& files,
+                  ui::Ui& ui) {
+  if (ReadAsicTable(table, programFolder, files)) return 0;
+  ui.MessageBox("", table.path, ui::Buttons::Ok, ui::Icon::None);
+  ui.MessageBox("", kConfigOpenError, ui::Buttons::Ok, ui::Icon::None);
+  return 1;
 }
 
 }  // namespace rz::config

@@ -46,9 +46,13 @@ struct AsicTable {
   std::optional<std::size_t> Lookup(std::uint16_t deviceId) const;
 };
 
-// 0 when the table is there (loaded now or earlier), 1 when it was not built. The file is opened
-// twice (sizing pass, loading pass); when the second open fails the user sees the path and
-// "Error opening cfg file" in two message boxes.
+// Builds the table from <programFolder>/RZFLASH.CFG unless it is built already, telling no one:
+// false when the file cannot be opened for the loading pass (the table then stays unbuilt). The
+// file is opened twice (sizing pass, loading pass).
+bool ReadAsicTable(AsicTable& table, const std::string& programFolder, platform::FileSystem& files);
+
+// 0 when the table is there (loaded now or earlier), 1 when it was not built; then the user sees
+// the path and "Error opening cfg file" in two message boxes.
 int LoadAsicTable(AsicTable& table, const std::string& programFolder, platform::FileSystem& files,
                   ui::Ui& ui);
 

@@ -110,10 +110,8 @@ TEST_P(Adapters, ListsEveryAdapterOfTheScanInOrder) {
                   row.listed ? "listed in RZFLASH.CFG" : "not in RZFLASH.CFG");
     expectedText.push_back(std::string(line) + (i == 0 ? std::string("  road: ") + row.road : ""));
   }
-  Lines shown;
-  for (const auto& l : TextLines(text.out))
-    if (l.size() > 2 && l[2] == ':') shown.push_back(l);
-  EXPECT_EQ(shown, expectedText) << text.out;
+  // Standard output holds the adapter lines and nothing else; the status goes to standard error.
+  EXPECT_EQ(TextLines(text.out), expectedText) << text.out;
   for (const auto& l : expectedText) EXPECT_NE(r.err.find(l), std::string::npos) << r.err;
   // The card is not read: no label is set and the vendor tool is not started.
   EXPECT_TRUE(r.Starting("label").empty());
@@ -203,6 +201,7 @@ struct InfoJsonCase {
   std::optional<std::string> biosVersion, eepromName, eepromSize;
   const char* modelName;
   bool problem;
+  std::optional<int> cardNumber;  // of the "$RZ" block; none without one
 };
 
 class InfoJson : public ::testing::TestWithParam<InfoJsonCase> {};
@@ -229,30 +228,49 @@ TEST_P(InfoJson, CarriesTheLabelsAndTheCard) {
   EXPECT_EQ(Text(j.at("eeprom_size")), c.eepromSize);
   EXPECT_EQ(j.at("model_name"), c.modelName);
   EXPECT_EQ(!j.at("problem").is_null(), c.problem) << j.dump();
+  if (c.cardNumber) {
+    EXPECT_EQ(j.at("card_number"), *c.cardNumber);
+  } else {
+    EXPECT_TRUE(j.at("card_number").is_null()) << j.dump();
+  }
   if (c.biosVersion) {
     EXPECT_NE(r.err.find("BIOS version: " + *c.biosVersion), std::string::npos) << r.err;
   }
   if (std::string(c.machine) == "no-card") {
     EXPECT_TRUE(j.at("adapter").is_null());
   } else {
-    EXPECT_EQ(j.at("adapter").at("index"), 0);
-    EXPECT_EQ(j.at("adapter").at("bus"), 1);
+    // The adapter as `adapters` lists it, whatever road detection took.
+    const json listed = ParseOut(box.Run({"--machine", c.machine, "--json", "adapters"}));
+    EXPECT_EQ(j.at("adapter"), listed.at("adapters").at(0));
   }
+}
+
+// An ATI graphics chip that RZFLASH.CFG lists is listed by every command, though only the NVIDIA
+// road needs the file.
+TEST(InfoJsonOfAListedAtiChip, SaysItIsListedAsAdaptersDoes) {
+  CliSandbox box;
+  json m = AtiMachine(box, 0x21B8, testimage::BuildImage(PresetAtiImage()));
+  box.WriteText("program/RZFLASH.CFG", "asic_nv 1002 9442 1 0 RV770\n");
+  const std::string machine = box.WriteScenario("ati.json", m);
+  const json info = ParseOut(box.Run({"--machine", machine, "--json", "info"}));
+  const json listed = ParseOut(box.Run({"--machine", machine, "--json", "adapters"}));
+  EXPECT_EQ(info.at("adapter").at("listed_in_config"), true) << info.dump();
+  EXPECT_EQ(info.at("adapter"), listed.at("adapters").at(0));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Presets, InfoJson,
     ::testing::Values(
         InfoJsonCase{"NvidiaParallel", "nvidia-parallel", {}, 0, "programmed", "PX4R7 F4",
-                     "SST 39VF010        ", "65536 bytes", "PX4R7", false},
+                     "SST 39VF010        ", "65536 bytes", "PX4R7", false, 0},
         InfoJsonCase{"NvidiaModelText", "nvidia-modeltext", {}, 0, "programmed", "RZ-PX4R7H F4",
-                     "PMC PM25LV010      ", "65536 bytes", "RZ-PX4R7H", false},
+                     "PMC PM25LV010      ", "65536 bytes", "RZ-PX4R7H", false, std::nullopt},
         InfoJsonCase{"Ati", "ati", {}, 0, "vendor tool", "RZ-HD485 F2", std::nullopt,
-                     "65536  Bytes", "RZ-HD485", false},
+                     "65536  Bytes", "RZ-HD485", false, std::nullopt},
         InfoJsonCase{"UnknownChip", "nvidia-unknown-chip", {}, 1, "programmed", "", "", "",
-                     "PX4R7", true},
+                     "PX4R7", true, 0},
         InfoJsonCase{"NoCard", "no-card", {}, 1, "none", std::nullopt, std::nullopt,
-                     std::nullopt, "", true}),
+                     std::nullopt, "", true, std::nullopt}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
