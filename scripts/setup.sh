@@ -4,6 +4,8 @@
 # build's suites; `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with;
 # `setup.sh package` also installs what builds, checks, installs and reads the Debian package
 # (dpkg-shlibdeps and file for the dependencies, lintian, pkexec it depends on, man).
+# The default list also holds QEMU and busybox-static: the test command boots a virtual machine
+# (tests/vm/run-vm-test.sh).
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev googletest
   qt6-base-dev xvfb xauth fp-utils fonts-dejavu-core fonts-liberation2
   pciutils
+  qemu-system-x86 busybox-static
 )
 if [ "${1:-}" = windows ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)

@@ -34,6 +34,9 @@
 #include "ui/RecordingUi.h"
 #include "sim/EmulatedPlatform.h"
 #include "sim/Presets.h"
+#ifdef RZFLASH_TEST_CARD
+#include "vm/TestCardHost.h"
+#endif
 
 namespace {
 
@@ -297,7 +300,12 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
       code = Run(o, platform.Seams(), ui, transcript, nullptr, human, end, own);
       platform.Finish();
     } else {
+#ifdef RZFLASH_TEST_CARD
+      // The test build's disguised slot (tests/vm); never part of a shipped program.
+      const auto host = rz::vmtest::WithTestCard(rz::platform::MakeHostPlatform());
+#else
       const auto host = rz::platform::MakeHostPlatform();
+#endif
       code = Run(o, host->Seams(), ui, transcript, host.get(), human, end, own);
     }
   } catch (const rz::sim::ScenarioError& e) {
