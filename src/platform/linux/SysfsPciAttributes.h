@@ -20,6 +20,12 @@ struct PciBar {
   }
 };
 
+// The bytes of a `length`-byte range from `first` on that `bar` holds, `first` being inside it.
+std::uint32_t ClipToBar(const PciBar& bar, std::uint64_t first, std::uint32_t length);
+
+// "0x" and eight hexadecimal digits, for messages about physical addresses.
+std::string HexAddress(std::uint32_t address);
+
 // The six base-address registers (lines 0-5; later lines are the ROM and bridge windows); a
 // malformed line ends the list.
 std::vector<PciBar> ParseResourceBars(const std::string& text);
