@@ -1,13 +1,17 @@
 // Map requests on both Linux access methods over fake files: a map that starts in a BAR gets the
-// part of its range that the BAR holds, accesses past that part are refused, and no map reaches
-// another device's memory or starts where no BAR is.
+// part of its range that the BAR holds (the program's 32 MiB window on a board's 16 MiB BAR0
+// among them), accesses past that part are refused, and no map reaches another device's memory or
+// starts where no BAR is.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 
+#include <filesystem>
+
 #include "base/LittleEndian.h"
+#include "eeprom/RomWindow.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
 #include "linux/FakePciList.h"
@@ -24,7 +28,6 @@ namespace {
 
 namespace lx = platform;
 
-// A small machine: the display card's BAR0 is directly followed by a network card's BAR.
 constexpr std::uint32_t kBar = 0x4000, kBarSize = 0x4000;
 constexpr std::uint32_t kNicBar = 0x8000, kNicBarSize = 0x1000;
 constexpr std::uint32_t kNowhere = 0xA000;
@@ -49,21 +52,32 @@ std::uint8_t FileByte(const std::string& path, off_t at) {
   return b;
 }
 
-// Where each method finds the machine, and the file that holds the bytes at a physical address.
-struct FakeMachine {
+void PutFileBytes(const std::string& path, off_t at, const std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  EXPECT_GE(fd, 0) << path;
+  EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), at), static_cast<ssize_t>(bytes.size())) << path;
+  ::close(fd);
+}
+
+// Where each method finds a machine: a sysfs tree, and files standing for /dev/port, /dev/mem and
+// /proc/bus/pci/devices.
+struct FakeFiles {
   TempDir dir;
   FakeSysfsTree tree{dir.Path() / "sys"};
   lx::SysfsFilesSlot slot{nullptr, tree.Root().string()};
   lx::LinuxDriverPaths raw{dir.File("port"), dir.File("mem"), lx::WidePortAccess::PortFileBytes,
                            dir.File("devices")};
+  FakeFiles() { dir.Write("port", std::string(0x10000, '\0')); }
+};
 
+// A small machine: the display card's BAR0 is directly followed by a network card's BAR.
+struct FakeMachine : FakeFiles {
   FakeMachine() {
     tree.Add({kNic, 0x1AF4, 0x1041, 0x020000, 0, {}, {{1, kNicBar, kNicBarSize}}});
     tree.Add({kCard, 0x10DE, 0x0191, 0x030000, 0, {0x10},
               {{0, kBar, kBarSize}, {4, 0xE000, 0x80, 0x40101}}});
     FakeSysfsTree::Write(tree.File(kCard, "resource0"), PatternBytes(kBar, kBarSize));
     FakeSysfsTree::Write(tree.File(kNic, "resource1"), PatternBytes(kNicBar, kNicBarSize));
-    dir.Write("port", std::string(0x10000, '\0'));
     dir.Write("mem", PatternBytes(0, kMemorySize));
     dir.Write("devices", ProcPciLine("0018", 0x1AF41041, {{1, kNicBar, kNicBarSize}}) +
                              ProcPciLine("0100", 0x10DE0191, {{0, kBar, kBarSize}, {4, 0xE001, 0x80}}));
@@ -82,7 +96,30 @@ struct Road {
 };
 void PrintTo(const Road& road, std::ostream* out) { *out << road.name; }
 
-class MapClip : public ::testing::TestWithParam<Road> {
+// The board's real layout: 16 MiB of registers at BAR0, the next device's BAR right after them.
+// The files are sparse; the bytes the test reads are put in place.
+constexpr std::uint32_t kBoardBar = 0x1000000, kBoardBarSize = 0x1000000;
+constexpr std::uint32_t kNextBar = 0x2000000;
+
+struct BoardMachine : FakeFiles {
+  BoardMachine() {
+    tree.Add({kNic, 0x1AF4, 0x1041, 0x020000, 0, {}, {{1, kNextBar, 0x1000}}});
+    tree.Add({kCard, 0x10DE, 0x0191, 0x030000, 0, {0x10}, {{0, kBoardBar, kBoardBarSize}}});
+    dir.Write("mem", "");
+    std::filesystem::resize_file(dir.File("mem"), kNextBar + 0x1000);
+    dir.Write("devices", ProcPciLine("0018", 0x1AF41041, {{1, kNextBar, 0x1000}}) +
+                             ProcPciLine("0100", 0x10DE0191, {{0, kBoardBar, kBoardBarSize}}));
+  }
+  // `bytes` at `physical`, in every file that holds that address.
+  void Put(std::uint32_t physical, const std::string& bytes) const {
+    PutFileBytes(dir.File("mem"), physical, bytes);
+    if (physical >= kNextBar) PutFileBytes(tree.File(kNic, "resource1"), physical - kNextBar, bytes);
+    else PutFileBytes(tree.File(kCard, "resource0"), physical - kBoardBar, bytes);
+  }
+};
+
+template <class Machine>
+class OnRoad : public ::testing::TestWithParam<Road> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(driver.OpenDriver());
@@ -95,7 +132,7 @@ class MapClip : public ::testing::TestWithParam<Road> {
     return {GetParam().sysfs ? lx::SysfsAccessRecord() : lx::RawAccessRecord()};
   }
 
-  FakeMachine m;
+  Machine m;
   lx::LinuxDriverDevice device{Sources(), Methods()};
   lx::LinuxServiceControl services;
   lx::LinuxSystem system{lx::LinuxSystemOptions{m.dir.File("rzflash.lock"), m.dir.Path().string()}};
@@ -103,6 +140,36 @@ class MapClip : public ::testing::TestWithParam<Road> {
   ui::ScriptedUi ui;
   hw::DriverRequests io{driver, ui};
 };
+
+class MapClip : public OnRoad<FakeMachine> {};
+class ProgramWindow : public OnRoad<BoardMachine> {};
+
+// The program asks for 32 MiB from BAR0; the maker's boards have 16 MiB there. The map gets the
+// BAR: its registers and the PROM aperture answer through the token, the next device does not.
+TEST_P(ProgramWindow, The32MiBRequestOnA16MiBBar0GetsTheBar) {
+  m.Put(kBoardBar + eeprom::kRegStrap, std::string("\x4C\x8A\x40\x00", 4));
+  m.Put(kBoardBar + eeprom::kPromOffset, "\x55\xAA");
+  m.Put(kBoardBar + kBoardBarSize - 4, "\x01\x02\x03\x04");
+  m.Put(kNextBar, "\x78\x56\x34\x12");
+
+  std::uint32_t window = 0;
+  io.MapPhysicalMemory(kBoardBar, eeprom::kWindowLength, window);
+  ASSERT_NE(window, 0u) << ::testing::PrintToString(ui.Lines());
+  EXPECT_TRUE(ui.Lines().empty());
+  EXPECT_EQ(io.ReadMem32(window + eeprom::kRegStrap), 0x00408A4Cu);
+  EXPECT_EQ(io.ReadMem8(window + eeprom::kPromOffset + 1), 0xAA);
+  EXPECT_EQ(io.ReadMem32(window + kBoardBarSize - 4), 0x04030201u) << "the BAR's last register";
+  EXPECT_EQ(device.InvalidAccesses(), 0u);
+
+  EXPECT_EQ(io.ReadMem32(window + kBoardBarSize), 0xFFFFFFFFu) << "the next device's BAR";
+  io.WriteMem32(window + kBoardBarSize, 0);
+  EXPECT_EQ(io.ReadMem8(window + eeprom::kWindowLength - 1), 0xFF);
+  EXPECT_EQ(device.InvalidAccesses(), 3u);
+  EXPECT_EQ(FileByte(m.dir.File("mem"), kNextBar), 0x78);
+  EXPECT_EQ(FileByte(m.tree.File(kNic, "resource1"), 0), 0x78);
+  io.UnmapPhysicalMemory(window);
+  EXPECT_TRUE(ui.Lines().empty());
+}
 
 TEST_P(MapClip, AMapGetsThePartOfItsRangeThatTheBarItStartsInHolds) {
   const bool sysfs = GetParam().sysfs;
@@ -178,8 +245,10 @@ TEST_P(MapClip, ARefusedMapKeepsItsReason) {
   EXPECT_NE(token, 0u) << "the list is read again at every map";
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, MapClip, ::testing::Values(Road{"sysfs", true}, Road{"raw", false}),
-                         [](const auto& road) { return std::string(road.param.name); });
+const auto kRoads = ::testing::Values(Road{"sysfs", true}, Road{"raw", false});
+std::string RoadName(const ::testing::TestParamInfo<Road>& road) { return road.param.name; }
+INSTANTIATE_TEST_SUITE_P(Roads, MapClip, kRoads, RoadName);
+INSTANTIATE_TEST_SUITE_P(Roads, ProgramWindow, kRoads, RoadName);
 
 }  // namespace
 }  // namespace rz::test

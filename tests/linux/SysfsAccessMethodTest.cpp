@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include "base/BuildConfig.h"
-#include "eeprom/RomWindow.h"
 #include "hw/AdapterScan.h"
 #include "hw/DriverProtocol.h"
 #include "hw/DriverRequests.h"
@@ -263,33 +262,6 @@ TEST_F(SysfsMethod, MapsGoThroughTheResourceFileOfTheDisplayBarHoldingTheRange) 
   EXPECT_EQ(device.LiveMappings(), 2u);
   device.Close(driver.deviceHandle);
   EXPECT_EQ(device.LiveMappings(), 0u) << "closing the device drops its mappings";
-}
-
-// Real boards have 16 MiB at BAR0; the program asks for 32 MiB from it. The map gets the BAR, and
-// the registers and the PROM aperture inside it answer through the token.
-TEST_F(SysfsMethod, TheProgramsWindowOnASixteenMebibyteBar0GetsTheBar) {
-  const int fd = ::open(tree.File(kCard, "resource0").c_str(), O_WRONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  const std::uint8_t strap[4] = {0x4C, 0x8A, 0x40, 0x00};
-  ASSERT_EQ(::pwrite(fd, strap, 4, eeprom::kRegStrap), 4);
-  const std::uint8_t rom[2] = {0x55, 0xAA};
-  ASSERT_EQ(::pwrite(fd, rom, 2, eeprom::kPromOffset), 2);
-  ::close(fd);
-
-  std::uint32_t window = 0;
-  io.MapPhysicalMemory(kBarStart, eeprom::kWindowLength, window);
-  ASSERT_NE(window, 0u);
-  EXPECT_TRUE(ui.Lines().empty());
-  EXPECT_EQ(io.ReadMem32(window + eeprom::kRegStrap), 0x00408A4Cu);
-  EXPECT_EQ(io.ReadMem8(window + eeprom::kPromOffset + 1), 0xAA);
-  EXPECT_EQ(io.ReadMem8(window + 0x20000 + eeprom::kPromOffset), 0x00) << "128 KiB of aperture";
-  EXPECT_EQ(device.InvalidAccesses(), 0u);
-  EXPECT_EQ(io.ReadMem32(window + kBarSize - 4), 0u) << "the BAR's last register";
-  EXPECT_EQ(io.ReadMem32(window + kBarSize), 0xFFFFFFFFu) << "past the BAR";
-  EXPECT_EQ(io.ReadMem8(window + eeprom::kWindowLength - 1), 0xFF);
-  EXPECT_EQ(device.InvalidAccesses(), 2u);
-  io.UnmapPhysicalMemory(window);
-  EXPECT_TRUE(ui.Lines().empty());
 }
 
 // The files come from the slot when the service calls filled it, else from its root.

@@ -109,7 +109,7 @@ std::unique_ptr<MappedMemory> RawAccessMethod::Map(std::uint32_t physical, std::
   if (!text) return nullptr;
   for (const PciBar& bar : ParseProcPciDevices(*text)) {
     if (!bar.IsMemory() || !bar.Holds(physical, 1)) continue;
-    auto memory = MapFileRange(memFd_, physical, ClipToBar(bar, physical, length));
+    auto memory = MapFileRange(memFd_, physical, bar.HeldPart(physical, length));
     if (!memory) why = paths_.mem + " cannot be mapped at " + HexAddress(physical) + ": " + std::strerror(errno);
     return memory;
   }

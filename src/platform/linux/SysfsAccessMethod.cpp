@@ -151,7 +151,7 @@ std::unique_ptr<MappedMemory> SysfsAccessMethod::Map(std::uint32_t physical, std
     for (const PciBar& bar : facts.bars) {
       if (!bar.IsMemory() || !bar.Holds(physical, 1)) continue;
       // The kernel maps no byte past the BAR's end: the map gets the part the BAR holds.
-      const std::uint32_t served = ClipToBar(bar, physical, length);
+      const std::uint32_t served = bar.HeldPart(physical, length);
       auto memory = files_.MapResource(device, bar.index, physical - bar.start, served);
       if (!memory) why = "resource" + std::to_string(bar.index) + " of " + device + " cannot be mapped";
       return memory;

@@ -1,6 +1,5 @@
 #include "platform/linux/SysfsPciAttributes.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <sstream>
@@ -27,10 +26,6 @@ std::optional<std::uint64_t> ParseHexWord(const std::string& word) {
 }
 
 }  // namespace
-
-std::uint32_t ClipToBar(const PciBar& bar, std::uint64_t first, std::uint32_t length) {
-  return static_cast<std::uint32_t>(std::min<std::uint64_t>(length, bar.end - first + 1));
-}
 
 std::string HexAddress(std::uint32_t address) {
   char text[12];
