@@ -26,8 +26,16 @@ std::unique_ptr<FlashChip> MakeEeprom(const EepromRecipe& recipe, Machine& machi
 
 }  // namespace
 
+std::uint32_t DefaultBar0(std::size_t adapterIndex) {
+  return 0xC0000000u + static_cast<std::uint32_t>(adapterIndex) * 0x04000000u;
+}
+
+std::uint64_t DefaultFramebuffer(std::size_t adapterIndex) {
+  return 0x4000000000u + std::uint64_t{adapterIndex} * kCardFramebufferSize;
+}
+
 std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterRecipe& a, Machine& machine,
-                                             std::uint32_t bar0) {
+                                             std::uint32_t bar0, std::uint64_t framebuffer) {
   PciIdentity id;
   id.vendorId = a.vendorId;
   id.deviceId = a.deviceId;
@@ -38,7 +46,10 @@ std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterRecipe& a, Machine& ma
   id.capabilities = a.capabilities;
   id.loopingCapabilities = a.loopingCapabilities;
   id.bar0 = bar0;
-  id.bar0Size = kCardWindowSize;
+  id.bar0Size = kCardRegisterSize;
+  id.framebuffer = framebuffer;
+  id.framebufferSize = kCardFramebufferSize;
+  id.romSize = kCardRomSize;
   if (a.vendorId == kAtiVendorId) return MakeAtiCard(a.atiEeprom, id);
   if (a.vendorId != kNvidiaVendorId) return std::make_unique<PciDevice>(id);
 

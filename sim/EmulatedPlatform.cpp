@@ -33,9 +33,8 @@ EmulatedPlatform::EmulatedPlatform(ScenarioRecipe recipe, std::shared_ptr<Instan
   LockPersistedImages();
   for (std::size_t i = 0; i < recipe_.adapters.size(); ++i) {
     const auto& a = recipe_.adapters[i];
-    const std::uint32_t bar0 =
-        a.bar0.value_or(0xC0000000u + static_cast<std::uint32_t>(i) * 0x04000000u);
-    auto dev = MakeAdapterDevice(a, machine_, bar0);
+    auto dev =
+        MakeAdapterDevice(a, machine_, a.bar0.value_or(DefaultBar0(i)), DefaultFramebuffer(i));
     adapterDevices_.push_back(&machine_.AddDevice(a.bus, a.device, std::move(dev)));
   }
   for (const auto& lock : imageLocks_)

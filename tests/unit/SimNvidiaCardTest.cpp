@@ -64,9 +64,11 @@ TEST(SimNvidiaCard, RegistersAreSparseAndRecorded) {
   auto platform = MakePlatform(CardScenario(json{{"chip", "SST 39VF010"}}), dir);
   CardProbe p(*platform);
   auto& card = Card(*platform);
-  EXPECT_EQ(p.Reg(0x1FFFFFC), 0u) << "never written";
+  EXPECT_EQ(p.Reg(0xFFFFFC), 0u) << "never written";
+  p.SetReg(0xFFFFFC, 0xDEADBEEF);
+  EXPECT_EQ(p.Reg(0xFFFFFC), 0xDEADBEEFu) << "the last register of the 16 MiB BAR0";
   p.SetReg(0x1FFFFFC, 0xDEADBEEF);
-  EXPECT_EQ(p.Reg(0x1FFFFFC), 0xDEADBEEFu);
+  EXPECT_EQ(p.Reg(0x1FFFFFC), 0xFFFFFFFFu) << "past BAR0 nothing answers";
   EXPECT_EQ(p.Reg(0x1850), 1u) << "PROM access is off at power-up";
 
   const std::uint32_t boot = p.Reg(0x200);

@@ -2,25 +2,17 @@
 // (a name and a detect step) tried in a fixed order at the device's open; the first whose detect
 // succeeds serves every request until the device is closed.
 #pragma once
-#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/linux/MappedMemory.h"
 #include "platform/linux/RawAccessPaths.h"
 
 namespace rz::platform {
 
 struct SysfsFilesSlot;
-
-// A physical range made visible in this process. The device unmaps it (munmap of base).
-struct MappedRange {
-  void* base = nullptr;                    // what mmap returned (page-aligned)
-  std::size_t mappedBytes = 0;             // length given to mmap
-  volatile std::uint8_t* start = nullptr;  // the requested physical address
-};
 
 class AccessMethod {
  public:
@@ -28,8 +20,11 @@ class AccessMethod {
   // One port access of `width` (1, 2 or 4) bytes; false when refused or failed.
   virtual bool PortRead(std::uint16_t port, std::uint16_t width, std::uint32_t& value) = 0;
   virtual bool PortWrite(std::uint16_t port, std::uint16_t width, std::uint32_t value) = 0;
-  // Maps `length` (> 0) bytes of physical memory read-write; nullopt when refused or failed.
-  virtual std::optional<MappedRange> Map(std::uint32_t physical, std::uint32_t length) = 0;
+  // Maps physical memory read-write from `physical` on: `length` (> 0) bytes, or the part of them
+  // that the BAR holding `physical` holds (never memory beyond that BAR). Null when refused or
+  // failed, with the reason in `why`.
+  virtual std::unique_ptr<MappedMemory> Map(std::uint32_t physical, std::uint32_t length,
+                                            std::string& why) = 0;
 };
 
 // What the methods are detected on.
@@ -49,10 +44,6 @@ struct AccessAttempt {
   std::string method;
   std::string why;
 };
-
-// Maps `length` bytes of `fd` from `offset` on, read-write and shared, the mapping widened to
-// whole pages; nullopt when mmap fails.
-std::optional<MappedRange> MapFileRange(int fd, std::uint64_t offset, std::uint32_t length);
 
 // The methods of this system in the order they are tried: "sysfs", then "raw".
 std::vector<AccessMethodRecord> LinuxAccessMethods();

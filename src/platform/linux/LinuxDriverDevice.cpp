@@ -1,9 +1,7 @@
 #include "platform/linux/LinuxDriverDevice.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
-#include <bit>
 #include <cstring>
 
 #include "base/LittleEndian.h"
@@ -34,10 +32,7 @@ LinuxDriverDevice::LinuxDriverDevice(AccessSources sources, std::vector<AccessMe
 
 LinuxDriverDevice::~LinuxDriverDevice() { CloseMethod(); }
 
-void LinuxDriverDevice::DropMappings() {
-  for (auto& [token, m] : mappings_) ::munmap(m.base, m.mappedBytes);
-  mappings_.clear();
-}
+void LinuxDriverDevice::DropMappings() { mappings_.clear(); }
 
 void LinuxDriverDevice::CloseMethod() {
   DropMappings();
@@ -49,6 +44,7 @@ void LinuxDriverDevice::CloseMethod() {
 DeviceHandle LinuxDriverDevice::Open(const std::string&) {
   CloseMethod();
   attempts_.clear();
+  mapProblem_.clear();
   for (const AccessMethodRecord& record : methods_) {
     std::string why;
     if (auto method = record.detect(sources_, why)) {
@@ -135,65 +131,56 @@ bool LinuxDriverDevice::Map(std::uint32_t physical, std::uint32_t length, std::u
   const std::uint64_t span = (std::uint64_t{length} + page - 1) / page * page + page;
   const std::uint32_t at = AllocateToken(span);
   if (at == 0) return false;
-  const auto range = method_->Map(physical, length);
-  if (!range) return false;
+  std::string why;
+  auto memory = method_->Map(physical, length, why);
+  if (!memory) {
+    mapProblem_ = why;
+    return false;
+  }
   token = at;
-  mappings_[token] = Mapping{range->base, range->mappedBytes, range->start, length, span};
+  const std::uint32_t mapped = memory->Length();
+  mappings_[token] = Mapping{std::move(memory), physical, mapped, span};
   return true;
 }
 
-bool LinuxDriverDevice::Unmap(std::uint32_t token) {
-  const auto it = mappings_.find(token);
-  if (it == mappings_.end()) return false;
-  const bool ok = ::munmap(it->second.base, it->second.mappedBytes) == 0;
-  mappings_.erase(it);
-  return ok;
-}
+bool LinuxDriverDevice::Unmap(std::uint32_t token) { return mappings_.erase(token) == 1; }
 
-volatile std::uint8_t* LinuxDriverDevice::Resolve(std::uint32_t linear, std::uint32_t size) {
+MappedMemory* LinuxDriverDevice::Resolve(std::uint32_t linear, std::uint32_t size,
+                                         std::uint32_t& offset) {
   auto it = mappings_.upper_bound(linear);
   if (it != mappings_.begin()) {
     --it;
-    const std::uint64_t offset = linear - it->first;
-    if (offset + size <= it->second.length) return it->second.start + offset;
+    const Mapping& m = it->second;
+    offset = linear - it->first;
+    // Device registers need one 32-bit access, which an address that is not 4-byte aligned
+    // cannot be.
+    const bool aligned = size != 4 || (m.physical + offset) % 4 == 0;
+    if (std::uint64_t{offset} + size <= m.length && aligned) return m.memory.get();
   }
   ++invalidAccesses_;
   return nullptr;
 }
 
 std::uint8_t LinuxDriverDevice::ReadMapped8(std::uint32_t linear) {
-  volatile std::uint8_t* p = Resolve(linear, 1);
-  return p ? *p : 0xFF;
+  std::uint32_t offset = 0;
+  MappedMemory* m = Resolve(linear, 1, offset);
+  return m ? m->Read8(offset) : 0xFF;
 }
 
 void LinuxDriverDevice::WriteMapped8(std::uint32_t linear, std::uint8_t value) {
-  if (volatile std::uint8_t* p = Resolve(linear, 1)) *p = value;
+  std::uint32_t offset = 0;
+  if (MappedMemory* m = Resolve(linear, 1, offset)) m->Write8(offset, value);
 }
 
-// Registers are little-endian; a 32-bit access through the mapping reads them as they are only on
-// a little-endian host.
-static_assert(std::endian::native == std::endian::little);
-
-// Device registers need one 32-bit access; an address that is not 4-byte aligned in the host's
-// view cannot be done as one, and is refused like an address outside the mapping.
 std::uint32_t LinuxDriverDevice::ReadMapped32(std::uint32_t linear) {
-  volatile std::uint8_t* p = Resolve(linear, 4);
-  if (!p) return 0xFFFFFFFFu;
-  if (reinterpret_cast<std::uintptr_t>(p) % 4 != 0) {
-    ++invalidAccesses_;
-    return 0xFFFFFFFFu;
-  }
-  return *reinterpret_cast<volatile std::uint32_t*>(p);
+  std::uint32_t offset = 0;
+  MappedMemory* m = Resolve(linear, 4, offset);
+  return m ? m->Read32(offset) : 0xFFFFFFFFu;
 }
 
 void LinuxDriverDevice::WriteMapped32(std::uint32_t linear, std::uint32_t value) {
-  volatile std::uint8_t* p = Resolve(linear, 4);
-  if (!p) return;
-  if (reinterpret_cast<std::uintptr_t>(p) % 4 != 0) {
-    ++invalidAccesses_;
-    return;
-  }
-  *reinterpret_cast<volatile std::uint32_t*>(p) = value;
+  std::uint32_t offset = 0;
+  if (MappedMemory* m = Resolve(linear, 4, offset)) m->Write32(offset, value);
 }
 
 }  // namespace rz::platform

@@ -1,6 +1,7 @@
 // The I/O driver's requests on Linux, carried out by the first access method (AccessMethod.h)
 // that works here: the sysfs PCI files, else the kernel's /dev/port and /dev/mem. The device
-// keeps what every method shares: the open handle, and the mappings reached by 32-bit tokens.
+// keeps what every method shares: the open handle, and the mappings reached by 32-bit tokens. A
+// map gets the part of its range that one BAR holds; the rest of its tokens reach nothing.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -31,8 +32,8 @@ class LinuxDriverDevice final : public DriverDevice {
   bool Control(DeviceHandle handle, std::uint32_t code, const std::uint8_t* in,
                std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
 
-  // Accesses through a mapping by its 32-bit linear token. Outside every live mapping reads
-  // answer all ones and writes are dropped (counted in InvalidAccesses()).
+  // Accesses through a mapping by its 32-bit linear token. Outside the mapped part of every live
+  // mapping reads answer all ones and writes are dropped (counted in InvalidAccesses()).
   std::uint8_t ReadMapped8(std::uint32_t linear) override;
   void WriteMapped8(std::uint32_t linear, std::uint8_t value) override;
   std::uint32_t ReadMapped32(std::uint32_t linear) override;
@@ -44,14 +45,15 @@ class LinuxDriverDevice final : public DriverDevice {
   const std::string& MethodName() const { return methodName_; }
   // The methods the last open tried before the chosen one (all of them when it failed).
   const std::vector<AccessAttempt>& Attempts() const { return attempts_; }
+  // Why the method refused or failed the last map request that failed; empty when none has.
+  const std::string& MapProblem() const { return mapProblem_; }
 
  private:
   struct Mapping {
-    void* base = nullptr;         // what mmap returned (page-aligned)
-    std::size_t mappedBytes = 0;  // length given to mmap
-    volatile std::uint8_t* start = nullptr;  // the requested physical address
-    std::uint32_t length = 0;     // the requested length
-    std::uint64_t span = 0;       // token range reserved for it
+    std::unique_ptr<MappedMemory> memory;  // from the requested physical address on
+    std::uint32_t physical = 0;            // the requested physical address
+    std::uint32_t length = 0;              // bytes mapped (memory->Length())
+    std::uint64_t span = 0;                // token range reserved for the requested length
   };
 
   bool PortRequest(const std::uint8_t* in, std::uint8_t* out);
@@ -59,8 +61,9 @@ class LinuxDriverDevice final : public DriverDevice {
   // A free token range of `span` bytes; 0 when none is left.
   std::uint32_t AllocateToken(std::uint64_t span);
   bool Unmap(std::uint32_t token);
-  // Host address of `size` bytes at `linear`; null when they are not inside one live mapping.
-  volatile std::uint8_t* Resolve(std::uint32_t linear, std::uint32_t size);
+  // The mapping whose mapped part holds `size` bytes at `linear`, and their offset into it; null
+  // (counted) when none does, or when a 4-byte access is not at a multiple of 4 physically.
+  MappedMemory* Resolve(std::uint32_t linear, std::uint32_t size, std::uint32_t& offset);
   void DropMappings();
   void CloseMethod();
 
@@ -69,6 +72,7 @@ class LinuxDriverDevice final : public DriverDevice {
   std::unique_ptr<AccessMethod> method_;
   std::string methodName_;
   std::vector<AccessAttempt> attempts_;
+  std::string mapProblem_;
   DeviceHandle handle_ = kInvalidDeviceHandle;
   DeviceHandle nextHandle_ = 1;
   std::map<std::uint32_t, Mapping> mappings_;  // key: token (linear address of the start)

@@ -14,6 +14,7 @@
 #endif
 
 #include "base/LittleEndian.h"
+#include "platform/linux/ProcPciDevices.h"
 
 namespace rz::platform {
 namespace {
@@ -101,8 +102,19 @@ bool RawAccessMethod::PortWrite(std::uint16_t port, std::uint16_t width, std::ui
   return ::pwrite(portFd_, bytes, width, port) == static_cast<ssize_t>(width);
 }
 
-std::optional<MappedRange> RawAccessMethod::Map(std::uint32_t physical, std::uint32_t length) {
-  return MapFileRange(memFd_, physical, length);
+std::unique_ptr<MappedMemory> RawAccessMethod::Map(std::uint32_t physical, std::uint32_t length,
+                                                 std::string& why) {
+  // Read at every map: the BARs may have been moved since the last one (a rescan, a hot plug).
+  const auto text = ReadProcFile(paths_.pciDevices, why);
+  if (!text) return nullptr;
+  for (const PciBar& bar : ParseProcPciDevices(*text)) {
+    if (!bar.IsMemory() || !bar.Holds(physical, 1)) continue;
+    auto memory = MapFileRange(memFd_, physical, bar.HeldPart(physical, length));
+    if (!memory) why = paths_.mem + " cannot be mapped at " + HexAddress(physical) + ": " + std::strerror(errno);
+    return memory;
+  }
+  why = "no memory BAR in " + paths_.pciDevices + " holds " + HexAddress(physical);
+  return nullptr;
 }
 
 }  // namespace rz::platform

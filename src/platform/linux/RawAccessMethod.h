@@ -1,5 +1,6 @@
 // The raw access method: port requests through /dev/port (x86 port instructions after ioperm for
-// wide accesses), map requests by mmap of /dev/mem. Needs root and a kernel without lockdown;
+// wide accesses), map requests by mmap of /dev/mem, each with the part of the range that the
+// memory BAR holding its start holds (the BARs as /proc/bus/pci/devices lists them). Needs root and a kernel without lockdown;
 // RawAccessProblem.h tells the user why it fails.
 #pragma once
 #include <bitset>
@@ -19,7 +20,8 @@ class RawAccessMethod final : public AccessMethod {
 
   bool PortRead(std::uint16_t port, std::uint16_t width, std::uint32_t& value) override;
   bool PortWrite(std::uint16_t port, std::uint16_t width, std::uint32_t value) override;
-  std::optional<MappedRange> Map(std::uint32_t physical, std::uint32_t length) override;
+  std::unique_ptr<MappedMemory> Map(std::uint32_t physical, std::uint32_t length,
+                                    std::string& why) override;
 
  private:
   bool GrantPorts(std::uint16_t port, std::uint16_t width);

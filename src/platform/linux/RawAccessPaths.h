@@ -1,5 +1,5 @@
-// Where the raw access method finds the kernel's port and physical-memory files, and how it
-// carries out wide port accesses.
+// Where the raw access method finds the kernel's port and physical-memory files and its list of
+// PCI devices, and how it carries out wide port accesses.
 #pragma once
 #include <string>
 
@@ -20,6 +20,8 @@ struct LinuxDriverPaths {
   std::string port = "/dev/port";
   std::string mem = "/dev/mem";
   WidePortAccess wide = WidePortAccess::Native;
+  // Every device's BARs: a map is served only inside one of them (ProcPciDevices.h).
+  std::string pciDevices = "/proc/bus/pci/devices";
 };
 
 }  // namespace rz::platform

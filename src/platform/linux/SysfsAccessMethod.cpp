@@ -143,18 +143,22 @@ bool SysfsAccessMethod::PortWrite(std::uint16_t port, std::uint16_t width, std::
   return false;
 }
 
-std::optional<MappedRange> SysfsAccessMethod::Map(std::uint32_t physical, std::uint32_t length) {
+std::unique_ptr<MappedMemory> SysfsAccessMethod::Map(std::uint32_t physical, std::uint32_t length,
+                                                   std::string& why) {
   for (const auto& [key, device] : devices_) {
     const DeviceFacts& facts = Facts(device);
     if (!facts.display) continue;
     for (const PciBar& bar : facts.bars) {
-      if (!bar.IsMemory() || !bar.Holds(physical, length)) continue;
-      const int fd = files_.Descriptor(device, "resource" + std::to_string(bar.index), true);
-      if (fd < 0) return std::nullopt;
-      return MapFileRange(fd, physical - bar.start, length);
+      if (!bar.IsMemory() || !bar.Holds(physical, 1)) continue;
+      // The kernel maps no byte past the BAR's end: the map gets the part the BAR holds.
+      const std::uint32_t served = bar.HeldPart(physical, length);
+      auto memory = files_.MapResource(device, bar.index, physical - bar.start, served);
+      if (!memory) why = "resource" + std::to_string(bar.index) + " of " + device + " cannot be mapped";
+      return memory;
     }
   }
-  return std::nullopt;
+  why = "no memory BAR of a display device holds " + HexAddress(physical);
+  return nullptr;
 }
 
 }  // namespace rz::platform

@@ -2,8 +2,8 @@
 // files: a dword written to 0xCF8 is kept as the address and 0xCFC-0xCFF read or write the
 // addressed register (absent devices read all ones, writes to them are dropped). Byte writes to
 // the delay port 0xEB take the time of one port write and touch nothing; every other port is
-// refused. Maps are served by mmap of the `resourceN` file of the display device whose memory
-// BAR holds the range. Only display-class devices may be written.
+// refused. A map is served by the `resourceN` file of the display device whose memory BAR holds its
+// start, with the part of the range that BAR holds. Only display-class devices may be written.
 #pragma once
 #include <map>
 
@@ -26,7 +26,8 @@ class SysfsAccessMethod final : public AccessMethod {
 
   bool PortRead(std::uint16_t port, std::uint16_t width, std::uint32_t& value) override;
   bool PortWrite(std::uint16_t port, std::uint16_t width, std::uint32_t value) override;
-  std::optional<MappedRange> Map(std::uint32_t physical, std::uint32_t length) override;
+  std::unique_ptr<MappedMemory> Map(std::uint32_t physical, std::uint32_t length,
+                                    std::string& why) override;
 
  private:
   struct DeviceFacts {

@@ -2,9 +2,13 @@
 // opened by this process; as an ordinary user the access broker opens them and hands the
 // descriptors over. Either way the method sees the same table.
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/linux/MappedMemory.h"
 
 namespace rz::platform {
 
@@ -27,6 +31,11 @@ class SysfsFiles {
   // nullopt when it cannot be read.
   virtual std::optional<std::string> Attribute(const std::string& device,
                                                const std::string& file) const = 0;
+
+  // `length` bytes of the device's BAR `bar` from `offset` on, read-write; null when they cannot be
+  // mapped. The default maps the read-write descriptor of <device>/resource<bar>.
+  virtual std::unique_ptr<MappedMemory> MapResource(const std::string& device, int bar,
+                                                    std::uint64_t offset, std::uint32_t length);
 };
 
 }  // namespace rz::platform

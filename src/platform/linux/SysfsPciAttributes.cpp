@@ -1,6 +1,7 @@
 #include "platform/linux/SysfsPciAttributes.h"
 
 #include <cctype>
+#include <cstdio>
 #include <sstream>
 
 namespace rz::platform {
@@ -25,6 +26,12 @@ std::optional<std::uint64_t> ParseHexWord(const std::string& word) {
 }
 
 }  // namespace
+
+std::string HexAddress(std::uint32_t address) {
+  char text[12];
+  std::snprintf(text, sizeof text, "0x%08X", address);
+  return text;
+}
 
 std::vector<PciBar> ParseResourceBars(const std::string& text) {
   std::vector<PciBar> bars;

@@ -1,4 +1,5 @@
-// Reading the text attributes of a sysfs PCI device ("class", "resource") and its folder name.
+// Reading the text attributes of a sysfs PCI device ("class", "resource") and its folder name;
+// the BARs they describe.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -18,7 +19,14 @@ struct PciBar {
   bool Holds(std::uint64_t first, std::uint64_t length) const {
     return length > 0 && first >= start && first <= end && length - 1 <= end - first;
   }
+  // How many bytes of a `length`-byte range from `first` (inside the BAR) on the BAR holds.
+  std::uint32_t HeldPart(std::uint64_t first, std::uint32_t length) const {
+    return end - first < length ? static_cast<std::uint32_t>(end - first + 1) : length;
+  }
 };
+
+// "0x" and eight hexadecimal digits, for messages about physical addresses.
+std::string HexAddress(std::uint32_t address);
 
 // The six base-address registers (lines 0-5; later lines are the ROM and bridge windows); a
 // malformed line ends the list.

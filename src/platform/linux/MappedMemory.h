@@ -1,0 +1,28 @@
+// Memory that one map request made reachable: the bytes from the requested physical address on,
+// read and written 8 or 32 bits at a time. The device's mappings hold it; in production it is an
+// mmap'd range of a device file (MapFileRange), a test may put a card's registers behind it.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+namespace rz::platform {
+
+class MappedMemory {
+ public:
+  virtual ~MappedMemory() = default;
+  // Bytes reachable from offset 0 on: what the request asked, or less when the range it starts
+  // in ends sooner.
+  virtual std::uint32_t Length() const = 0;
+  // The caller keeps every access inside Length(); 32-bit accesses are at offsets whose physical
+  // address is a multiple of 4.
+  virtual std::uint8_t Read8(std::uint32_t offset) = 0;
+  virtual void Write8(std::uint32_t offset, std::uint8_t value) = 0;
+  virtual std::uint32_t Read32(std::uint32_t offset) = 0;
+  virtual void Write32(std::uint32_t offset, std::uint32_t value) = 0;
+};
+
+// Maps `length` (> 0) bytes of `fd` from `offset` on, read-write and shared (the mmap widened to
+// whole pages, unmapped when the object goes); null when mmap fails.
+std::unique_ptr<MappedMemory> MapFileRange(int fd, std::uint64_t offset, std::uint32_t length);
+
+}  // namespace rz::platform
