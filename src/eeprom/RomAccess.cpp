@@ -7,6 +7,9 @@ namespace rz::eeprom {
 namespace {
 constexpr std::uint8_t kConfigCommand = 0x04;
 constexpr std::uint8_t kConfigBar0 = 0x10;
+// A memory BAR's low four bits say what kind of BAR it is (I/O or memory, 32- or 64-bit,
+// prefetchable); the address is the rest.
+constexpr std::uint32_t kBarAddressMask = 0xFFFFFFF0u;
 constexpr std::uint16_t kMemoryDecoding = 0x0002;
 constexpr std::uint32_t kProgressStep = 0x1000;
 }  // namespace
@@ -27,7 +30,8 @@ bool OpenRomWindow(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
   const std::uint16_t command = hw::ReadPciConfigWord(ctx.io, bus, device, kConfigCommand);
   hw::WritePciConfigWord(ctx.io, bus, device, kConfigCommand,
                          static_cast<std::uint16_t>(command | kMemoryDecoding));
-  const std::uint32_t bar0 = hw::ReadPciConfigDword(ctx.io, bus, device, kConfigBar0);
+  const std::uint32_t bar0 =
+      hw::ReadPciConfigDword(ctx.io, bus, device, kConfigBar0) & kBarAddressMask;
   MapRomWindow(ctx, bar0, kWindowLength, kPromOffset);
   if (!ctx.window.IsOpen()) return false;  // the map request has shown its failure
 
