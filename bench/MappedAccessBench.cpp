@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/LittleEndian.h"
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 #include "platform/linux/LinuxDriverDevice.h"
 #include "support/SimHarness.h"
 
@@ -32,9 +32,9 @@ struct RawDevice {
                   kWindow);
     dir.Write("devices", line);
     const auto handle = device.Open("");
-    const auto in = rz::hw::EncodePhysMap({0, kWindow});
+    const auto in = rz::platform::EncodePhysMap({0, kWindow});
     std::uint8_t out[4] = {};
-    if (device.Control(handle, rz::hw::kIoctlMapPhysToLinear, in.data(), rz::hw::kPhysMapRequestSize,
+    if (device.Control(handle, rz::platform::kIoctlMapPhysToLinear, in.data(), rz::platform::kPhysMapRequestSize,
                        out, sizeof out))
       token = rz::le::Get32(out);
   }

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 #include "sim/EmulatedPlatform.h"
 
 namespace {
@@ -25,10 +25,10 @@ struct Rig {
         rz::sim::ParseScenario(scenario, std::filesystem::temp_directory_path().string()));
     m = &platform->GetMachine();
     auto config = [&](std::uint32_t reg, std::optional<std::uint32_t> write) {
-      rz::hw::PortAccessRequest a{0xCF8, 0, 0x80010000u | reg, rz::hw::kPortDirectionWrite, 4};
+      rz::platform::PortAccessRequest a{0xCF8, 0, 0x80010000u | reg, rz::platform::kPortDirectionWrite, 4};
       m->PortRequest(a);
-      rz::hw::PortAccessRequest d{0xCFC, 0, write.value_or(0),
-                                  write ? rz::hw::kPortDirectionWrite : rz::hw::kPortDirectionRead, 4};
+      rz::platform::PortAccessRequest d{0xCFC, 0, write.value_or(0),
+                                  write ? rz::platform::kPortDirectionWrite : rz::platform::kPortDirectionRead, 4};
       m->PortRequest(d);
       return d.data;
     };

@@ -1,9 +1,6 @@
 #include "sim/EmulatedServices.h"
 
-#include <cstring>
-
-#include "base/LittleEndian.h"
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverFacts.h"
 
 namespace rz::sim {
 
@@ -46,7 +43,8 @@ ServiceHandle EmulatedServiceControl::OpenManager(std::uint32_t access) {
 ServiceHandle EmulatedServiceControl::OpenService(ServiceHandle manager, const std::string& name,
                                                   std::uint32_t) {
   calls_.push_back("OpenService " + name);
-  if (managerHandles_.count(manager) == 0 || !exists_ || name != "ZPCIDrv" || Fails("open_service")) {
+  if (managerHandles_.count(manager) == 0 || !exists_ || name != kDriverServiceName ||
+      Fails("open_service")) {
     lastError_ = kErrorServiceDoesNotExist;
     return kNullService;
   }
@@ -111,10 +109,11 @@ DeviceHandle EmulatedDriverDevice::Open(const std::string& devicePath) {
   if (!services_.ServiceRunning() || services_.Faults().failing.count("open_device"))
     return kInvalidDeviceHandle;
   // The device name follows the driver build the service was created with.
-  const bool is64 = services_.BinaryPath().size() >= 13 &&
-                    services_.BinaryPath().compare(services_.BinaryPath().size() - 13, 13,
-                                                   "ZPCIDrv64.sys") == 0;
-  if (devicePath != (is64 ? "\\\\.\\ZPCIDrv64" : "\\\\.\\ZPCIDrv")) return kInvalidDeviceHandle;
+  const std::string& binary = services_.BinaryPath();
+  const std::string file64 = kDriverFile64;
+  const bool is64 = binary.size() >= file64.size() &&
+                    binary.compare(binary.size() - file64.size(), file64.size(), file64) == 0;
+  if (devicePath != (is64 ? kDevicePath64 : kDevicePath32)) return kInvalidDeviceHandle;
   const DeviceHandle h = next_++;
   open_.insert(h);
   return h;
@@ -131,31 +130,7 @@ bool EmulatedDriverDevice::Control(DeviceHandle handle, std::uint32_t code, cons
     if (open_.count(handle) == 0) return false;
     known_ = handle;
   }
-  switch (code) {
-    case hw::kIoctlAccessPortData: {
-      if (inSize != hw::kPortAccessRequestSize || outSize != hw::kPortAccessRequestSize) return false;
-      hw::PortAccessRequest r = hw::DecodePortAccess(in);
-      if (r.width != 1 && r.width != 2 && r.width != 4) return false;
-      if (!machine_.PortRequest(r)) return false;
-      const auto encoded = hw::EncodePortAccess(r);
-      std::memcpy(out, encoded.data(), encoded.size());
-      return true;
-    }
-    case hw::kIoctlMapPhysToLinear: {
-      if (inSize != hw::kPhysMapRequestSize || outSize != 4) return false;
-      const hw::PhysMapRequest r = hw::DecodePhysMap(in);
-      std::uint32_t linear = 0;
-      if (!machine_.Map(r.physicalAddress, r.length, linear)) return false;
-      le::Put32(out, linear);
-      return true;
-    }
-    case hw::kIoctlUnmapPhysToLinear: {
-      if (inSize != 4) return false;
-      return machine_.Unmap(le::Get32(in));
-    }
-    default:
-      return false;
-  }
+  return ServeDriverRequest(*this, code, in, inSize, out, outSize);
 }
 
 }  // namespace rz::sim

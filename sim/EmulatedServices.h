@@ -10,6 +10,7 @@
 
 #include "platform/DriverDevice.h"
 #include "platform/ServiceControl.h"
+#include "platform/driver/DriverServer.h"
 #include "sim/Machine.h"
 
 namespace rz::sim {
@@ -63,7 +64,8 @@ class EmulatedServiceControl final : public platform::ServiceControl {
   std::uint32_t lastError_ = 0;
 };
 
-class EmulatedDriverDevice final : public platform::DriverDevice {
+class EmulatedDriverDevice final : public platform::DriverDevice,
+                                   private platform::DriverRequestTarget {
  public:
   EmulatedDriverDevice(Machine& machine, EmulatedServiceControl& services)
       : machine_(machine), services_(services) {}
@@ -81,6 +83,13 @@ class EmulatedDriverDevice final : public platform::DriverDevice {
   const std::string& LastOpenedPath() const { return lastPath_; }
 
  private:
+  // Requests the protocol server has checked go to the machine.
+  bool Port(platform::PortAccessRequest& r) override { return machine_.PortRequest(r); }
+  bool Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) override {
+    return machine_.Map(physical, length, linear);
+  }
+  bool Unmap(std::uint32_t linear) override { return machine_.Unmap(linear); }
+
   Machine& machine_;
   EmulatedServiceControl& services_;
   std::set<platform::DeviceHandle> open_;

@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 #include "sim/BusTrace.h"
 #include "sim/PciDevice.h"
 #include "sim/VirtualClock.h"
@@ -89,10 +89,10 @@ class Machine {
 
   // One port request as the driver receives it; false when the request fails. Inline: a flash
   // makes millions of them, nearly all writes to the delay port.
-  bool PortRequest(hw::PortAccessRequest& r) {
+  bool PortRequest(platform::PortAccessRequest& r) {
     CountRequest();
     clock_.Advance(costs_.portRequestNs);
-    const bool write = r.direction == hw::kPortDirectionWrite;
+    const bool write = r.direction == platform::kPortDirectionWrite;
     const bool injected = faults_.failRequestAt && InjectFailure({RequestKind::Port, r.port, write});
     ++counters_.portRequests;
     if (injected) return false;

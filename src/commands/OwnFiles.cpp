@@ -65,7 +65,7 @@ bool OwnedBy(platform::FileSystem& files, const ProgramPlace& place, const fs::p
     const std::string beside = FolderOf(place.executablePath);
     for (const char* name : kProgramExecutables)
       if (target == Comparable(files, beside + name + kExecutableSuffix)) return true;
-    for (const char* name : {hw::kDriverFile32, hw::kDriverFile64})
+    for (const char* name : {platform::kDriverFile32, platform::kDriverFile64})
       if (target == Comparable(files, beside + name)) return true;
   }
   return false;

@@ -1,9 +1,11 @@
 #include "hw/DriverRequests.h"
 
 #include "base/LittleEndian.h"
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 
 namespace rz::hw {
+
+using namespace rz::platform;
 
 void DriverRequests::ShowFailure(const char* caption, const char* text) {
   if (failures_.Note(caption, text)) ui_.MessageBox(caption, text, ui::Buttons::Ok, ui::Icon::None);

@@ -13,13 +13,8 @@ bool IoDriver::ResolveDriverPaths() {
   const auto pos = driverFilePath.find_last_of(kPathSeparator);
   if (pos == std::string::npos) return false;
   driverFilePath.resize(pos + 1);
-  if (osVersion == kOsCode64A || osVersion == kOsCode64B) {
-    driverFilePath += kDriverFile64;
-    devicePath = kDevicePath64;
-  } else {
-    driverFilePath += kDriverFile32;
-    devicePath = kDevicePath32;
-  }
+  driverFilePath += DriverFileFor(osVersion);
+  devicePath = DevicePathFor(osVersion);
   return true;
 }
 

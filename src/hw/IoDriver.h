@@ -7,16 +7,9 @@
 #include "platform/DriverDevice.h"
 #include "platform/ServiceControl.h"
 #include "platform/System.h"
+#include "platform/driver/DriverFacts.h"
 
 namespace rz::hw {
-
-inline constexpr const char* kDriverServiceName = "ZPCIDrv";
-inline constexpr const char* kDriverFile32 = "ZPCIDrv.sys";
-inline constexpr const char* kDriverFile64 = "ZPCIDrv64.sys";
-inline constexpr const char* kDevicePath32 = "\\\\.\\ZPCIDrv";
-inline constexpr const char* kDevicePath64 = "\\\\.\\ZPCIDrv64";
-inline constexpr std::uint32_t kOsCode64A = 0x20010064;
-inline constexpr std::uint32_t kOsCode64B = 0x20070002;
 
 class IoDriver {
  public:

@@ -12,7 +12,7 @@
 #include "app/Detection.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 #include "sim/NvidiaCard.h"
 #include "sim/Presets.h"
 #include "support/SimHarness.h"
@@ -86,7 +86,7 @@ class PhaseProbe : public platform::DriverDevice {
       base_.programOperations = c.programOperations;
       programs_.push_back(ports);
     }
-    if (code == hw::kIoctlUnmapPhysToLinear) unmaps_.push_back({ports, maps, programs_.size()});
+    if (code == platform::kIoctlUnmapPhysToLinear) unmaps_.push_back({ports, maps, programs_.size()});
   }
 
   struct Unmap {

@@ -7,13 +7,14 @@
 #include <unistd.h>
 
 #include "base/LittleEndian.h"
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
 #include "linux/FakePciList.h"
 #include "platform/linux/LinuxDriverDevice.h"
 #include "platform/linux/LinuxServiceControl.h"
 #include "platform/linux/LinuxSystem.h"
+#include "support/DriverRequestCases.h"
 #include "support/SimHarness.h"
 #include "ui/ScriptedUi.h"
 
@@ -68,33 +69,25 @@ TEST_F(LinuxDevice, PortRequestsAccessThePortFileAtThePortWithTheirWidth) {
   EXPECT_EQ(FileBytes(dir.File("port"), 0xEA, 3), (std::vector<std::uint8_t>{0, 0xA5, 0}));
 
   // A 2-byte read straight through the protocol.
-  hw::PortAccessRequest r;
+  platform::PortAccessRequest r;
   r.port = 0xCF9;
   r.width = 2;
-  auto buffer = hw::EncodePortAccess(r);
-  ASSERT_TRUE(device.Control(driver.deviceHandle, hw::kIoctlAccessPortData, buffer.data(), 12,
+  auto buffer = platform::EncodePortAccess(r);
+  ASSERT_TRUE(device.Control(driver.deviceHandle, platform::kIoctlAccessPortData, buffer.data(), 12,
                              buffer.data(), 12));
-  EXPECT_EQ(hw::DecodePortAccess(buffer.data()).data, 0x0128u);
+  EXPECT_EQ(platform::DecodePortAccess(buffer.data()).data, 0x0128u);
   EXPECT_TRUE(ui.Lines().empty());
 }
 
 TEST_F(LinuxDevice, MalformedRequestsFail) {
-  hw::PortAccessRequest r;
-  r.port = 0x80;
-  r.width = 3;
-  auto buffer = hw::EncodePortAccess(r);
-  const auto h = driver.deviceHandle;
-  EXPECT_FALSE(device.Control(h, hw::kIoctlAccessPortData, buffer.data(), 12, buffer.data(), 12));
-  r.width = 4;
-  r.port = 0xFFFE;  // runs past the last port
-  buffer = hw::EncodePortAccess(r);
-  EXPECT_FALSE(device.Control(h, hw::kIoctlAccessPortData, buffer.data(), 12, buffer.data(), 12));
-  r.port = 0x80;
-  buffer = hw::EncodePortAccess(r);
-  EXPECT_FALSE(device.Control(h, hw::kIoctlAccessPortData, buffer.data(), 11, buffer.data(), 12));
-  EXPECT_FALSE(device.Control(h, 0x9C40258Cu, buffer.data(), 12, buffer.data(), 12));
-  EXPECT_FALSE(device.Control(h + 1, hw::kIoctlAccessPortData, buffer.data(), 12, buffer.data(), 12));
-  EXPECT_TRUE(device.Control(h, hw::kIoctlAccessPortData, buffer.data(), 12, buffer.data(), 12));
+  ExpectMalformedRequestsRefused(device, driver.deviceHandle);
+  ExpectMappingRules(device, driver.deviceHandle, 0x1000);
+  EXPECT_EQ(device.LiveMappings(), 0u);
+  auto buffer = platform::EncodePortAccess(platform::PortAccessRequest{0x80, 0, 0, 0, 4});
+  EXPECT_FALSE(device.Control(driver.deviceHandle + 1, platform::kIoctlAccessPortData,
+                              buffer.data(), 12, buffer.data(), 12));
+  EXPECT_TRUE(device.Control(driver.deviceHandle, platform::kIoctlAccessPortData, buffer.data(), 12,
+                             buffer.data(), 12));
 }
 
 TEST_F(LinuxDevice, MappingsAreReachedByTokenAndRefusedOutsideTheirRange) {

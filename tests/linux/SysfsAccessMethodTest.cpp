@@ -9,7 +9,7 @@
 
 #include "base/BuildConfig.h"
 #include "hw/AdapterScan.h"
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
 #include "hw/PciConfig.h"
@@ -78,16 +78,16 @@ class SysfsMethod : public ::testing::Test {
   // One port request straight through the protocol; nullopt when the device refuses it.
   std::optional<std::uint32_t> Port(std::uint16_t port, std::uint16_t width, bool write,
                                     std::uint32_t data = 0) {
-    hw::PortAccessRequest r;
+    platform::PortAccessRequest r;
     r.port = port;
     r.width = width;
-    r.direction = write ? hw::kPortDirectionWrite : 0;
+    r.direction = write ? platform::kPortDirectionWrite : 0;
     r.data = data;
-    auto buffer = hw::EncodePortAccess(r);
-    if (!device.Control(driver.deviceHandle, hw::kIoctlAccessPortData, buffer.data(), 12,
+    auto buffer = platform::EncodePortAccess(r);
+    if (!device.Control(driver.deviceHandle, platform::kIoctlAccessPortData, buffer.data(), 12,
                         buffer.data(), 12))
       return std::nullopt;
-    return hw::DecodePortAccess(buffer.data()).data;
+    return platform::DecodePortAccess(buffer.data()).data;
   }
 
   TempDir dir;
@@ -297,9 +297,9 @@ TEST(SysfsMethodChoice, FilesOpenedDirectlyAreClosedWithTheDevice) {
     const auto handle = device.Open("");
     ASSERT_NE(handle, platform::kInvalidDeviceHandle);
     std::uint8_t request[12] = {0xF8, 0x0C, 0, 0, 0x00, 0x00, 0x01, 0x80, 1, 0, 4, 0};  // bus 1
-    ASSERT_TRUE(device.Control(handle, hw::kIoctlAccessPortData, request, 12, request, 12));
+    ASSERT_TRUE(device.Control(handle, platform::kIoctlAccessPortData, request, 12, request, 12));
     std::uint8_t read[12] = {0xFC, 0x0C, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0};
-    ASSERT_TRUE(device.Control(handle, hw::kIoctlAccessPortData, read, 12, read, 12));
+    ASSERT_TRUE(device.Control(handle, platform::kIoctlAccessPortData, read, 12, read, 12));
     EXPECT_EQ(read[4], 0xDE);
     EXPECT_GT(OpenDescriptors(), before);
     device.Close(handle);

@@ -147,16 +147,16 @@ class CardProbe {
 
  private:
   std::uint32_t ConfigRead(std::uint32_t address) {
-    hw::PortAccessRequest w{0xCF8, 0, address, hw::kPortDirectionWrite, 4};
+    platform::PortAccessRequest w{0xCF8, 0, address, platform::kPortDirectionWrite, 4};
     m_.PortRequest(w);
-    hw::PortAccessRequest r{0xCFC, 0, 0, hw::kPortDirectionRead, 4};
+    platform::PortAccessRequest r{0xCFC, 0, 0, platform::kPortDirectionRead, 4};
     m_.PortRequest(r);
     return r.data;
   }
   void ConfigWrite(std::uint32_t address, std::uint32_t value) {
-    hw::PortAccessRequest w{0xCF8, 0, address, hw::kPortDirectionWrite, 4};
+    platform::PortAccessRequest w{0xCF8, 0, address, platform::kPortDirectionWrite, 4};
     m_.PortRequest(w);
-    hw::PortAccessRequest d{0xCFC, 0, value, hw::kPortDirectionWrite, 4};
+    platform::PortAccessRequest d{0xCFC, 0, value, platform::kPortDirectionWrite, 4};
     m_.PortRequest(d);
   }
 

@@ -18,7 +18,7 @@ using platform::InterruptKind;
 void MakeRequests(sim::Machine& m, std::uint64_t count) {
   std::uint32_t linear = 0;
   for (std::uint64_t i = 0; i < count; ++i) {
-    hw::PortAccessRequest r;
+    platform::PortAccessRequest r;
     r.port = 0xCF8;
     switch (i % 4) {
       case 0: m.PortRequest(r); break;

@@ -17,10 +17,10 @@ class SimPciBars : public ::testing::Test {
     return Port(0xCFC, write.value_or(0), write.has_value());
   }
   std::uint32_t Port(std::uint16_t port, std::uint32_t value, bool write) {
-    hw::PortAccessRequest r;
+    platform::PortAccessRequest r;
     r.port = port;
     r.width = 4;
-    r.direction = write ? hw::kPortDirectionWrite : 0;
+    r.direction = write ? platform::kPortDirectionWrite : 0;
     r.data = value;
     EXPECT_TRUE(h.Machine().PortRequest(r));
     return r.data;

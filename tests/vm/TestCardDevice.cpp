@@ -4,7 +4,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 
 namespace rz::vmtest {
 namespace {
@@ -82,37 +82,37 @@ void TestCardDevice::Close(platform::DeviceHandle handle) { real_.Close(handle);
 bool TestCardDevice::Control(platform::DeviceHandle handle, std::uint32_t code,
                              const std::uint8_t* in, std::uint32_t inSize, std::uint8_t* out,
                              std::uint32_t outSize) {
-  if (code == hw::kIoctlMapPhysToLinear && in && inSize == hw::kPhysMapRequestSize)
+  if (code == platform::kIoctlMapPhysToLinear && in && inSize == platform::kPhysMapRequestSize)
     return LoggedMap(handle, in, out, outSize);
-  const bool port = code == hw::kIoctlAccessPortData && in &&
-                    inSize == hw::kPortAccessRequestSize && outSize == hw::kPortAccessRequestSize;
-  hw::PortAccessRequest request{};
-  if (port) request = hw::DecodePortAccess(in);  // `in` may be `out`: read it first
+  const bool port = code == platform::kIoctlAccessPortData && in &&
+                    inSize == platform::kPortAccessRequestSize && outSize == platform::kPortAccessRequestSize;
+  platform::PortAccessRequest request{};
+  if (port) request = platform::DecodePortAccess(in);  // `in` may be `out`: read it first
   const bool ok = real_.Control(handle, code, in, inSize, out, outSize);
   if (!ok || !port) return ok;
-  if (request.direction == hw::kPortDirectionWrite) {
+  if (request.direction == platform::kPortDirectionWrite) {
     if (request.port == kAddressPort && request.width == 4) address_ = request.data;
     return true;
   }
   const bool data = request.port >= kDataPort && request.port + request.width <= kDataPort + 4;
   if (!data || (address_ & kEnableBit) == 0) return true;
-  hw::PortAccessRequest answer = hw::DecodePortAccess(out);
+  platform::PortAccessRequest answer = platform::DecodePortAccess(out);
   const unsigned lane = request.port - kDataPort;
   if ((address_ & 0xFC) == kIdsOffset && lane == 0 && request.width >= 2 &&
       (answer.data & 0xFFFF) != 0xFFFF)
     answering_.insert(SlotOf(address_));
   if (!slot_ || SlotOf(address_) != *slot_) return true;
   answer.data = Rewrite(lane, request.width, answer.data);
-  const auto encoded = hw::EncodePortAccess(answer);
+  const auto encoded = platform::EncodePortAccess(answer);
   std::memcpy(out, encoded.data(), encoded.size());
   return true;
 }
 
 bool TestCardDevice::LoggedMap(platform::DeviceHandle handle, const std::uint8_t* in,
                                std::uint8_t* out, std::uint32_t outSize) {
-  const hw::PhysMapRequest request = hw::DecodePhysMap(in);  // `in` may be `out`
+  const platform::PhysMapRequest request = platform::DecodePhysMap(in);  // `in` may be `out`
   const std::set<std::string> before = Regions();
-  const bool ok = real_.Control(handle, hw::kIoctlMapPhysToLinear, in, hw::kPhysMapRequestSize,
+  const bool ok = real_.Control(handle, platform::kIoctlMapPhysToLinear, in, platform::kPhysMapRequestSize,
                                 out, outSize);
   char text[80];
   std::snprintf(text, sizeof text, "map 0x%x 0x%x %s", request.physicalAddress, request.length,

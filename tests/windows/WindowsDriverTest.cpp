@@ -8,14 +8,14 @@
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
 #include "base/Paths.h"
-#include "hw/DriverProtocol.h"
+#include "platform/driver/DriverProtocol.h"
 #include "hw/IoDriver.h"
 #include "platform/PrivateFolder.h"
-#include "platform/windows/MappedRanges.h"
 #include "platform/windows/OwnedHandles.h"
 #include "platform/windows/WindowsDriverDevice.h"
 #include "platform/windows/WindowsServiceControl.h"
 #include "platform/windows/WindowsSystem.h"
+#include "support/DriverRequestCases.h"
 
 namespace rz::test {
 namespace {
@@ -74,7 +74,7 @@ OwnedService OpenDriverServiceDirectly(std::uint32_t& error) {
     error = ::GetLastError();
     return {};
   }
-  OwnedService service(::OpenServiceA(manager.get(), hw::kDriverServiceName, SERVICE_ALL_ACCESS));
+  OwnedService service(::OpenServiceA(manager.get(), platform::kDriverServiceName, SERVICE_ALL_ACCESS));
   error = service ? 0 : ::GetLastError();
   return service;
 }
@@ -94,7 +94,7 @@ void RegisterStrayService(const std::string& binary) {
   const OwnedService manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   ASSERT_TRUE(manager);
   const OwnedService service(::CreateServiceA(
-      manager.get(), hw::kDriverServiceName, "stray", SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+      manager.get(), platform::kDriverServiceName, "stray", SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
       SERVICE_SYSTEM_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
       nullptr, nullptr));
   ASSERT_TRUE(service) << ::GetLastError();
@@ -137,11 +137,11 @@ TEST_F(DriverBringUpOnMachine, WithoutTheDriverFileTheStartFailsAndCloseRemovesT
   EXPECT_EQ(config->dwStartType, platform::kServiceDemandStart);
   EXPECT_EQ(config->dwErrorControl, platform::kServiceErrorNormal);
   EXPECT_EQ(std::string(config->lpBinaryPathName), driver.driverFilePath);
-  EXPECT_EQ(std::string(config->lpDisplayName), hw::kDriverServiceName);
-  const bool is64 = system.GetOSVer() == hw::kOsCode64A || system.GetOSVer() == hw::kOsCode64B;
+  EXPECT_EQ(std::string(config->lpDisplayName), platform::kDriverServiceName);
+  const bool is64 = system.GetOSVer() == platform::kOsCode64A || system.GetOSVer() == platform::kOsCode64B;
   EXPECT_EQ(driver.driverFilePath,
-            FolderOf(system.ExecutablePath()) + (is64 ? hw::kDriverFile64 : hw::kDriverFile32));
-  EXPECT_EQ(driver.devicePath, is64 ? hw::kDevicePath64 : hw::kDevicePath32);
+            FolderOf(system.ExecutablePath()) + (is64 ? platform::kDriverFile64 : platform::kDriverFile32));
+  EXPECT_EQ(driver.devicePath, is64 ? platform::kDevicePath64 : platform::kDevicePath32);
 
   services.calls.clear();
   driver.CloseDriver();
@@ -187,7 +187,7 @@ TEST_F(DriverBringUpOnMachine, ProgramShowsTheFailureAndLeavesNoServiceBehind) {
 
 TEST(DriverDevice, TheDriversDevicesAreAbsent) {
   platform::WindowsDriverDevice device;
-  for (const char* path : {hw::kDevicePath32, hw::kDevicePath64}) {
+  for (const char* path : {platform::kDevicePath32, platform::kDevicePath64}) {
     EXPECT_EQ(device.Open(path), platform::kInvalidDeviceHandle) << path;
     EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND)) << path;
   }
@@ -224,8 +224,8 @@ TEST(DriverDevice, RequestsThatCannotBeServedFail) {
   const auto closed = device.Open(path + "2");
   ASSERT_NE(closed, platform::kInvalidDeviceHandle);
   device.Close(closed);
-  auto port = hw::EncodePortAccess(hw::PortAccessRequest{0xCFC, 0, 0, hw::kPortDirectionRead, 4});
-  const auto map = hw::EncodePhysMap(hw::PhysMapRequest{0xF0000000, 0x1000});
+  auto port = platform::EncodePortAccess(platform::PortAccessRequest{0xCFC, 0, 0, platform::kPortDirectionRead, 4});
+  const auto map = platform::EncodePhysMap(platform::PhysMapRequest{0xF0000000, 0x1000});
   std::uint8_t linear[4] = {0x00, 0x00, 0x00, 0x20};
   struct Case {
     platform::DeviceHandle handle;
@@ -234,15 +234,15 @@ TEST(DriverDevice, RequestsThatCannotBeServedFail) {
                  {file + 4, false}};
   for (const auto& h : handles) {
     SCOPED_TRACE(h.handle);
-    EXPECT_FALSE(device.Control(h.handle, hw::kIoctlAccessPortData, port.data(), 12, port.data(), 12));
+    EXPECT_FALSE(device.Control(h.handle, platform::kIoctlAccessPortData, port.data(), 12, port.data(), 12));
     EXPECT_EQ(device.LastError() == ERROR_INVALID_HANDLE, !h.sentToTheSystem) << device.LastError();
-    EXPECT_FALSE(device.Control(h.handle, hw::kIoctlMapPhysToLinear, map.data(), 8, linear, 4));
-    EXPECT_FALSE(device.Control(h.handle, hw::kIoctlUnmapPhysToLinear, linear, 4, linear, 4));
+    EXPECT_FALSE(device.Control(h.handle, platform::kIoctlMapPhysToLinear, map.data(), 8, linear, 4));
+    EXPECT_FALSE(device.Control(h.handle, platform::kIoctlUnmapPhysToLinear, linear, 4, linear, 4));
     EXPECT_NE(device.LastError(), 0u);
   }
   EXPECT_EQ(device.LiveMappings(), 0u) << "a failed map request maps nothing";
   device.Close(file);
-  EXPECT_FALSE(device.Control(file, hw::kIoctlAccessPortData, port.data(), 12, port.data(), 12))
+  EXPECT_FALSE(device.Control(file, platform::kIoctlAccessPortData, port.data(), 12, port.data(), 12))
       << "a closed handle is no longer the device's";
   EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_HANDLE));
 }
@@ -256,72 +256,23 @@ TEST(DriverDevice, AccessesOutsideAnyMappingAreRefused) {
   EXPECT_EQ(device.InvalidAccesses(), 4u);
 }
 
-// Memory of this process at an address below 4 GiB, where a driver's mapping would be.
-class LowMemory {
- public:
-  explicit LowMemory(std::size_t size) {
-    for (std::uintptr_t at = 0x10000000; at < 0xF0000000 && !base_; at += 0x01000000)
-      base_ = ::VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT,
-                             PAGE_READWRITE);
-  }
-  ~LowMemory() {
-    if (base_) ::VirtualFree(base_, 0, MEM_RELEASE);
-  }
-  LowMemory(const LowMemory&) = delete;
-  LowMemory& operator=(const LowMemory&) = delete;
-  std::uint32_t Linear() const {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(base_));
-  }
-  volatile std::uint8_t* Bytes() const { return static_cast<volatile std::uint8_t*>(base_); }
-
- private:
-  void* base_ = nullptr;
-};
-
-TEST(MappedRanges, ResolvesOnlyInsideLiveRanges) {
-  LowMemory memory(0x2000);
-  ASSERT_NE(memory.Linear(), 0u);
-  const std::uint32_t at = memory.Linear();
-  platform::MappedRanges ranges;
-  ASSERT_TRUE(ranges.Add(at, 0x1000, 7));
-  struct Case {
-    std::uint32_t linear;
-    std::uint32_t size;
-    bool inside;
-  } cases[] = {{at, 1, true},           {at, 4, true},           {at + 0xFFC, 4, true},
-               {at + 0xFFD, 4, false},  {at + 0xFFF, 1, true},   {at + 0x1000, 1, false},
-               {at - 1, 1, false},      {0, 1, false}};
-  for (const auto& c : cases) {
-    volatile std::uint8_t* p = ranges.Resolve(c.linear, c.size);
-    EXPECT_EQ(p != nullptr, c.inside) << std::hex << c.linear;
-    if (p) {
-      EXPECT_EQ(p, memory.Bytes() + (c.linear - at));
-    }
-  }
-  memory.Bytes()[0x10] = 0xA5;
-  EXPECT_EQ(*ranges.Resolve(at + 0x10, 1), 0xA5) << "the memory itself";
-  ranges.Remove(at);
-  EXPECT_EQ(ranges.Resolve(at, 1), nullptr);
-}
-
-TEST(MappedRanges, RefusesRangesThatCannotBeMappings) {
-  platform::MappedRanges ranges;
-  ASSERT_TRUE(ranges.Add(0x20000000, 0x1000, 1));
-  struct Case {
-    std::uint32_t linear;
-    std::uint32_t length;
-    bool added;
-  } cases[] = {{0, 0x1000, false},           {0x30000000, 0, false},
-               {0xFFFFF000, 0x2000, false},  {0x1FFFF800, 0x1000, false},
-               {0x20000800, 0x100, false},   {0x20000FFF, 0x10, false},
-               {0x1FFFF000, 0x1000, true},   {0x20001000, 0x1000, true},
-               {0xFFFFF000, 0x1000, true}};
-  for (const auto& c : cases)
-    EXPECT_EQ(ranges.Add(c.linear, c.length, 2), c.added) << std::hex << c.linear;
-  EXPECT_EQ(ranges.Count(), 4u);
-  ranges.RemoveOwnedBy(2);
-  EXPECT_EQ(ranges.Count(), 1u);
-  EXPECT_NE(ranges.Resolve(0x20000000, 4), nullptr);
+// Malformed requests, and unmaps of addresses no mapping starts at, never reach the driver: a
+// plain file opened as the device would fail them with an error of its own.
+TEST(DriverDevice, MalformedRequestsAreRefusedBeforeTheDriverSeesThem) {
+  platform::PrivateFolder dir("rz-device-");
+  const std::string path = dir.File("device");
+  platform::win::OwnedHandle(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  platform::WindowsDriverDevice device;
+  const auto file = device.Open(path);
+  ASSERT_NE(file, platform::kInvalidDeviceHandle);
+  ExpectMalformedRequestsRefused(device, file, [&](const DriverRequestCase&) {
+    EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
+  });
+  std::uint8_t token[4] = {0x00, 0x00, 0x00, 0x20};
+  EXPECT_FALSE(device.Control(file, platform::kIoctlUnmapPhysToLinear, token, 4, token, 4));
+  EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
+  device.Close(file);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/MappedMemory.h"
+#include "platform/driver/MappedMemory.h"
 #include "platform/linux/RawAccessPaths.h"
 
 namespace rz::platform {

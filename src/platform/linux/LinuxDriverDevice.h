@@ -5,16 +5,17 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/DriverDevice.h"
+#include "platform/driver/DriverServer.h"
+#include "platform/driver/MappingTable.h"
 #include "platform/linux/AccessMethod.h"
 
 namespace rz::platform {
 
-class LinuxDriverDevice final : public DriverDevice {
+class LinuxDriverDevice final : public DriverDevice, private DriverRequestTarget {
  public:
   // The raw method alone, on `paths`.
   explicit LinuxDriverDevice(LinuxDriverPaths paths = {});
@@ -34,13 +35,17 @@ class LinuxDriverDevice final : public DriverDevice {
 
   // Accesses through a mapping by its 32-bit linear token. Outside the mapped part of every live
   // mapping reads answer all ones and writes are dropped (counted in InvalidAccesses()).
-  std::uint8_t ReadMapped8(std::uint32_t linear) override;
-  void WriteMapped8(std::uint32_t linear, std::uint8_t value) override;
-  std::uint32_t ReadMapped32(std::uint32_t linear) override;
-  void WriteMapped32(std::uint32_t linear, std::uint32_t value) override;
+  std::uint8_t ReadMapped8(std::uint32_t linear) override { return mappings_.Read8(linear); }
+  void WriteMapped8(std::uint32_t linear, std::uint8_t value) override {
+    mappings_.Write8(linear, value);
+  }
+  std::uint32_t ReadMapped32(std::uint32_t linear) override { return mappings_.Read32(linear); }
+  void WriteMapped32(std::uint32_t linear, std::uint32_t value) override {
+    mappings_.Write32(linear, value);
+  }
 
-  std::size_t LiveMappings() const { return mappings_.size(); }
-  std::uint64_t InvalidAccesses() const { return invalidAccesses_; }
+  std::size_t LiveMappings() const { return mappings_.Count(); }
+  std::uint64_t InvalidAccesses() const { return mappings_.InvalidAccesses(); }
   // The method serving requests ("sysfs", "raw"); empty while not open.
   const std::string& MethodName() const { return methodName_; }
   // The methods the last open tried before the chosen one (all of them when it failed).
@@ -49,22 +54,10 @@ class LinuxDriverDevice final : public DriverDevice {
   const std::string& MapProblem() const { return mapProblem_; }
 
  private:
-  struct Mapping {
-    std::unique_ptr<MappedMemory> memory;  // from the requested physical address on
-    std::uint32_t physical = 0;            // the requested physical address
-    std::uint32_t length = 0;              // bytes mapped (memory->Length())
-    std::uint64_t span = 0;                // token range reserved for the requested length
-  };
-
-  bool PortRequest(const std::uint8_t* in, std::uint8_t* out);
-  bool Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& token);
-  // A free token range of `span` bytes; 0 when none is left.
-  std::uint32_t AllocateToken(std::uint64_t span);
-  bool Unmap(std::uint32_t token);
-  // The mapping whose mapped part holds `size` bytes at `linear`, and their offset into it; null
-  // (counted) when none does, or when a 4-byte access is not at a multiple of 4 physically.
-  MappedMemory* Resolve(std::uint32_t linear, std::uint32_t size, std::uint32_t& offset);
-  void DropMappings();
+  // The requests the protocol server has checked, carried out by the method.
+  bool Port(PortAccessRequest& request) override;
+  bool Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& token) override;
+  bool Unmap(std::uint32_t token) override;
   void CloseMethod();
 
   AccessSources sources_;
@@ -75,9 +68,7 @@ class LinuxDriverDevice final : public DriverDevice {
   std::string mapProblem_;
   DeviceHandle handle_ = kInvalidDeviceHandle;
   DeviceHandle nextHandle_ = 1;
-  std::map<std::uint32_t, Mapping> mappings_;  // key: token (linear address of the start)
-  std::uint64_t nextToken_;
-  std::uint64_t invalidAccesses_ = 0;
+  MappingTable mappings_;  // by token
 };
 
 }  // namespace rz::platform

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/RunFolder.h"
+#include "platform/driver/DriverFacts.h"
 
 namespace rz::platform {
 namespace {
@@ -87,7 +88,7 @@ std::string LinuxSystem::ScratchDirectory() {
   return scratch_;
 }
 
-std::uint32_t LinuxSystem::GetOSVer() { return sizeof(void*) == 8 ? 0x20010064u : 0u; }
+std::uint32_t LinuxSystem::GetOSVer() { return sizeof(void*) == 8 ? kOwnCode64Bit : kOwnCode32Bit; }
 
 LocalTime LinuxSystem::Now() {
   const std::time_t now = std::time(nullptr);

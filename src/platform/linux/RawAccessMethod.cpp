@@ -14,6 +14,7 @@
 #endif
 
 #include "base/LittleEndian.h"
+#include "platform/linux/MapFileRange.h"
 #include "platform/linux/ProcPciDevices.h"
 
 namespace rz::platform {

@@ -1,5 +1,7 @@
 #include "platform/linux/SysfsFiles.h"
 
+#include "platform/linux/MapFileRange.h"
+
 namespace rz::platform {
 
 std::unique_ptr<MappedMemory> SysfsFiles::MapResource(const std::string& device, int bar,

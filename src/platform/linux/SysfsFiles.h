@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/MappedMemory.h"
+#include "platform/driver/MappedMemory.h"
 
 namespace rz::platform {
 

@@ -6,13 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/driver/DriverFacts.h"
+
 namespace rz::platform {
 
 inline constexpr const char* kMakerLibraryName = "VUDAVAREZ.DLL";
 inline constexpr const char* kOsVersionFunction = "GetOSVer";
-// What this backend answers without the library: one of the maker's 64-bit codes, or 0.
-inline constexpr std::uint32_t kOwnCode64Bit = 0x20010064;
-inline constexpr std::uint32_t kOwnCode32Bit = 0;
 
 // Loads `libraryPath` (a full path: a file of that name in the current folder is never taken),
 // calls its GetOSVer with no arguments, and unloads it. nullopt when it cannot be loaded or has no

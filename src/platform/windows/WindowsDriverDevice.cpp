@@ -1,12 +1,36 @@
 #include "platform/windows/WindowsDriverDevice.h"
 
+#include <memory>
+
 #include "base/LittleEndian.h"
-#include "hw/DriverProtocol.h"
 
 namespace rz::platform {
 
 namespace {
+
 DeviceHandle ToDeviceHandle(HANDLE h) { return reinterpret_cast<std::uintptr_t>(h); }
+
+// The range the driver mapped into this process, at the address its map request returned.
+// Registers are little-endian, as Windows machines are.
+class LinearMemory final : public MappedMemory {
+ public:
+  LinearMemory(std::uint32_t linear, std::uint32_t length)
+      : start_(reinterpret_cast<volatile std::uint8_t*>(static_cast<std::uintptr_t>(linear))),
+        length_(length) {}
+  std::uint32_t Length() const override { return length_; }
+  std::uint8_t Read8(std::uint32_t offset) override { return start_[offset]; }
+  void Write8(std::uint32_t offset, std::uint8_t value) override { start_[offset] = value; }
+  std::uint32_t Read32(std::uint32_t offset) override { return *Word(offset); }
+  void Write32(std::uint32_t offset, std::uint32_t value) override { *Word(offset) = value; }
+
+ private:
+  volatile std::uint32_t* Word(std::uint32_t offset) {
+    return reinterpret_cast<volatile std::uint32_t*>(start_ + offset);
+  }
+  volatile std::uint8_t* start_;
+  std::uint32_t length_;
+};
+
 }  // namespace
 
 DeviceHandle WindowsDriverDevice::Open(const std::string& devicePath) {
@@ -25,62 +49,66 @@ void WindowsDriverDevice::Close(DeviceHandle handle) {
   const auto it = open_.find(handle);
   if (it == open_.end()) return;
   open_.erase(it);  // closes the system handle
-  ranges_.RemoveOwnedBy(handle);
+  mappings_.RemoveOwnedBy(handle);
 }
 
 bool WindowsDriverDevice::Control(DeviceHandle handle, std::uint32_t code, const std::uint8_t* in,
                                   std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
-  const auto it = open_.find(handle);
-  if (it == open_.end()) {
+  if (open_.count(handle) == 0) {
     lastError_ = ERROR_INVALID_HANDLE;
     return false;
   }
-  if (code == hw::kIoctlUnmapPhysToLinear && in && inSize >= 4) ranges_.Remove(le::Get32(in));
-  DWORD returned = 0;  // the request's byte count; the protocol's sizes are fixed
-  const BOOL ok = ::DeviceIoControl(it->second.get(), code,
-                                    const_cast<std::uint8_t*>(in), inSize, out, outSize,
-                                    &returned, nullptr);
-  if (!ok) {
-    lastError_ = ::GetLastError();
+  if (CheckDriverRequest(code, in, inSize, out, outSize) != RequestFault::None) {
+    lastError_ = ERROR_INVALID_PARAMETER;
     return false;
   }
-  if (code == hw::kIoctlMapPhysToLinear && in && inSize >= hw::kPhysMapRequestSize && out &&
-      outSize >= 4)
-    ranges_.Add(le::Get32(out), hw::DecodePhysMap(in).length, handle);
+  current_ = handle;
+  const bool ok = ServeDriverRequest(*this, code, in, inSize, out, outSize);
+  current_ = kInvalidDeviceHandle;
+  return ok;
+}
+
+bool WindowsDriverDevice::Send(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                               std::uint8_t* out, std::uint32_t outSize) {
+  DWORD returned = 0;  // the request's byte count; the protocol's sizes are fixed
+  if (::DeviceIoControl(open_.at(current_).get(), code, const_cast<std::uint8_t*>(in), inSize, out,
+                        outSize, &returned, nullptr))
+    return true;
+  lastError_ = ::GetLastError();
+  return false;
+}
+
+bool WindowsDriverDevice::Port(PortAccessRequest& request) {
+  auto buffer = EncodePortAccess(request);
+  if (!Send(kIoctlAccessPortData, buffer.data(), kPortAccessRequestSize, buffer.data(),
+            kPortAccessRequestSize))
+    return false;
+  request = DecodePortAccess(buffer.data());
   return true;
 }
 
-volatile std::uint8_t* WindowsDriverDevice::Resolve(std::uint32_t linear, std::uint32_t size) {
-  volatile std::uint8_t* p = ranges_.Resolve(linear, size);
-  if (!p) ++invalidAccesses_;
-  return p;
+bool WindowsDriverDevice::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
+  const auto request = EncodePhysMap(PhysMapRequest{physical, length});
+  std::uint8_t answer[4] = {};
+  if (!Send(kIoctlMapPhysToLinear, request.data(), kPhysMapRequestSize, answer, 4)) return false;
+  linear = le::Get32(answer);
+  if (mappings_.Add(linear, length, physical, std::make_unique<LinearMemory>(linear, length),
+                    current_))
+    return true;
+  // An address that cannot be a mapping of its own: give it back rather than use it.
+  Send(kIoctlUnmapPhysToLinear, answer, 4, answer, 4);
+  lastError_ = ERROR_INVALID_ADDRESS;
+  return false;
 }
 
-volatile std::uint32_t* WindowsDriverDevice::ResolveAligned32(std::uint32_t linear) {
-  if (linear % 4 != 0) {
-    ++invalidAccesses_;
-    return nullptr;
+bool WindowsDriverDevice::Unmap(std::uint32_t linear) {
+  if (!mappings_.Remove(linear)) {
+    lastError_ = ERROR_INVALID_PARAMETER;
+    return false;
   }
-  return reinterpret_cast<volatile std::uint32_t*>(Resolve(linear, 4));
-}
-
-std::uint8_t WindowsDriverDevice::ReadMapped8(std::uint32_t linear) {
-  volatile std::uint8_t* p = Resolve(linear, 1);
-  return p ? *p : 0xFF;
-}
-
-void WindowsDriverDevice::WriteMapped8(std::uint32_t linear, std::uint8_t value) {
-  if (volatile std::uint8_t* p = Resolve(linear, 1)) *p = value;
-}
-
-// Registers are little-endian, as Windows machines are.
-std::uint32_t WindowsDriverDevice::ReadMapped32(std::uint32_t linear) {
-  volatile std::uint32_t* p = ResolveAligned32(linear);
-  return p ? *p : 0xFFFFFFFFu;
-}
-
-void WindowsDriverDevice::WriteMapped32(std::uint32_t linear, std::uint32_t value) {
-  if (volatile std::uint32_t* p = ResolveAligned32(linear)) *p = value;
+  std::uint8_t buffer[4];
+  le::Put32(buffer, linear);
+  return Send(kIoctlUnmapPhysToLinear, buffer, 4, buffer, 4);
 }
 
 }  // namespace rz::platform

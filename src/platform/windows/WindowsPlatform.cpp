@@ -5,8 +5,8 @@
 #include <io.h>
 
 #include "base/Paths.h"
-#include "hw/IoDriver.h"
 #include "platform/HostPlatform.h"
+#include "platform/driver/DriverFacts.h"
 #include "platform/windows/DriverAccessProblem.h"
 #include "platform/windows/WindowsDriverDevice.h"
 #include "platform/windows/WindowsInterruptHold.h"
@@ -44,10 +44,9 @@ class WindowsPlatform final : public HostPlatform {
 std::string WindowsPlatform::DescribeAccessProblem() {
   // The same choice of build as the driver's bring-up makes.
   const std::uint32_t os = system_.GetOSVer();
-  const bool is64 = os == hw::kOsCode64A || os == hw::kOsCode64B;
   DriverAccessFacts facts;
-  facts.driverFile = FolderOf(system_.ExecutablePath()) + (is64 ? hw::kDriverFile64 : hw::kDriverFile32);
-  facts.devicePath = is64 ? hw::kDevicePath64 : hw::kDevicePath32;
+  facts.driverFile = FolderOf(system_.ExecutablePath()) + DriverFileFor(os);
+  facts.devicePath = DevicePathFor(os);
   facts.driverFileFound = files_->Kind(facts.driverFile) == PathKind::File;
   facts.elevated = ProcessIsElevated();
   return DescribeDriverAccessProblem(facts);

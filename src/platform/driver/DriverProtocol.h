@@ -6,7 +6,7 @@
 
 #include "base/LittleEndian.h"
 
-namespace rz::hw {
+namespace rz::platform {
 
 inline constexpr std::uint32_t kDriverDeviceType = 40000;  // 0x9C40
 inline constexpr std::uint32_t kFileAnyAccess = 0;
@@ -75,4 +75,4 @@ inline PhysMapRequest DecodePhysMap(const std::uint8_t* b) {
   return PhysMapRequest{le::Get32(b), le::Get32(b + 4)};
 }
 
-}  // namespace rz::hw
+}  // namespace rz::platform

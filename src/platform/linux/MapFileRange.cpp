@@ -1,4 +1,4 @@
-#include "platform/linux/MappedMemory.h"
+#include "platform/linux/MapFileRange.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,6 +1,7 @@
 // Memory that one map request made reachable: the bytes from the requested physical address on,
-// read and written 8 or 32 bits at a time. The device's mappings hold it; in production it is an
-// mmap'd range of a device file (MapFileRange), a test may put a card's registers behind it.
+// read and written 8 or 32 bits at a time. A device's mapping table holds it; on Linux it is an
+// mmap'd range of a device file, on Windows the range the driver mapped into this process, and a
+// test may put a card's registers behind it.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -20,9 +21,5 @@ class MappedMemory {
   virtual std::uint32_t Read32(std::uint32_t offset) = 0;
   virtual void Write32(std::uint32_t offset, std::uint32_t value) = 0;
 };
-
-// Maps `length` (> 0) bytes of `fd` from `offset` on, read-write and shared (the mmap widened to
-// whole pages, unmapped when the object goes); null when mmap fails.
-std::unique_ptr<MappedMemory> MapFileRange(int fd, std::uint64_t offset, std::uint32_t length);
 
 }  // namespace rz::platform
