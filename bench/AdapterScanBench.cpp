@@ -8,7 +8,7 @@
 #include "app/Program.h"
 #include "hw/AdapterScan.h"
 #include "hw/PciConfig.h"
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "ui/ScriptedUi.h"
 
 namespace {

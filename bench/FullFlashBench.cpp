@@ -11,8 +11,8 @@
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
 #include "eeprom/RomAccess.h"
-#include "sim/ChipModel.h"
-#include "sim/NvidiaCard.h"
+#include "sim/devices/ChipModel.h"
+#include "sim/devices/NvidiaCard.h"
 
 namespace {
 

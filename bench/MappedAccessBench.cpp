@@ -9,7 +9,7 @@
 
 #include "base/LittleEndian.h"
 #include "platform/driver/DriverProtocol.h"
-#include "platform/linux/LinuxDriverDevice.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
 #include "support/SimHarness.h"
 
 namespace {

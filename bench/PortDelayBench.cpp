@@ -3,7 +3,7 @@
 #ifdef __linux__
 #include <benchmark/benchmark.h>
 
-#include "platform/linux/CalibratedWait.h"
+#include "backends/linux/access/CalibratedWait.h"
 
 namespace {
 

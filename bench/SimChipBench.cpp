@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "platform/driver/DriverProtocol.h"
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 
 namespace {
 

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the release preset and runs the program on the default emulated card
+# Sets up the machine, builds the two programs of the `main` preset (the release build without
+# tests, benchmarks or window) and runs the program on the default emulated card
 # (or the machine named by RZFLASH_MACHINE): detection, a backup of the card's BIOS, and a flash of
 # a newer BIOS built for the card.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake --preset release >/dev/null
-cmake --build --preset release
-cli=build/release/src/cli/rzflash-cli
-image=build/release/tools/testimage/rzflash-image
+bash scripts/setup.sh main
+cmake --preset main >/dev/null
+cmake --build --preset main
+cli=build/main/src/cli/rzflash-cli
+image=build/main/tools/testimage/rzflash-image
 machine=${RZFLASH_MACHINE:-nvidia-spi}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -5,9 +5,12 @@
 # `setup.sh package` also installs what builds, checks, installs and reads the Debian package
 # (dpkg-shlibdeps and file for the dependencies, lintian, pkexec it depends on, man).
 # The default list also holds QEMU and busybox-static: the test command boots a virtual machine
-# (tests/vm/run-vm-test.sh).
+# (tests/vm/run-vm-test.sh). `setup.sh main` installs only what the main job builds with.
 set -euo pipefail
 
+if [ "${1:-}" = main ]; then
+  packages=(build-essential cmake ninja-build g++ nlohmann-json3-dev)
+else
 packages=(
   build-essential cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev googletest
@@ -15,6 +18,7 @@ packages=(
   pciutils
   qemu-system-x86 busybox-static
 )
+fi
 if [ "${1:-}" = windows ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)
 fi

@@ -8,7 +8,7 @@
 
 #include "bios/ImageLayout.h"
 #include "platform/FileSystem.h"
-#include "platform/LimitedFile.h"
+#include "platform/files/LimitedFile.h"
 
 namespace rz::bios {
 

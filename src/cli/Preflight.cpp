@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/PrivateFolder.h"
+#include "host/PrivateFolder.h"
 
 namespace rz::cli {
 

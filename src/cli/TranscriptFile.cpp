@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/Paths.h"
-#include "platform/FileReplacement.h"
+#include "platform/files/FileReplacement.h"
 
 namespace rz::cli {
 

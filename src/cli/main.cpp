@@ -30,10 +30,10 @@
 #include "hw/AdapterScan.h"
 #include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
-#include "platform/RunFolder.h"
+#include "host/RunFolder.h"
 #include "ui/RecordingUi.h"
-#include "sim/EmulatedPlatform.h"
-#include "sim/Presets.h"
+#include "sim/seams/EmulatedPlatform.h"
+#include "sim/scenario/Presets.h"
 #ifdef RZFLASH_TEST_CARD
 #include "vm/TestCardHost.h"
 #endif

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/Paths.h"
-#include "platform/FileReplacement.h"
-#include "platform/FolderPath.h"
+#include "platform/files/FileReplacement.h"
+#include "platform/files/FolderPath.h"
 
 namespace rz::commands {
 

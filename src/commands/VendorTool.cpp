@@ -8,7 +8,7 @@
 #include "bios/BiosFile.h"
 #include "bios/ImageLayout.h"
 #include "eeprom/ReadBack.h"
-#include "platform/FileReplacement.h"
+#include "platform/files/FileReplacement.h"
 
 namespace rz::commands {
 

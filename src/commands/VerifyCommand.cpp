@@ -14,7 +14,7 @@
 #include "eeprom/ReadBack.h"
 #include "eeprom/RomAccess.h"
 #include "hw/PciConfig.h"
-#include "platform/MemoryFile.h"
+#include "platform/files/MemoryFile.h"
 
 namespace rz::commands {
 

@@ -6,7 +6,7 @@
 #include "base/TextFormat.h"
 #include "eeprom/Identify.h"
 #include "eeprom/RomAccess.h"
-#include "platform/FileReplacement.h"
+#include "platform/files/FileReplacement.h"
 
 namespace rz::eeprom {
 

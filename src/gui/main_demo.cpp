@@ -11,8 +11,8 @@
 
 #include "gui/demo/DemoScreenshots.h"
 #include "gui/GuiMain.h"
-#include "sim/EmulatedPlatform.h"
-#include "sim/Presets.h"
+#include "sim/seams/EmulatedPlatform.h"
+#include "sim/scenario/Presets.h"
 #include "ui/Ui.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The computer the program runs on, with every seam of its platform backend, as the executables
-// build it. Each backend folder (platform/linux, platform/windows) defines these functions.
+// build it. Each backend (backends/linux, backends/windows) defines these functions.
 #pragma once
 #include <cstdio>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "CliRunner.h"
 
 #include "ChildProcess.h"
-#include "platform/PrivateFolder.h"
+#include "host/PrivateFolder.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands/FlashCommand.h"
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::e2e {

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRunner.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::e2e {
 

@@ -9,7 +9,7 @@
 #include "CliRunner.h"
 #include "Machines.h"
 #include "app/Program.h"
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::e2e {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bios/BiosIdentity.h"
-#include "platform/MemoryFile.h"
+#include "platform/files/MemoryFile.h"
 
 namespace rz::fuzz {
 

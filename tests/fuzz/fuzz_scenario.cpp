@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "sim/Scenario.h"
+#include "sim/scenario/Scenario.h"
 
 namespace {
 volatile std::size_t g_sink;

@@ -19,7 +19,7 @@
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
-#include "sim/Presets.h"
+#include "sim/scenario/Presets.h"
 
 using namespace rz;
 using namespace rz::gui;

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "gui/MainForm.h"
-#include "sim/Presets.h"
+#include "sim/scenario/Presets.h"
 
 namespace rz::gui::test {
 

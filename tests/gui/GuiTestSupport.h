@@ -11,7 +11,7 @@
 
 #include "gui/GuiMain.h"
 #include "gui/ImageLabel.h"
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "support/SimHarness.h"
 
 namespace rz::gui::test {

@@ -12,7 +12,7 @@
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 using namespace rz;
 using namespace rz::gui;

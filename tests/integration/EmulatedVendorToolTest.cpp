@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "sim/Presets.h"
+#include "sim/scenario/Presets.h"
 #include "support/SimHarness.h"
 #include "support/SpecialFiles.h"
 

@@ -14,7 +14,7 @@
 #include <random>
 #include <tuple>
 
-#include "sim/Presets.h"
+#include "sim/scenario/Presets.h"
 #include "support/FaultMatrix.h"
 
 namespace rz::test::matrix {

@@ -6,7 +6,7 @@
 #include "eeprom/RomAccess.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

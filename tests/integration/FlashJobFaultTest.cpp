@@ -9,10 +9,10 @@
 
 #include "eeprom/ChipCodeFacts.h"
 #include "eeprom/FlashJob.h"
-#include "sim/NvidiaCard.h"
+#include "sim/devices/NvidiaCard.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -5,9 +5,9 @@
 #include <functional>
 
 #include "eeprom/FlashJob.h"
-#include "sim/NvidiaCard.h"
+#include "sim/devices/NvidiaCard.h"
 #include "support/EepromRig.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -8,11 +8,11 @@
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
 #include "eeprom/RomAccess.h"
-#include "sim/NvidiaCard.h"
+#include "sim/devices/NvidiaCard.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
 #include "support/FrameCollector.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

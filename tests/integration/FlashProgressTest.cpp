@@ -12,7 +12,7 @@
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
 #include "support/FrameCollector.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

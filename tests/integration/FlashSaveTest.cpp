@@ -7,7 +7,7 @@
 
 #include "eeprom/ReadBack.h"
 #include "support/EepromRig.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

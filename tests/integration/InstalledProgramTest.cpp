@@ -14,10 +14,10 @@
 #include "app/Detection.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
-#include "sim/NvidiaCard.h"
-#include "sim/Presets.h"
+#include "sim/devices/NvidiaCard.h"
+#include "sim/scenario/Presets.h"
 #include "support/SimHarness.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

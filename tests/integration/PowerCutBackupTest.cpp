@@ -9,11 +9,11 @@
 #include <cstdlib>
 
 #include "commands/SafetyBackup.h"
-#include "sim/NvidiaCard.h"
-#include "sim/Presets.h"
+#include "sim/devices/NvidiaCard.h"
+#include "sim/scenario/Presets.h"
 #include "support/ProgramRun.h"
 #include "support/SimHarness.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

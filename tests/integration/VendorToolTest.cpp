@@ -7,9 +7,9 @@
 #include <iterator>
 
 #include "commands/VendorTool.h"
-#include "platform/RunFolder.h"
+#include "host/RunFolder.h"
 #include "support/SimHarness.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

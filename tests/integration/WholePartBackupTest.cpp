@@ -5,11 +5,11 @@
 
 #include "eeprom/ChipCatalogue.h"
 #include "eeprom/FlashJob.h"
-#include "sim/ChipModel.h"
-#include "sim/NvidiaCard.h"
+#include "sim/devices/ChipModel.h"
+#include "sim/devices/NvidiaCard.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -12,9 +12,9 @@
 #include <tuple>
 
 #include "AccessFixtures.h"
-#include "platform/linux/AccessProtocol.h"
-#include "platform/linux/BrokerFiles.h"
-#include "platform/linux/HandedSysfsFiles.h"
+#include "backends/linux/broker/AccessProtocol.h"
+#include "backends/linux/broker/BrokerFiles.h"
+#include "backends/linux/broker/HandedSysfsFiles.h"
 
 namespace rz::test {
 namespace {

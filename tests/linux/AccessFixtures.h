@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/AccessBroker.h"
-#include "platform/linux/AccessMessages.h"
-#include "platform/linux/AccessSession.h"
-#include "platform/linux/UniqueFd.h"
+#include "backends/linux/broker/AccessBroker.h"
+#include "backends/linux/broker/AccessMessages.h"
+#include "backends/linux/broker/AccessSession.h"
+#include "backends/linux/process/UniqueFd.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/HostPlatform.h"
-#include "platform/linux/LinuxInterruptHold.h"
+#include "backends/linux/process/LinuxInterruptHold.h"
 
 namespace rz::test {
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/HostPlatform.h"
-#include "platform/linux/StandardDescriptors.h"
+#include "backends/linux/process/StandardDescriptors.h"
 
 namespace rz::test {
 namespace {

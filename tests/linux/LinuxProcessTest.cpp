@@ -11,12 +11,12 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/linux/LinuxShellOpen.h"
-#include "platform/linux/LinuxShutdown.h"
+#include "backends/linux/LinuxShellOpen.h"
+#include "backends/linux/process/LinuxShutdown.h"
 #include "commands/VendorTool.h"
-#include "platform/linux/LinuxToolLauncher.h"
-#include "platform/linux/Subprocess.h"
-#include "platform/linux/ToolCommands.h"
+#include "backends/linux/process/LinuxToolLauncher.h"
+#include "backends/linux/process/Subprocess.h"
+#include "backends/linux/process/ToolCommands.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

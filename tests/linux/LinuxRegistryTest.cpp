@@ -7,7 +7,7 @@
 
 #include "base/BuildConfig.h"
 #include "commands/DriverGate.h"
-#include "platform/linux/LinuxRegistry.h"
+#include "backends/linux/LinuxRegistry.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

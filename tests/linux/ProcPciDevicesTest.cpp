@@ -3,7 +3,7 @@
 // read is in the map tests.)
 #include <gtest/gtest.h>
 
-#include "platform/linux/ProcPciDevices.h"
+#include "backends/linux/access/ProcPciDevices.h"
 
 namespace rz::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "app/ProgramFolders.h"
-#include "platform/FolderPath.h"
+#include "platform/files/FolderPath.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

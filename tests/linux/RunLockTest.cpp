@@ -15,12 +15,12 @@
 
 #include "app/Program.h"
 #include "hw/IoDriver.h"
-#include "platform/linux/LinuxDriverDevice.h"
-#include "platform/linux/LinuxServiceControl.h"
-#include "platform/linux/LinuxSystem.h"
-#include "platform/linux/RunLock.h"
-#include "platform/linux/RunLockFile.h"
-#include "sim/Recorders.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
+#include "backends/linux/LinuxServiceControl.h"
+#include "backends/linux/process/LinuxSystem.h"
+#include "backends/linux/broker/RunLock.h"
+#include "backends/linux/broker/RunLockFile.h"
+#include "sim/seams/Recorders.h"
 #include "support/SimHarness.h"
 #include "ui/ScriptedUi.h"
 

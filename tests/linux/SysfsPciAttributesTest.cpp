@@ -2,7 +2,7 @@
 // attributes and device folder names.
 #include <gtest/gtest.h>
 
-#include "platform/linux/SysfsPciAttributes.h"
+#include "backends/linux/access/SysfsPciAttributes.h"
 
 namespace rz::test {
 namespace {

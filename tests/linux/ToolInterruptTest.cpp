@@ -20,11 +20,11 @@
 #include "app/Detection.h"
 #include "app/Program.h"
 #include "commands/FlashCommand.h"
-#include "platform/linux/LinuxInterruptHold.h"
-#include "platform/linux/LinuxToolLauncher.h"
-#include "sim/EmulatedPlatform.h"
+#include "backends/linux/process/LinuxInterruptHold.h"
+#include "backends/linux/process/LinuxToolLauncher.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "support/ScopedEnv.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

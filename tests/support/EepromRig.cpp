@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eeprom/RomWindow.h"
-#include "sim/NvidiaCard.h"
+#include "sim/devices/NvidiaCard.h"
 
 namespace rz::test {
 

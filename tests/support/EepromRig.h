@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "eeprom/EepromContext.h"
-#include "sim/BusTrace.h"
-#include "sim/PciDevice.h"
+#include "sim/devices/BusTrace.h"
+#include "sim/devices/PciDevice.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

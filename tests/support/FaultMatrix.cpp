@@ -15,12 +15,12 @@
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
 #include "commands/VendorTool.h"
-#include "sim/AtiCard.h"
-#include "sim/EmulatedPlatform.h"
-#include "sim/NvidiaCard.h"
-#include "sim/Presets.h"
+#include "sim/devices/AtiCard.h"
+#include "sim/seams/EmulatedPlatform.h"
+#include "sim/devices/NvidiaCard.h"
+#include "sim/scenario/Presets.h"
 #include "support/SimHarness.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test::matrix {
 

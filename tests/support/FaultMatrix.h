@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/Machine.h"
+#include "sim/devices/Machine.h"
 
 namespace rz::test::matrix {
 

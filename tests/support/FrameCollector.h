@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/Machine.h"
+#include "sim/devices/Machine.h"
 #include "support/EepromRig.h"
 #include "ui/ScriptedUi.h"
 

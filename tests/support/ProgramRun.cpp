@@ -3,8 +3,8 @@
 #include <fstream>
 
 #include "app/Detection.h"
-#include "sim/AtiCard.h"
-#include "sim/NvidiaCard.h"
+#include "sim/devices/AtiCard.h"
+#include "sim/devices/NvidiaCard.h"
 
 namespace rz::test {
 

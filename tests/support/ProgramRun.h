@@ -7,7 +7,7 @@
 
 #include "app/Program.h"
 #include "commands/FlashCommand.h"
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "base/BuildConfig.h"
-#include "platform/PrivateFolder.h"
+#include "host/PrivateFolder.h"
 
 namespace rz::test {
 

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/Program.h"
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

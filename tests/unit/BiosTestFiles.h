@@ -5,8 +5,8 @@
 
 #include "bios/BiosIdentity.h"
 #include "bios/BiosVersion.h"
-#include "platform/MemoryFile.h"
-#include "testimage/TestImage.h"
+#include "platform/files/MemoryFile.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 

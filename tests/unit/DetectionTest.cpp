@@ -4,7 +4,7 @@
 
 #include "app/Detection.h"
 #include "support/SimHarness.h"
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/driver/DriverFacts.h"
 #include "platform/driver/DriverServer.h"
 #include "platform/driver/MappingTable.h"
-#include "sim/EmulatedServices.h"
+#include "sim/seams/EmulatedServices.h"
 #include "support/DriverRequestCases.h"
 
 namespace rz::test {

@@ -7,7 +7,7 @@
 
 #include "eeprom/ChipCatalogue.h"
 #include "eeprom/ChipCodeFacts.h"
-#include "sim/ChipModel.h"
+#include "sim/devices/ChipModel.h"
 #include "support/ChipCases.h"
 
 namespace rz::test {

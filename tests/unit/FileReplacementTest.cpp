@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/FileReplacement.h"
+#include "platform/files/FileReplacement.h"
 #include "support/SimHarness.h"
 #include "support/SpecialFiles.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/PrivateFolder.h"
+#include "host/PrivateFolder.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/RemoveTree.h"
+#include "host/RemoveTree.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

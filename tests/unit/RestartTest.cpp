@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/Restart.h"
-#include "sim/Recorders.h"
+#include "sim/seams/Recorders.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

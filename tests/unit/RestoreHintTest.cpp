@@ -6,8 +6,8 @@
 #include "base/Paths.h"
 #include "bios/BiosFileChecks.h"
 #include "commands/RestoreHint.h"
-#include "platform/MemoryFile.h"
-#include "testimage/TestImage.h"
+#include "platform/files/MemoryFile.h"
+#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/PrivateFolder.h"
-#include "platform/RunFolder.h"
+#include "host/PrivateFolder.h"
+#include "host/RunFolder.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

@@ -8,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/EmulatedPlatform.h"
-#include "sim/NvidiaCard.h"
+#include "sim/seams/EmulatedPlatform.h"
+#include "sim/devices/NvidiaCard.h"
 
 namespace rz::test {
 

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "SimCardProbe.h"
-#include "sim/ChipModel.h"
+#include "sim/devices/ChipModel.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

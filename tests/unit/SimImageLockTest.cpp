@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/PathLock.h"
-#include "sim/AtiCard.h"
+#include "host/PathLock.h"
+#include "sim/devices/AtiCard.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "sim/EmulatedPlatform.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "sim/Machine.h"
+#include "sim/devices/Machine.h"
 
 namespace rz::test {
 namespace {

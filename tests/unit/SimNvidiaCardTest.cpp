@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "SimCardProbe.h"
-#include "sim/FlashChipSpi.h"
-#include "sim/Presets.h"
+#include "sim/devices/FlashChipSpi.h"
+#include "sim/scenario/Presets.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

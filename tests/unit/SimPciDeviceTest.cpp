@@ -2,7 +2,7 @@
 // system sizes them: all ones written, the size mask read back, the original written back.
 #include <gtest/gtest.h>
 
-#include "sim/Cards.h"
+#include "sim/devices/Cards.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "sim/RegisterFile.h"
+#include "sim/devices/RegisterFile.h"
 
 namespace rz::test {
 namespace {

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "base/Paths.h"
-#include "sim/EmulatedPlatform.h"
-#include "sim/NvidiaCard.h"
-#include "sim/Presets.h"
+#include "sim/seams/EmulatedPlatform.h"
+#include "sim/devices/NvidiaCard.h"
+#include "sim/scenario/Presets.h"
 #include "support/SimHarness.h"
 #include "support/SpecialFiles.h"
 

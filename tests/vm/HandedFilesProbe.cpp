@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/linux/AccessProtocol.h"
-#include "platform/linux/AccessSession.h"
-#include "platform/linux/HandedSysfsFiles.h"
+#include "backends/linux/broker/AccessProtocol.h"
+#include "backends/linux/broker/AccessSession.h"
+#include "backends/linux/broker/HandedSysfsFiles.h"
 
 int main() {
   using namespace rz::platform;

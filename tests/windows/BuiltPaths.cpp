@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/windows/Win32.h"
+#include "host/windows/Win32.h"
 
 namespace rz::test {
 

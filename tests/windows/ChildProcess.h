@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/PrivateFolder.h"
-#include "platform/windows/OwnedHandles.h"
+#include "host/PrivateFolder.h"
+#include "host/windows/OwnedHandles.h"
 
 namespace rz::test {
 

@@ -1,6 +1,6 @@
 #include "RegistryScene.h"
 
-#include "platform/windows/OwnedHandles.h"
+#include "host/windows/OwnedHandles.h"
 
 namespace rz::test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/LittleEndian.h"
-#include "platform/ReparseData.h"
+#include "host/windows/ReparseData.h"
 
 namespace rz::test {
 namespace {

@@ -2,7 +2,7 @@
 // Under Wine two test processes that crash at once may otherwise end with status 0.
 #include <gtest/gtest.h>
 
-#include "platform/windows/Win32.h"
+#include "host/windows/Win32.h"
 
 namespace {
 LONG WINAPI EndWithFailure(EXCEPTION_POINTERS*) {

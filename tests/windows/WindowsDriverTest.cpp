@@ -10,11 +10,11 @@
 #include "base/Paths.h"
 #include "platform/driver/DriverProtocol.h"
 #include "hw/IoDriver.h"
-#include "platform/PrivateFolder.h"
-#include "platform/windows/OwnedHandles.h"
-#include "platform/windows/WindowsDriverDevice.h"
-#include "platform/windows/WindowsServiceControl.h"
-#include "platform/windows/WindowsSystem.h"
+#include "host/PrivateFolder.h"
+#include "host/windows/OwnedHandles.h"
+#include "backends/windows/driver/WindowsDriverDevice.h"
+#include "backends/windows/driver/WindowsServiceControl.h"
+#include "backends/windows/WindowsSystem.h"
 #include "support/DriverRequestCases.h"
 
 namespace rz::test {

@@ -13,11 +13,11 @@
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
 #include "commands/VendorTool.h"
-#include "platform/FileReplacement.h"
+#include "platform/files/FileReplacement.h"
 #include "platform/HostPlatform.h"
-#include "platform/MemoryFile.h"
-#include "platform/PrivateFolder.h"
-#include "platform/windows/OwnedHandles.h"
+#include "platform/files/MemoryFile.h"
+#include "host/PrivateFolder.h"
+#include "host/windows/OwnedHandles.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

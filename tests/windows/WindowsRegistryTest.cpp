@@ -11,9 +11,9 @@
 #include "RegistryScene.h"
 #include "base/BuildConfig.h"
 #include "commands/DriverGate.h"
-#include "platform/windows/WindowsRegistry.h"
-#include "platform/windows/WindowsSystem.h"
-#include "platform/windows/Win32.h"
+#include "backends/windows/WindowsRegistry.h"
+#include "backends/windows/WindowsSystem.h"
+#include "host/windows/Win32.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

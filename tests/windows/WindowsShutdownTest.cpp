@@ -10,10 +10,10 @@
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
 #include "commands/Restart.h"
-#include "platform/PrivateFolder.h"
-#include "platform/windows/OwnedHandles.h"
-#include "platform/windows/WindowsShellOpen.h"
-#include "platform/windows/WindowsShutdown.h"
+#include "host/PrivateFolder.h"
+#include "host/windows/OwnedHandles.h"
+#include "backends/windows/WindowsShellOpen.h"
+#include "backends/windows/WindowsShutdown.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

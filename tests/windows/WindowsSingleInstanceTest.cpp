@@ -7,8 +7,8 @@
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
 #include "app/Program.h"
-#include "platform/windows/OwnedHandles.h"
-#include "platform/windows/WindowsSystem.h"
+#include "host/windows/OwnedHandles.h"
+#include "backends/windows/WindowsSystem.h"
 
 namespace rz::test {
 namespace {

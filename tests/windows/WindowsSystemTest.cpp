@@ -11,10 +11,10 @@
 #include "ChildProcess.h"
 #include "base/Paths.h"
 #include "platform/HostPlatform.h"
-#include "platform/PrivateFolder.h"
-#include "platform/windows/DriverAccessProblem.h"
-#include "platform/windows/OsVersionCode.h"
-#include "platform/windows/WindowsSystem.h"
+#include "host/PrivateFolder.h"
+#include "backends/windows/driver/DriverAccessProblem.h"
+#include "backends/windows/driver/OsVersionCode.h"
+#include "backends/windows/WindowsSystem.h"
 
 namespace rz::test {
 namespace {

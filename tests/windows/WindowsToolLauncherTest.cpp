@@ -12,9 +12,9 @@
 #include "ChildProcess.h"
 #include "commands/VendorTool.h"
 #include "platform/HostPlatform.h"
-#include "platform/PrivateFolder.h"
-#include "platform/windows/WindowsToolLauncher.h"
-#include "platform/windows/Win32.h"
+#include "host/PrivateFolder.h"
+#include "backends/windows/WindowsToolLauncher.h"
+#include "host/windows/Win32.h"
 #include "ui/ScriptedUi.h"
 
 namespace rz::test {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "testimage/TestImage.h"
+#include "sim/images/TestImage.h"
 
 namespace {
 

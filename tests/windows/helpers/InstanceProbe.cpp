@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/windows/OwnedHandles.h"
-#include "platform/windows/WindowsSystem.h"
+#include "host/windows/OwnedHandles.h"
+#include "backends/windows/WindowsSystem.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 3;

@@ -1,0 +1,69 @@
+#include "sim/devices/Cards.h"
+
+#include <filesystem>
+
+#include "sim/devices/AtiCard.h"
+#include "sim/scenario/ImageFile.h"
+#include "sim/devices/NvidiaCard.h"
+
+namespace rz::sim {
+
+namespace {
+
+constexpr std::uint16_t kNvidiaVendorId = 0x10DE;
+
+// The chip of an `eeprom` object, filled from its image file. A missing image is an error unless
+// the chip persists into it (then the chip starts erased and the file appears at the end).
+std::unique_ptr<FlashChip> MakeEeprom(const EepromRecipe& recipe, Machine& machine) {
+  auto chip = MakeFlashChip(recipe.model, machine.Clock(), recipe.faults);
+  if (recipe.imagePath.empty()) return chip;
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(recipe.imagePath, ec);
+  if (recipe.persist && status.type() == std::filesystem::file_type::not_found) return chip;
+  chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, recipe.persist, "eeprom image"));
+  return chip;
+}
+
+}  // namespace
+
+std::uint32_t DefaultBar0(std::size_t adapterIndex) {
+  return 0xC0000000u + static_cast<std::uint32_t>(adapterIndex) * 0x04000000u;
+}
+
+std::uint64_t DefaultFramebuffer(std::size_t adapterIndex) {
+  return 0x4000000000u + std::uint64_t{adapterIndex} * kCardFramebufferSize;
+}
+
+std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterRecipe& a, Machine& machine,
+                                             std::uint32_t bar0, std::uint64_t framebuffer) {
+  PciIdentity id;
+  id.vendorId = a.vendorId;
+  id.deviceId = a.deviceId;
+  id.classCode = a.classCode;
+  id.revision = a.revision;
+  id.subsystemVendorId = a.subsystemVendorId;
+  id.subsystemId = a.subsystemId;
+  id.capabilities = a.capabilities;
+  id.loopingCapabilities = a.loopingCapabilities;
+  id.bar0 = bar0;
+  id.bar0Size = kCardRegisterSize;
+  id.framebuffer = framebuffer;
+  id.framebufferSize = kCardFramebufferSize;
+  id.romSize = kCardRomSize;
+  if (a.vendorId == kAtiVendorId) return MakeAtiCard(a.atiEeprom, id);
+  if (a.vendorId != kNvidiaVendorId) return std::make_unique<PciDevice>(id);
+
+  // An NVIDIA adapter is always a card with registers, with or without a chip.
+  NvidiaCardConfig config;
+  config.newGpioLayout = IsNewGpioLayoutDevice(a.deviceId);
+  std::unique_ptr<FlashChip> chip;
+  if (a.eeprom) {
+    chip = MakeEeprom(*a.eeprom, machine);
+    config.strap = a.eeprom->strap;
+    config.imagePath = a.eeprom->imagePath;
+    config.persist = a.eeprom->persist;
+  }
+  return std::make_unique<NvidiaCard>(id, std::move(chip), std::move(config));
+}
+
+}  // namespace rz::sim

@@ -1,0 +1,64 @@
+// Description of an emulated machine: adapters, program folder, driver, faults. Loaded from a JSON
+// file or from a named preset; every key is read and checked here, so a malformed description is
+// a ScenarioError before anything of the machine is built.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/System.h"
+#include "sim/devices/AtiEeprom.h"
+#include "sim/devices/EepromRecipe.h"
+#include "sim/seams/PlatformFaults.h"
+#include "sim/scenario/ScenarioObject.h"
+#include "sim/seams/VendorToolBehaviour.h"
+
+namespace rz::sim {
+
+struct AdapterRecipe {
+  std::uint8_t bus = 1;
+  std::uint8_t device = 0;
+  std::uint16_t vendorId = 0x10DE;
+  std::uint16_t deviceId = 0;
+  std::uint16_t subsystemVendorId = 0;
+  std::uint16_t subsystemId = 0;
+  std::uint32_t classCode = 0x030000;
+  std::uint8_t revision = 0;
+  std::vector<std::uint8_t> capabilities = {0x10};
+  bool loopingCapabilities = false;
+  std::optional<std::uint32_t> bar0;  // assigned when absent
+  std::optional<EepromRecipe> eeprom;   // an NVIDIA card's EEPROM chip; none: the card has no chip
+  AtiEeprom atiEeprom;                // an ATI card's BIOS store
+};
+
+struct ScenarioRecipe {
+  std::string name;
+  std::string baseDirectory;     // folder of the JSON file; relative paths are taken against it
+  std::string programFolder;     // absolute, with trailing separator
+  std::string workingDirectory;  // absolute; empty: the process's own
+  platform::UserFolders userFolders;  // the user's home and data folders; none by default
+  std::string executableName = "rzflash";
+  std::optional<std::string> displayDriverVersion;  // none: the registry names no driver
+  std::uint32_t osVersion = 0;
+  bool driverPresent = true;
+  std::vector<AdapterRecipe> adapters;
+  PlatformFaults faults;
+  VendorToolBehaviour vendorTool;
+  std::vector<std::string> warnings;  // keys of the description nothing reads, one text each
+};
+
+// Deepest nesting of arrays and objects a scenario file may have.
+inline constexpr int kMaxScenarioDepth = 64;
+
+ScenarioRecipe ParseScenario(const nlohmann::json& description, const std::string& baseDirectory);
+// Parses the JSON text of a scenario named `name` (for messages), nested at most
+// kMaxScenarioDepth levels. Throws ScenarioError, and nothing else, for any text.
+ScenarioRecipe ParseScenarioText(std::string_view text, const std::string& name,
+                               const std::string& baseDirectory);
+ScenarioRecipe LoadScenarioFile(const std::string& path);
+
+}  // namespace rz::sim

@@ -1,0 +1,96 @@
+#include "sim/seams/EmulatedVendorTool.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace rz::sim {
+
+namespace {
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// A decimal adapter number; -1 when the text is not one.
+long AdapterNumber(const std::string& text) {
+  if (text.empty() || text.size() > 3) return -1;
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return -1;
+  return std::stol(text);
+}
+
+}  // namespace
+
+EmulatedVendorTool::EmulatedVendorTool(VendorToolBehaviour behaviour, std::string programFolder,
+                                       EmulatedSystem& system, std::vector<AtiCard*> cards)
+    : behaviour_(behaviour),
+      toolPath_(std::move(programFolder) + kEmulatedToolRelativePath),
+      system_(system),
+      cards_(std::move(cards)) {}
+
+platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
+                                               const std::string& parameters,
+                                               const std::string& folder) {
+  std::vector<std::string> words = Words(parameters);
+  const ToolOutcome& outcome =
+      !words.empty() && words[0] == "-p" ? behaviour_.program : behaviour_.save;
+  std::error_code ec;
+  if (outcome.mode == ToolOutcome::Mode::Missing || path != toolPath_ ||
+      !std::filesystem::is_regular_file(toolPath_, ec))
+    return {false, -1};
+  if (outcome.mode == ToolOutcome::Mode::Fails) return {true, kToolExitFailed};
+  if (outcome.mode == ToolOutcome::Mode::Silent) return {true, kToolExitOk};
+
+  const auto quiet = std::count(words.begin(), words.end(), "-quiet");
+  if (quiet > 1) return {true, kToolExitBadCommand};
+  words.erase(std::remove(words.begin(), words.end(), "-quiet"), words.end());
+
+  const bool save = words.size() == 3 && words[0] == "-s";
+  const bool program = words.size() == 4 && words[0] == "-p" && words[3] == "-f";
+  if (!save && !program) return {true, kToolExitBadCommand};
+  const long n = AdapterNumber(words[1]);
+  if (n < 0) return {true, kToolExitBadCommand};
+  if (static_cast<std::size_t>(n) >= cards_.size()) return {true, kToolExitFailed};
+  AtiCard& card = *cards_[static_cast<std::size_t>(n)];
+  const std::string file = folder.empty() || std::filesystem::path(words[2]).is_absolute()
+                               ? system_.Resolve(words[2])
+                               : (std::filesystem::path(folder) / words[2]).string();
+  const bool garble = outcome.mode == ToolOutcome::Mode::Garbles;
+  const int status = save ? Save(card, file, garble) : Program(card, file, garble);
+  return {true, status == kToolExitOk ? outcome.exitCode : status};
+}
+
+namespace {
+void InvertMiddleByte(std::vector<std::uint8_t>& bytes) {
+  if (!bytes.empty()) bytes[bytes.size() / 2] ^= 0xFF;
+}
+}  // namespace
+
+int EmulatedVendorTool::Save(AtiCard& card, const std::string& file, bool garble) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  std::vector<std::uint8_t> bytes = card.Eeprom();
+  if (garble) InvertMiddleByte(bytes);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return out ? kToolExitOk : kToolExitFailed;
+}
+
+int EmulatedVendorTool::Program(AtiCard& card, const std::string& file, bool garble) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return kToolExitFailed;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return kToolExitFailed;
+  // One byte more than the EEPROM holds is enough to refuse a file that does not fit.
+  std::vector<std::uint8_t> image(card.Eeprom().size() + 1);
+  in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  image.resize(static_cast<std::size_t>(in.gcount()));
+  if (garble) InvertMiddleByte(image);
+  return card.Program(image) ? kToolExitOk : kToolExitFailed;
+}
+
+}  // namespace rz::sim

@@ -1,0 +1,28 @@
+// Read-only walk of HKEY_LOCAL_MACHINE with the registry's own calls (RegOpenKeyExA with KEY_READ,
+// RegEnumKeyExA, RegQueryValueExA), one open key at a time.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+#include "host/windows/OwnedHandles.h"
+
+namespace rz::platform {
+
+class WindowsRegistry final : public Registry {
+ public:
+  bool OpenKey(const std::string& path) override;
+  bool OpenKeyReadOnly(const std::string& path) override { return OpenKey(path); }
+  // Empty when no key is open.
+  std::vector<std::string> GetKeyNames() override;
+  bool ValueExists(const std::string& name) override;
+  // The text of a REG_SZ or REG_EXPAND_SZ value (not expanded), without its terminating zero;
+  // empty for a missing value or one of another type.
+  std::string ReadString(const std::string& name) override;
+  void CloseKey() override { open_.reset(); }
+
+ private:
+  win::OwnedKey open_;
+};
+
+}  // namespace rz::platform

@@ -1,0 +1,65 @@
+#include "backends/windows/WindowsToolLauncher.h"
+
+#include "host/windows/OwnedHandles.h"
+// After the system headers, which they need.
+#include <objbase.h>
+#include <shellapi.h>
+
+namespace rz::platform {
+namespace {
+
+// The shell may hand a launch to its extensions, which need COM on the calling thread; launches
+// come from any thread (the windowed program waits for the tool on a worker thread).
+class ComOnThisThread {
+ public:
+  ComOnThisThread()
+      : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ComOnThisThread() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();  // only a call that took it gives it back
+  }
+  ComOnThisThread(const ComOnThisThread&) = delete;
+  ComOnThisThread& operator=(const ComOnThisThread&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace
+
+LaunchResult WindowsToolLauncher::RunAndWait(const std::string& path,
+                                             const std::string& parameters,
+                                             const std::string& folder) {
+  // The tool's files are taken in its current folder: in any other folder it could take an old
+  // "Flash.bin" for the one just prepared. Not every shell refuses a folder that is not there
+  // (Wine starts the program in a folder of its own choice), so it is looked at first.
+  if (!folder.empty()) {
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      lastError_ = ERROR_DIRECTORY;
+      return {};
+    }
+  }
+  const ComOnThisThread com;
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.hwnd = nullptr;  // no window of the program's own stands behind this seam
+  info.lpVerb = "open";
+  info.lpFile = path.c_str();
+  info.lpParameters = parameters.c_str();  // an empty text stays a text, never a missing one
+  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  info.nShow = SW_SHOW;
+  const BOOL launched = ::ShellExecuteExA(&info);
+  lastError_ = launched ? 0 : ::GetLastError();
+  win::OwnedHandle process(info.hProcess);
+  if (!launched || !process) return {};
+  ::WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(process.get(), &code)) {
+    lastError_ = ::GetLastError();
+    return LaunchResult{true, -1};
+  }
+  return LaunchResult{true, static_cast<int>(code)};
+}
+
+}  // namespace rz::platform

@@ -1,0 +1,67 @@
+#include "backends/windows/driver/WindowsServiceControl.h"
+
+namespace rz::platform {
+
+SC_HANDLE WindowsServiceControl::Find(ServiceHandle handle) {
+  const auto it = open_.find(handle);
+  if (it != open_.end()) return it->second.get();
+  lastError_ = ERROR_INVALID_HANDLE;
+  return nullptr;
+}
+
+ServiceHandle WindowsServiceControl::Keep(SC_HANDLE handle) {
+  if (!handle) {
+    lastError_ = ::GetLastError();
+    return kNullService;
+  }
+  lastError_ = 0;
+  const auto key = static_cast<ServiceHandle>(reinterpret_cast<std::uintptr_t>(handle));
+  open_.insert_or_assign(key, win::OwnedService(handle));
+  return key;
+}
+
+bool WindowsServiceControl::Succeeded(BOOL ok) {
+  lastError_ = ok ? 0 : ::GetLastError();
+  return ok != FALSE;
+}
+
+ServiceHandle WindowsServiceControl::OpenManager(std::uint32_t access) {
+  return Keep(::OpenSCManagerA(nullptr, nullptr, access));
+}
+
+ServiceHandle WindowsServiceControl::OpenService(ServiceHandle manager, const std::string& name,
+                                                 std::uint32_t access) {
+  const SC_HANDLE m = Find(manager);
+  if (!m) return kNullService;
+  return Keep(::OpenServiceA(m, name.c_str(), access));
+}
+
+ServiceHandle WindowsServiceControl::CreateService(ServiceHandle manager,
+                                                   const ServiceParams& params) {
+  const SC_HANDLE m = Find(manager);
+  if (!m) return kNullService;
+  return Keep(::CreateServiceA(m, params.name.c_str(), params.displayName.c_str(), params.access,
+                               params.type, params.startType, params.errorControl,
+                               params.binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr,
+                               nullptr));
+}
+
+bool WindowsServiceControl::StartService(ServiceHandle service) {
+  const SC_HANDLE s = Find(service);
+  return s && Succeeded(::StartServiceA(s, 0, nullptr));
+}
+
+bool WindowsServiceControl::ControlService(ServiceHandle service, std::uint32_t control) {
+  const SC_HANDLE s = Find(service);
+  SERVICE_STATUS status{};
+  return s && Succeeded(::ControlService(s, control, &status));
+}
+
+bool WindowsServiceControl::DeleteService(ServiceHandle service) {
+  const SC_HANDLE s = Find(service);
+  return s && Succeeded(::DeleteService(s));
+}
+
+void WindowsServiceControl::CloseServiceHandle(ServiceHandle handle) { open_.erase(handle); }
+
+}  // namespace rz::platform

@@ -1,0 +1,17 @@
+// The host's File on Windows over a handle the file system opened (HostFileSystemWindows.cpp).
+#pragma once
+#ifdef _WIN32
+#include <memory>
+
+#include "platform/FileSystem.h"
+#include "host/windows/OwnedHandles.h"
+
+namespace rz::platform {
+
+// A buffered stream over `handle`, which it owns; null when the handle is not valid. Only a
+// `writable` one writes.
+std::unique_ptr<File> MakeHostFile(win::OwnedHandle handle, bool writable);
+
+}  // namespace rz::platform
+
+#endif  // _WIN32
