@@ -43,10 +43,10 @@ def included_layer(spelling):
 
 def main(repo):
     problems = []
-    for root in ('src', 'sim', 'tools'):
+    for root in ('src', 'sim', 'tools', 'tests', 'bench'):
         for folder, _, files in os.walk(os.path.join(repo, root)):
             for name in files:
-                if not name.endswith(('.h', '.cpp')):
+                if not name.endswith(('.h', '.cpp')) or 'corpus' in folder:
                     continue
                 full = os.path.join(folder, name)
                 rel = os.path.relpath(full, repo).replace(os.sep, '/')
