@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Detection.h"
+#include "app/ExitCodes.h"
 #include "app/Program.h"
 #include "app/ProgramFolders.h"
 #include "app/RecordingSeams.h"
@@ -43,13 +44,11 @@ namespace {
 namespace fs = std::filesystem;
 using rz::cli::Command;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitNoDriver = 3;
-// The flash was asked to stop while it wrote the card: it finished first (the shell's code for
-// an interrupted program).
-constexpr int kExitInterrupted = 130;
+using rz::app::kExitFailed;
+using rz::app::kExitInterrupted;
+using rz::app::kExitNoDriver;
+using rz::app::kExitOk;
+using rz::app::kExitUsage;
 
 // Written on standard error at the moment the first request to stop is held.
 constexpr const char* kHeldInterruptNotice =

@@ -243,7 +243,7 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   // Never more than the buffer holds, nor more than the chip holds.
   const std::uint32_t limit = std::min(kImageBufferSize, chipSize);
 
-  if (!(flashMode & 1)) {
+  if ((flashMode & kFlashModeSkipImageCheck) == 0) {
     const auto asic = static_cast<std::size_t>(asicIndex);
     bool fits = false;
     {

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/Detection.h"
+#include "app/ExitCodes.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 #include "gui/MainForm.h"
@@ -43,7 +44,7 @@ GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands
   run.detect = commands.detect;
   // A request to stop held while the card was written ends the program once the command is done.
   auto endIfInterrupted = [&run] {
-    if (platform::InterruptHeld(run.Seams().interrupts)) QCoreApplication::exit(kExitInterrupted);
+    if (platform::InterruptHeld(run.Seams().interrupts)) QCoreApplication::exit(app::kExitInterrupted);
   };
   form_->onSave = [&run, save = commands.save, endIfInterrupted] {
     if (save) save(run);
@@ -81,7 +82,7 @@ int Run(GuiApplication& application, platform::Platform& platform, const GuiComm
   const app::StartResult started = session.Start();
   if (started == app::StartResult::SecondInstance ||
       started == app::StartResult::EndedByDetection)
-    return 0;
+    return app::kExitOk;
   if (afterStart) afterStart(started, session.Form(), session.Ui(), session.Program());
   session.Form().show();
   return application.exec();
@@ -91,7 +92,7 @@ int Run(GuiApplication& application, platform::Platform& platform, const GuiComm
 
 int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
            const AfterStartHook& afterStart) {
-  int code = 0;
+  int code = app::kExitOk;
   try {
     code = Run(application, platform, commands, afterStart);
   } catch (const std::exception& e) {

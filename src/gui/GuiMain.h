@@ -67,11 +67,8 @@ class GuiSession {
 // Called after start-up, before the event loop, with the windows as they are (used by the demo).
 using AfterStartHook = std::function<void(app::StartResult, TForm1&, QtUi&, app::Program&)>;
 
-// The exit code of a program whose command was asked to stop while it wrote the card.
-inline constexpr int kExitInterrupted = 130;
-
-// Runs the program on an existing application object; returns the exit code (0, or
-// kExitInterrupted).
+// Runs the program on an existing application object; returns the exit code (app::kExitOk, or
+// app::kExitInterrupted).
 int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
            const AfterStartHook& afterStart = nullptr);
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/ExitCodes.h"
 #include "gui/demo/DemoScreenshots.h"
 #include "gui/GuiMain.h"
 #include "sim/EmulatedPlatform.h"
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
     for (const auto& p : rz::sim::ListPresets()) presets += "\n  " + p.name + ": " + p.description;
     std::fprintf(stderr, "rzflash-demo: %s\nusage: rzflash-demo [preset | scenario.json]\npresets:%s\n",
                  e.what(), presets.c_str());
-    return 2;
+    return rz::app::kExitUsage;
   }
 
   const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
     platform->Finish();  // writes persistent EEPROM images back
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-demo: %s\n", e.what());
-    return 2;
+    return rz::app::kExitUsage;
   }
   return status;
 }
