@@ -23,7 +23,7 @@
 #include "platform/linux/ObtainSysfsFiles.h"
 #include "platform/linux/RunLock.h"
 #include "sim/Recorders.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -20,7 +20,7 @@
 #include "sim/Recorders.h"
 #include "support/ScopedEnv.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/linux/LinuxServiceControl.h"
 #include "platform/linux/LinuxSystem.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -18,7 +18,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/SysfsFilesSlot.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -22,7 +22,7 @@
 #include "platform/linux/RunLockFile.h"
 #include "sim/Recorders.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

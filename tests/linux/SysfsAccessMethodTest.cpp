@@ -21,7 +21,7 @@
 #include "platform/linux/RawAccessProblem.h"
 #include "platform/linux/SysfsFilesSlot.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

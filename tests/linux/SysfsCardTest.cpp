@@ -22,7 +22,7 @@
 #include "support/ProgramRun.h"
 #include "support/SimHarness.h"
 #include "testimage/TestImage.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

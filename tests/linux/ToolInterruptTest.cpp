@@ -25,7 +25,7 @@
 #include "sim/EmulatedPlatform.h"
 #include "support/ScopedEnv.h"
 #include "testimage/TestImage.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

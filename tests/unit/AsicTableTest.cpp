@@ -8,7 +8,7 @@
 #include "config/AsicTable.h"
 #include "config/ConfigScanner.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::config {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "cli/TerminalUi.h"
 #include "ui/RecordingUi.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

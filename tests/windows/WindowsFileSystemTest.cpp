@@ -18,7 +18,7 @@
 #include "platform/MemoryFile.h"
 #include "platform/PrivateFolder.h"
 #include "platform/windows/OwnedHandles.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

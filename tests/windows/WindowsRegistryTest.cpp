@@ -14,7 +14,7 @@
 #include "platform/windows/WindowsRegistry.h"
 #include "platform/windows/WindowsSystem.h"
 #include "platform/windows/Win32.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

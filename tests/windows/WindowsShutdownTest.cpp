@@ -14,7 +14,7 @@
 #include "platform/windows/OwnedHandles.h"
 #include "platform/windows/WindowsShellOpen.h"
 #include "platform/windows/WindowsShutdown.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/PrivateFolder.h"
 #include "platform/windows/WindowsToolLauncher.h"
 #include "platform/windows/Win32.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {
