@@ -11,7 +11,7 @@
 #include "app/ExitCodes.h"
 #include "app/Program.h"
 #include "app/ProgramFolders.h"
-#include "app/RecordingSeams.h"
+#include "app/Session.h"
 #include "base/BuildConfig.h"
 #include "cli/CardProblem.h"
 #include "cli/JsonWriter.h"
@@ -31,9 +31,8 @@
 #include "hw/AdapterScan.h"
 #include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
-#include "platform/RunFolder.h"
-#include "ui/RecordingUi.h"
 #include "sim/EmulatedPlatform.h"
+#include "sim/LoadMachine.h"
 #include "sim/Presets.h"
 #ifdef RZFLASH_TEST_CARD
 #include "vm/TestCardHost.h"
@@ -45,7 +44,6 @@ namespace fs = std::filesystem;
 using rz::cli::Command;
 
 using rz::app::kExitFailed;
-using rz::app::kExitInterrupted;
 using rz::app::kExitNoDriver;
 using rz::app::kExitOk;
 using rz::app::kExitUsage;
@@ -169,15 +167,11 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
         rz::ui::Transcript& transcript, rz::platform::HostPlatform* host, std::FILE* human,
         rz::cli::RunEnd& end, std::vector<rz::commands::ProgramPlace>& own) {
   if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
-  rz::app::RecordingPlatform recorded(base, transcript);
-  rz::ui::RecordingUi recordedUi(ui, transcript);
-  rz::app::Program program(recorded.Seams(), recordedUi);
+  rz::app::Session session(base, ui, transcript,
+                           o.command == Command::Adapters ? ScanOnly : rz::app::DetectCard);
+  rz::app::Program& program = session.Program();
   program.ownPlaces = own;
-  if (o.command == Command::Adapters)
-    program.detect = ScanOnly;
-  else
-    program.detect = rz::app::DetectCard;
-  const auto start = program.FormCreate();
+  const auto start = session.Start();
   own = program.ownPlaces;
   int code = kExitOk;
   switch (start) {
@@ -198,8 +192,7 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
       code = RunCommand(o, program, ui, human, end);
       break;
   }
-  program.FormDestroy();
-  return rz::platform::InterruptHeld(base.interrupts) ? kExitInterrupted : code;
+  return session.End(code);
 }
 
 // The real program's place on this computer: on an emulated machine its files are not the run's
@@ -278,12 +271,8 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   try {
     if (o.machine) {
       own.push_back(HostPlace());
-      // A run that is killed leaves its machine folder behind; the next run clears it.
-      const rz::platform::RunFolder folder("rzflash-machine-", {}, "rzflash-");
-      const bool preset = rz::sim::IsPreset(*o.machine);
-      if (preset && folder.Path().empty()) throw rz::sim::ScenarioError(folder.Error());
-      auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
-                           : rz::sim::LoadScenarioFile(*o.machine);
+      auto machine = rz::sim::LoadMachine(*o.machine);
+      auto& recipe = machine.recipe;
       for (const auto& w : recipe.warnings)
         std::fprintf(stderr, "rzflash-cli: warning: %s\n", w.c_str());
       // A request to stop reaches the process as on hardware (the scenario's interrupt hook

@@ -2,10 +2,7 @@
 // preset name or a scenario JSON file (default "nvidia-spi"). The skin, help file and
 // configuration beside this executable are copied into the machine's program folder where it
 // lacks them.
-#include <QDir>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QTemporaryDir>
+#include <QCoreApplication>
 #include <cstdio>
 #include <filesystem>
 
@@ -13,6 +10,7 @@
 #include "gui/demo/DemoScreenshots.h"
 #include "gui/GuiMain.h"
 #include "sim/EmulatedPlatform.h"
+#include "sim/LoadMachine.h"
 #include "sim/Presets.h"
 #include "ui/Ui.h"
 
@@ -40,13 +38,13 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments();
   const std::string machine = args.size() > 1 ? args.at(1).toStdString() : "nvidia-spi";
 
-  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/rzflash-demo-XXXXXX"));
+  // The machine's folder goes when the demo ends; one left by a demo that was killed goes at the
+  // next start.
+  rz::sim::LoadedMachine loaded;
   std::unique_ptr<rz::sim::EmulatedPlatform> platform;
   try {
-    if (!folder.isValid()) throw rz::sim::ScenarioError("cannot create a temporary folder");
-    rz::sim::ScenarioRecipe recipe = rz::sim::IsPreset(machine)
-                                     ? rz::sim::MaterializePreset(machine, folder.path().toStdString())
-                                     : rz::sim::LoadScenarioFile(machine);
+    loaded = rz::sim::LoadMachine(machine);
+    rz::sim::ScenarioRecipe& recipe = loaded.recipe;
     for (const auto& w : recipe.warnings)
       std::fprintf(stderr, "rzflash-demo: warning: %s\n", w.c_str());
     ProvideProgramFiles(QCoreApplication::applicationDirPath().toStdString(), recipe.programFolder);
