@@ -9,7 +9,7 @@
 #include "hw/AdapterScan.h"
 #include "hw/PciConfig.h"
 #include "sim/seams/EmulatedPlatform.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace {
 

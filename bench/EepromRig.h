@@ -9,10 +9,10 @@
 #include <benchmark/benchmark.h>
 
 #include "app/Program.h"
+#include "sim/images/TestImage.h"
 #include "sim/seams/EmulatedPlatform.h"
 #include "support/EepromRig.h"
 #include "support/SimHarness.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::bench {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "backends/linux/access/LinuxDriverDevice.h"
 #include "base/LittleEndian.h"
 #include "platform/driver/DriverProtocol.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
 #include "support/SimHarness.h"
 
 namespace {

@@ -5,7 +5,8 @@
 # `setup.sh package` also installs what builds, checks, installs and reads the Debian package
 # (dpkg-shlibdeps and file for the dependencies, lintian, pkexec it depends on, man).
 # The default list also holds QEMU and busybox-static: the test command boots a virtual machine
-# (tests/vm/run-vm-test.sh). `setup.sh main` installs only what the main job builds with.
+# (tests/vm/run-vm-test.sh), and ccache, which the builds use where it is installed. `setup.sh main`
+# installs only what the main job builds with.
 set -euo pipefail
 
 if [ "${1:-}" = main ]; then
@@ -17,6 +18,7 @@ packages=(
   qt6-base-dev xvfb xauth fp-utils fonts-dejavu-core fonts-liberation2
   pciutils
   qemu-system-x86 busybox-static
+  ccache
 )
 fi
 if [ "${1:-}" = windows ]; then

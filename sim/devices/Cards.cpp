@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "sim/devices/AtiCard.h"
-#include "sim/scenario/ImageFile.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/scenario/ImageFile.h"
 
 namespace rz::sim {
 

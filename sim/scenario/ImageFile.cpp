@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/files/FileReplacement.h"
 #include "platform/FileSystem.h"
+#include "platform/files/FileReplacement.h"
 #include "sim/scenario/ScenarioObject.h"
 
 namespace rz::sim {

@@ -6,8 +6,8 @@
 #include <map>
 
 #include "base/BuildConfig.h"
-#include "sim/seams/EmulatedVendorTool.h"
 #include "sim/images/TestImage.h"
+#include "sim/seams/EmulatedVendorTool.h"
 
 namespace rz::sim {
 

@@ -13,8 +13,8 @@
 #include "platform/System.h"
 #include "sim/devices/AtiEeprom.h"
 #include "sim/devices/EepromRecipe.h"
-#include "sim/seams/PlatformFaults.h"
 #include "sim/scenario/ScenarioObject.h"
+#include "sim/seams/PlatformFaults.h"
 #include "sim/seams/VendorToolBehaviour.h"
 
 namespace rz::sim {

@@ -8,13 +8,13 @@
 
 #include "host/PathLock.h"
 #include "platform/Platform.h"
+#include "sim/devices/Machine.h"
+#include "sim/scenario/Scenario.h"
 #include "sim/seams/EmulatedInterruptHold.h"
 #include "sim/seams/EmulatedServices.h"
 #include "sim/seams/EmulatedSystem.h"
 #include "sim/seams/EmulatedVendorTool.h"
-#include "sim/devices/Machine.h"
 #include "sim/seams/Recorders.h"
-#include "sim/scenario/Scenario.h"
 
 namespace rz::sim {
 

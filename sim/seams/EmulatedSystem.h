@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileSystem.h"
 #include "host/RunFolder.h"
+#include "platform/FileSystem.h"
 #include "platform/System.h"
-#include "sim/seams/DiskCache.h"
 #include "sim/devices/Machine.h"
+#include "sim/seams/DiskCache.h"
 
 namespace rz::sim {
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <optional>
 
 #include "app/Program.h"
 #include "bios/BiosFileChecks.h"
@@ -63,20 +62,15 @@ bool DetectNvidiaCard(Program& p) {
   adapter0.cardNumber = state.cardNumber;
 
   const bios::SignatureBlock* block = nullptr;
+  if (eeprom::GetSignatureBlock(eeprom, 0, block) != 0) block = nullptr;
   // The label shows the version in both kinds of BIOS: a block's version word (with its suffix)
   // in the form the flash step uses, a model text's version characters.
-  std::optional<std::string> blockInfoText;
-  if (eeprom::GetSignatureBlock(eeprom, 0, block) == 0 && block) {
-    card.VersionWord = commands::BlockVersionWord(*block);
-    card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
-    blockInfoText = bios::BlockInfoText(card.CardModelName, card.VersionWord,
-                                        static_cast<char>((*block)[bios::kBlockSuffix]));
-  } else if (p.modelText.found) {
-    bios::ParseModelVersion(p.modelText.Text(), card.CardModelName, card.Version);
-  } else {
+  std::string infoText;
+  if (bios::ReadCardIdentity(block, p.modelText, card, infoText) == bios::IdentitySource::None) {
     if (!ui.MessageBox("Caution", kNoMakerBiosText, ui::Buttons::YesNo, ui::Icon::None))
       return false;
     state.flashMode = commands::kFlashModeNoMakerBios;
+    infoText = bios::RecordInfoText(card.CardModelName, card.Version);
   }
 
   eeprom::EepromIdentity identity;
@@ -86,8 +80,7 @@ bool DetectNvidiaCard(Program& p) {
   state.eepromIdentity = identity;
   const std::string sizeText = commands::EepromSizeText(identity, imageLength);
   const std::string nameText = commands::EepromNameText(identity);
-  card.BiosInfoText =
-      blockInfoText ? *blockInfoText : bios::RecordInfoText(card.CardModelName, card.Version);
+  card.BiosInfoText = infoText;
   card.BackupFileName = bios::MakeBackupFileName(card.CardModelName, card.VersionWord);
   ui.SetLabel(ui::Label::BiosVersion, r == 0 ? card.BiosInfoText : "");
   ui.SetLabel(ui::Label::EepromName, r == 0 ? nameText : "");

@@ -69,6 +69,25 @@ std::string MakeBackupFileName(const std::string& modelName, std::uint16_t versi
   return name;
 }
 
+std::uint16_t BlockVersionWord(const SignatureBlock& block) {
+  return le::Get16(block.data() + kBlockVersionWord);
+}
+
+IdentitySource ReadCardIdentity(const SignatureBlock* block, const ModelText& modelText,
+                                CardBiosIdentity& identity, std::string& infoText) {
+  if (block) {
+    identity.VersionWord = BlockVersionWord(*block);
+    identity.CardModelName = BlockModelName(Bytes(block->data(), block->size()));
+    infoText = BlockInfoText(identity.CardModelName, identity.VersionWord,
+                             static_cast<char>((*block)[kBlockSuffix]));
+    return IdentitySource::Block;
+  }
+  if (!modelText.found) return IdentitySource::None;
+  ParseModelVersion(modelText.Text(), identity.CardModelName, identity.Version);
+  infoText = RecordInfoText(identity.CardModelName, identity.Version);
+  return IdentitySource::ModelText;
+}
+
 void ParseSignatureBlock(Bytes block, CardBiosIdentity& identity) {
   std::uint16_t word = 0;
   le::Read16(block, kBlockVersionWord, word);

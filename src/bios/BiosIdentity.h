@@ -1,11 +1,12 @@
 // What the program knows about the BIOS on the card: version word, model name, version record,
-// the label text and the suggested backup name; and how a "$RZ" block fills them.
+// the label text and the suggested backup name; and how a "$RZ" block or a model text fills them.
 #pragma once
 #include <cstdint>
 #include <string>
 
 #include "bios/BiosVersion.h"
 #include "bios/ImageLayout.h"
+#include "bios/SignatureData.h"
 
 namespace rz::bios {
 
@@ -35,6 +36,19 @@ std::string BlockInfoText(const std::string& modelName, std::uint16_t versionWor
 std::string RecordInfoText(const std::string& modelName, const BiosVersion& version);
 // "<model>.<letter><number>"; a zero letter ends the name after the point.
 std::string MakeBackupFileName(const std::string& modelName, std::uint16_t versionWord);
+
+// The version word of a "$RZ" block: low byte the version letter, high byte the version number.
+std::uint16_t BlockVersionWord(const SignatureBlock& block);
+
+// Where ReadCardIdentity found the identity of the BIOS on the card.
+enum class IdentitySource { Block, ModelText, None };
+
+// The identity of the BIOS on the card, as the card's ROM gives it: from its "$RZ" block when it
+// has one (`block`, null without), else from its model text. The model name and the version word
+// (block) or version record (model text) go into `identity`, and `infoText` gets the label text
+// (a block's with its suffix). With neither, `identity` and `infoText` are left alone.
+IdentitySource ReadCardIdentity(const SignatureBlock* block, const ModelText& modelText,
+                                CardBiosIdentity& identity, std::string& infoText);
 
 // Fills VersionWord, CardModelName, BiosInfoText and BackupFileName from the head of a "$RZ"
 // block. The version record is left alone.

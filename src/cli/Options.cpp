@@ -85,80 +85,89 @@ JsonRequest ScanForJson(int argc, char** argv) {
   return r;
 }
 
+namespace {
+
+// What one step of the parse did with an argument.
+enum class Step { Taken, Failed, NotMine };
+
+// --machine, --answer and --transcript with the value that follows them (`i` moves past it).
+Step TakeValueOption(const std::string& a, int argc, char** argv, int& i, Options& o,
+                     std::string& error) {
+  if (!TakesValue(a)) return Step::NotMine;
+  if (i + 1 >= argc) {
+    error = a + " needs a value";
+    return Step::Failed;
+  }
+  const std::string v = argv[++i];
+  if (a == "--machine") {
+    o.machine = v;
+  } else if (a == "--transcript") {
+    o.transcript = v;
+  } else if (v != "yes" && v != "no") {
+    error = "--answer takes yes or no";
+    return Step::Failed;
+  } else {
+    o.answers.push_back(v == "yes");
+  }
+  return Step::Taken;
+}
+
+// A word that is no option: the command first, then the FILE of a command that takes one.
+bool TakeWord(const std::string& a, Options& o, bool& haveFile, std::string& error) {
+  if (o.command == Command::None) {
+    o.command = CommandOfWord(a);
+    if (o.command != Command::None) return true;
+    error = "unknown command or option: " + a;
+    return false;
+  }
+  if (NeedsFile(o.command) && !haveFile && a.rfind("--", 0) != 0) {
+    o.file = a;
+    haveFile = true;
+    return true;
+  }
+  error = "unexpected argument: " + a;
+  return false;
+}
+
+// The checks of the whole command line, once every argument is taken.
+bool CheckCombination(const Options& o, bool haveFile, std::string& error) {
+  if (o.command == Command::None)
+    error = "no command given";
+  else if (o.stock && o.command != Command::Flash)
+    error = "--stock goes with flash only";
+  else if (o.stock && haveFile)
+    error = "flash --stock flashes the stock BIOS; it takes no FILE";
+  else if (NeedsFile(o.command) && !haveFile && !o.stock)
+    error = std::string(CommandName(o.command)) + " needs a value";
+  else if (o.json && !TakesJson(o.command))
+    error = "--json goes with info, adapters, chips and verify";
+  else
+    return true;
+  return false;
+}
+
+}  // namespace
+
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;
   bool haveFile = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    auto value = [&](const char* what) -> std::optional<std::string> {
-      if (i + 1 >= argc) {
-        error = std::string(what) + " needs a value";
-        return std::nullopt;
-      }
-      return std::string(argv[++i]);
-    };
-    if (a == "--help" || a == "-h") {
-      o.command = Command::Help;
+    if (a == "--help" || a == "-h" || a == "--version") {
+      o.command = a == "--version" ? Command::Version : Command::Help;
       return o;
     }
-    if (a == "--version") {
-      o.command = Command::Version;
-      return o;
-    }
-    if (a == "--machine") {
-      auto v = value("--machine");
-      if (!v) return std::nullopt;
-      o.machine = *v;
-    } else if (a == "--answer") {
-      auto v = value("--answer");
-      if (!v) return std::nullopt;
-      if (*v != "yes" && *v != "no") {
-        error = "--answer takes yes or no";
-        return std::nullopt;
-      }
-      o.answers.push_back(*v == "yes");
-    } else if (a == "--transcript") {
-      auto v = value("--transcript");
-      if (!v) return std::nullopt;
-      o.transcript = *v;
-    } else if (a == "--json") {
+    const Step step = TakeValueOption(a, argc, argv, i, o, error);
+    if (step == Step::Failed) return std::nullopt;
+    if (step == Step::Taken) continue;
+    if (a == "--json")
       o.json = true;
-    } else if (a == "--stock") {
+    else if (a == "--stock")
       o.stock = true;
-    } else if (o.command == Command::None) {
-      o.command = CommandOfWord(a);
-      if (o.command == Command::None) {
-        error = "unknown command or option: " + a;
-        return std::nullopt;
-      }
-    } else if (NeedsFile(o.command) && !haveFile && a.rfind("--", 0) != 0) {
-      o.file = a;
-      haveFile = true;
-    } else {
-      error = "unexpected argument: " + a;
+    else if (!TakeWord(a, o, haveFile, error))
       return std::nullopt;
-    }
   }
-  if (o.command == Command::None) {
-    error = "no command given";
-    return std::nullopt;
-  }
-  if (o.stock && o.command != Command::Flash) {
-    error = "--stock goes with flash only";
-    return std::nullopt;
-  }
-  if (o.stock && haveFile) {
-    error = "flash --stock flashes the stock BIOS; it takes no FILE";
-    return std::nullopt;
-  }
-  if (NeedsFile(o.command) && !haveFile && !o.stock) {
-    error = std::string(CommandName(o.command)) + " needs a value";
-    return std::nullopt;
-  }
-  if (o.json && !TakesJson(o.command)) {
-    error = "--json goes with info, adapters, chips and verify";
-    return std::nullopt;
-  }
+  if (!CheckCombination(o, haveFile, error)) return std::nullopt;
   return o;
 }
 

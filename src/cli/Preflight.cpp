@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/ExitCodes.h"
 #include "host/PrivateFolder.h"
 
 namespace rz::cli {
@@ -27,25 +28,25 @@ std::optional<PreflightProblem> CheckBeforeRun(const Options& o) {
                            : o.command == Command::Flash ? "flash"
                                                          : "verify";
   if (withFile && o.file.empty())
-    return PreflightProblem{1, std::string(name) + " needs a file name, not an empty one"};
+    return PreflightProblem{app::kExitFailed, std::string(name) + " needs a file name, not an empty one"};
   std::error_code ec;
   (void)fs::current_path(ec);
   if (ec)
     return PreflightProblem{
-        1, "the current folder cannot be read (" + ec.message() + "); was it removed?"};
+        app::kExitFailed, "the current folder cannot be read (" + ec.message() + "); was it removed?"};
   if (platform::TemporaryRoot().empty()) {
     std::string named;
     for (const char* variable : {"TMPDIR", "TMP", "TEMP"})
       if (const char* value = std::getenv(variable); value && *value && named.empty())
         named = std::string(variable) + " names " + value + ", which is not a folder: ";
-    return PreflightProblem{1, named + "no temporary folder can be made"};
+    return PreflightProblem{app::kExitFailed, named + "no temporary folder can be made"};
   }
   if (o.transcript) {
     if (withFile && SameFile(*o.transcript, o.file))
-      return PreflightProblem{2, "--transcript names the command's file " + o.file +
+      return PreflightProblem{app::kExitUsage, "--transcript names the command's file " + o.file +
                                      "; it would be overwritten by the transcript"};
     if (o.machine && fs::is_regular_file(*o.machine, ec) && SameFile(*o.transcript, *o.machine))
-      return PreflightProblem{2, "--transcript names the scenario file " + *o.machine +
+      return PreflightProblem{app::kExitUsage, "--transcript names the scenario file " + *o.machine +
                                      "; it would be overwritten by the transcript"};
   }
   return std::nullopt;

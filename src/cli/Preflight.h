@@ -11,7 +11,7 @@
 namespace rz::cli {
 
 struct PreflightProblem {
-  int exitCode;         // 2 for a usage error, 1 for a failure
+  int exitCode;         // app::kExitUsage for a usage error, app::kExitFailed for a failure
   std::string message;  // without the program name
 };
 

@@ -137,14 +137,12 @@ void TerminalUi::ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32
   if (!err_) return;
   if (progressShown_ != phase) EndProgress();  // each phase on a line of its own
   const char* name = ui::PhaseName(phase);
-  if (total == ui::kUnknownTotal) {
-    if (!progressShown_) std::fprintf(err_, "%-11s ...", name);
-  } else {
-    const unsigned percent =
-        static_cast<unsigned>(std::uint64_t{std::min(done, total)} * 100 / total);
-    std::string bar(percent / 4, '#');
+  if (const auto percent = ui::ProgressPercent(done, total)) {
+    std::string bar(*percent / 4, '#');
     bar.resize(25, '.');
-    std::fprintf(err_, "\r%-11s [%s] %3u%% ", name, bar.c_str(), percent);
+    std::fprintf(err_, "\r%-11s [%s] %3u%% ", name, bar.c_str(), *percent);
+  } else if (!progressShown_) {
+    std::fprintf(err_, "%-11s ...", name);
   }
   std::fflush(err_);
   progressShown_ = phase;

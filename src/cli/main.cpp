@@ -8,32 +8,33 @@
 #include <vector>
 
 #include "app/Detection.h"
+#include "app/ExitCodes.h"
 #include "app/Program.h"
 #include "app/ProgramFolders.h"
-#include "app/RecordingSeams.h"
+#include "app/Session.h"
 #include "base/BuildConfig.h"
 #include "cli/CardProblem.h"
 #include "cli/JsonWriter.h"
-#include "cli/Reports.h"
 #include "cli/Options.h"
 #include "cli/Preflight.h"
+#include "cli/Reports.h"
 #include "cli/RunEnd.h"
 #include "cli/TerminalUi.h"
 #include "cli/TranscriptFile.h"
 #include "commands/AdapterListing.h"
 #include "commands/ChipListing.h"
 #include "commands/FlashCommand.h"
+#include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
 #include "commands/VerifyCommand.h"
 #include "config/AsicTable.h"
 #include "eeprom/Signature.h"
 #include "hw/AdapterScan.h"
-#include "commands/SaveCommand.h"
 #include "platform/HostPlatform.h"
-#include "host/RunFolder.h"
-#include "ui/RecordingUi.h"
-#include "sim/seams/EmulatedPlatform.h"
+#include "sim/scenario/LoadMachine.h"
 #include "sim/scenario/Presets.h"
+#include "sim/seams/EmulatedPlatform.h"
+#include "ui/RecordingUi.h"
 #ifdef RZFLASH_TEST_CARD
 #include "vm/TestCardHost.h"
 #endif
@@ -43,13 +44,10 @@ namespace {
 namespace fs = std::filesystem;
 using rz::cli::Command;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitNoDriver = 3;
-// The flash was asked to stop while it wrote the card: it finished first (the shell's code for
-// an interrupted program).
-constexpr int kExitInterrupted = 130;
+using rz::app::kExitFailed;
+using rz::app::kExitNoDriver;
+using rz::app::kExitOk;
+using rz::app::kExitUsage;
 
 // Written on standard error at the moment the first request to stop is held.
 constexpr const char* kHeldInterruptNotice =
@@ -170,15 +168,11 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
         rz::ui::Transcript& transcript, rz::platform::HostPlatform* host, std::FILE* human,
         rz::cli::RunEnd& end, std::vector<rz::commands::ProgramPlace>& own) {
   if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
-  rz::app::RecordingPlatform recorded(base, transcript);
-  rz::ui::RecordingUi recordedUi(ui, transcript);
-  rz::app::Program program(recorded.Seams(), recordedUi);
+  rz::app::Session session(base, ui, transcript,
+                           o.command == Command::Adapters ? ScanOnly : rz::app::DetectCard);
+  rz::app::Program& program = session.Program();
   program.ownPlaces = own;
-  if (o.command == Command::Adapters)
-    program.detect = ScanOnly;
-  else
-    program.detect = rz::app::DetectCard;
-  const auto start = program.FormCreate();
+  const auto start = session.Start();
   own = program.ownPlaces;
   int code = kExitOk;
   switch (start) {
@@ -199,8 +193,7 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
       code = RunCommand(o, program, ui, human, end);
       break;
   }
-  program.FormDestroy();
-  return rz::platform::InterruptHeld(base.interrupts) ? kExitInterrupted : code;
+  return session.End(code);
 }
 
 // The real program's place on this computer: on an emulated machine its files are not the run's
@@ -225,6 +218,70 @@ bool WriteTranscript(const std::string& path, const std::string& absolute, const
   return false;
 }
 
+// The commands that answer without the program: help, version, chips, machines. Their exit
+// status, or nullopt for a command the program runs.
+std::optional<int> AnswerWithoutProgram(const rz::cli::Options& o, std::FILE* human,
+                                        rz::cli::RunEnd& end) {
+  switch (o.command) {
+    case Command::Help:
+      std::fprintf(human, "%s", rz::cli::kUsage);
+      return kExitOk;
+    case Command::Version:
+      std::fprintf(human, "rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n",
+                   rz::kProgramVersion, rz::ui::kApplicationTitle, rz::kMakerSubsystemVendorId);
+      return kExitOk;
+    case Command::Chips: {
+      const auto chips = rz::commands::ListChips();
+      for (const auto& c : chips) std::fprintf(human, "%s\n", rz::cli::ChipLine(c).c_str());
+      if (auto* json = end.Json()) rz::cli::WriteChipsJson(*json, chips);
+      return kExitOk;
+    }
+    case Command::Machines:
+      for (const auto& p : rz::sim::ListPresets())
+        std::fprintf(human, "%-20s %s\n", p.name.c_str(), p.description.c_str());
+      return kExitOk;
+    default:
+      return std::nullopt;
+  }
+}
+
+// Runs the program on the emulated machine the command line names; throws ScenarioError when
+// the machine cannot be loaded.
+int RunOnMachine(const rz::cli::Options& o, rz::cli::TerminalUi& ui, rz::ui::Transcript& transcript,
+                 std::FILE* human, rz::cli::RunEnd& end,
+                 std::vector<rz::commands::ProgramPlace>& own) {
+  own.push_back(HostPlace());
+  auto machine = rz::sim::LoadMachine(*o.machine);
+  for (const auto& w : machine.recipe.warnings)
+    std::fprintf(stderr, "rzflash-cli: warning: %s\n", w.c_str());
+  // A request to stop reaches the process as on hardware (the scenario's interrupt hook
+  // delivers one the system's way), so the system's own hold takes it.
+  const auto interrupts = rz::platform::MakeHostInterruptHold();
+  rz::sim::EmulatedPlatform platform(std::move(machine.recipe));
+  platform.UseInterruptHold(*interrupts, rz::platform::DeliverInterrupt);
+  // The program's line on standard output reaches the terminal as it would on hardware.
+  platform.System().SetStdoutSink([human](const std::string& line) {
+    std::fprintf(human, "%s\n", line.c_str());
+    std::fflush(human);
+  });
+  const int code = Run(o, platform.Seams(), ui, transcript, nullptr, human, end, own);
+  platform.Finish();
+  return code;
+}
+
+// Runs the program on this computer's hardware.
+int RunOnHardware(const rz::cli::Options& o, rz::cli::TerminalUi& ui,
+                  rz::ui::Transcript& transcript, std::FILE* human, rz::cli::RunEnd& end,
+                  std::vector<rz::commands::ProgramPlace>& own) {
+#ifdef RZFLASH_TEST_CARD
+  // The test build's disguised slot (tests/vm); never part of a shipped program.
+  const auto host = rz::vmtest::WithTestCard(rz::platform::MakeHostPlatform());
+#else
+  const auto host = rz::platform::MakeHostPlatform();
+#endif
+  return Run(o, host->Seams(), ui, transcript, host.get(), human, end, own);
+}
+
 // The run after its command line was read; every way it ends returns here with its exit status
 // (the problem, when there is one, is in `end`).
 int Main(int argc, char** argv, rz::cli::RunEnd& end) {
@@ -238,27 +295,7 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   const auto& o = *options;
   // With --json standard output carries the JSON object alone; everything else goes to stderr.
   std::FILE* const human = end.Json() ? stderr : stdout;
-  if (o.command == Command::Help) {
-    std::fprintf(human, "%s", rz::cli::kUsage);
-    return kExitOk;
-  }
-  if (o.command == Command::Version) {
-    std::fprintf(human, "rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n",
-                 rz::kProgramVersion, rz::ui::kApplicationTitle, rz::kMakerSubsystemVendorId);
-    return kExitOk;
-  }
-  if (o.command == Command::Chips) {
-    const auto chips = rz::commands::ListChips();
-    for (const auto& c : chips) std::fprintf(human, "%s\n", rz::cli::ChipLine(c).c_str());
-    if (auto* json = end.Json()) rz::cli::WriteChipsJson(*json, chips);
-    return kExitOk;
-  }
-  if (o.command == Command::Machines) {
-    for (const auto& p : rz::sim::ListPresets())
-      std::fprintf(human, "%-20s %s\n", p.name.c_str(), p.description.c_str());
-    return kExitOk;
-  }
-
+  if (const auto answered = AnswerWithoutProgram(o, human, end)) return *answered;
   if (const auto problem = rz::cli::CheckBeforeRun(o)) {
     std::fprintf(stderr, "rzflash-cli: %s\n", problem->message.c_str());
     end.AddProblem(problem->message);
@@ -277,37 +314,8 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   std::vector<rz::commands::ProgramPlace> own;
   int code = kExitFailed;
   try {
-    if (o.machine) {
-      own.push_back(HostPlace());
-      // A run that is killed leaves its machine folder behind; the next run clears it.
-      const rz::platform::RunFolder folder("rzflash-machine-", {}, "rzflash-");
-      const bool preset = rz::sim::IsPreset(*o.machine);
-      if (preset && folder.Path().empty()) throw rz::sim::ScenarioError(folder.Error());
-      auto recipe = preset ? rz::sim::MaterializePreset(*o.machine, folder.Path())
-                           : rz::sim::LoadScenarioFile(*o.machine);
-      for (const auto& w : recipe.warnings)
-        std::fprintf(stderr, "rzflash-cli: warning: %s\n", w.c_str());
-      // A request to stop reaches the process as on hardware (the scenario's interrupt hook
-      // delivers one the system's way), so the system's own hold takes it.
-      const auto interrupts = rz::platform::MakeHostInterruptHold();
-      rz::sim::EmulatedPlatform platform(std::move(recipe));
-      platform.UseInterruptHold(*interrupts, rz::platform::DeliverInterrupt);
-      // The program's line on standard output reaches the terminal as it would on hardware.
-      platform.System().SetStdoutSink([human](const std::string& line) {
-        std::fprintf(human, "%s\n", line.c_str());
-        std::fflush(human);
-      });
-      code = Run(o, platform.Seams(), ui, transcript, nullptr, human, end, own);
-      platform.Finish();
-    } else {
-#ifdef RZFLASH_TEST_CARD
-      // The test build's disguised slot (tests/vm); never part of a shipped program.
-      const auto host = rz::vmtest::WithTestCard(rz::platform::MakeHostPlatform());
-#else
-      const auto host = rz::platform::MakeHostPlatform();
-#endif
-      code = Run(o, host->Seams(), ui, transcript, host.get(), human, end, own);
-    }
+    code = o.machine ? RunOnMachine(o, ui, transcript, human, end, own)
+                     : RunOnHardware(o, ui, transcript, human, end, own);
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-cli: %s\n", e.what());
     end.AddProblem(e.what());

@@ -1,11 +1,9 @@
-// Texts of the EEPROM labels and the version word of a "$RZ" block, as detection and the flash
-// command show them after reading the card.
+// Texts of the EEPROM labels, as detection and the flash command show them after reading the
+// card.
 #pragma once
 #include <cstdint>
 #include <string>
 
-#include "base/LittleEndian.h"
-#include "bios/SignatureData.h"
 #include "eeprom/ChipCatalogue.h"
 
 namespace rz::commands {
@@ -20,11 +18,6 @@ inline std::string EepromNameText(const eeprom::EepromIdentity& identity) {
 // "%d bytes" of the smaller of chip size and image length.
 inline std::string EepromSizeText(const eeprom::EepromIdentity& identity, std::uint32_t imageLength) {
   return std::to_string(identity.chipSize < imageLength ? identity.chipSize : imageLength) + " bytes";
-}
-
-// Low byte the version letter, high byte the version number.
-inline std::uint16_t BlockVersionWord(const bios::SignatureBlock& block) {
-  return le::Get16(block.data() + bios::kBlockVersionWord);
 }
 
 }  // namespace rz::commands

@@ -164,19 +164,11 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   // The label shows the new version whatever kind of BIOS carries it: a block's version word,
   // else the version characters of a model text (the same forms as at detection).
   const bios::SignatureBlock* block = nullptr;
+  if (eeprom::GetSignatureBlock(ctx.eeprom, 0, block) != 0) block = nullptr;
   std::string versionText;
-  if (eeprom::GetSignatureBlock(ctx.eeprom, 0, block) == 0 && block) {
-    state.card.VersionWord = BlockVersionWord(*block);
-    state.card.CardModelName = bios::BlockModelName(bios::Bytes(block->data(), block->size()));
-    versionText = bios::BlockInfoText(state.card.CardModelName, state.card.VersionWord,
-                                      static_cast<char>((*block)[bios::kBlockSuffix]));
-  } else if (ctx.eeprom.modelText.found) {
-    bios::ParseModelVersion(ctx.eeprom.modelText.Text(), state.card.CardModelName,
-                            state.card.Version);
-    versionText = bios::RecordInfoText(state.card.CardModelName, state.card.Version);
-  } else {
+  if (bios::ReadCardIdentity(block, ctx.eeprom.modelText, state.card, versionText) ==
+      bios::IdentitySource::None)
     versionText = bios::BlockInfoText(state.card.CardModelName, state.card.VersionWord);
-  }
   eeprom::EepromIdentity identity;
   std::uint32_t imageLength = 0;
   const std::uint32_t info = eeprom::GetEepromInfo(ctx.eeprom, 0, identity, imageLength);

@@ -6,7 +6,7 @@
 #include "base/Paths.h"
 #include "base/TextFormat.h"
 #include "bios/BiosFile.h"
-#include "bios/ImageLayout.h"
+#include "bios/FlashedImage.h"
 #include "eeprom/ReadBack.h"
 #include "platform/files/FileReplacement.h"
 
@@ -160,17 +160,11 @@ bool ReadExchangeFile(VendorToolContext& ctx, const char* name,
   return !path.empty() && bios::ReadBiosFile(ctx.seams.files, path, contents) && !contents.empty();
 }
 
-std::span<const std::uint8_t> FlashedImage(std::span<const std::uint8_t> file) {
-  const auto length = bios::ReadImageLength(file);
-  if (!bios::IsPlainImage(file) || !length || *length == 0) return file;
-  return file.first(std::min<std::size_t>(file.size(), *length));
-}
-
 bool VerifyThroughTool(VendorToolContext& ctx, std::span<const std::uint8_t> flashed) {
   std::vector<std::uint8_t> card;
   if (!ReadCardThroughTool(ctx, kAtiVerifyFile, kAtiVerifyArgs, card, ui::Phase::Verifying))
     return false;
-  const auto image = FlashedImage(flashed);
+  const auto image = bios::FlashedImage(flashed);
   return card.size() >= image.size() && std::equal(image.begin(), image.end(), card.begin());
 }
 

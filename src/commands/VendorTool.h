@@ -101,11 +101,8 @@ bool ReadCardThroughTool(VendorToolContext& ctx, const char* name, const char* a
 bool ReadExchangeFile(VendorToolContext& ctx, const char* name,
                       std::vector<std::uint8_t>& contents);
 
-// The bytes of a flashed file that the card must hold afterwards: the image its header gives
-// (0x55 0xAA, length in 512-byte units in byte 2) when the file holds that much, else all of it.
-std::span<const std::uint8_t> FlashedImage(std::span<const std::uint8_t> file);
-
-// True when the card, read back through the tool into "Verify.bin", holds FlashedImage(flashed).
+// True when the card, read back through the tool into "Verify.bin", holds
+// bios::FlashedImage(flashed).
 bool VerifyThroughTool(VendorToolContext& ctx, std::span<const std::uint8_t> flashed);
 
 // Last step of the flash call site (after the blank-screen warning): runs the tool, sets the

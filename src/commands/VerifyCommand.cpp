@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bios/BiosFile.h"
+#include "bios/FlashedImage.h"
 #include "bios/ImageLayout.h"
 #include "bios/PackageExtract.h"
 #include "commands/VendorTool.h"
@@ -122,7 +123,7 @@ VerifyReport VerifyCard(CommandContext& ctx, const std::string& path) {
   bool package = false;
   if (vendor == hw::kVendorAti) {
     // The tool programs the whole file, so the card is compared with what it would hold.
-    const auto flashed = FlashedImage(image);
+    const auto flashed = bios::FlashedImage(image);
     image.assign(flashed.begin(), flashed.end());
     auto tool = ctx.VendorTool();
     if (!ReadCardThroughTool(tool, kAtiSaveFile, kAtiSaveArgs, card, ui::Phase::Verifying))

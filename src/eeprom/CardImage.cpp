@@ -31,7 +31,10 @@ CardImageState CheckOpenCardImage(EepromContext& ctx, std::uint32_t chipSize) {
     (void)ReadProm(ctx, offset);
     return ReadProm(ctx, offset);
   };
-  if (read(0) != 0x55 || read(1) != 0xAA) return CardImageState::Damaged;
+  // The option-ROM signature byte by byte: a wrong first byte ends the check before the second.
+  if (read(bios::kImageSignatureOffset) != (bios::kImageSignature & 0xFF) ||
+      read(bios::kImageSignatureOffset + 1) != (bios::kImageSignature >> 8))
+    return CardImageState::Damaged;
   const std::uint32_t length = bios::ImageLength(read(bios::kImageLengthOffset));
   if (length == 0 || length > chipSize) return CardImageState::Damaged;
   std::uint8_t sum = 0;

@@ -1,10 +1,12 @@
 // The EEPROM chip catalogue (display names by JEDEC ids) and the ChipCode table that turns the two
-// ids into the code that selects chip size and programming algorithm.
+// ids into the code that selects chip size and programming algorithm: views of kChipParts.
 #pragma once
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+
+#include "eeprom/ChipParts.h"
 
 namespace rz::eeprom {
 
@@ -28,10 +30,6 @@ struct EepromIdentity {
   std::string name;          // catalogue name; empty when the id word is not in the catalogue
   std::uint32_t chipSize = 0;
 };
-
-// Code 24 (manufacturer 0x1F, device 0x17) has no catalogue row; it is taken as the 1-Mbit member
-// of the byte-programmed 49-series family that codes 21-23 belong to.
-inline constexpr std::uint32_t kCode24Size = 0x20000;
 
 struct ChipCodeEntry {
   std::uint8_t code;

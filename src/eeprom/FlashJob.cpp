@@ -198,6 +198,87 @@ bool VerifyWithFile(EepromContext& ctx, std::uint8_t chipCode, platform::File& f
   return true;
 }
 
+namespace {
+
+// The chip behind the job's open window, as identification found it.
+struct JobChip {
+  std::uint8_t code = 0;
+  std::uint32_t size = 0;
+  std::uint32_t limit = 0;  // the most the job writes: never more than the buffer or the chip holds
+};
+
+// Closes the job's file on every way out of the job.
+struct CloseOnExit {
+  std::unique_ptr<platform::File>& f;
+  ~CloseOnExit() {
+    if (f) f->Close();
+  }
+};
+
+// Identifies the chip; kFlashOk, or the status that ends the job with its message shown.
+std::uint32_t IdentifyJobChip(EepromContext& ctx, const hw::PciAdapter& adapter,
+                              const hw::FailureWatch& watch, JobChip& chip) {
+  std::uint16_t idWord = 0;
+  if (!IdentifyEeprom(ctx, adapter.bus, adapter.device, chip.code, idWord, chip.size) ||
+      watch.Failed()) {
+    ctx.ui.MessageBox("", kAccessingEepromError, ui::Buttons::Ok, ui::Icon::None);
+    return kFlashFileOrAccess;
+  }
+  if (chip.code == 0) {
+    ctx.ui.MessageBox("", kEepromNotFound, ui::Buttons::Ok, ui::Icon::None);
+    return kFlashNoWindow;
+  }
+  chip.limit = std::min(kImageBufferSize, chip.size);
+  return kFlashOk;
+}
+
+// Whether the image in `file` is one for this card. A card whose own image is damaged (a flash
+// stopped part-way) has no card number to go by: its ids still have to match, so that its
+// backup, or the BIOS of its board, can be flashed.
+bool ImageFitsThisCard(EepromContext& ctx, const hw::PciAdapter& adapter, std::int16_t asicIndex,
+                       const JobChip& chip, platform::File& file) {
+  const ImageBuffer& buf = ctx.imageBuffer;
+  const auto asic = static_cast<std::size_t>(asicIndex);
+  bool fits = false;
+  {
+    PromAccessGuard access(ctx);
+    fits = CheckImageFitsCard(ctx, chip.code, chip.limit, file, asic, adapter.subsystemIds,
+                              adapter.cardNumber);
+  }
+  ImageIds ids;
+  if (!fits && buf.length > 0 &&
+      ReadImageIds(std::span<const std::uint8_t>(buf.bytes.data(), buf.length), ids) &&
+      CheckOpenCardImage(ctx, chip.size) == CardImageState::Damaged)
+    fits = CheckImageFitsCard(ctx, chip.code, chip.limit, file, asic, adapter.subsystemIds,
+                              ids.cardNumber);
+  return fits;
+}
+
+// Reads the whole part, as its datasheet gives it (every byte the chip erase wipes), and hands it
+// to `backup`; false when it could not be read or kept.
+bool KeepChipContents(EepromContext& ctx, const JobChip& chip, const hw::FailureWatch& watch,
+                      const ChipBackup& backup) {
+  std::vector<std::uint8_t> contents;
+  return ReadWholeChip(ctx, chip.code, PartSize(chip.code), contents, ui::Phase::BackingUp) &&
+         !watch.Failed() && backup(contents);
+}
+
+// Erases, programs and verifies the chip; from the erase until the verification ends, a request
+// to stop waits for the job to finish.
+bool WriteAndVerify(EepromContext& ctx, const JobChip& chip, platform::File& file,
+                    const hw::FailureWatch& watch) {
+  platform::InterruptHoldGuard hold(ctx.interrupts);
+  if (!EraseChip(ctx, chip.code, false)) return false;
+  if (!ProgramFromImage(ctx, chip.code, chip.limit, file)) return false;
+  if (!file.Seek(0, platform::SeekOrigin::Begin)) return false;
+  std::int64_t firstDifference = -1;
+  if (!VerifyWithFile(ctx, chip.code, file, firstDifference) || watch.Failed()) return false;
+  hold.Release();
+  return true;
+}
+
+}  // namespace
+
 std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path,
                           std::uint32_t flashMode, const ChipBackup& backup) {
   ImageBuffer& buf = ctx.imageBuffer;
@@ -221,66 +302,19 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
     ctx.ui.MessageBox("", kCannotOpenFile, ui::Buttons::Ok, ui::Icon::None);
     return kFlashFileOrAccess;
   }
-  struct CloseOnExit {
-    std::unique_ptr<platform::File>& f;
-    ~CloseOnExit() {
-      if (f) f->Close();
-    }
-  } closeOnExit{file};
+  const CloseOnExit closeOnExit{file};
 
-  std::uint8_t chipCode = 0;
-  std::uint16_t idWord = 0;
-  std::uint32_t chipSize = 0;
-  if (!IdentifyEeprom(ctx, adapter.bus, adapter.device, chipCode, idWord, chipSize) ||
-      watch.Failed()) {
-    ctx.ui.MessageBox("", kAccessingEepromError, ui::Buttons::Ok, ui::Icon::None);
-    return kFlashFileOrAccess;
-  }
-  if (chipCode == 0) {
-    ctx.ui.MessageBox("", kEepromNotFound, ui::Buttons::Ok, ui::Icon::None);
-    return kFlashNoWindow;
-  }
-  // Never more than the buffer holds, nor more than the chip holds.
-  const std::uint32_t limit = std::min(kImageBufferSize, chipSize);
-
-  if (!(flashMode & 1)) {
-    const auto asic = static_cast<std::size_t>(asicIndex);
-    bool fits = false;
-    {
-      PromAccessGuard access(ctx);
-      fits = CheckImageFitsCard(ctx, chipCode, limit, *file, asic, adapter.subsystemIds,
-                                adapter.cardNumber);
-    }
-    // A card whose own image is damaged (a flash stopped part-way) has no card number to go by:
-    // its ids still have to match, so that its backup, or the BIOS of its board, can be flashed.
-    ImageIds ids;
-    if (!fits && buf.length > 0 &&
-        ReadImageIds(std::span<const std::uint8_t>(buf.bytes.data(), buf.length), ids) &&
-        CheckOpenCardImage(ctx, chipSize) == CardImageState::Damaged)
-      fits = CheckImageFitsCard(ctx, chipCode, limit, *file, asic, adapter.subsystemIds,
-                                ids.cardNumber);
-    if (!fits) return kFlashWrongImage;
-  }
+  JobChip chip;
+  if (const std::uint32_t status = IdentifyJobChip(ctx, adapter, watch, chip); status != kFlashOk)
+    return status;
+  if ((flashMode & kFlashModeSkipImageCheck) == 0 &&
+      !ImageFitsThisCard(ctx, adapter, asicIndex, chip, *file))
+    return kFlashWrongImage;
   // The image is read and checked before anything on the chip changes.
-  if (buf.length == 0 && !ReadImageFile(ctx, chipCode, buf.bytes, limit, *file, buf.length))
+  if (buf.length == 0 && !ReadImageFile(ctx, chip.code, buf.bytes, chip.limit, *file, buf.length))
     return kFlashFailed;
-
-  if (backup) {
-    // The whole part, as its datasheet gives it: every byte the chip erase wipes.
-    std::vector<std::uint8_t> contents;
-    if (!ReadWholeChip(ctx, chipCode, PartSize(chipCode), contents, ui::Phase::BackingUp) ||
-        watch.Failed() || !backup(contents))
-      return kFlashNoBackup;
-  }
-
-  // From the erase until the verification ends, a request to stop waits for the job to finish.
-  platform::InterruptHoldGuard hold(ctx.interrupts);
-  if (!EraseChip(ctx, chipCode, false)) return kFlashFailed;
-  if (!ProgramFromImage(ctx, chipCode, limit, *file)) return kFlashFailed;
-  if (!file->Seek(0, platform::SeekOrigin::Begin)) return kFlashFailed;
-  std::int64_t firstDifference = -1;
-  if (!VerifyWithFile(ctx, chipCode, *file, firstDifference) || watch.Failed()) return kFlashFailed;
-  hold.Release();
+  if (backup && !KeepChipContents(ctx, chip, watch, backup)) return kFlashNoBackup;
+  if (!WriteAndVerify(ctx, chip, *file, watch)) return kFlashFailed;
 
   const bool closed = file->Close();
   file.reset();

@@ -31,7 +31,10 @@ enum FlashResult : std::uint32_t {
 // could not be kept (the chip is then left as it is).
 using ChipBackup = std::function<bool(std::span<const std::uint8_t> contents)>;
 
-// Bit 0 of flashMode set: the image-versus-card check is skipped. With a `backup`, the chip is
+// The bit of flashMode that skips the check of the image against the card (its ids, its number).
+inline constexpr std::uint32_t kFlashModeSkipImageCheck = 1u << 0;
+
+// With kFlashModeSkipImageCheck in flashMode the image-versus-card check is skipped. With a `backup`, the chip is
 // read whole and handed to it after the image has been read and checked and before anything on
 // the chip changes.
 std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path,

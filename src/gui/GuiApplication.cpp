@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/ExitCodes.h"
+
 namespace rz::gui {
 
 namespace {
@@ -28,7 +30,7 @@ bool GuiApplication::notify(QObject* receiver, QEvent* event) {
 
 void GuiApplication::Fail(const std::string& text) {
   if (!failure_) failure_ = text;
-  exit(0);
+  exit(app::kExitOk);
 }
 
 void RunGuarded(const std::function<void()>& action) {
@@ -39,7 +41,7 @@ void RunGuarded(const std::function<void()>& action) {
     if (auto* app = qobject_cast<GuiApplication*>(QCoreApplication::instance()))
       app->Fail(text);
     else
-      QCoreApplication::exit(0);
+      QCoreApplication::exit(app::kExitOk);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/Detection.h"
+#include "app/ExitCodes.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 #include "gui/MainForm.h"
@@ -30,20 +31,18 @@ GuiCommands ProgramCommands() {
 
 GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands)
     : form_(std::make_unique<TForm1>()) {
-  ui_ = std::make_unique<QtUi>(*form_, [this] { return program_ ? program_->programFolder : ""; });
-  recordedUi_ = std::make_unique<ui::RecordingUi>(*ui_, transcript_);
+  ui_ = std::make_unique<QtUi>(*form_,
+                               [this] { return session_ ? session_->Program().programFolder : ""; });
   launcher_ = std::make_unique<PaintingToolLauncher>(platform.launcher);
   windowSeams_ = std::make_unique<platform::Platform>(platform::Platform{
       platform.device, platform.services, platform.system, platform.files, *launcher_,
       platform.registry, platform.shutdown, platform.shell, platform.interrupts});
-  seams_ = std::make_unique<app::RecordingPlatform>(*windowSeams_, transcript_);
-  form_->shell = &seams_->Seams().shell;
-  program_ = std::make_unique<app::Program>(seams_->Seams(), *recordedUi_);
-  app::Program& run = *program_;
-  run.detect = commands.detect;
+  session_ = std::make_unique<app::Session>(*windowSeams_, *ui_, transcript_, commands.detect);
+  app::Program& run = session_->Program();
+  form_->shell = &run.Seams().shell;
   // A request to stop held while the card was written ends the program once the command is done.
-  auto endIfInterrupted = [&run] {
-    if (platform::InterruptHeld(run.Seams().interrupts)) QCoreApplication::exit(kExitInterrupted);
+  auto endIfInterrupted = [session = session_.get()] {
+    if (session->InterruptHeld()) QCoreApplication::exit(app::kExitInterrupted);
   };
   form_->onSave = [&run, save = commands.save, endIfInterrupted] {
     if (save) save(run);
@@ -55,13 +54,13 @@ GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands
   };
 }
 
-GuiSession::~GuiSession() { program_->FormDestroy(); }
+GuiSession::~GuiSession() { session_->End(app::kExitOk); }
 
 app::StartResult GuiSession::Start() {
-  const app::StartResult started = program_->FormCreate();
+  const app::StartResult started = session_->Start();
   if (started == app::StartResult::Ready || started == app::StartResult::DriverFailed) {
-    formMsg_ = std::make_unique<TFormMsg>(form_.get(), program_->programFolder);
-    formYesNo_ = std::make_unique<TFormYesNo>(form_.get(), program_->programFolder);
+    formMsg_ = std::make_unique<TFormMsg>(form_.get(), Program().programFolder);
+    formYesNo_ = std::make_unique<TFormYesNo>(form_.get(), Program().programFolder);
   }
   return started;
 }
@@ -81,7 +80,7 @@ int Run(GuiApplication& application, platform::Platform& platform, const GuiComm
   const app::StartResult started = session.Start();
   if (started == app::StartResult::SecondInstance ||
       started == app::StartResult::EndedByDetection)
-    return 0;
+    return app::kExitOk;
   if (afterStart) afterStart(started, session.Form(), session.Ui(), session.Program());
   session.Form().show();
   return application.exec();
@@ -91,7 +90,7 @@ int Run(GuiApplication& application, platform::Platform& platform, const GuiComm
 
 int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
            const AfterStartHook& afterStart) {
-  int code = 0;
+  int code = app::kExitOk;
   try {
     code = Run(application, platform, commands, afterStart);
   } catch (const std::exception& e) {

@@ -6,10 +6,9 @@
 #include <memory>
 
 #include "app/Program.h"
-#include "app/RecordingSeams.h"
+#include "app/Session.h"
 #include "gui/GuiApplication.h"
 #include "platform/Platform.h"
-#include "ui/RecordingUi.h"
 #include "ui/Transcript.h"
 
 namespace rz::gui {
@@ -47,19 +46,17 @@ class GuiSession {
   TForm1& Form() { return *form_; }
   QtUi& Ui() { return *ui_; }
   // The Ui the program works with: the windows, with the transcript written.
-  ui::Ui& RecordedUi() { return *recordedUi_; }
+  ui::Ui& RecordedUi() { return session_->RecordedUi(); }
   ui::Transcript& Transcript() { return transcript_; }
-  app::Program& Program() { return *program_; }
+  app::Program& Program() { return session_->Program(); }
 
  private:
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<QtUi> ui_;
   ui::Transcript transcript_;
-  std::unique_ptr<ui::RecordingUi> recordedUi_;
   std::unique_ptr<platform::ToolLauncher> launcher_;  // waits with the window painting
   std::unique_ptr<platform::Platform> windowSeams_;   // the platform with that launcher
-  std::unique_ptr<app::RecordingPlatform> seams_;  // the platform, writing into the transcript
-  std::unique_ptr<app::Program> program_;
+  std::unique_ptr<app::Session> session_;  // the program over those seams and the windows' Ui
   std::unique_ptr<TFormMsg> formMsg_;
   std::unique_ptr<TFormYesNo> formYesNo_;
 };
@@ -67,11 +64,8 @@ class GuiSession {
 // Called after start-up, before the event loop, with the windows as they are (used by the demo).
 using AfterStartHook = std::function<void(app::StartResult, TForm1&, QtUi&, app::Program&)>;
 
-// The exit code of a program whose command was asked to stop while it wrote the card.
-inline constexpr int kExitInterrupted = 130;
-
-// Runs the program on an existing application object; returns the exit code (0, or
-// kExitInterrupted).
+// Runs the program on an existing application object; returns the exit code (app::kExitOk, or
+// app::kExitInterrupted).
 int RunGui(GuiApplication& application, platform::Platform& platform, const GuiCommands& commands,
            const AfterStartHook& afterStart = nullptr);
 

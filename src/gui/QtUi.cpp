@@ -96,8 +96,7 @@ void QtUi::ProcessEvents() { QCoreApplication::processEvents(); }
 
 void QtUi::ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) {
   std::optional<int> percent;
-  if (total != ui::kUnknownTotal)
-    percent = static_cast<int>(std::uint64_t{std::min(done, total)} * 100 / total);
+  if (const auto p = ui::ProgressPercent(done, total)) percent = static_cast<int>(*p);
   form_.ShowProgress(QString::fromUtf8(ui::PhaseName(phase)), percent);
 }
 

@@ -2,17 +2,16 @@
 // preset name or a scenario JSON file (default "nvidia-spi"). The skin, help file and
 // configuration beside this executable are copied into the machine's program folder where it
 // lacks them.
-#include <QDir>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QTemporaryDir>
+#include <QCoreApplication>
 #include <cstdio>
 #include <filesystem>
 
-#include "gui/demo/DemoScreenshots.h"
+#include "app/ExitCodes.h"
 #include "gui/GuiMain.h"
-#include "sim/seams/EmulatedPlatform.h"
+#include "gui/demo/DemoScreenshots.h"
+#include "sim/scenario/LoadMachine.h"
 #include "sim/scenario/Presets.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "ui/Ui.h"
 
 namespace {
@@ -39,13 +38,13 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments();
   const std::string machine = args.size() > 1 ? args.at(1).toStdString() : "nvidia-spi";
 
-  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/rzflash-demo-XXXXXX"));
+  // The machine's folder goes when the demo ends; one left by a demo that was killed goes at the
+  // next start.
+  rz::sim::LoadedMachine loaded;
   std::unique_ptr<rz::sim::EmulatedPlatform> platform;
   try {
-    if (!folder.isValid()) throw rz::sim::ScenarioError("cannot create a temporary folder");
-    rz::sim::ScenarioRecipe recipe = rz::sim::IsPreset(machine)
-                                     ? rz::sim::MaterializePreset(machine, folder.path().toStdString())
-                                     : rz::sim::LoadScenarioFile(machine);
+    loaded = rz::sim::LoadMachine(machine);
+    rz::sim::ScenarioRecipe& recipe = loaded.recipe;
     for (const auto& w : recipe.warnings)
       std::fprintf(stderr, "rzflash-demo: warning: %s\n", w.c_str());
     ProvideProgramFiles(QCoreApplication::applicationDirPath().toStdString(), recipe.programFolder);
@@ -55,7 +54,7 @@ int main(int argc, char** argv) {
     for (const auto& p : rz::sim::ListPresets()) presets += "\n  " + p.name + ": " + p.description;
     std::fprintf(stderr, "rzflash-demo: %s\nusage: rzflash-demo [preset | scenario.json]\npresets:%s\n",
                  e.what(), presets.c_str());
-    return 2;
+    return rz::app::kExitUsage;
   }
 
   const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
@@ -65,7 +64,7 @@ int main(int argc, char** argv) {
     platform->Finish();  // writes persistent EEPROM images back
   } catch (const rz::sim::ScenarioError& e) {
     std::fprintf(stderr, "rzflash-demo: %s\n", e.what());
-    return 2;
+    return rz::app::kExitUsage;
   }
   return status;
 }

@@ -1,5 +1,7 @@
 #include "ui/Ui.h"
 
+#include <algorithm>
+
 namespace rz::ui {
 
 const char* LabelName(Label label) {
@@ -20,6 +22,11 @@ const char* PhaseName(Phase phase) {
     case Phase::Verifying: return "Verifying";
   }
   return "?";
+}
+
+std::optional<unsigned> ProgressPercent(std::uint32_t done, std::uint32_t total) {
+  if (total == kUnknownTotal) return std::nullopt;
+  return static_cast<unsigned>(std::uint64_t{std::min(done, total)} * 100 / total);
 }
 
 }  // namespace rz::ui

@@ -29,6 +29,10 @@ const char* PhaseName(Phase phase);  // "Reading", "Backing up", "Erasing", "Pro
 // Progress total of work whose length is unknown (an outside program does it and tells nothing).
 inline constexpr std::uint32_t kUnknownTotal = 0;
 
+// How far `done` of `total` units is, in whole percent rounded down (more than `total` counts as
+// all of it); nullopt for kUnknownTotal.
+std::optional<unsigned> ProgressPercent(std::uint32_t done, std::uint32_t total);
+
 class Ui {
  public:
   virtual ~Ui() = default;

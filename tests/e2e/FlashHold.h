@@ -9,7 +9,7 @@
 
 #include "commands/FlashCommand.h"
 #include "sim/seams/EmulatedPlatform.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::e2e {
 

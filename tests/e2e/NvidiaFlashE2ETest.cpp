@@ -189,12 +189,6 @@ std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size)
   return bytes;
 }
 
-ImageRecipe With(void (*change)(ImageRecipe&)) {
-  ImageRecipe s = Newer();
-  change(s);
-  return s;
-}
-
 class Validation : public ::testing::TestWithParam<RefusedFile> {};
 
 TEST_P(Validation, RefusesTheFileBeforeTheCardIsTouched) {

@@ -27,6 +27,13 @@ inline testimage::ImageRecipe Newer() {
   return s;
 }
 
+// Newer() with one change.
+inline testimage::ImageRecipe With(void (*change)(testimage::ImageRecipe&)) {
+  testimage::ImageRecipe s = Newer();
+  change(s);
+  return s;
+}
+
 // The card's chip holds `image` from offset 0 and nothing else was written.
 inline void ExpectChipHolds(const std::vector<std::uint8_t>& chip, const std::vector<std::uint8_t>& image) {
   ASSERT_GE(chip.size(), image.size());

@@ -10,7 +10,7 @@
 #include "Machines.h"
 #include "app/Program.h"
 #include "sim/seams/EmulatedPlatform.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::e2e {
 namespace {

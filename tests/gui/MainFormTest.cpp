@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "GuiTestSupport.h"
+#include "app/ExitCodes.h"
 #include "gui/GuiMain.h"
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
@@ -266,7 +267,7 @@ class MainFormTest : public QObject {
     QVERIFY(run.StartShown());
     TForm1& f = run.session->Form();
     QTimer::singleShot(0, &f, [&f] { f.btFlashClick(); });
-    QCOMPARE(QApplication::exec(), kExitInterrupted);
+    QCOMPARE(QApplication::exec(), app::kExitInterrupted);
   }
 
   void onlyLeftPressOnTheBackgroundMovesTheWindow() {

@@ -9,7 +9,7 @@
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 using namespace rz;
 using namespace rz::gui;

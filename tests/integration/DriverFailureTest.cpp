@@ -14,9 +14,9 @@
 #include "commands/SaveCommand.h"
 #include "platform/driver/DriverProtocol.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/images/TestImage.h"
 #include "sim/scenario/Presets.h"
 #include "support/SimHarness.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

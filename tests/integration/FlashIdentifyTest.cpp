@@ -4,9 +4,9 @@
 
 #include "eeprom/Identify.h"
 #include "eeprom/RomAccess.h"
+#include "sim/images/TestImage.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -10,9 +10,9 @@
 #include "eeprom/ChipCodeFacts.h"
 #include "eeprom/FlashJob.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/images/TestImage.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "eeprom/FlashJob.h"
 #include "sim/devices/NvidiaCard.h"
-#include "support/EepromRig.h"
 #include "sim/images/TestImage.h"
+#include "support/EepromRig.h"
 
 namespace rz::test {
 namespace {

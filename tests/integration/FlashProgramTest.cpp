@@ -9,10 +9,10 @@
 #include "eeprom/Programming.h"
 #include "eeprom/RomAccess.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/images/TestImage.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
 #include "support/FrameCollector.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

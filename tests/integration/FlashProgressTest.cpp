@@ -9,10 +9,10 @@
 #include "eeprom/ChipCodeFacts.h"
 #include "eeprom/FlashJob.h"
 #include "eeprom/ReadBack.h"
+#include "sim/images/TestImage.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
 #include "support/FrameCollector.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "eeprom/ReadBack.h"
-#include "support/EepromRig.h"
 #include "sim/images/TestImage.h"
+#include "support/EepromRig.h"
 
 namespace rz::test {
 namespace {

@@ -15,9 +15,9 @@
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/images/TestImage.h"
 #include "sim/scenario/Presets.h"
 #include "support/SimHarness.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -10,10 +10,10 @@
 
 #include "commands/SafetyBackup.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/images/TestImage.h"
 #include "sim/scenario/Presets.h"
 #include "support/ProgramRun.h"
 #include "support/SimHarness.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

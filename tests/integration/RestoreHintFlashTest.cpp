@@ -6,11 +6,11 @@
 #include <algorithm>
 
 #include "commands/SafetyBackup.h"
+#include "sim/images/TestImage.h"
 #include "sim/scenario/Presets.h"
 #include "sim/seams/VendorToolBehaviour.h"
 #include "support/ProgramRun.h"
 #include "support/SimHarness.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -7,10 +7,10 @@
 
 #include "commands/FlashCommand.h"
 #include "commands/SafetyBackup.h"
+#include "sim/images/TestImage.h"
 #include "sim/scenario/Presets.h"
 #include "support/ProgramRun.h"
 #include "support/SimHarness.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

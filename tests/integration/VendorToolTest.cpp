@@ -8,8 +8,8 @@
 
 #include "commands/VendorTool.h"
 #include "host/RunFolder.h"
-#include "support/SimHarness.h"
 #include "sim/images/TestImage.h"
+#include "support/SimHarness.h"
 
 namespace rz::test {
 namespace {

@@ -7,9 +7,9 @@
 #include "eeprom/FlashJob.h"
 #include "sim/devices/ChipModel.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/images/TestImage.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
-#include "sim/images/TestImage.h"
 
 namespace rz::test {
 namespace {

@@ -15,15 +15,15 @@
 
 #include "AccessFixtures.h"
 #include "app/Program.h"
-#include "hw/IoDriver.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
 #include "backends/linux/LinuxServiceControl.h"
-#include "backends/linux/process/LinuxSystem.h"
-#include "backends/linux/process/LinuxToolLauncher.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
 #include "backends/linux/broker/ObtainSysfsFiles.h"
 #include "backends/linux/broker/RunLock.h"
+#include "backends/linux/process/LinuxSystem.h"
+#include "backends/linux/process/LinuxToolLauncher.h"
+#include "hw/IoDriver.h"
 #include "sim/seams/Recorders.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -12,15 +12,15 @@
 #include <optional>
 
 #include "app/Program.h"
-#include "base/Paths.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
 #include "backends/linux/LinuxServiceControl.h"
-#include "backends/linux/process/LinuxSystem.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
 #include "backends/linux/access/RawAccessProblem.h"
+#include "backends/linux/process/LinuxSystem.h"
+#include "base/Paths.h"
 #include "sim/seams/Recorders.h"
 #include "support/ScopedEnv.h"
+#include "support/ScriptedUi.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -6,17 +6,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "backends/linux/LinuxServiceControl.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
+#include "backends/linux/process/LinuxSystem.h"
 #include "base/LittleEndian.h"
-#include "platform/driver/DriverProtocol.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
 #include "linux/FakePciList.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
-#include "backends/linux/LinuxServiceControl.h"
-#include "backends/linux/process/LinuxSystem.h"
+#include "platform/driver/DriverProtocol.h"
 #include "support/DriverRequestCases.h"
+#include "support/ScriptedUi.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

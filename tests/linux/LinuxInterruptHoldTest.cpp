@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/HostPlatform.h"
 #include "backends/linux/process/LinuxInterruptHold.h"
+#include "platform/HostPlatform.h"
 
 namespace rz::test {
 namespace {

@@ -16,8 +16,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/HostPlatform.h"
 #include "backends/linux/process/StandardDescriptors.h"
+#include "platform/HostPlatform.h"
 
 namespace rz::test {
 namespace {

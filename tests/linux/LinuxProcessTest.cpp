@@ -13,10 +13,10 @@
 
 #include "backends/linux/LinuxShellOpen.h"
 #include "backends/linux/process/LinuxShutdown.h"
-#include "commands/VendorTool.h"
 #include "backends/linux/process/LinuxToolLauncher.h"
 #include "backends/linux/process/Subprocess.h"
 #include "backends/linux/process/ToolCommands.h"
+#include "commands/VendorTool.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

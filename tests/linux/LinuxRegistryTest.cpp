@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "backends/linux/LinuxRegistry.h"
 #include "base/BuildConfig.h"
 #include "commands/DriverGate.h"
-#include "backends/linux/LinuxRegistry.h"
 #include "support/SimHarness.h"
 
 namespace rz::test {

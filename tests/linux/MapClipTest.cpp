@@ -9,16 +9,16 @@
 
 #include <filesystem>
 
+#include "backends/linux/LinuxServiceControl.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
+#include "backends/linux/access/SysfsFilesSlot.h"
+#include "backends/linux/process/LinuxSystem.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
 #include "linux/FakePciList.h"
 #include "linux/FakeSysfsTree.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
-#include "backends/linux/LinuxServiceControl.h"
-#include "backends/linux/process/LinuxSystem.h"
-#include "backends/linux/access/SysfsFilesSlot.h"
+#include "support/ScriptedUi.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -14,15 +14,15 @@
 #include <set>
 #include <thread>
 
+#include "backends/linux/LinuxServiceControl.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
+#include "backends/linux/access/SysfsFilesSlot.h"
+#include "backends/linux/process/LinuxSystem.h"
 #include "hw/AdapterScan.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
-#include "backends/linux/LinuxServiceControl.h"
-#include "backends/linux/process/LinuxSystem.h"
-#include "backends/linux/access/SysfsFilesSlot.h"
+#include "support/ScriptedUi.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -14,15 +14,15 @@
 #include <functional>
 
 #include "app/Program.h"
-#include "hw/IoDriver.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
 #include "backends/linux/LinuxServiceControl.h"
-#include "backends/linux/process/LinuxSystem.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
 #include "backends/linux/broker/RunLock.h"
 #include "backends/linux/broker/RunLockFile.h"
+#include "backends/linux/process/LinuxSystem.h"
+#include "hw/IoDriver.h"
 #include "sim/seams/Recorders.h"
+#include "support/ScriptedUi.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

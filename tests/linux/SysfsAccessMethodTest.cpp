@@ -7,22 +7,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "backends/linux/LinuxServiceControl.h"
+#include "backends/linux/access/DirectSysfsFiles.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
+#include "backends/linux/access/RawAccessProblem.h"
+#include "backends/linux/access/SysfsFilesSlot.h"
+#include "backends/linux/process/LinuxSystem.h"
 #include "base/BuildConfig.h"
 #include "hw/AdapterScan.h"
-#include "platform/driver/DriverProtocol.h"
 #include "hw/DriverRequests.h"
 #include "hw/IoDriver.h"
 #include "hw/PciConfig.h"
 #include "linux/FakeSysfsTree.h"
 #include "linux/SysfsMachine.h"
-#include "backends/linux/access/DirectSysfsFiles.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
-#include "backends/linux/LinuxServiceControl.h"
-#include "backends/linux/process/LinuxSystem.h"
-#include "backends/linux/access/RawAccessProblem.h"
-#include "backends/linux/access/SysfsFilesSlot.h"
+#include "platform/driver/DriverProtocol.h"
+#include "support/ScriptedUi.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

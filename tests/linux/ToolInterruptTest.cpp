@@ -19,13 +19,13 @@
 #include "AccessFixtures.h"
 #include "app/Detection.h"
 #include "app/Program.h"
-#include "commands/FlashCommand.h"
 #include "backends/linux/process/LinuxInterruptHold.h"
 #include "backends/linux/process/LinuxToolLauncher.h"
+#include "commands/FlashCommand.h"
+#include "sim/images/TestImage.h"
 #include "sim/seams/EmulatedPlatform.h"
 #include "support/ScopedEnv.h"
-#include "sim/images/TestImage.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

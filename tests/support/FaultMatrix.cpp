@@ -16,11 +16,11 @@
 #include "commands/StockBios.h"
 #include "commands/VendorTool.h"
 #include "sim/devices/AtiCard.h"
-#include "sim/seams/EmulatedPlatform.h"
 #include "sim/devices/NvidiaCard.h"
-#include "sim/scenario/Presets.h"
-#include "support/SimHarness.h"
 #include "sim/images/TestImage.h"
+#include "sim/scenario/Presets.h"
+#include "sim/seams/EmulatedPlatform.h"
+#include "support/SimHarness.h"
 
 namespace rz::test::matrix {
 

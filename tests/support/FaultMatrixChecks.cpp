@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "commands/RestoreHint.h"
+#include "commands/SafetyBackup.h"
 #include "sim/seams/VendorToolBehaviour.h"
 #include "support/FaultMatrix.h"
 

@@ -7,7 +7,7 @@
 
 #include "sim/devices/Machine.h"
 #include "support/EepromRig.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 

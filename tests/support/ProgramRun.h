@@ -8,7 +8,7 @@
 #include "app/Program.h"
 #include "commands/FlashCommand.h"
 #include "sim/seams/EmulatedPlatform.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 

@@ -9,7 +9,7 @@
 
 #include "app/Program.h"
 #include "sim/seams/EmulatedPlatform.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 

@@ -7,8 +7,8 @@
 #include "base/Paths.h"
 #include "config/AsicTable.h"
 #include "config/ConfigScanner.h"
+#include "support/ScriptedUi.h"
 #include "support/SimHarness.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::config {
 namespace {

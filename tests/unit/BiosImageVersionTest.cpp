@@ -4,6 +4,7 @@
 
 #include "base/BuildConfig.h"
 #include "bios/AtiImageCheck.h"
+#include "bios/BiosIdentity.h"
 #include "bios/ByteScanner.h"
 #include "bios/ImageVersion.h"
 #include "support/SimHarness.h"
@@ -89,6 +90,45 @@ TEST(BiosSignatureBlock, ParseTable) {
     EXPECT_EQ(id.BiosInfoText, c.info) << c.model;
     EXPECT_EQ(id.BackupFileName, c.backup) << c.model;
     EXPECT_EQ(id.VersionWord, static_cast<std::uint8_t>(c.letter) | (c.number << 8));
+  }
+}
+
+TEST(BiosCardIdentity, BlockFirstThenModelTextElseNothingChanges) {
+  bios::SignatureBlock block{};
+  const std::string head = "$RZ\x11PX4R7H  ";
+  std::copy(head.begin(), head.end(), block.begin());
+  block[bios::kBlockVersionWord] = 'F';
+  block[bios::kBlockVersionWord + 1] = 3;
+  block[bios::kBlockSuffix] = 'b';
+  ModelText text;
+  const std::string model = "PX57Q/F12";
+  std::copy(model.begin(), model.end(), text.bytes.begin());
+  text.found = true;
+  struct Case {
+    const bios::SignatureBlock* block;
+    bool textFound;
+    bios::IdentitySource source;
+    std::string name, info;
+    std::uint16_t word;
+  };
+  const Case cases[] = {
+      {&block, true, bios::IdentitySource::Block, "PX4R7H", "PX4R7H F3b", 'F' | 3 << 8},
+      {nullptr, true, bios::IdentitySource::ModelText, "PX57Q", "PX57Q F12", 0x7777},
+      {nullptr, false, bios::IdentitySource::None, "stale", "stale", 0x7777},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.info);
+    text.found = c.textFound;
+    bios::CardBiosIdentity id;
+    id.CardModelName = "stale";
+    id.VersionWord = 0x7777;
+    std::string info = "stale";
+    EXPECT_EQ(bios::ReadCardIdentity(c.block, text, id, info), c.source);
+    EXPECT_EQ(id.CardModelName, c.name);
+    EXPECT_EQ(info, c.info);
+    EXPECT_EQ(id.VersionWord, c.word);
+    // Only a model text gives the version record.
+    EXPECT_EQ(id.Version == bios::BiosVersion{}, c.source != bios::IdentitySource::ModelText);
   }
 }
 

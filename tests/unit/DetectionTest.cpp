@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Detection.h"
-#include "support/SimHarness.h"
 #include "sim/images/TestImage.h"
+#include "support/SimHarness.h"
 
 namespace rz::test {
 namespace {

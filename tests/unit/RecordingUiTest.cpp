@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cli/TerminalUi.h"
+#include "support/ScriptedUi.h"
 #include "ui/RecordingUi.h"
-#include "ui/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "commands/Restart.h"
 #include "sim/seams/Recorders.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -8,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/seams/EmulatedPlatform.h"
 #include "sim/devices/NvidiaCard.h"
+#include "sim/seams/EmulatedPlatform.h"
 
 namespace rz::test {
 

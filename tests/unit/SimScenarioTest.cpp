@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "base/Paths.h"
-#include "sim/seams/EmulatedPlatform.h"
 #include "sim/devices/NvidiaCard.h"
 #include "sim/scenario/Presets.h"
+#include "sim/seams/EmulatedPlatform.h"
 #include "support/SimHarness.h"
 #include "support/SpecialFiles.h"
 

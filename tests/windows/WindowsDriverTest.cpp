@@ -7,14 +7,14 @@
 
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
-#include "base/Paths.h"
-#include "platform/driver/DriverProtocol.h"
-#include "hw/IoDriver.h"
-#include "host/PrivateFolder.h"
-#include "host/windows/OwnedHandles.h"
+#include "backends/windows/WindowsSystem.h"
 #include "backends/windows/driver/WindowsDriverDevice.h"
 #include "backends/windows/driver/WindowsServiceControl.h"
-#include "backends/windows/WindowsSystem.h"
+#include "base/Paths.h"
+#include "host/PrivateFolder.h"
+#include "host/windows/OwnedHandles.h"
+#include "hw/IoDriver.h"
+#include "platform/driver/DriverProtocol.h"
 #include "support/DriverRequestCases.h"
 
 namespace rz::test {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "RegistryScene.h"
-#include "base/BuildConfig.h"
-#include "commands/DriverGate.h"
 #include "backends/windows/WindowsRegistry.h"
 #include "backends/windows/WindowsSystem.h"
+#include "base/BuildConfig.h"
+#include "commands/DriverGate.h"
 #include "host/windows/Win32.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

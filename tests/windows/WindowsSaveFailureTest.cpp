@@ -11,14 +11,14 @@
 
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
+#include "WindowsFiles.h"
 #include "commands/VendorTool.h"
-#include "platform/files/FileReplacement.h"
-#include "platform/HostPlatform.h"
-#include "platform/files/MemoryFile.h"
 #include "host/PrivateFolder.h"
 #include "host/windows/OwnedHandles.h"
-#include "ui/ScriptedUi.h"
-#include "WindowsFiles.h"
+#include "platform/HostPlatform.h"
+#include "platform/files/FileReplacement.h"
+#include "platform/files/MemoryFile.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

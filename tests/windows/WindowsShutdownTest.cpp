@@ -9,12 +9,12 @@
 
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
+#include "backends/windows/WindowsShellOpen.h"
+#include "backends/windows/WindowsShutdown.h"
 #include "commands/Restart.h"
 #include "host/PrivateFolder.h"
 #include "host/windows/OwnedHandles.h"
-#include "backends/windows/WindowsShellOpen.h"
-#include "backends/windows/WindowsShutdown.h"
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -7,8 +7,8 @@
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
 #include "app/Program.h"
-#include "host/windows/OwnedHandles.h"
 #include "backends/windows/WindowsSystem.h"
+#include "host/windows/OwnedHandles.h"
 
 namespace rz::test {
 namespace {

@@ -9,12 +9,12 @@
 
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
-#include "base/Paths.h"
-#include "platform/HostPlatform.h"
-#include "host/PrivateFolder.h"
+#include "backends/windows/WindowsSystem.h"
 #include "backends/windows/driver/DriverAccessProblem.h"
 #include "backends/windows/driver/OsVersionCode.h"
-#include "backends/windows/WindowsSystem.h"
+#include "base/Paths.h"
+#include "host/PrivateFolder.h"
+#include "platform/HostPlatform.h"
 
 namespace rz::test {
 namespace {

@@ -10,12 +10,12 @@
 
 #include "BuiltPaths.h"
 #include "ChildProcess.h"
-#include "commands/VendorTool.h"
-#include "platform/HostPlatform.h"
-#include "host/PrivateFolder.h"
 #include "backends/windows/WindowsToolLauncher.h"
+#include "commands/VendorTool.h"
+#include "host/PrivateFolder.h"
 #include "host/windows/Win32.h"
-#include "ui/ScriptedUi.h"
+#include "platform/HostPlatform.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::test {
 namespace {

@@ -6,17 +6,17 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "platform/HostPlatform.h"
-#include "backends/linux/access/LinuxDriverDevice.h"
-#include "backends/linux/process/LinuxInterruptHold.h"
 #include "backends/linux/LinuxRegistry.h"
 #include "backends/linux/LinuxServiceControl.h"
 #include "backends/linux/LinuxShellOpen.h"
+#include "backends/linux/access/LinuxDriverDevice.h"
+#include "backends/linux/access/RawAccessProblem.h"
+#include "backends/linux/access/SysfsFilesSlot.h"
+#include "backends/linux/process/LinuxInterruptHold.h"
 #include "backends/linux/process/LinuxShutdown.h"
 #include "backends/linux/process/LinuxSystem.h"
 #include "backends/linux/process/LinuxToolLauncher.h"
-#include "backends/linux/access/RawAccessProblem.h"
-#include "backends/linux/access/SysfsFilesSlot.h"
+#include "platform/HostPlatform.h"
 
 namespace rz::platform {
 

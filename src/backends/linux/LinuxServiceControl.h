@@ -10,10 +10,10 @@
 #include <set>
 #include <string>
 
-#include "platform/ServiceControl.h"
+#include "backends/linux/access/SysfsFilesSlot.h"
 #include "backends/linux/broker/ObtainSysfsFiles.h"
 #include "backends/linux/broker/RunLock.h"
-#include "backends/linux/access/SysfsFilesSlot.h"
+#include "platform/ServiceControl.h"
 
 namespace rz::platform {
 

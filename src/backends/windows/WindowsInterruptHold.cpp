@@ -3,8 +3,8 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "platform/HostPlatform.h"
 #include "host/windows/Win32.h"
+#include "platform/HostPlatform.h"
 
 namespace rz::platform {
 

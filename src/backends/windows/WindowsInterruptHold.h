@@ -7,8 +7,8 @@
 #pragma once
 #include <string>
 
-#include "platform/InterruptHold.h"
 #include "host/windows/OwnedHandles.h"
+#include "platform/InterruptHold.h"
 
 namespace rz::platform {
 

@@ -4,19 +4,19 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include "base/Paths.h"
-#include "platform/HostPlatform.h"
-#include "platform/driver/DriverFacts.h"
-#include "backends/windows/driver/DriverAccessProblem.h"
-#include "backends/windows/driver/WindowsDriverDevice.h"
 #include "backends/windows/WindowsInterruptHold.h"
 #include "backends/windows/WindowsRegistry.h"
-#include "backends/windows/driver/WindowsServiceControl.h"
 #include "backends/windows/WindowsShellOpen.h"
 #include "backends/windows/WindowsShutdown.h"
 #include "backends/windows/WindowsSystem.h"
 #include "backends/windows/WindowsToolLauncher.h"
+#include "backends/windows/driver/DriverAccessProblem.h"
+#include "backends/windows/driver/WindowsDriverDevice.h"
+#include "backends/windows/driver/WindowsServiceControl.h"
+#include "base/Paths.h"
 #include "host/windows/Win32.h"
+#include "platform/HostPlatform.h"
+#include "platform/driver/DriverFacts.h"
 
 namespace rz::platform {
 

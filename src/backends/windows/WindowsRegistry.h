@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
 #include "host/windows/OwnedHandles.h"
+#include "platform/Registry.h"
 
 namespace rz::platform {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "base/Paths.h"
 #include "backends/windows/driver/OsVersionCode.h"
+#include "base/Paths.h"
 
 namespace rz::platform {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "host/RunFolder.h"
-#include "platform/System.h"
 #include "host/windows/OwnedHandles.h"
+#include "platform/System.h"
 
 namespace rz::platform {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "base/Paths.h"
-#include "platform/FileSystem.h"
 #include "host/windows/HostFileWindows.h"
-#include "host/windows/ReparseData.h"
 #include "host/windows/OwnedHandles.h"
+#include "host/windows/ReparseData.h"
+#include "platform/FileSystem.h"
 // After the system headers, which it needs.
 #include <winioctl.h>
 

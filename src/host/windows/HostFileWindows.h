@@ -3,8 +3,8 @@
 #ifdef _WIN32
 #include <memory>
 
-#include "platform/FileSystem.h"
 #include "host/windows/OwnedHandles.h"
+#include "platform/FileSystem.h"
 
 namespace rz::platform {
 

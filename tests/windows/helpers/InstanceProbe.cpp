@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "host/windows/OwnedHandles.h"
 #include "backends/windows/WindowsSystem.h"
+#include "host/windows/OwnedHandles.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 3;

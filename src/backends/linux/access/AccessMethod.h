@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/driver/MappedMemory.h"
 #include "backends/linux/access/RawAccessPaths.h"
+#include "platform/driver/MappedMemory.h"
 
 namespace rz::platform {
 

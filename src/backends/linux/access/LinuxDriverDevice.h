@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "backends/linux/access/AccessMethod.h"
 #include "platform/DriverDevice.h"
 #include "platform/driver/DriverServer.h"
 #include "platform/driver/MappingTable.h"
-#include "backends/linux/access/AccessMethod.h"
 
 namespace rz::platform {
 

@@ -13,9 +13,9 @@
 #define RZ_HAVE_PORT_INSTRUCTIONS 0
 #endif
 
-#include "base/LittleEndian.h"
 #include "backends/linux/access/MapFileRange.h"
 #include "backends/linux/access/ProcPciDevices.h"
+#include "base/LittleEndian.h"
 
 namespace rz::platform {
 namespace {

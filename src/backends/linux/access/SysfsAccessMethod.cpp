@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include "base/LittleEndian.h"
 #include "backends/linux/access/DirectSysfsFiles.h"
 #include "backends/linux/access/SysfsFilesSlot.h"
+#include "base/LittleEndian.h"
 
 namespace rz::platform {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "backends/linux/broker/RunLockFile.h"
 #include "backends/linux/access/SysfsFiles.h"
+#include "backends/linux/broker/RunLockFile.h"
 
 namespace rz::platform {
 

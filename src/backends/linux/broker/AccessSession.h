@@ -10,11 +10,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/ToolLauncher.h"
+#include "backends/linux/access/SysfsFiles.h"
 #include "backends/linux/broker/AccessMessages.h"
 #include "backends/linux/broker/AccessProtocol.h"
-#include "backends/linux/access/SysfsFiles.h"
 #include "backends/linux/process/ToolCommands.h"
+#include "platform/ToolLauncher.h"
 
 namespace rz::platform {
 

@@ -5,8 +5,8 @@
 #include <set>
 #include <sstream>
 
-#include "backends/linux/broker/BrokerFiles.h"
 #include "backends/linux/broker/AccessProtocol.h"
+#include "backends/linux/broker/BrokerFiles.h"
 
 namespace rz::platform {
 

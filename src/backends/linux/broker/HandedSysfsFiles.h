@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "backends/linux/broker/AccessMessages.h"
 #include "backends/linux/access/SysfsFiles.h"
+#include "backends/linux/broker/AccessMessages.h"
 #include "backends/linux/process/UniqueFd.h"
 
 namespace rz::platform {

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "backends/linux/broker/AccessSession.h"
 #include "backends/linux/access/SysfsFiles.h"
+#include "backends/linux/broker/AccessSession.h"
 
 namespace rz::platform {
 

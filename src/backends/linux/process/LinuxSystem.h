@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "backends/linux/broker/RunLock.h"
 #include "host/RunFolder.h"
 #include "platform/System.h"
-#include "backends/linux/broker/RunLock.h"
 
 namespace rz::platform {
 

@@ -6,8 +6,8 @@
 #pragma once
 #include <string>
 
-#include "platform/ToolLauncher.h"
 #include "backends/linux/broker/AccessSession.h"
+#include "platform/ToolLauncher.h"
 
 namespace rz::platform {
 

@@ -2,8 +2,8 @@
 // instead of ending the program.
 #include <signal.h>
 
-#include "platform/HostPlatform.h"
 #include "backends/linux/process/StandardDescriptors.h"
+#include "platform/HostPlatform.h"
 
 namespace rz::platform {
 

@@ -6,10 +6,10 @@
 #include <map>
 #include <string>
 
+#include "host/windows/OwnedHandles.h"
 #include "platform/DriverDevice.h"
 #include "platform/driver/DriverServer.h"
 #include "platform/driver/MappingTable.h"
-#include "host/windows/OwnedHandles.h"
 
 namespace rz::platform {
 

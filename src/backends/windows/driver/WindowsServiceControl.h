@@ -4,8 +4,8 @@
 #pragma once
 #include <map>
 
-#include "platform/ServiceControl.h"
 #include "host/windows/OwnedHandles.h"
+#include "platform/ServiceControl.h"
 
 namespace rz::platform {
 

@@ -1,4 +1,4 @@
-#include "ui/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace rz::ui {
 
