@@ -210,7 +210,8 @@ TEST(DriverDevice, OpensUnsharedAndAgainAfterClose) {
 }
 
 // Requests on something that is no driver (a plain file opened as the device), and on handles
-// this device never opened.
+// this device never opened. Malformed requests, and unmaps of addresses no mapping starts at,
+// never reach the driver: the file would fail them with an error of its own.
 TEST(DriverDevice, RequestsThatCannotBeServedFail) {
   platform::PrivateFolder dir("rz-device-");
   const std::string path = dir.File("device");
@@ -224,7 +225,8 @@ TEST(DriverDevice, RequestsThatCannotBeServedFail) {
   const auto closed = device.Open(path + "2");
   ASSERT_NE(closed, platform::kInvalidDeviceHandle);
   device.Close(closed);
-  auto port = platform::EncodePortAccess(platform::PortAccessRequest{0xCFC, 0, 0, platform::kPortDirectionRead, 4});
+  auto port = platform::EncodePortAccess(
+      platform::PortAccessRequest{0xCFC, 0, 0, platform::kPortDirectionRead, 4});
   const auto map = platform::EncodePhysMap(platform::PhysMapRequest{0xF0000000, 0x1000});
   std::uint8_t linear[4] = {0x00, 0x00, 0x00, 0x20};
   struct Case {
@@ -234,15 +236,24 @@ TEST(DriverDevice, RequestsThatCannotBeServedFail) {
                  {file + 4, false}};
   for (const auto& h : handles) {
     SCOPED_TRACE(h.handle);
-    EXPECT_FALSE(device.Control(h.handle, platform::kIoctlAccessPortData, port.data(), 12, port.data(), 12));
+    EXPECT_FALSE(
+        device.Control(h.handle, platform::kIoctlAccessPortData, port.data(), 12, port.data(), 12));
     EXPECT_EQ(device.LastError() == ERROR_INVALID_HANDLE, !h.sentToTheSystem) << device.LastError();
-    EXPECT_FALSE(device.Control(h.handle, platform::kIoctlMapPhysToLinear, map.data(), 8, linear, 4));
-    EXPECT_FALSE(device.Control(h.handle, platform::kIoctlUnmapPhysToLinear, linear, 4, linear, 4));
+    EXPECT_FALSE(
+        device.Control(h.handle, platform::kIoctlMapPhysToLinear, map.data(), 8, linear, 4));
+    EXPECT_FALSE(
+        device.Control(h.handle, platform::kIoctlUnmapPhysToLinear, linear, 4, linear, 4));
     EXPECT_NE(device.LastError(), 0u);
   }
   EXPECT_EQ(device.LiveMappings(), 0u) << "a failed map request maps nothing";
+  ExpectMalformedRequestsRefused(device, file, [&](const DriverRequestCase&) {
+    EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
+  });
+  EXPECT_FALSE(device.Control(file, platform::kIoctlUnmapPhysToLinear, linear, 4, linear, 4));
+  EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
   device.Close(file);
-  EXPECT_FALSE(device.Control(file, platform::kIoctlAccessPortData, port.data(), 12, port.data(), 12))
+  EXPECT_FALSE(
+      device.Control(file, platform::kIoctlAccessPortData, port.data(), 12, port.data(), 12))
       << "a closed handle is no longer the device's";
   EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_HANDLE));
 }
@@ -254,25 +265,6 @@ TEST(DriverDevice, AccessesOutsideAnyMappingAreRefused) {
   device.WriteMapped8(0x20000000, 1);
   device.WriteMapped32(0x20000000, 1);
   EXPECT_EQ(device.InvalidAccesses(), 4u);
-}
-
-// Malformed requests, and unmaps of addresses no mapping starts at, never reach the driver: a
-// plain file opened as the device would fail them with an error of its own.
-TEST(DriverDevice, MalformedRequestsAreRefusedBeforeTheDriverSeesThem) {
-  platform::PrivateFolder dir("rz-device-");
-  const std::string path = dir.File("device");
-  platform::win::OwnedHandle(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  platform::WindowsDriverDevice device;
-  const auto file = device.Open(path);
-  ASSERT_NE(file, platform::kInvalidDeviceHandle);
-  ExpectMalformedRequestsRefused(device, file, [&](const DriverRequestCase&) {
-    EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
-  });
-  std::uint8_t token[4] = {0x00, 0x00, 0x00, 0x20};
-  EXPECT_FALSE(device.Control(file, platform::kIoctlUnmapPhysToLinear, token, 4, token, 4));
-  EXPECT_EQ(device.LastError(), static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
-  device.Close(file);
 }
 
 }  // namespace

@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "backends/linux/access/AccessMethod.h"
-#include "platform/DriverDevice.h"
 #include "platform/driver/DriverServer.h"
-#include "platform/driver/MappingTable.h"
+#include "platform/driver/TableMappedDevice.h"
 
 namespace rz::platform {
 
-class LinuxDriverDevice final : public DriverDevice, private DriverRequestTarget {
+class LinuxDriverDevice final : public TableMappedDevice, private DriverRequestTarget {
  public:
   // The raw method alone, on `paths`.
   explicit LinuxDriverDevice(LinuxDriverPaths paths = {});
@@ -33,19 +32,8 @@ class LinuxDriverDevice final : public DriverDevice, private DriverRequestTarget
   bool Control(DeviceHandle handle, std::uint32_t code, const std::uint8_t* in,
                std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
 
-  // Accesses through a mapping by its 32-bit linear token. Outside the mapped part of every live
-  // mapping reads answer all ones and writes are dropped (counted in InvalidAccesses()).
-  std::uint8_t ReadMapped8(std::uint32_t linear) override { return mappings_.Read8(linear); }
-  void WriteMapped8(std::uint32_t linear, std::uint8_t value) override {
-    mappings_.Write8(linear, value);
-  }
-  std::uint32_t ReadMapped32(std::uint32_t linear) override { return mappings_.Read32(linear); }
-  void WriteMapped32(std::uint32_t linear, std::uint32_t value) override {
-    mappings_.Write32(linear, value);
-  }
+  // Accesses through a mapping go by its 32-bit linear token (TableMappedDevice).
 
-  std::size_t LiveMappings() const { return mappings_.Count(); }
-  std::uint64_t InvalidAccesses() const { return mappings_.InvalidAccesses(); }
   // The method serving requests ("sysfs", "raw"); empty while not open.
   const std::string& MethodName() const { return methodName_; }
   // The methods the last open tried before the chosen one (all of them when it failed).
@@ -68,7 +56,6 @@ class LinuxDriverDevice final : public DriverDevice, private DriverRequestTarget
   std::string mapProblem_;
   DeviceHandle handle_ = kInvalidDeviceHandle;
   DeviceHandle nextHandle_ = 1;
-  MappingTable mappings_;  // by token
 };
 
 }  // namespace rz::platform

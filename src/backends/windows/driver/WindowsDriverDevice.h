@@ -7,13 +7,12 @@
 #include <string>
 
 #include "host/windows/OwnedHandles.h"
-#include "platform/DriverDevice.h"
 #include "platform/driver/DriverServer.h"
-#include "platform/driver/MappingTable.h"
+#include "platform/driver/TableMappedDevice.h"
 
 namespace rz::platform {
 
-class WindowsDriverDevice final : public DriverDevice, private DriverRequestTarget {
+class WindowsDriverDevice final : public TableMappedDevice, private DriverRequestTarget {
  public:
   WindowsDriverDevice() = default;
   WindowsDriverDevice(const WindowsDriverDevice&) = delete;
@@ -32,18 +31,6 @@ class WindowsDriverDevice final : public DriverDevice, private DriverRequestTarg
   bool Control(DeviceHandle handle, std::uint32_t code, const std::uint8_t* in,
                std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) override;
 
-  // Outside every recorded mapping reads answer all ones and writes are dropped (counted).
-  std::uint8_t ReadMapped8(std::uint32_t linear) override { return mappings_.Read8(linear); }
-  void WriteMapped8(std::uint32_t linear, std::uint8_t value) override {
-    mappings_.Write8(linear, value);
-  }
-  std::uint32_t ReadMapped32(std::uint32_t linear) override { return mappings_.Read32(linear); }
-  void WriteMapped32(std::uint32_t linear, std::uint32_t value) override {
-    mappings_.Write32(linear, value);
-  }
-
-  std::size_t LiveMappings() const { return mappings_.Count(); }
-  std::uint64_t InvalidAccesses() const { return mappings_.InvalidAccesses(); }
   // The system's error code of the last failed Open or Control.
   std::uint32_t LastError() const { return lastError_; }
 
@@ -57,7 +44,6 @@ class WindowsDriverDevice final : public DriverDevice, private DriverRequestTarg
 
   std::map<DeviceHandle, win::OwnedHandle> open_;  // by the device handle handed out
   DeviceHandle current_ = kInvalidDeviceHandle;    // the handle of the request being served
-  MappingTable mappings_;                          // owned by the handle they were made through
   std::uint32_t lastError_ = 0;
 };
 
