@@ -5,9 +5,18 @@
 #include "base/LittleEndian.h"
 
 namespace rz::platform {
+namespace {
 
-RequestFault CheckDriverRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
-                                const std::uint8_t* out, std::uint32_t outSize) {
+// A request decoded once: its fault, and its fields when it has none.
+struct DecodedRequest {
+  RequestFault fault = RequestFault::None;
+  PortAccessRequest port;
+  PhysMapRequest map;
+};
+
+DecodedRequest Decode(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                      const std::uint8_t* out, std::uint32_t outSize) {
+  DecodedRequest r;
   std::uint32_t wantIn = 0;
   std::uint32_t wantOut = 0;
   switch (code) {
@@ -23,36 +32,50 @@ RequestFault CheckDriverRequest(std::uint32_t code, const std::uint8_t* in, std:
       wantOut = outSize;  // the answer is the status alone
       break;
     default:
-      return RequestFault::UnknownCode;
+      r.fault = RequestFault::UnknownCode;
+      return r;
   }
-  if (!in || !out || inSize != wantIn || outSize != wantOut) return RequestFault::BufferSizes;
-  if (code == kIoctlAccessPortData) {
-    const PortAccessRequest r = DecodePortAccess(in);
-    if (r.width != 1 && r.width != 2 && r.width != 4) return RequestFault::PortWidth;
-    if (std::uint32_t{r.port} + r.width > 0x10000) return RequestFault::PortRange;
+  if (!in || !out || inSize != wantIn || outSize != wantOut) {
+    r.fault = RequestFault::BufferSizes;
+  } else if (code == kIoctlAccessPortData) {
+    r.port = DecodePortAccess(in);
+    if (r.port.width != 1 && r.port.width != 2 && r.port.width != 4)
+      r.fault = RequestFault::PortWidth;
+    else if (std::uint32_t{r.port.port} + r.port.width > 0x10000)
+      r.fault = RequestFault::PortRange;
   } else if (code == kIoctlMapPhysToLinear) {
-    const PhysMapRequest r = DecodePhysMap(in);
-    if (r.length == 0) return RequestFault::EmptyMap;
-    if (std::uint64_t{r.physicalAddress} + r.length > 0x100000000ull) return RequestFault::MapWraps;
+    r.map = DecodePhysMap(in);
+    if (r.map.length == 0)
+      r.fault = RequestFault::EmptyMap;
+    else if (std::uint64_t{r.map.physicalAddress} + r.map.length > 0x100000000ull)
+      r.fault = RequestFault::MapWraps;
   }
-  return RequestFault::None;
+  return r;
+}
+
+}  // namespace
+
+RequestFault CheckDriverRequest(std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                                const std::uint8_t* out, std::uint32_t outSize) {
+  return Decode(code, in, inSize, out, outSize).fault;
 }
 
 bool ServeDriverRequest(DriverRequestTarget& target, std::uint32_t code, const std::uint8_t* in,
-                        std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
-  if (CheckDriverRequest(code, in, inSize, out, outSize) != RequestFault::None) return false;
+                        std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
+                        RequestFault* fault) {
+  DecodedRequest r = Decode(code, in, inSize, out, outSize);
+  if (fault) *fault = r.fault;
+  if (r.fault != RequestFault::None) return false;
   switch (code) {
     case kIoctlAccessPortData: {
-      PortAccessRequest r = DecodePortAccess(in);
-      if (!target.Port(r)) return false;
-      const auto encoded = EncodePortAccess(r);
+      if (!target.Port(r.port)) return false;
+      const auto encoded = EncodePortAccess(r.port);
       std::memcpy(out, encoded.data(), encoded.size());
       return true;
     }
     case kIoctlMapPhysToLinear: {
-      const PhysMapRequest r = DecodePhysMap(in);
       std::uint32_t linear = 0;
-      if (!target.Map(r.physicalAddress, r.length, linear)) return false;
+      if (!target.Map(r.map.physicalAddress, r.map.length, linear)) return false;
       le::Put32(out, linear);
       return true;
     }

@@ -35,8 +35,10 @@ class DriverRequestTarget {
 
 // Checks the request and, when it is well formed, has `target` carry it out and writes the answer
 // into `out` (which may be `in`). Returns whether the request succeeded; `out` is untouched when
-// it did not.
+// it did not. `fault`, when given, gets the check's verdict (None for a request that was carried
+// out, whatever its outcome).
 bool ServeDriverRequest(DriverRequestTarget& target, std::uint32_t code, const std::uint8_t* in,
-                        std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize);
+                        std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize,
+                        RequestFault* fault = nullptr);
 
 }  // namespace rz::platform

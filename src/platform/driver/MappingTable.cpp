@@ -6,19 +6,22 @@ constexpr std::uint64_t kFirstFree = 0x10000000;
 constexpr std::uint64_t kSpaceEnd = 0x100000000;
 }  // namespace
 
-bool MappingTable::Overlaps(std::uint64_t from, std::uint64_t to) const {
-  // Only the first mapping starting at or after `from`, and the one before it, can overlap.
-  auto next = mappings_.lower_bound(static_cast<std::uint32_t>(from));
-  if (next != mappings_.end() && next->first < to) return true;
-  if (next == mappings_.begin()) return false;
-  const auto before = std::prev(next);
-  return before->first + before->second.span > from;
+std::uint64_t MappingTable::ClashEnd(std::uint64_t from, std::uint64_t to) const {
+  // Live spans never overlap, so only the last one starting before `from` and the first one
+  // starting at or after it can reach into [from, to).
+  const auto next = mappings_.lower_bound(static_cast<std::uint32_t>(from));
+  if (next != mappings_.begin()) {
+    const auto before = std::prev(next);
+    if (before->first + before->second.span > from) return before->first + before->second.span;
+  }
+  if (next != mappings_.end() && next->first < to) return next->first + next->second.span;
+  return 0;
 }
 
 bool MappingTable::Add(std::uint32_t linear, std::uint64_t span, std::uint32_t physical,
                        std::unique_ptr<MappedMemory> memory, std::uint64_t owner) {
   if (linear == 0 || span == 0 || !memory || memory->Length() > span) return false;
-  if (linear + span > kSpaceEnd || Overlaps(linear, linear + span)) return false;
+  if (linear + span > kSpaceEnd || ClashEnd(linear, linear + span) != 0) return false;
   mappings_.emplace(linear, Mapping{std::move(memory), physical, span, owner});
   return true;
 }
@@ -34,14 +37,7 @@ std::uint32_t MappingTable::FreeRange(std::uint64_t span) {
   for (int pass = 0; pass < 2; ++pass) {
     std::uint64_t at = nextFree_;
     while (at + span <= kSpaceEnd) {
-      auto next = mappings_.lower_bound(static_cast<std::uint32_t>(at));
-      std::uint64_t clashEnd = 0;
-      if (next != mappings_.begin()) {
-        const auto before = std::prev(next);
-        if (before->first + before->second.span > at) clashEnd = before->first + before->second.span;
-      }
-      if (clashEnd == 0 && next != mappings_.end() && next->first < at + span)
-        clashEnd = next->first + next->second.span;
+      const std::uint64_t clashEnd = ClashEnd(at, at + span);
       if (clashEnd == 0) {
         nextFree_ = at + span;
         return static_cast<std::uint32_t>(at);

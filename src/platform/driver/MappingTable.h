@@ -54,7 +54,8 @@ class MappingTable {
   // The memory holding `size` bytes at `linear`, and their offset into it; null (counted) when
   // none does.
   MappedMemory* Resolve(std::uint32_t linear, std::uint32_t size, std::uint32_t& offset);
-  bool Overlaps(std::uint64_t from, std::uint64_t to) const;
+  // The end of the live span that reaches into [from, to); 0 when none does.
+  std::uint64_t ClashEnd(std::uint64_t from, std::uint64_t to) const;
 
   std::map<std::uint32_t, Mapping> mappings_;  // by the linear address of the start
   std::uint64_t nextFree_ = 0x10000000;

@@ -58,13 +58,11 @@ bool WindowsDriverDevice::Control(DeviceHandle handle, std::uint32_t code, const
     lastError_ = ERROR_INVALID_HANDLE;
     return false;
   }
-  if (CheckDriverRequest(code, in, inSize, out, outSize) != RequestFault::None) {
-    lastError_ = ERROR_INVALID_PARAMETER;
-    return false;
-  }
   current_ = handle;
-  const bool ok = ServeDriverRequest(*this, code, in, inSize, out, outSize);
+  RequestFault fault = RequestFault::None;
+  const bool ok = ServeDriverRequest(*this, code, in, inSize, out, outSize, &fault);
   current_ = kInvalidDeviceHandle;
+  if (fault != RequestFault::None) lastError_ = ERROR_INVALID_PARAMETER;
   return ok;
 }
 
