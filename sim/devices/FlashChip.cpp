@@ -61,12 +61,14 @@ void FlashChip::ProgramCell(std::uint32_t address, std::uint8_t value) {
   address %= model_.size;
   if (!Stuck(address)) cells_[address] &= value;
   ++counters_.bytesProgrammed;
+  if (afterOperation_ && operationHookOnBytes_) afterOperation_();
   if (faults_.powerCutAfterBytes && counters_.bytesProgrammed >= *faults_.powerCutAfterBytes)
     powerCut_ = true;
 }
 
 void FlashChip::EndPageOperation() {
   ++counters_.pageOperations;
+  if (afterOperation_ && !operationHookOnBytes_) afterOperation_();
   if (faults_.powerCutAfterPages && counters_.pageOperations >= *faults_.powerCutAfterPages)
     powerCut_ = true;
 }

@@ -6,6 +6,7 @@
 // While busy, program and erase commands are ignored. After a power cut nothing changes any more.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -49,6 +50,14 @@ class FlashChip {
   const ChipCounters& Counters() const { return counters_; }
   bool Busy() const;
   bool PowerCut() const { return powerCut_; }
+  // The power goes now: what the chip has not finished is lost, and nothing changes any more.
+  void CutPower() { powerCut_ = true; }
+  // Calls `f` after each programmed byte (`bytes`) or page operation (otherwise) has changed the
+  // cells, before a power cut the faults ask for: a test may cut the power there.
+  void AfterEachOperation(bool bytes, std::function<void()> f) {
+    operationHookOnBytes_ = bytes;
+    afterOperation_ = std::move(f);
+  }
 
   // The cell array after every pending operation has been settled.
   std::span<const std::uint8_t> Contents();
@@ -95,6 +104,8 @@ class FlashChip {
   std::uint64_t busyUntil_ = 0;
   bool stuckForever_ = false;
   bool powerCut_ = false;
+  bool operationHookOnBytes_ = false;
+  std::function<void()> afterOperation_;
 };
 
 // Builds the chip of the model's family.

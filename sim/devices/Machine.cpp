@@ -94,6 +94,7 @@ bool Machine::InjectFailure(const InjectedFailure& what) {
 }
 
 bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& linear) {
+  if (beforeRequest_) beforeRequest_(DriverRequests());
   CountRequest();
   clock_.Advance(costs_.mapRequestNs);
   const bool injected = InjectFailure({RequestKind::Map, 0, false});
@@ -119,6 +120,7 @@ bool Machine::Map(std::uint32_t physical, std::uint32_t length, std::uint32_t& l
 }
 
 bool Machine::Unmap(std::uint32_t linear) {
+  if (beforeRequest_) beforeRequest_(DriverRequests());
   CountRequest();
   clock_.Advance(costs_.mapRequestNs);
   const bool injected = InjectFailure({RequestKind::Unmap, 0, false});

@@ -90,6 +90,7 @@ class Machine {
   // One port request as the driver receives it; false when the request fails. Inline: a flash
   // makes millions of them, nearly all writes to the delay port.
   bool PortRequest(platform::PortAccessRequest& r) {
+    if (beforeRequest_) beforeRequest_(DriverRequests());
     CountRequest();
     clock_.Advance(costs_.portRequestNs);
     const bool write = r.direction == platform::kPortDirectionWrite;
@@ -166,6 +167,9 @@ class Machine {
   // one is carried out: the moments interrupt requests from outside reach the program in a test.
   // A later call replaces an earlier one.
   void InterruptAfter(std::vector<std::uint64_t> counts, std::function<void()> deliver);
+  // Calls `f` with each driver request's number (DriverRequests()) before the request is carried
+  // out or can fail: a test may inject a fault there. Empty: nothing is called.
+  void BeforeEachRequest(std::function<void(std::uint64_t)> f) { beforeRequest_ = std::move(f); }
 
  private:
   // Counts one request; delivers an interrupt when its moment has come.
@@ -247,6 +251,7 @@ class Machine {
   std::uint64_t nextInterrupt_ = UINT64_MAX;
   std::vector<std::uint64_t> laterInterrupts_;  // the moments after the next, latest first
   std::function<void()> deliverInterrupt_;
+  std::function<void(std::uint64_t)> beforeRequest_;
 };
 
 }  // namespace rz::sim

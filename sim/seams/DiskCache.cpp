@@ -105,6 +105,12 @@ void DiskCache::FolderFlushed(const std::string& folder) {
     if (ParentOf(path) == key) durable_[path] = now;
 }
 
+std::vector<std::string> DiskCache::Paths() const {
+  std::vector<std::string> paths;
+  for (const auto& entry : current_) paths.push_back(entry.first);
+  return paths;
+}
+
 void DiskCache::LosePower() {
   // Children sort after their parents: first away with what the disk does not hold, deepest
   // first, then back with what it holds, parents first.

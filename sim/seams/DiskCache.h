@@ -48,6 +48,9 @@ class DiskCache {
   // gone with everything in it).
   void LosePower();
 
+  // The paths followed so far: the only ones LosePower may change.
+  std::vector<std::string> Paths() const;
+
  private:
   struct Entry {
     bool folder = false;

@@ -133,6 +133,7 @@ void EmulatedPlatform::ApplyFaults() {
   files_->Faults().failCreateUnique = f.tempFileFail;
   files_->Faults().failRename = f.renameFail;
   files_->Faults().diskFullAtWrite = f.diskFullAtWrite;
+  files_->Faults().failCallAt = f.fileCallFailAt;
   if (!f.interruptAfter.empty())
     machine_.InterruptAfter(f.interruptAfter,
                             [this, kind = f.interruptKind] { deliverInterrupt_(kind); });

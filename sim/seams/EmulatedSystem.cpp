@@ -114,23 +114,65 @@ bool EmulatedFileSystem::CountWrite() {
   return faults_.diskFullAtWrite && number >= *faults_.diskFullAtWrite;
 }
 
+bool EmulatedFileSystem::CountCall(const char* what, const std::string& path) {
+  if (calls_++ != faults_.failCallAt) return false;
+  failedCall_ = std::string(what) + " " + path;
+  return true;
+}
+
+void EmulatedFileSystem::NoteBefore(const std::string& abs) {
+  cache_.Before(abs);
+  if (journal_) journal_->Before(abs);
+}
+
+void EmulatedFileSystem::NoteMade(const std::string& abs, bool folder) {
+  cache_.Made(abs, folder);
+  if (journal_) journal_->Made(abs, folder);
+}
+
+std::optional<DiskCache::Node> EmulatedFileSystem::NoteOpened(const std::string& abs) {
+  if (journal_) journal_->Opened(abs);
+  return cache_.Opened(abs);
+}
+
+void EmulatedFileSystem::LosePower() {
+  // The cut rewrites paths the journal may not know yet: note them first.
+  if (journal_)
+    for (const auto& path : cache_.Paths()) journal_->Before(path);
+  cache_.LosePower();
+}
+
+void EmulatedFileSystem::StartJournal() {
+  journal_ = std::make_unique<DiskCache>();
+  journal_->SetPowerGone([] { return true; });
+}
+
+void EmulatedFileSystem::UndoChanges() {
+  if (!journal_) return;
+  journal_->LosePower();
+  journal_.reset();
+}
+
 namespace {
 // A file of the emulated file system: its writes counted, failing as its faults say, its flushes
 // handed to the disk cache.
 class FaultyFile final : public platform::File {
  public:
-  FaultyFile(std::unique_ptr<platform::File> f, EmulatedFileSystem& fs, bool failWrite,
-             bool failClose, std::optional<DiskCache::Node> node)
-      : f_(std::move(f)), fs_(fs), failWrite_(failWrite), failClose_(failClose), node_(node) {}
+  FaultyFile(std::unique_ptr<platform::File> f, EmulatedFileSystem& fs, std::string path,
+             bool failWrite, bool failClose, std::optional<DiskCache::Node> node)
+      : f_(std::move(f)), fs_(fs), path_(std::move(path)), failWrite_(failWrite),
+        failClose_(failClose), node_(node) {}
   std::size_t Read(void* b, std::size_t n) override { return f_->Read(b, n); }
   std::size_t Write(const void* b, std::size_t n) override {
+    const bool failed = fs_.CountCall("write", path_);
     const bool full = fs_.CountWrite();
-    if (failWrite_ || full) return f_->Write(b, n / 2);  // a disk that fills up half-way
+    if (failWrite_ || full || failed) return f_->Write(b, n / 2);  // a disk that fills up half-way
     return f_->Write(b, n);
   }
   bool Seek(std::int64_t o, platform::SeekOrigin w) override { return f_->Seek(o, w); }
   std::int64_t Tell() override { return f_->Tell(); }
   bool Flush() override {
+    if (fs_.CountCall("flush", path_)) return false;
     if (!node_) return f_->Flush();
     // A full disk cannot take what the cache holds back.
     if (fs_.CountWrite() || !f_->Flush()) return false;
@@ -138,16 +180,21 @@ class FaultyFile final : public platform::File {
     return true;
   }
   bool Close() override {
+    if (closed_) return f_->Close();
+    closed_ = true;
+    const bool failed = fs_.CountCall(node_ ? "close" : "close after reading", path_);
     const bool ok = f_->Close();
-    return ok && !failClose_;
+    return ok && !failClose_ && !failed;
   }
 
  private:
   std::unique_ptr<platform::File> f_;
   EmulatedFileSystem& fs_;
+  std::string path_;
   bool failWrite_;
   bool failClose_;
   std::optional<DiskCache::Node> node_;  // files opened for writing
+  bool closed_ = false;
 };
 }  // namespace
 
@@ -155,55 +202,59 @@ std::unique_ptr<platform::File> EmulatedFileSystem::Wrap(std::unique_ptr<platfor
                                                          const std::string& abs, bool written) {
   if (!f) return f;
   const bool w = Matches(faults_.failWrite, abs), c = Matches(faults_.failClose, abs);
-  const auto node = written ? cache_.Opened(abs) : std::nullopt;
-  return std::make_unique<FaultyFile>(std::move(f), *this, w, c, node);
+  const auto node = written ? NoteOpened(abs) : std::nullopt;
+  return std::make_unique<FaultyFile>(std::move(f), *this, abs, w, c, node);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::OpenRead(const std::string& path) {
   const std::string abs = system_.Resolve(path);
+  if (CountCall("open to read", abs)) return nullptr;
   return Wrap(host_->OpenRead(abs), abs);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::OpenWrite(const std::string& path) {
   const std::string abs = system_.Resolve(path);
-  if (Matches(faults_.failOpenWrite, abs)) return nullptr;
-  cache_.Before(abs);
+  if (CountCall("open", abs) || Matches(faults_.failOpenWrite, abs)) return nullptr;
+  NoteBefore(abs);
   return Wrap(host_->OpenWrite(abs), abs, true);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::CreateNew(const std::string& path) {
   const std::string abs = system_.Resolve(path);
-  if (Matches(faults_.failOpenWrite, abs)) return nullptr;
-  cache_.Before(abs);
+  if (CountCall("open", abs) || Matches(faults_.failOpenWrite, abs)) return nullptr;
+  NoteBefore(abs);
   return Wrap(host_->CreateNew(abs), abs, true);
 }
 
 std::unique_ptr<platform::File> EmulatedFileSystem::CreateUnique(const std::string& folder,
                                                                  const std::string& prefix,
                                                                  std::string& path) {
-  if (faults_.failCreateUnique) return nullptr;
+  if (CountCall("open", folder + prefix) || faults_.failCreateUnique) return nullptr;
   std::string absFolder = folder.empty() ? system_.GetCurrentDirectory() : system_.Resolve(folder);
   if (!absFolder.empty() && absFolder.back() != kPathSeparator) absFolder += kPathSeparator;
   auto f = host_->CreateUnique(absFolder, prefix, path);
-  if (f) cache_.Made(path, false);  // a name nothing stood at
+  if (f) NoteMade(path, false);  // a name nothing stood at
   return Wrap(std::move(f), path, true);
 }
 
 bool EmulatedFileSystem::Rename(const std::string& from, const std::string& to) {
-  if (faults_.failRename) return false;
   const std::string a = system_.Resolve(from), b = system_.Resolve(to);
-  cache_.Before(a);
-  cache_.Before(b);
+  if (CountCall("rename", a) || faults_.failRename) return false;
+  NoteBefore(a);
+  NoteBefore(b);
   if (!host_->Rename(a, b)) return false;
   cache_.Renamed(a, b);
+  if (journal_) journal_->Renamed(a, b);
   return true;
 }
 
 bool EmulatedFileSystem::Remove(const std::string& path) {
   const std::string abs = system_.Resolve(path);
-  cache_.Before(abs);
+  if (CountCall("remove", abs)) return false;
+  NoteBefore(abs);
   if (!host_->Remove(abs)) return false;
   cache_.Removed(abs);
+  if (journal_) journal_->Removed(abs);
   return true;
 }
 
@@ -227,13 +278,13 @@ bool EmulatedFileSystem::CopyHalf(const std::string& from, const std::string& to
 
 bool EmulatedFileSystem::Copy(const std::string& from, const std::string& to) {
   const std::string absTo = system_.Resolve(to);
-  if (Matches(faults_.failOpenWrite, absTo)) return false;
+  if (CountCall("copy", absTo) || Matches(faults_.failOpenWrite, absTo)) return false;
   const std::string absFrom = system_.Resolve(from);
   const bool onto_itself = host_->FinalTarget(absFrom) == host_->FinalTarget(absTo);
-  if (!onto_itself) cache_.Before(absTo);
+  if (!onto_itself) NoteBefore(absTo);
   const bool full = CountWrite() && !onto_itself;
   const bool copied = full ? CopyHalf(absFrom, absTo) : host_->Copy(absFrom, absTo);
-  if (!onto_itself && host_->Kind(absTo) == platform::PathKind::File) cache_.Opened(absTo);
+  if (!onto_itself && host_->Kind(absTo) == platform::PathKind::File) NoteOpened(absTo);
   return copied;
 }
 
@@ -255,16 +306,16 @@ bool EmulatedFileSystem::CanWrite(const std::string& path) {
 
 bool EmulatedFileSystem::CreateFolder(const std::string& path) {
   const std::string abs = system_.Resolve(path);
-  if (Matches(faults_.failOpenWrite, abs)) return false;
-  cache_.Before(abs);
+  if (CountCall("create folder", abs) || Matches(faults_.failOpenWrite, abs)) return false;
+  NoteBefore(abs);
   if (!host_->CreateFolder(abs)) return false;
-  cache_.Made(abs, true);
+  NoteMade(abs, true);
   return true;
 }
 
 bool EmulatedFileSystem::FlushFolder(const std::string& path) {
   const std::string abs = system_.Resolve(path);
-  if (CountWrite() || !host_->FlushFolder(abs)) return false;
+  if (CountCall("flush folder", abs) || CountWrite() || !host_->FlushFolder(abs)) return false;
   cache_.FolderFlushed(abs);
   return true;
 }

@@ -89,6 +89,10 @@ struct FileFaults {
   // opened for writing, every Copy, and every flush of a file or a folder): that write and all
   // later ones stop short, later copies and flushes fail.
   std::optional<std::uint64_t> diskFullAtWrite;
+  // Only the call with this number fails (counting from 0 every open, write, flush and close of
+  // a file, and every rename, removal, copy, folder creation and folder flush; reads are not
+  // counted: a program reads a file in as many calls as it likes).
+  std::optional<std::uint64_t> failCallAt;
 };
 
 // The host file system with relative names resolved against the emulated working directory, with
@@ -104,8 +108,19 @@ class EmulatedFileSystem final : public platform::FileSystem {
   // What the disk holds: `gone` tells when the machine lost its power (flushes after that do not
   // count); LosePower makes the files what the disk held then.
   void SetPowerGone(std::function<bool()> gone) { cache_.SetPowerGone(std::move(gone)); }
-  void LosePower() { cache_.LosePower(); }
+  void LosePower();
   DiskCache& Cache() { return cache_; }
+  // File calls so far (the numbering failCallAt uses); the one failCallAt made fail, as "write
+  // PATH", once it has.
+  std::uint64_t CallsSoFar() const { return calls_; }
+  const std::optional<std::string>& FailedCall() const { return failedCall_; }
+  // Counts one file call; true when it is the one to fail.
+  bool CountCall(const char* what, const std::string& path);
+
+  // From now on every change to the host's files is noted, so that UndoChanges can put them back
+  // as they stood here (a forked test run leaves its parent's files as it found them).
+  void StartJournal();
+  void UndoChanges();
 
   std::unique_ptr<platform::File> OpenRead(const std::string& path) override;
   std::unique_ptr<platform::File> OpenWrite(const std::string& path) override;
@@ -130,11 +145,20 @@ class EmulatedFileSystem final : public platform::FileSystem {
   // A file opened for writing at `abs` is followed by the disk cache.
   std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> f, const std::string& abs,
                                        bool written = false);
+  // The disk cache and the journal, when one is kept, hear of every change.
+  void NoteBefore(const std::string& abs);
+  void NoteMade(const std::string& abs, bool folder);
+  std::optional<DiskCache::Node> NoteOpened(const std::string& abs);
+
   EmulatedSystem& system_;
   std::unique_ptr<platform::FileSystem> host_;
   FileFaults faults_;
   std::uint64_t writes_ = 0;
+  std::uint64_t calls_ = 0;
+  std::optional<std::string> failedCall_;
   DiskCache cache_;
+  // What stood at each changed path when the journal started (a cache whose flushes never count).
+  std::unique_ptr<DiskCache> journal_;
 };
 
 }  // namespace rz::sim

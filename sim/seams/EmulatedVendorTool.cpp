@@ -37,8 +37,7 @@ platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
                                                const std::string& parameters,
                                                const std::string& folder) {
   std::vector<std::string> words = Words(parameters);
-  const ToolOutcome& outcome =
-      !words.empty() && words[0] == "-p" ? behaviour_.program : behaviour_.save;
+  const ToolOutcome outcome = behaviour_.For(launches_++, !words.empty() && words[0] == "-p");
   std::error_code ec;
   if (outcome.mode == ToolOutcome::Mode::Missing || path != toolPath_ ||
       !std::filesystem::is_regular_file(toolPath_, ec))

@@ -38,6 +38,7 @@ class EmulatedVendorTool {
   int Program(AtiCard& card, const std::string& file, bool garble);
 
   VendorToolBehaviour behaviour_;
+  std::uint64_t launches_ = 0;
   std::string toolPath_;
   EmulatedSystem& system_;
   std::vector<AtiCard*> cards_;

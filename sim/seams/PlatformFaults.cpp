@@ -18,6 +18,7 @@ PlatformFaults ReadPlatformFaults(ScenarioObject& f) {
   p.tempFileFail = f.Flag("temp_file_fail", false);
   p.renameFail = f.Flag("rename_fail", false);
   p.diskFullAtWrite = f.OptionalNumber("disk_full_at_write");
+  p.fileCallFailAt = f.OptionalNumber("file_call_fail_at");
   // One count or an array of them.
   if (const nlohmann::json* at = f.Find("interrupt_after_requests")) {
     const std::string path = f.PathOf("interrupt_after_requests");

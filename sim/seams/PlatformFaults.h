@@ -27,6 +27,7 @@ struct PlatformFaults {
   bool tempFileFail = false;                   // no temporary file can be created
   bool renameFail = false;
   std::optional<std::uint64_t> diskFullAtWrite;  // the disk is full from the write of this number
+  std::optional<std::uint64_t> fileCallFailAt;   // only the file call of this number fails
   // Interrupt requests from outside, each after this many driver requests and mapped accesses.
   std::vector<std::uint64_t> interruptAfter;
   platform::InterruptKind interruptKind = platform::InterruptKind::Interrupt;

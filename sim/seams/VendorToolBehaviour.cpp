@@ -24,7 +24,7 @@ ToolOutcome ParseToolOutcome(const nlohmann::json& v, const std::string& path) {
     throw ScenarioError(
         path + " must be \"ok\", \"missing\", \"fails\", \"silent\", \"garbles\", "
         "{\"exit_code\": N} "
-        "or {\"save\": ..., \"program\": ...}");
+        "{\"save\": ..., \"program\": ...} or {\"launch\": N, \"as\": ...}");
   return b;
 }
 
@@ -32,6 +32,15 @@ ToolOutcome ParseToolOutcome(const nlohmann::json& v, const std::string& path) {
 
 VendorToolBehaviour ParseVendorToolBehaviour(const nlohmann::json& v, const std::string& path) {
   VendorToolBehaviour b;
+  if (v.is_object() && v.contains("launch")) {
+    if (v.size() != 2 || !v.contains("as"))
+      throw ScenarioError(path + " with \"launch\" takes \"as\" and nothing else");
+    if (v.at("as").is_object() && v.at("as").contains("launch"))
+      throw ScenarioError(path + ".as cannot name a launch again");
+    b = ParseVendorToolBehaviour(v.at("as"), path + ".as");
+    b.onlyLaunch = ParseNumber(v.at("launch"), path + ".launch");
+    return b;
+  }
   if (v.is_object() && (v.contains("save") || v.contains("program"))) {
     for (const auto& [key, value] : v.items())
       if (key != "save" && key != "program")

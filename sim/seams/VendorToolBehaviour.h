@@ -7,8 +7,12 @@
 //                        programs or saves is inverted), exits with status 0;
 //   {"exit_code": N}     does its work, then exits with status N;
 //   {"save": B, "program": B}  B (one of the forms above) for "-s" and for "-p" launches apart,
-//                        e.g. a tool that backs the card up but fails to program it.
+//                        e.g. a tool that backs the card up but fails to program it;
+//   {"launch": N, "as": B}  only the launch numbered N (from 0, every launch of the run) behaves
+//                        as B; every other one does its work.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -30,7 +34,15 @@ struct VendorToolBehaviour {
   using Mode = ToolOutcome::Mode;
   ToolOutcome save;     // "-s" and command lines the tool does not know
   ToolOutcome program;  // "-p"
-  bool NeverStarts() const { return save.mode == Mode::Missing && program.mode == Mode::Missing; }
+  std::optional<std::uint64_t> onlyLaunch;  // set: the others do their work
+  bool NeverStarts() const {
+    return !onlyLaunch && save.mode == Mode::Missing && program.mode == Mode::Missing;
+  }
+  // How launch number `launch` with "-p" (`program`) or another command line behaves.
+  ToolOutcome For(std::uint64_t launch, bool programs) const {
+    if (onlyLaunch && launch != *onlyLaunch) return {};
+    return programs ? program : save;
+  }
 };
 
 // Reads the value of "vendor_tool" (`path` names it in messages). Throws ScenarioError.

@@ -129,11 +129,23 @@ TEST(EmulatedVendorTool, StartsOnlyFromTheProgramFoldersToolPath) {
   EXPECT_TRUE(m.Run("-s 0 Save.bin").started);
 }
 
+// Only the launch the scenario numbers misbehaves, whatever its command line; the others work.
+TEST(EmulatedVendorTool, ALaunchNumberedByTheScenarioAloneMisbehaves) {
+  ToolMachine m(json{{"launch", 1}, {"as", "fails"}});
+  EXPECT_EQ(m.Run("-s 0 First.bin").exitCode, 0);
+  EXPECT_EQ(m.Run("-s 0 Second.bin").exitCode, 1);
+  EXPECT_FALSE(fs::exists(m.Exchange() / "Second.bin"));
+  EXPECT_EQ(m.Run("-s 0 Third.bin").exitCode, 0);
+  EXPECT_TRUE(fs::exists(m.Exchange() / "Third.bin"));
+}
+
 TEST(EmulatedVendorTool, BadScenarioValuesAreRefused) {
   for (const json& bad : {json("sometimes"), json(3), json{{"exit_code", 256}},
                           json{{"exit_code", 1}, {"also", 2}},
                           json{{"save", "ok"}, {"erase", "fails"}},
-                          json{{"program", "never"}}}) {
+                          json{{"program", "never"}}, json{{"launch", 1}},
+                          json{{"launch", 1}, {"as", "fails"}, {"save", "ok"}},
+                          json{{"launch", 1}, {"as", {{"launch", 2}, {"as", "fails"}}}}}) {
     TempDir dir;
     EXPECT_THROW(sim::EmulatedPlatform(sim::ParseScenario(json{{"vendor_tool", bad}},
                                                           dir.Path().string())),
