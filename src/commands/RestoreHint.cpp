@@ -46,7 +46,14 @@ std::string NewestGoodBackup(platform::FileSystem& files, const std::string& kee
 
 std::string RestoreHint(platform::FileSystem& files, const std::string& keepFolder,
                         const std::string& backupPath, const BackupOfCard& ofCard) {
-  if (ImageChecksOut(files, backupPath)) return RestoreHintText(backupPath);
+  // The backup was written whole moments ago: a file that cannot be opened now (a passing
+  // failure) says nothing about the BIOS it holds, so only one that was read and did not check
+  // out calls the card's old BIOS damaged.
+  std::uint8_t sum = 0;
+  const bios::ChecksumStatus status = bios::ImageChecksum(files, backupPath, sum);
+  if (status == bios::ChecksumStatus::OpenFailed ||
+      (status == bios::ChecksumStatus::Summed && sum == 0))
+    return RestoreHintText(backupPath);
   return DamagedRestoreHintText(backupPath, NewestGoodBackup(files, keepFolder, ofCard));
 }
 

@@ -29,7 +29,8 @@ std::string NewestGoodBackup(platform::FileSystem& files, const std::string& kee
                              const BackupOfCard& ofCard);
 
 // The hint after a flash that failed once `backupPath` was kept: RestoreHintText(backupPath)
-// when that backup checks out, else DamagedRestoreHintText with the newest good backup.
+// when that backup checks out (or cannot be opened now: a passing failure is no sign of a damaged
+// BIOS), else DamagedRestoreHintText with the newest good backup.
 std::string RestoreHint(platform::FileSystem& files, const std::string& keepFolder,
                         const std::string& backupPath, const BackupOfCard& ofCard);
 

@@ -89,6 +89,10 @@ std::optional<VerifyReport> ReadNvidiaCard(CommandContext& ctx, std::uint32_t co
   if (!eeprom::ReadWholeChip(e, chipCode, std::min(count, chipSize), card, ui::Phase::Verifying) ||
       watch.Failed())
     return Problem(Status::CardProblem, "the card's EEPROM could not be read");
+  // The window is closed before the verdict: a failed unmap was shown as a failure, and the
+  // command must not then say that all went well.
+  window.Close();
+  if (watch.Failed()) return Problem(Status::CardProblem, "the card's ROM window could not be closed");
   return std::nullopt;
 }
 

@@ -17,7 +17,7 @@ inline constexpr const char* kProgrammingError = "Programming cycle had an error
 
 enum FlashResult : std::uint32_t {
   kFlashOk = 0,
-  kFlashFileOrAccess = 1,   // file cannot be opened or closed; EEPROM cannot be identified
+  kFlashFileOrAccess = 1,   // file cannot be opened; EEPROM cannot be identified
                             // (a driver request failed before or during identification)
   kFlashNoWindow = 2,       // no ROM window; no supported EEPROM
   kFlashWrongImage = 3,     // the image does not belong to this card (or cannot be read for it)
