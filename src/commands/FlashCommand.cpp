@@ -125,6 +125,9 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
                                    state.card.BackupFileName, contents);
     return !backupPath.empty();
   };
+  // A driver request that fails at the end of a good job (the window's unmap) or in the reads
+  // below was shown as a failure: the command then ends as a failed read-back, not as a success.
+  const hw::FailureWatch readBack(ctx.eeprom.io);
   const std::uint32_t result =
       eeprom::RunFlashJob(ctx.eeprom, state.flashInProgress, flashPath, state.flashMode, keep);
   state.lastEepromResult = result;
@@ -157,10 +160,9 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
     return false;
   }
 
-  // The card's new identity, read from the card itself. A driver request of these reads that
-  // failed (its message was shown) leaves the identity unknown: the labels are not left showing
-  // the old BIOS as if it were the new one.
-  const hw::FailureWatch readBack(ctx.eeprom.io);
+  // The card's new identity, read from the card itself. A driver request that failed (its
+  // message was shown) leaves the identity unknown: the labels are not left showing the old BIOS
+  // as if it were the new one.
   // The label shows the new version whatever kind of BIOS carries it: a block's version word,
   // else the version characters of a model text (the same forms as at detection).
   const bios::SignatureBlock* block = nullptr;

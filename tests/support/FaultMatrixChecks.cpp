@@ -4,37 +4,47 @@
 #include <string>
 
 #include "commands/SafetyBackup.h"
+#include "hw/DriverRequests.h"
 #include "sim/seams/VendorToolBehaviour.h"
 #include "support/FaultMatrix.h"
+#include "ui/Ui.h"
 
 namespace rz::test::matrix {
 
-bool FaultFired(const Point& point, const Observation& o) {
-  const Fault& f = point.fault;
+namespace {
+
+bool Fired(const Fault& f, const Observation& o) {
   switch (f.kind) {
     case FaultKind::None: return false;
     case FaultKind::Request: return o.injected.has_value();
     case FaultKind::Map: return o.mapsAfter > f.at;
     case FaultKind::DiskFull: return o.writesAfter > f.at;
+    case FaultKind::FileCall: return o.failedFileCall.has_value();
     case FaultKind::StuckBusy: return o.chipStuck;
     case FaultKind::StuckCells: return o.bytesProgrammed > f.at && o.chipAfter.size() > f.at &&
                                        o.chipAfter[f.at] != o.chipBefore[f.at];
     case FaultKind::PowerCut: return o.powerCut;
     case FaultKind::VendorTool: {
+      if (f.at >= o.toolLaunches.size()) return false;
       const sim::VendorToolBehaviour b = sim::ParseVendorToolBehaviour(f.tool, "vendor_tool");
-      auto bad = [](const sim::ToolOutcome& t) {
-        return t.mode != sim::ToolOutcome::Mode::Ok || t.exitCode != sim::kToolExitOk;
-      };
-      // Start-up's own launch counts: a tool that failed there changes what the commands do.
-      for (const auto& parameters : o.toolLaunches) {
-        const bool program = parameters.find("-p ") != std::string::npos;
-        if (bad(program ? b.program : b.save)) return true;
-      }
-      return false;
+      const bool program = o.toolLaunches[f.at].find("-p ") != std::string::npos;
+      const sim::ToolOutcome t = program ? b.program : b.save;
+      return t.mode != sim::ToolOutcome::Mode::Ok || t.exitCode != sim::kToolExitOk;
     }
   }
   return false;
 }
+
+bool IsRequestFailureText(const std::string& t) {
+  return t == hw::kPortRequestFailed || t == hw::kMapRequestFailed ||
+         t == hw::kUnmapRequestFailed;
+}
+
+bool ChangesChip(Command c) { return c == Command::Flash || c == Command::Stock; }
+
+}  // namespace
+
+bool FaultFired(const Point& point, const Observation& o) { return Fired(point.fault, o); }
 
 std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
                                        const Observation& clean) {
@@ -43,7 +53,7 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
     v[Invariant::NoCrash] = "threw: " + o.crash;
     return v;
   }
-  if (!o.ready) {
+  if (!o.ready && point.command != Command::Startup) {
     v[Invariant::Reported] = "start-up did not reach the main window";
     return v;
   }
@@ -55,38 +65,74 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
                                 (o.liveMappings ? " window left mapped" : "");
   }
 
-  const bool fired = FaultFired(point, o);
+  // A power cut after the chip's last write leaves the new image whole: success is then true.
+  const bool cutAfterTheWork = o.chipAfter == clean.chipAfter;
+  const auto fired = [&](bool all) {
+    const auto one = [&](const Fault& f) {
+      const bool mayPass = f.kind == FaultKind::FileCall ||
+                           (f.kind == FaultKind::PowerCut && cutAfterTheWork);
+      return (all || !mayPass) && Fired(f, o);
+    };
+    return one(point.fault) || (point.second && one(*point.second));
+  };
+  // A failed file call may pass unseen when the command still got everything right (the checks
+  // of the target and the chip below tell whether it did): a scratch file it did not need, an
+  // optional file. So may a fault at start-up, as long as what the labels show is not wrong.
+  const bool unseenIsWrong = fired(false) && point.command != Command::Startup;
+  std::string wrongLabel;
+  for (std::size_t i = 0; i < o.labels.size() && i < clean.labels.size(); ++i)
+    if (!o.labels[i].empty() && o.labels[i] != clean.labels[i])
+      wrongLabel = "a label shows \"" + o.labels[i] + "\" for \"" + clean.labels[i] + "\"";
   if (o.completed != o.successShown) {
     v[Invariant::Reported] =
         o.completed ? "completed without its message" : "success shown for a failure";
   } else if (!o.completed && o.failureNotices.empty()) {
     v[Invariant::Reported] = "failed without a message";
-  } else if (fired && o.completed) {
+  } else if (unseenIsWrong && o.completed) {
     v[Invariant::Reported] = "the fault fired and the command reported success";
-  } else if (!fired && o.completed != clean.completed) {
+  } else if (!fired(true) && o.completed != clean.completed) {
     v[Invariant::Reported] = "a fault that did not fire changed the outcome";
+  } else if (point.command == Command::Startup && !wrongLabel.empty()) {
+    v[Invariant::Reported] = wrongLabel;
+  }
+
+  // One failed request, one message; the status line tells the same as the messages.
+  const auto requestMessages =
+      std::count_if(o.failureNotices.begin(), o.failureNotices.end(), IsRequestFailureText);
+  if (requestMessages > 1) {
+    v[Invariant::OneMessage] = std::to_string(requestMessages) + " driver failure messages";
+  } else if (o.status && *o.status == ui::kStatusBusy) {
+    v[Invariant::OneMessage] = "the status line still says the program is busy";
+  } else if (o.status && o.completed && *o.status != ui::kStatusReady) {
+    v[Invariant::OneMessage] = "success, but the status line says " + *o.status;
+  } else if (o.status && !o.completed && *o.status != ui::kStatusReady && *o.status != "Fail !!" &&
+             std::count(o.failureNotices.begin(), o.failureNotices.end(), *o.status) == 0) {
+    v[Invariant::OneMessage] = "the status line says " + *o.status + ", which no message said";
   }
 
   std::string target;
-  if (point.command == Command::Save) {
-    const std::string after(o.target.begin(), o.target.end());
-    if (after != o.targetEarlier && o.target != clean.target)
-      target = "the save target holds " + std::to_string(o.target.size()) + " bytes of neither";
-    else if (o.completed && o.target != clean.target)
-      target = "success, but the target is not the card's image";
-  }
-  for (const auto& [path, bytes] : o.safetyBackups)
-    if (bytes != o.chipBefore)
-      target += " safety backup " + path + " (" + std::to_string(bytes.size()) +
+  const std::string after(o.target.begin(), o.target.end());
+  if (after != o.targetEarlier && o.target != clean.target)
+    target = "the save target holds " + std::to_string(o.target.size()) + " bytes of neither";
+  else if (point.command == Command::Save && o.completed && o.target != clean.target)
+    target = "success, but the target is not the card's image";
+  for (const auto& [path, backup] : o.safetyBackups)
+    if (!backup.oldChip)
+      target += " safety backup " + path + " (" + std::to_string(backup.size) +
                 " bytes) is not the old chip";
-  for (const auto& name : o.strayFiles) target += " left " + name;
+  // A file left because removing it was the call that failed is no fault of the program's.
+  for (const auto& name : o.strayFiles)
+    if (!o.failedFileCall || !o.failedFileCall->starts_with("remove ") ||
+        !o.failedFileCall->ends_with(name))
+      target += " left " + name;
   if (!target.empty()) v[Invariant::TargetKept] = target;
 
   // The card keeps a whole BIOS: the old one, or the new one (verified: the failure reported
-  // after it concerns what came later), or the user was shown where the old one was kept.
+  // after it concerns what came later), or the user was shown where the old one was kept, and
+  // after a power cut flashing that file gave the card back.
   const bool newImage = clean.completed && o.chipAfter == clean.chipAfter;
-  if (point.command == Command::Save && o.chipAfter != o.chipBefore) {
-    v[Invariant::ChipSafe] = "the save changed the chip";
+  if (!ChangesChip(point.command) && o.chipAfter != o.chipBefore) {
+    v[Invariant::ChipSafe] = std::string("the ") + CommandName(point.command) + " changed the chip";
   } else if (o.completed && !newImage && clean.completed) {
     v[Invariant::ChipSafe] = o.chipAfter == o.chipBefore
                                  ? "success reported, but the chip still holds the old image"
@@ -94,13 +140,15 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
   } else if (o.chipAfter != o.chipBefore && !newImage) {
     const bool named = std::any_of(
         o.safetyBackups.begin(), o.safetyBackups.end(), [&](const auto& backup) {
-          return backup.second == o.chipBefore &&
+          return backup.second.oldChip &&
                  std::count(o.failureNotices.begin(), o.failureNotices.end(),
                             commands::RestoreHintText(backup.first)) != 0;
         });
     if (!named)
       v[Invariant::ChipSafe] = "the chip holds neither image and no backup of the old one was named";
   }
+  if (!v.count(Invariant::ChipSafe) && o.restoreProblem && !o.restoreProblem->empty())
+    v[Invariant::ChipSafe] = "after the power cut: " + *o.restoreProblem;
   return v;
 }
 
