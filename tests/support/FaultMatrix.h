@@ -82,6 +82,9 @@ struct Observation {
   bool chipStuck = false;  // the chip was given work and stays busy for ever
   bool powerCut = false;
   Bytes chipBefore, chipAfter;
+  // Set by a branch, which leaves chipAfter empty: whether the chip ends as it was before the
+  // command, and as the fault-free run left it.
+  std::optional<bool> chipAsBefore, chipAsClean;
   std::string targetEarlier;  // what the save target held before
   Bytes target;               // what it holds after
   std::vector<std::string> strayFiles;            // new files beside the target, or temporary ones
@@ -116,6 +119,8 @@ class Branches {
   virtual bool InBranch() const = 0;
   virtual std::optional<Fault> Second() const = 0;
   virtual bool RestoreInBranch() const = 0;
+  // What the fault-free run left on the chip.
+  virtual const Bytes& CleanChip() const = 0;
 };
 
 struct RunOptions {

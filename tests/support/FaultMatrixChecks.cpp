@@ -42,6 +42,14 @@ bool IsRequestFailureText(const std::string& t) {
 
 bool ChangesChip(Command c) { return c == Command::Flash || c == Command::Stock; }
 
+// Whether the chip ends as before the command, and as in the fault-free run.
+bool AsBefore(const Observation& o) {
+  return o.chipAsBefore ? *o.chipAsBefore : o.chipAfter == o.chipBefore;
+}
+bool AsClean(const Observation& o, const Observation& clean) {
+  return o.chipAsClean ? *o.chipAsClean : o.chipAfter == clean.chipAfter;
+}
+
 }  // namespace
 
 bool FaultFired(const Point& point, const Observation& o) { return Fired(point.fault, o); }
@@ -66,7 +74,7 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
   }
 
   // A power cut after the chip's last write leaves the new image whole: success is then true.
-  const bool cutAfterTheWork = o.chipAfter == clean.chipAfter;
+  const bool cutAfterTheWork = AsClean(o, clean);
   const auto fired = [&](bool all) {
     const auto one = [&](const Fault& f) {
       const bool mayPass = f.kind == FaultKind::FileCall ||
@@ -130,14 +138,15 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
   // The card keeps a whole BIOS: the old one, or the new one (verified: the failure reported
   // after it concerns what came later), or the user was shown where the old one was kept, and
   // after a power cut flashing that file gave the card back.
-  const bool newImage = clean.completed && o.chipAfter == clean.chipAfter;
-  if (!ChangesChip(point.command) && o.chipAfter != o.chipBefore) {
+  const bool newImage = clean.completed && AsClean(o, clean);
+  const bool asBefore = AsBefore(o);
+  if (!ChangesChip(point.command) && !asBefore) {
     v[Invariant::ChipSafe] = std::string("the ") + CommandName(point.command) + " changed the chip";
   } else if (o.completed && !newImage && clean.completed) {
-    v[Invariant::ChipSafe] = o.chipAfter == o.chipBefore
+    v[Invariant::ChipSafe] = asBefore
                                  ? "success reported, but the chip still holds the old image"
                                  : "success reported, but the chip holds neither image";
-  } else if (o.chipAfter != o.chipBefore && !newImage) {
+  } else if (!asBefore && !newImage) {
     const bool named = std::any_of(
         o.safetyBackups.begin(), o.safetyBackups.end(), [&](const auto& backup) {
           return backup.second.oldChip &&

@@ -250,7 +250,18 @@ Observation RunPoint(const Point& point, const RunOptions& options) {
       o.powerCut = chip->PowerCut();
       if (o.powerCut) machine.Files().LosePower();  // the disk keeps what was flushed before it
     }
-    o.chipAfter = ChipContents(machine);
+    const bool inBranch = branches && branches->InBranch();
+    const bool restore = inBranch ? branches->RestoreInBranch() : options.tryRestore;
+    // A branch compares the chip where it stands rather than copy it (fresh pages are most of
+    // what a branch costs); the restore needs the bytes.
+    if (inBranch && chip && !(o.powerCut && restore)) {
+      const auto now = chip->Contents();
+      o.chipAsBefore = std::equal(now.begin(), now.end(), o.chipBefore.begin(), o.chipBefore.end());
+      const Bytes& cleanChip = branches->CleanChip();
+      o.chipAsClean = std::equal(now.begin(), now.end(), cleanChip.begin(), cleanChip.end());
+    } else {
+      o.chipAfter = ChipContents(machine);
+    }
     o.target = ReadAll(dir.Path() / kTargetName);
     for (const auto& name : FilesIn(dir.Path()))
       if (!filesBefore.count(name) && name != kTargetName) o.strayFiles.push_back(name);
@@ -267,8 +278,6 @@ Observation RunPoint(const Point& point, const RunOptions& options) {
       o.toolLaunches.push_back(launches[i].parameters);
       if (i >= o.launchesBefore) o.lines.push_back("(launch) " + launches[i].parameters);
     }
-    const bool restore = branches && branches->InBranch() ? branches->RestoreInBranch()
-                                                           : options.tryRestore;
     if (o.powerCut && restore) o.restoreProblem = TryRestore(point, o);
     program.FormDestroy();
   } catch (const std::exception& e) {

@@ -117,6 +117,7 @@ class ForkedBranches final : public Branches {
   bool InBranch() const override { return inBranch_; }
   std::optional<Fault> Second() const override { return current_.second; }
   bool RestoreInBranch() const override { return restore_; }
+  const Bytes& CleanChip() const override { return clean_.chipAfter; }
 
  private:
   // A second fault from the part of the fault-free run still ahead.
