@@ -107,7 +107,13 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
   // One failed request, one message; the status line tells the same as the messages.
   const auto requestMessages =
       std::count_if(o.failureNotices.begin(), o.failureNotices.end(), IsRequestFailureText);
-  if (requestMessages > 1) {
+  // Two driver faults in one run (a failed request and failing maps) may each show their own.
+  const auto driverFault = [](const Fault& f) {
+    return f.kind == FaultKind::Request || f.kind == FaultKind::Map;
+  };
+  const long driverFaults = std::max<long>(
+      1, driverFault(point.fault) + (point.second && driverFault(*point.second)));
+  if (requestMessages > driverFaults) {
     v[Invariant::OneMessage] = std::to_string(requestMessages) + " driver failure messages";
   } else if (o.status && *o.status == ui::kStatusBusy) {
     v[Invariant::OneMessage] = "the status line still says the program is busy";

@@ -97,7 +97,7 @@ class ForkedBranches final : public Branches {
     if (inBranch_) return;
     const std::uint64_t index = moment_++;
     const Point single{base_.preset, base_.command, Fault{kind, n, nullptr}, std::nullopt};
-    if (index % plan_.stride == 0) {
+    if (index % plan_.stride == plan_.offset) {
       const bool restore = kind == FaultKind::PowerCut && cuts_++ % plan_.restoreStride == 0;
       if (Fork(single, restore, inject)) return;
     }

@@ -29,8 +29,10 @@ struct Verdict {
 Verdict Judge(const Point& point, const Observation& o, const Observation& clean);
 
 struct SweepPlan {
-  // Every stride-th moment of the command is a single-fault point (1: every one).
+  // Every stride-th moment of the command, from the offset-th on, is a single-fault point (1 and
+  // 0: every one; a command's moments can so be shared among several runs).
   std::uint64_t stride = 1;
+  std::uint64_t offset = 0;
   // Double faults: this many moments drawn at random, each given a second fault drawn at random
   // (a file call, a full disk, or after a power cut a driver request) from the run still ahead.
   std::uint64_t doubles = 0;
