@@ -1,5 +1,6 @@
 #include "commands/FlashCommand.h"
 
+#include "base/Paths.h"
 #include "bios/AtiImageCheck.h"
 #include "bios/BiosFile.h"
 #include "bios/BiosFileValidation.h"
@@ -115,6 +116,15 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
 
 }  // namespace
 
+// A safety backup this program made holds a BIOS the card had: taking it back is never refused
+// as another version or another board's image. (A power cut can leave a half-written BIOS whose
+// checksum happens to hold; its version and card number would then refuse the very backup the
+// restore hint named.)
+bool IsOwnBackup(const CommandContext& ctx, const std::string& path) {
+  return FolderOf(path) == ctx.keepFolder + kBackupFolderName + kPathSeparator &&
+         ReadBackupMoment(FileNameOf(path)).has_value();
+}
+
 bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
@@ -129,7 +139,11 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   // below was shown as a failure: the command then ends as a failed read-back, not as a success.
   const hw::FailureWatch readBack(ctx.eeprom.io);
   const std::uint32_t result =
-      eeprom::RunFlashJob(ctx.eeprom, state.flashInProgress, flashPath, state.flashMode, keep);
+      eeprom::RunFlashJob(ctx.eeprom, state.flashInProgress, flashPath,
+                          state.flashMode | (IsOwnBackup(ctx, flashPath)
+                                                 ? eeprom::kFlashModeSkipImageCheck
+                                                 : 0u),
+                          keep);
   state.lastEepromResult = result;
   ++state.flashInProgress;
   if (result == eeprom::kFlashNoBackup) {
@@ -232,14 +246,16 @@ FlashOutcome btFlashClick(CommandContext& ctx, StockOffer stock) {
   if (state.cardVendor == hw::kVendorAti) {
     completed = FlashAtiCard(ctx, path);
   } else {
+    const bool ownBackup = IsOwnBackup(ctx, path);
     bios::ValidationContext validation{ctx.seams.files,     ctx.seams.system,
                                        ui,                  adapter0.ids,
                                        adapter0.subsystemIds, state.cardNumber,
                                        state.card,          state.startDirectory[0],
                                        ctx.eeprom.modelText, state.versionCheckResult,
                                        [&] {
-                                         return eeprom::CheckCardImage(ctx.eeprom, 0) !=
-                                                eeprom::CardImageState::Damaged;
+                                         return !ownBackup &&
+                                                eeprom::CheckCardImage(ctx.eeprom, 0) !=
+                                                    eeprom::CardImageState::Damaged;
                                        }};
     bios::ValidateBiosFile(validation, path, [&](const std::string& flashPath) {
       completed = FlashStep(ctx, flashPath);

@@ -278,6 +278,7 @@ const char* const kFoundPoints[] = {
     "nvidia-spi verify request 17211",                 // the window's unmap fails after the read
     "nvidia-spi flash file-call 25",                   // closing the flashed file fails
     "nvidia-at25 flash request 88847",                 // the window's unmap ends a good job
+    "nvidia-sst25 flash power-cut 197",                // the cut leaves a checksum that holds
 };
 
 TEST(FaultMatrixFound, PointsOnceBrokenKeepTheInvariants) {

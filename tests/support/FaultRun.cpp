@@ -126,9 +126,14 @@ std::string TryRestore(const Point& point, const Observation& o) {
   auto& eeprom = recipe.adapters.at(0).eeprom;
   testimage::WriteFile(eeprom->imagePath, o.chipAfter);
   eeprom->faults = {};
+  // The program folder keeps its backups across the restart.
+  const fs::path kept = fs::path(recipe.programFolder) / commands::kBackupFolderName /
+                        fs::path(named).filename();
+  fs::create_directories(kept.parent_path());
+  fs::copy_file(named, kept);
   ProgramRun again(recipe, {true});  // a card whose BIOS is not found asks whether to go on
   if (!again.started) return "the next start did not reach the main window";
-  if (again.Flash(named) != commands::FlashOutcome::Completed)
+  if (again.Flash(kept.string()) != commands::FlashOutcome::Completed)
     return "flashing " + named + " failed: " + (again.ui.Messages().empty() ? "" : again.ui.Messages().back());
   return again.Card() == o.chipBefore ? "" : "flashing " + named + " did not give the card back";
 }
