@@ -2,16 +2,11 @@
 
 namespace rz::gui {
 
-namespace {
-QFont Make(const QString& family, int pixelSize) {
-  QFont f(family);
+QFont SkinFont(const skin::Font& font) {
+  QFont f(QString::fromLatin1(font.family));
   f.setStyleHint(QFont::SansSerif);
-  f.setPixelSize(pixelSize);
+  f.setPixelSize(font.pixelSize);
   return f;
 }
-}  // namespace
-
-QFont DefaultFormFont() { return Make(QStringLiteral("MS Sans Serif"), 11); }
-QFont ArialFont(int pixelSize) { return Make(QStringLiteral("Arial"), pixelSize); }
 
 }  // namespace rz::gui

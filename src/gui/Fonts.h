@@ -3,11 +3,12 @@
 #pragma once
 #include <QFont>
 
+#include "skin/Layout.h"
+
 namespace rz::gui {
 
+QFont SkinFont(const skin::Font& font);
 // "MS Sans Serif", 11 px: the forms' default font.
-QFont DefaultFormFont();
-// Arial at the given pixel size: the yellow labels and the dialogs' message.
-QFont ArialFont(int pixelSize);
+inline QFont DefaultFormFont() { return SkinFont(skin::kFormFont); }
 
 }  // namespace rz::gui

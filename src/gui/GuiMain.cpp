@@ -8,7 +8,7 @@
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 #include "gui/MainForm.h"
-#include "gui/PaintingToolLauncher.h"
+#include "gui/QtEventPump.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
 #include "ui/Ui.h"
@@ -33,7 +33,8 @@ GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands
     : form_(std::make_unique<TForm1>()) {
   ui_ = std::make_unique<QtUi>(*form_,
                                [this] { return session_ ? session_->Program().programFolder : ""; });
-  launcher_ = std::make_unique<PaintingToolLauncher>(platform.launcher);
+  launcher_ = std::make_unique<skin::PaintingToolLauncher>(
+      platform.launcher, [] { return std::make_unique<QtEventPump>(); });
   windowSeams_ = std::make_unique<platform::Platform>(platform::Platform{
       platform.device, platform.services, platform.system, platform.files, *launcher_,
       platform.registry, platform.shutdown, platform.shell, platform.interrupts});

@@ -44,20 +44,17 @@ const QImage& TImageLabel::Image(Face face) const {
   return none;
 }
 
-void TImageLabel::SetBtnEnabled(bool enabled) {
-  if (enabled == btnEnabled_) return;
-  btnEnabled_ = enabled;
-  DrawNow(enabled ? Face::Normal : Face::Disabled);
-}
+void TImageLabel::SetBtnEnabled(bool enabled) { Apply(state_.SetEnabled(enabled)); }
 
 void TImageLabel::SetBtnAction(const QString& action) {
   if (action != btnAction_) btnAction_ = action;
 }
 
-TImageLabel::Face TImageLabel::PaintFace() const {
-  if (!btnEnabled_) return Face::Disabled;
-  if (pressed_) return Face::Pressed;
-  return hovered_ ? Face::Hover : Face::Normal;
+void TImageLabel::Apply(const skin::ButtonEffect& effect) {
+  if (effect.drawNow != Face::None) DrawNow(effect.drawNow);
+  if (effect.entered && AfterMouseEnter) AfterMouseEnter(this);
+  if (effect.left && AfterMouseLeave) AfterMouseLeave(this);
+  if (effect.click && AfterMouseUp) AfterMouseUp(this);
 }
 
 void TImageLabel::DrawNow(Face face) {
@@ -68,7 +65,7 @@ void TImageLabel::DrawNow(Face face) {
 
 void TImageLabel::paintEvent(QPaintEvent*) {
   if (!isVisible()) return;
-  const Face face = forced_ != Face::None ? forced_ : PaintFace();
+  const Face face = forced_ != Face::None ? forced_ : state_.PaintFace();
   const QImage& img = Image(face);
   if (!img.isNull()) {
     QPainter p(this);
@@ -78,59 +75,33 @@ void TImageLabel::paintEvent(QPaintEvent*) {
   ++paintCount_;
 }
 
-void TImageLabel::PointerEnters() {
-  if (!btnEnabled_) return;
-  hovered_ = true;
-  if (!pressed_) DrawNow(Face::Hover);
-  if (AfterMouseEnter) AfterMouseEnter(this);
+namespace {
+
+skin::MouseButton Button(Qt::MouseButton button) {
+  if (button == Qt::LeftButton) return skin::MouseButton::Left;
+  return button == Qt::RightButton ? skin::MouseButton::Right : skin::MouseButton::Middle;
 }
 
-void TImageLabel::PointerLeaves() {
-  if (!btnEnabled_) return;
-  if (!isVisible()) {
-    hovered_ = false;
-    pressed_ = false;
-    return;
-  }
-  hovered_ = false;
-  if (!pressed_) DrawNow(Face::Normal);
-  if (AfterMouseLeave) AfterMouseLeave(this);
-}
+}  // namespace
 
-// The toolkit reports crossings late while a mouse button is held (it holds them back until the
-// release); the moves seen meanwhile give the crossings in time. Either source acts only on a
-// real change, so a crossing is never handled twice.
-void TImageLabel::enterEvent(QEnterEvent*) {
-  if (!hovered_) PointerEnters();
-}
+void TImageLabel::enterEvent(QEnterEvent*) { Apply(state_.Entered()); }
 
-void TImageLabel::leaveEvent(QEvent*) {
-  if (hovered_ || !isVisible()) PointerLeaves();
-}
+void TImageLabel::leaveEvent(QEvent*) { Apply(state_.Left(isVisible())); }
 
 void TImageLabel::mouseMoveEvent(QMouseEvent* event) {
-  if (event->buttons() == Qt::NoButton) return;
-  const bool inside = rect().contains(event->position().toPoint());
-  if (inside && !hovered_) PointerEnters();
-  if (!inside && hovered_) PointerLeaves();
+  Apply(state_.Moved(rect().contains(event->position().toPoint()),
+                     event->buttons() != Qt::NoButton));
 }
 
+// The toolkit hands every release to the widget that saw the press: the state machine's capture.
 void TImageLabel::mousePressEvent(QMouseEvent* event) {
   event->accept();
-  if (!btnEnabled_) return;
-  pressed_ = true;
-  DrawNow(Face::Pressed);
+  Apply(state_.Press(Button(event->button())));
 }
 
 void TImageLabel::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
-  // The toolkit hands every release to the widget that saw the press. Only the left button holds
-  // the mouse for the button; right and middle releases count only over the button.
-  if (event->button() != Qt::LeftButton && !rect().contains(event->position().toPoint())) return;
-  if (!btnEnabled_) return;
-  pressed_ = false;
-  DrawNow(hovered_ ? Face::Hover : Face::Normal);
-  if (AfterMouseUp) AfterMouseUp(this);
+  Apply(state_.Release(Button(event->button()), rect().contains(event->position().toPoint())));
 }
 
 }  // namespace rz::gui

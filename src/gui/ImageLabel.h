@@ -7,6 +7,9 @@
 #include <QString>
 #include <functional>
 
+#include "skin/ButtonState.h"
+#include "skin/Colour.h"
+
 namespace rz::gui {
 
 class TImageLabel : public QLabel {
@@ -15,7 +18,7 @@ class TImageLabel : public QLabel {
  public:
   using Event = std::function<void(TImageLabel* sender)>;
   // The images a button can show; None when nothing has been drawn yet.
-  enum class Face { None, Normal, Hover, Pressed, Disabled };
+  using Face = skin::Face;
 
   explicit TImageLabel(QWidget* owner);
 
@@ -26,7 +29,7 @@ class TImageLabel : public QLabel {
   void LoadPressedImage(const QString& path) { Load(path, pressedImage_); }
   void LoadDisabledImage(const QString& path) { Load(path, disabledImage_); }
 
-  bool BtnEnabled() const { return btnEnabled_; }
+  bool BtnEnabled() const { return state_.Enabled(); }
   void SetBtnEnabled(bool enabled);
   const QString& BtnAction() const { return btnAction_; }
   void SetBtnAction(const QString& action);
@@ -35,8 +38,8 @@ class TImageLabel : public QLabel {
   Event AfterMouseEnter;
   Event AfterMouseLeave;
 
-  bool Hovered() const { return hovered_; }
-  bool Pressed() const { return pressed_; }
+  bool Hovered() const { return state_.Hovered(); }
+  bool Pressed() const { return state_.Held(); }
   // What the last paint drew, and how many paints happened: the button's visible state.
   Face LastDrawn() const { return lastDrawn_; }
   int PaintCount() const { return paintCount_; }
@@ -52,25 +55,24 @@ class TImageLabel : public QLabel {
 
  private:
   void Load(const QString& path, QImage& slot);
-  void PointerEnters();
-  void PointerLeaves();
+  // Carries out what the state machine asks: the immediate draw, then the notifications.
+  void Apply(const skin::ButtonEffect& effect);
   // Draws `face` at once, outside the owner's paint cycle.
   void DrawNow(Face face);
-  Face PaintFace() const;
 
   QImage normalImage_, hoverImage_, pressedImage_, disabledImage_;
   bool transparent_ = false;
   QColor key_ = QColor(0, 0, 0);
-  bool btnEnabled_ = true;
+  skin::ButtonState state_;
   QString btnAction_;
-  bool hovered_ = false;
-  bool pressed_ = false;
   Face forced_ = Face::None;  // image of a pending immediate draw
   Face lastDrawn_ = Face::None;
   int paintCount_ = 0;
 };
 
 // Magenta, the key colour of every skin bitmap.
-inline QColor SkinKeyColour() { return QColor(255, 0, 255); }
+inline QColor SkinKeyColour() {
+  return QColor(skin::kButtonKey.r, skin::kButtonKey.g, skin::kButtonKey.b);
+}
 
 }  // namespace rz::gui

@@ -8,36 +8,61 @@
 #include <QSessionManager>
 #endif
 
-#include "base/Paths.h"
+#include <stdexcept>
+#include <string_view>
+#include <type_traits>
+
 #include "gui/Fonts.h"
 #include "gui/GuiApplication.h"
+#include "skin/Labels.h"
 
 namespace rz::gui {
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, int left, int top, const QString& text, const QFont& font) {
+QLabel* MakeLabel(QWidget* parent, const skin::LabelSpec& spec) {
   auto* label = new QLabel(parent);
-  label->setFont(font);
+  label->setFont(SkinFont(spec.font));
   label->setTextFormat(Qt::PlainText);
-  label->move(left, top);
-  TForm1::SetLabelText(label, text);
+  label->move(spec.left, spec.top);
+  label->setObjectName(QString::fromLatin1(spec.name));
+  TForm1::SetLabelText(label, QString::fromLatin1(spec.initialText));
+  if (spec.yellow) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText,
+                 QColor(skin::kLabelYellow.r, skin::kLabelYellow.g, skin::kLabelYellow.b));
+    label->setPalette(pal);
+  }
   return label;
 }
 
-QLabel* MakeYellowLabel(QWidget* parent, int left, int top, const QString& text, int pixelSize) {
-  QLabel* label = MakeLabel(parent, left, top, text, ArialFont(pixelSize));
-  QPalette pal = label->palette();
-  pal.setColor(QPalette::WindowText, QColor(255, 255, 0));
-  label->setPalette(pal);
-  return label;
+QRect Q(const skin::Rect& r) { return QRect(r.left, r.top, r.width, r.height); }
+
+// The plain controls of the design, by name.
+const skin::PlainControlSpec& Plain(std::string_view name) {
+  for (const skin::PlainControlSpec& spec : skin::kPlainControls)
+    if (spec.name == name) return spec;
+  throw std::logic_error("no plain control " + std::string(name));
 }
 
-QPushButton* MakeButton(QWidget* parent, const QRect& r, const QString& text) {
-  auto* b = new QPushButton(text, parent);
-  b->setFont(DefaultFormFont());
-  b->setGeometry(r);
-  return b;
+template <class Widget>
+Widget* MakePlain(QWidget* parent, std::string_view name) {
+  const skin::PlainControlSpec& spec = Plain(name);
+  Widget* w;
+  if constexpr (std::is_same_v<Widget, QPlainTextEdit>) {
+    w = new QPlainTextEdit(QString::fromLatin1(spec.text), parent);
+    w->setReadOnly(true);
+  } else if constexpr (std::is_same_v<Widget, QProgressBar>) {
+    w = new QProgressBar(parent);
+    w->setRange(0, 100);
+    w->setValue(0);
+  } else {
+    w = new Widget(QString::fromLatin1(spec.text), parent);
+    w->setFont(DefaultFormFont());
+  }
+  w->setGeometry(Q(spec.rect));
+  w->setObjectName(QString::fromLatin1(spec.name));
+  return w;
 }
 
 }  // namespace
@@ -45,8 +70,23 @@ QPushButton* MakeButton(QWidget* parent, const QRect& r, const QString& text) {
 QImage MainBackgroundPicture() { return QImage(QStringLiteral(":/art/main_bk.png")); }
 
 QString SkinFile(const std::string& programFolder, int left, int top, int state) {
-  return QString::fromStdString(programFolder) + QStringLiteral("Skin") + QChar(kPathSeparator) +
-         QStringLiteral("%1_%2_%3.bmp").arg(left).arg(top).arg(state);
+  const skin::ImageButtonSpec button{"", skin::Action::Ok, {left, top, 0, 0}, true, ""};
+  return QString::fromStdString(
+      skin::SkinFile(programFolder, button, static_cast<skin::Face>(state)));
+}
+
+void LoadImageButton(TImageLabel& button, const std::string& programFolder,
+                     const skin::ImageButtonSpec& spec) {
+  button.setObjectName(QString::fromLatin1(spec.name));
+  button.SetupButton(spec.rect.left, spec.rect.top, spec.rect.width, spec.rect.height, true,
+                     SkinKeyColour());
+  auto file = [&](skin::Face face) {
+    return QString::fromStdString(skin::SkinFile(programFolder, spec, face));
+  };
+  button.LoadNormalImage(file(skin::Face::Normal));
+  button.LoadHoverImage(file(skin::Face::Hover));
+  button.LoadPressedImage(file(skin::Face::Pressed));
+  button.LoadDisabledImage(file(skin::Face::Disabled));
 }
 
 void CentreOnScreen(QWidget& window) {
@@ -59,44 +99,32 @@ void CentreOnScreen(QWidget& window) {
 
 TForm1::TForm1() : QWidget(nullptr) {
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-  setWindowTitle(QStringLiteral("RZFLASH Ver1.5"));
+  setWindowTitle(QString::fromLatin1(skin::kMainCaption));
   setFont(DefaultFormFont());
-  resize(kDesignWidth, kDesignHeight);
+  resize(skin::kDesignWidth, skin::kDesignHeight);
 
-  lEEPROMName = MakeLabel(this, 112, 440, QStringLiteral("lEEPROMName"), DefaultFormFont());
-  Label2 = MakeLabel(this, 24, 440, QStringLiteral("Flash EEPROM:"), DefaultFormFont());
+  using skin::MainLabel;
+  lEEPROMName = MakeLabel(this, skin::Spec(MainLabel::EepromName));
+  Label2 = MakeLabel(this, skin::Spec(MainLabel::Label2));
   ImageBk = new TSkinImage(this, MainBackgroundPicture());
+  ImageBk->setObjectName(QStringLiteral("ImageBk"));
   ImageBk->onMouseDown = [this](Qt::MouseButton b) { ImageBkMouseDown(b); };
-  lBIOSVersion = MakeYellowLabel(this, 155, 95, QStringLiteral("Unknow"), 13);
-  lEEPROMSize = MakeYellowLabel(this, 155, 126, QStringLiteral("lEEPROMSize"), 13);
-  lStatus = MakeYellowLabel(this, 43, 177, QStringLiteral("Status"), 11);
-  btTest = MakeButton(this, QRect(320, 416, 75, 25), QStringLiteral("Test"));
-  GroupBox1 = new QGroupBox(QStringLiteral("Current VGA Card Information"), this);
-  GroupBox1->setGeometry(38, 286, 259, 81);
-  Label1 = MakeLabel(GroupBox1, 8, 24, QStringLiteral("BIOS Version:"), DefaultFormFont());
-  Label3 = MakeLabel(GroupBox1, 8, 48, QStringLiteral("EEPROM SIZE:"), DefaultFormFont());
-  btSave = MakeButton(this, QRect(298, 288, 105, 29), QStringLiteral("Backup VGA BIOS"));
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setGeometry(8, 470, 473, 25);
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setValue(0);
-  mStatus = new QPlainTextEdit(QStringLiteral("Status..."), this);
-  mStatus->setReadOnly(true);
-  mStatus->setGeometry(36, 375, 307, 24);
-  btFlash = MakeButton(this, QRect(298, 316, 105, 25), QStringLiteral("Flash"));
-  btExit = MakeButton(this, QRect(298, 340, 105, 25), QStringLiteral("EXIT"));
+  lBIOSVersion = MakeLabel(this, skin::Spec(MainLabel::BiosVersion));
+  lEEPROMSize = MakeLabel(this, skin::Spec(MainLabel::EepromSize));
+  lStatus = MakeLabel(this, skin::Spec(MainLabel::Status));
+  btTest = MakePlain<QPushButton>(this, "btTest");
+  GroupBox1 = MakePlain<QGroupBox>(this, "GroupBox1");
+  Label1 = MakeLabel(GroupBox1, skin::Spec(MainLabel::Label1));
+  Label3 = MakeLabel(GroupBox1, skin::Spec(MainLabel::Label3));
+  btSave = MakePlain<QPushButton>(this, "btSave");
+  ProgressBar1 = MakePlain<QProgressBar>(this, "ProgressBar1");
+  mStatus = MakePlain<QPlainTextEdit>(this, "mStatus");
+  btFlash = MakePlain<QPushButton>(this, "btFlash");
+  btExit = MakePlain<QPushButton>(this, "btExit");
 
   StatusProgress = new TSkinProgressBar(this);
-  StatusProgress->setGeometry(364, 173, 180, 22);
+  StatusProgress->setGeometry(Q(skin::kStatusProgress));
   StatusProgress->setObjectName(QStringLiteral("StatusProgress"));
-
-  const std::pair<QWidget*, const char*> names[] = {
-      {lEEPROMName, "lEEPROMName"}, {Label2, "Label2"},     {ImageBk, "ImageBk"},
-      {lBIOSVersion, "lBIOSVersion"}, {lEEPROMSize, "lEEPROMSize"}, {lStatus, "lStatus"},
-      {btTest, "btTest"},           {GroupBox1, "GroupBox1"}, {Label1, "Label1"},
-      {Label3, "Label3"},           {btSave, "btSave"},       {ProgressBar1, "ProgressBar1"},
-      {mStatus, "mStatus"},         {btFlash, "btFlash"},     {btExit, "btExit"}};
-  for (const auto& [widget, name] : names) widget->setObjectName(QString::fromLatin1(name));
 
   // Focus order of the design: btTest, GroupBox1, btSave, ProgressBar1, mStatus, btFlash, btExit.
   QWidget* order[] = {btTest, GroupBox1, btSave, ProgressBar1, mStatus, btFlash, btExit};
@@ -111,57 +139,57 @@ TForm1::TForm1() : QWidget(nullptr) {
   // The session ending (log-off, shut-down) asks first: while a command runs, the answer is no.
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-      if (commandRunning_) manager.cancel();
+      if (busy_.CancelsSessionEnd()) manager.cancel();
     });
 #endif
 }
 
 void TForm1::SetLabelText(QLabel* label, const QString& text) {
-  QString t = text;
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  label->setText(t);
+  label->setText(QString::fromStdString(skin::LabelText(text.toStdString())));
   label->adjustSize();
 }
 
-TImageLabel* TForm1::MakeSkinButton(int left, int top, int width, int height,
-                                    bool ownDisabledImage, std::function<void()> action) {
+TImageLabel* TForm1::MakeSkinButton(const skin::ImageButtonSpec& spec) {
   auto* b = new TImageLabel(this);
-  b->SetupButton(left, top, width, height, true, SkinKeyColour());
-  b->LoadNormalImage(SkinFile(programFolder_, left, top, 1));
-  b->LoadHoverImage(SkinFile(programFolder_, left, top, 2));
-  b->LoadPressedImage(SkinFile(programFolder_, left, top, 3));
-  b->LoadDisabledImage(SkinFile(programFolder_, left, top, ownDisabledImage ? 4 : 1));
-  b->AfterMouseUp = [action = std::move(action)](TImageLabel*) { action(); };
+  LoadImageButton(*b, programFolder_, spec);
+  b->AfterMouseUp = [this, action = spec.action](TImageLabel*) {
+    switch (action) {
+      case skin::Action::Close: close(); break;
+      case skin::Action::Minimize: showMinimized(); break;
+      case skin::Action::Help: ShowHelp(); break;
+      case skin::Action::Save: btSaveClick(); break;
+      case skin::Action::Flash: btFlashClick(); break;
+      default: break;
+    }
+  };
   b->show();
   return b;
 }
 
 void TForm1::LoadSkin(const std::string& programFolder) {
   programFolder_ = programFolder;
-  ibClose = MakeSkinButton(505, 30, 29, 27, false, [this] { close(); });
-  ibMinimize = MakeSkinButton(476, 30, 29, 27, false, [this] { showMinimized(); });
-  ibHelp = MakeSkinButton(446, 30, 29, 27, false, [this] { ShowHelp(); });
-  ibBackup = MakeSkinButton(361, 85, 183, 25, true, [this] { btSaveClick(); });
-  ibFlash = MakeSkinButton(361, 110, 183, 24, true, [this] { btFlashClick(); });
-  ibExit = MakeSkinButton(361, 134, 183, 26, true, [this] { close(); });
+  TImageLabel** made[] = {&ibClose, &ibMinimize, &ibHelp, &ibBackup, &ibFlash, &ibExit};
+  for (std::size_t i = 0; i < skin::kMainButtons.size(); ++i)
+    *made[i] = MakeSkinButton(skin::kMainButtons[i]);
 }
 
 void TForm1::SetCommandButtonsEnabled(bool enabled) {
-  commandRunning_ = !enabled;
-  btSave->setEnabled(enabled);
-  btFlash->setEnabled(enabled);
-  btExit->setEnabled(enabled);
+  busy_.Set(enabled);
+  for (const skin::PlainControlSpec& spec : skin::kPlainControls)
+    if (spec.busySwitched)
+      findChild<QWidget*>(QString::fromLatin1(spec.name), Qt::FindDirectChildrenOnly)
+          ->setEnabled(enabled);
   for (TImageLabel* b : {ibClose, ibMinimize, ibHelp, ibBackup, ibFlash, ibExit})
     if (b) b->SetBtnEnabled(enabled);
   if (enabled) StatusProgress->Stop();
 }
 
 void TForm1::ShowProgress(const QString& phase, std::optional<int> percent) {
-  if (commandRunning_) StatusProgress->SetProgress(phase, percent);
+  if (busy_.ShowsProgress()) StatusProgress->SetProgress(phase, percent);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (commandRunning_) {
+  if (!busy_.MayClose()) {
     event->ignore();  // a half-done save or flash must finish first
     return;
   }

@@ -15,11 +15,10 @@
 #include "gui/SkinImage.h"
 #include "gui/SkinProgressBar.h"
 #include "platform/ShellOpen.h"
+#include "skin/BusySwitch.h"
+#include "skin/Layout.h"
 
 namespace rz::gui {
-
-inline constexpr int kDesignWidth = 593;
-inline constexpr int kDesignHeight = 503;
 
 // The main window's embedded background picture (580 x 262).
 QImage MainBackgroundPicture();
@@ -36,7 +35,7 @@ class TForm1 : public QWidget {
   // they are off a command runs, and the window refuses to close (the close button, Alt-F4, the
   // window manager, the session ending) as the buttons refuse new commands.
   void SetCommandButtonsEnabled(bool enabled);
-  bool CommandRunning() const { return commandRunning_; }
+  bool CommandRunning() const { return busy_.CommandRunning(); }
   // Progress of the running command in the status panel; ignored while no command runs. The bar
   // goes when the busy switch is turned back on.
   void ShowProgress(const QString& phase, std::optional<int> percent);
@@ -97,15 +96,17 @@ class TForm1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  TImageLabel* MakeSkinButton(int left, int top, int width, int height, bool ownDisabledImage,
-                              std::function<void()> action);
+  TImageLabel* MakeSkinButton(const skin::ImageButtonSpec& spec);
   std::string programFolder_;
   bool centred_ = false;
-  bool commandRunning_ = false;
+  skin::BusySwitch busy_;
 };
 
 // Path of skin image `state` of the button at (left, top): folder + "Skin/<left>_<top>_<state>.bmp".
 QString SkinFile(const std::string& programFolder, int left, int top, int state);
+// Places `button` and loads its four faces from the skin files of `programFolder`.
+void LoadImageButton(TImageLabel& button, const std::string& programFolder,
+                     const skin::ImageButtonSpec& spec);
 // Moves a top-level window to the centre of its screen.
 void CentreOnScreen(QWidget& window);
 

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "gui/SkinDialogs.h"
+#include "skin/Labels.h"
 
 namespace rz::gui {
 
@@ -77,9 +78,8 @@ std::optional<std::string> QtUi::OpenFileDialog(const std::string& title,
 }
 
 void QtUi::SetLabel(ui::Label label, const std::string& text) {
-  QLabel* target = label == ui::Label::BiosVersion ? form_.lBIOSVersion
-                   : label == ui::Label::EepromName ? form_.lEEPROMName
-                                                    : form_.lEEPROMSize;
+  QLabel* target = form_.findChild<QLabel*>(
+      QString::fromLatin1(skin::Spec(skin::LabelFor(label)).name), Qt::FindDirectChildrenOnly);
   TForm1::SetLabelText(target, Q(text));
   target->repaint();  // shown at once, even inside a command that keeps the event loop busy
 }

@@ -7,29 +7,28 @@ namespace rz::gui {
 
 QImage DialogBackgroundPicture() { return QImage(QStringLiteral(":/art/dialog_bk.png")); }
 
-TSkinDialog::TSkinDialog(QWidget* owner, const QString& caption, int designWidth)
+TSkinDialog::TSkinDialog(QWidget* owner, const skin::DialogSpec& spec)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
-  setWindowTitle(caption);
+  setWindowTitle(QString::fromLatin1(spec.caption));
   setFont(DefaultFormFont());
   setModal(true);
-  resize(designWidth, 171);
+  resize(spec.designWidth, skin::kDialogDesignHeight);
 
   ImageBk = new TSkinImage(this, DialogBackgroundPicture());
-  ImageBk->move(0, -1);
+  ImageBk->move(0, skin::kDialogBackgroundTop);
   ImageBk->onMouseDown = [this](Qt::MouseButton b) { ImageBkMouseDown(b); };
 
   LMessage = new QLabel(this);
-  LMessage->setFont(ArialFont(13));
+  LMessage->setFont(SkinFont(skin::kMessageFont));
   LMessage->setTextFormat(Qt::PlainText);
   LMessage->setWordWrap(false);
-  LMessage->move(16, 24);
+  LMessage->move(skin::kMessageLeft, skin::kMessageTop);
   QPalette pal = LMessage->palette();
   pal.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
   LMessage->setPalette(pal);
-  SetMessage(QStringLiteral("NULL"));
+  SetMessage(QString::fromLatin1(skin::kMessageInitialText));
 
-  // The window shows picture rows 1 to 107: width 330, height 109 - 2.
-  setFixedSize(ImageBk->width(), ImageBk->height() - 2);
+  setFixedSize(skin::kDialogWidth, skin::kDialogHeight);
   setMask(ShapeWithoutKey(*this, *ImageBk));
 }
 
@@ -40,15 +39,14 @@ void TSkinDialog::ImageBkMouseDown(Qt::MouseButton button) {
   if (systemMove) systemMove(*this);
 }
 
-TImageLabel* TSkinDialog::MakeButton(const std::string& programFolder, int left, int top,
-                                     int width, int height, std::function<void()> action) {
+TImageLabel* TSkinDialog::MakeButton(const std::string& programFolder,
+                                     const skin::ImageButtonSpec& spec) {
   auto* b = new TImageLabel(this);
-  b->SetupButton(left, top, width, height, true, SkinKeyColour());
-  b->LoadNormalImage(SkinFile(programFolder, left, top, 1));
-  b->LoadHoverImage(SkinFile(programFolder, left, top, 2));
-  b->LoadPressedImage(SkinFile(programFolder, left, top, 3));
-  b->LoadDisabledImage(SkinFile(programFolder, left, top, 1));
-  b->AfterMouseUp = [action = std::move(action)](TImageLabel*) { action(); };
+  LoadImageButton(*b, programFolder, spec);
+  b->AfterMouseUp = [this, yes = spec.action == skin::Action::Yes](TImageLabel*) {
+    Answer = yes;
+    close();
+  };
   return b;
 }
 
@@ -58,20 +56,14 @@ void TSkinDialog::showEvent(QShowEvent* event) {
 }
 
 TFormMsg::TFormMsg(QWidget* owner, const std::string& programFolder)
-    : TSkinDialog(owner, QStringLiteral("FormMsg"), 394) {
-  btOk = MakeButton(programFolder, 130, 62, 63, 29, [this] { close(); });
+    : TSkinDialog(owner, skin::kMessageDialog) {
+  btOk = MakeButton(programFolder, skin::kMessageDialog.buttons[0]);
 }
 
 TFormYesNo::TFormYesNo(QWidget* owner, const std::string& programFolder)
-    : TSkinDialog(owner, QStringLiteral("FormYesNo"), 374) {
-  btYes = MakeButton(programFolder, 98, 62, 68, 26, [this] {
-    Answer = true;
-    close();
-  });
-  btNo = MakeButton(programFolder, 166, 62, 66, 26, [this] {
-    Answer = false;
-    close();
-  });
+    : TSkinDialog(owner, skin::kQuestionDialog) {
+  btYes = MakeButton(programFolder, skin::kQuestionDialog.buttons[0]);
+  btNo = MakeButton(programFolder, skin::kQuestionDialog.buttons[1]);
 }
 
 }  // namespace rz::gui

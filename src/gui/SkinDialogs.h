@@ -8,6 +8,7 @@
 
 #include "gui/ImageLabel.h"
 #include "gui/SkinImage.h"
+#include "skin/Layout.h"
 
 namespace rz::gui {
 
@@ -23,14 +24,16 @@ class TSkinDialog : public QDialog {
 
   TSkinImage* ImageBk;
   QLabel* LMessage;
+  // The answer of a yes/no dialog: true once Yes has been pressed; any other close leaves it false.
+  bool Answer = false;
   // The system's interactive window move; replaceable so that tests can observe it.
   std::function<void(QWidget&)> systemMove = StartSystemMove;
 
  protected:
-  TSkinDialog(QWidget* owner, const QString& caption, int designWidth);
-  // Creates one image button from folder + "Skin/<left>_<top>_<n>.bmp" (disabled image: state 1).
-  TImageLabel* MakeButton(const std::string& programFolder, int left, int top, int width,
-                          int height, std::function<void()> action);
+  TSkinDialog(QWidget* owner, const skin::DialogSpec& spec);
+  // Creates one image button from the skin files of `programFolder`; a click answers (Yes: true,
+  // any other: false) and closes the dialog.
+  TImageLabel* MakeButton(const std::string& programFolder, const skin::ImageButtonSpec& spec);
   void showEvent(QShowEvent* event) override;
 };
 
@@ -49,7 +52,6 @@ class TFormYesNo : public TSkinDialog {
   TFormYesNo(QWidget* owner, const std::string& programFolder);
   TImageLabel* btYes;
   TImageLabel* btNo;
-  bool Answer = false;  // true once Yes has been pressed; any other close leaves it false
 };
 
 }  // namespace rz::gui

@@ -1,10 +1,11 @@
 #include "gui/SkinImage.h"
 
-#include <QBitmap>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWindow>
+
+#include "skin/Colour.h"
 
 namespace rz::gui {
 
@@ -14,18 +15,29 @@ TSkinImage::TSkinImage(QWidget* owner, const QImage& picture)
   setGeometry(0, 0, picture_.width(), picture_.height());
 }
 
-QRegion TSkinImage::KeyRegion(QColor key) const {
-  const QImage mask = picture_.createMaskFromColor(key.rgb(), Qt::MaskOutColor);
-  return QRegion(QBitmap::fromImage(mask)).translated(pos());
-}
-
 void TSkinImage::mousePressEvent(QMouseEvent* event) {
   event->accept();
   if (onMouseDown) onMouseDown(event->button());
 }
 
+skin::Picture ToPicture(const QImage& image) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  skin::Picture picture{rgb.width(), rgb.height(), {}};
+  picture.pixels.reserve(static_cast<std::size_t>(rgb.width()) * rgb.height());
+  for (int y = 0; y < rgb.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+    picture.pixels.insert(picture.pixels.end(), row, row + rgb.width());
+  }
+  return picture;
+}
+
 QRegion ShapeWithoutKey(const QWidget& window, const TSkinImage& background) {
-  return QRegion(window.rect()) - background.KeyRegion(WindowKeyColour());
+  const std::vector<skin::Rect> rects =
+      skin::ShapeWithoutKey(window.width(), window.height(), ToPicture(background.Picture()),
+                            background.x(), background.y(), skin::kWindowKey);
+  QRegion shape;
+  for (const skin::Rect& r : rects) shape += QRect(r.left, r.top, r.width, r.height);
+  return shape;
 }
 
 void StartSystemMove(QWidget& window) {

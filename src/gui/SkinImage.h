@@ -6,10 +6,9 @@
 #include <QRegion>
 #include <functional>
 
-namespace rz::gui {
+#include "skin/Shape.h"
 
-// Pure green, the see-through key of the window backgrounds.
-inline QColor WindowKeyColour() { return QColor(0, 255, 0); }
+namespace rz::gui {
 
 class TSkinImage : public QLabel {
   Q_OBJECT
@@ -18,8 +17,6 @@ class TSkinImage : public QLabel {
   TSkinImage(QWidget* owner, const QImage& picture);
 
   const QImage& Picture() const { return picture_; }
-  // The pixels of the picture that are exactly the key colour, in owner coordinates.
-  QRegion KeyRegion(QColor key) const;
 
   std::function<void(Qt::MouseButton)> onMouseDown;
 
@@ -29,6 +26,9 @@ class TSkinImage : public QLabel {
  private:
   QImage picture_;
 };
+
+// The picture's pixels for the toolkit-neutral skin code.
+skin::Picture ToPicture(const QImage& image);
 
 // The window shape: the whole window except where the background shows its key colour.
 QRegion ShapeWithoutKey(const QWidget& window, const TSkinImage& background);

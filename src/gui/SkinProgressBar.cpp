@@ -2,50 +2,35 @@
 
 #include <QLinearGradient>
 #include <QPainter>
-#include <algorithm>
 
 #include "gui/Fonts.h"
+#include "skin/Colour.h"
 
 namespace rz::gui {
 
 namespace {
 
-// The colours the skin artwork is drawn with: the status strip's panel and its edge, the accent
-// of the header rule and the pressed buttons, and the yellow of the main window's labels.
-const QColor kPanelTop(0x0D, 0x10, 0x16);
-const QColor kPanelBottom(0x12, 0x16, 0x1E);
-const QColor kPanelLine(0x3A, 0x42, 0x50);
-const QColor kAccent(0xFF, 0x7A, 0x18);
-const QColor kAccentDark(0xC8, 0x55, 0x08);
-const QColor kLabelYellow(255, 255, 0);
-
-constexpr int kBarHeight = 5;
-constexpr int kBlockWidth = 40;     // the running block while there is no percentage
-constexpr int kAnimationMs = 40;
-constexpr int kStepPixels = 4;
+QColor Q(skin::Rgb c) { return QColor(c.r, c.g, c.b); }
+QRect Q(const skin::Rect& r) { return QRect(r.left, r.top, r.width, r.height); }
 
 }  // namespace
 
 TSkinProgressBar::TSkinProgressBar(QWidget* owner) : QWidget(owner) {
   setAttribute(Qt::WA_TransparentForMouseEvents);  // presses reach the background, as before
-  setFont(ArialFont(11));
-  animation_.setInterval(kAnimationMs);
+  setFont(SkinFont(skin::kStatusFont));
+  animation_.setInterval(skin::Progress::kAnimationMs);
   connect(&animation_, &QTimer::timeout, this, [this] {
-    ++step_;
+    model_.Tick();
     update();
   });
   hide();
 }
 
 void TSkinProgressBar::SetProgress(const QString& phase, std::optional<int> percent) {
-  if (percent) percent = std::clamp(*percent, 0, 100);
-  const bool changed = phase != phase_ || percent != percent_ || isHidden();
-  phase_ = phase;
-  percent_ = percent;
-  if (percent_) {
+  const bool changed = model_.Set(phase.toStdString(), percent) || isHidden();
+  if (!model_.Animating()) {
     animation_.stop();
   } else if (!animation_.isActive()) {
-    step_ = 0;
     animation_.start();
   }
   show();
@@ -55,45 +40,30 @@ void TSkinProgressBar::SetProgress(const QString& phase, std::optional<int> perc
 
 void TSkinProgressBar::Stop() {
   animation_.stop();
-  phase_.clear();
-  percent_.reset();
+  model_.Stop();
   hide();
-}
-
-QString TSkinProgressBar::Text() const {
-  return percent_ ? QStringLiteral("%1 %2%").arg(phase_).arg(*percent_) : phase_;
 }
 
 void TSkinProgressBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
   // The strip's own panel, so the bar sits on it wherever it is placed.
   QLinearGradient panel(0, 0, 0, height());
-  panel.setColorAt(0, kPanelTop);
-  panel.setColorAt(1, kPanelBottom);
+  panel.setColorAt(0, Q(skin::kPanelTop));
+  panel.setColorAt(1, Q(skin::kPanelBottom));
   p.fillRect(rect(), panel);
 
-  const QRect bar(0, height() - kBarHeight - 1, width(), kBarHeight);
-  p.setPen(kLabelYellow);
-  p.drawText(QRect(0, 0, width(), bar.top() - 1), Qt::AlignRight | Qt::AlignVCenter, Text());
+  p.setPen(Q(skin::kLabelYellow));
+  p.drawText(Q(skin::Progress::TextArea(width(), height())), Qt::AlignRight | Qt::AlignVCenter,
+             Text());
 
-  p.setPen(kPanelLine);
+  p.setPen(Q(skin::kPanelLine));
   p.setBrush(Qt::NoBrush);
-  p.drawRect(bar.adjusted(0, 0, -1, -1));
-  const QRect inside = bar.adjusted(1, 1, -1, -1);
-  QRect filled;
-  if (percent_) {
-    filled = QRect(inside.left(), inside.top(), inside.width() * *percent_ / 100, inside.height());
-  } else {
-    // To and fro across the bar.
-    const int travel = std::max(1, inside.width() - kBlockWidth);
-    const int pos = (step_ * kStepPixels) % (2 * travel);
-    filled = QRect(inside.left() + (pos < travel ? pos : 2 * travel - pos), inside.top(),
-                   kBlockWidth, inside.height());
-  }
+  p.drawRect(Q(skin::Progress::Frame(width(), height())).adjusted(0, 0, -1, -1));
+  const QRect filled = Q(model_.Filled(width(), height()));
   if (filled.width() <= 0) return;
-  QLinearGradient fill(0, inside.top(), 0, inside.bottom());
-  fill.setColorAt(0, kAccent);
-  fill.setColorAt(1, kAccentDark);
+  QLinearGradient fill(0, filled.top(), 0, filled.bottom());
+  fill.setColorAt(0, Q(skin::kAccent));
+  fill.setColorAt(1, Q(skin::kAccentDark));
   p.fillRect(filled, fill);
 }
 

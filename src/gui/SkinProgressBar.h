@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <optional>
 
+#include "skin/Progress.h"
+
 namespace rz::gui {
 
 class TSkinProgressBar : public QWidget {
@@ -20,20 +22,18 @@ class TSkinProgressBar : public QWidget {
   // Hides the bar and stops its animation.
   void Stop();
 
-  const QString& Phase() const { return phase_; }
-  std::optional<int> Percent() const { return percent_; }
+  QString Phase() const { return QString::fromStdString(model_.Phase()); }
+  std::optional<int> Percent() const { return model_.Percent(); }
   bool Animating() const { return animation_.isActive(); }
   // What the bar reads: "Programming 42%", or the phase alone while running without a percentage.
-  QString Text() const;
+  QString Text() const { return QString::fromStdString(model_.Text()); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QString phase_;
-  std::optional<int> percent_;
+  skin::Progress model_;
   QTimer animation_;
-  int step_ = 0;  // position of the running block
 };
 
 }  // namespace rz::gui

@@ -1,7 +1,9 @@
-// Skin generator: draws the main window and dialog backgrounds (PNG, for embedding) and every
-// button bitmap of the skin (24-bit BMP, Skin/<left>_<top>_<state>.bmp).
+// Skin generator: draws the main window and dialog backgrounds (PNG and BMP, for embedding) and
+// every button bitmap of the skin's layout (24-bit BMP, Skin/<left>_<top>_<state>.bmp), then the
+// stamp skin.drawn beside the backgrounds.
 // Usage: rz_skingen <art folder> <skin folder>
 //        rz_skingen --icon <size> <file.png>   (the program's icon, <size> pixels square)
+#include <QFile>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -11,6 +13,7 @@
 
 #include "Icon.h"
 #include "Painting.h"
+#include "skin/Layout.h"
 
 using namespace skingen;
 
@@ -275,6 +278,19 @@ void ExitGlyph(QPainter& p, const QRectF& b, const QColor& c) {  // power symbol
   p.drawLine(m + QPointF(0, -7), m + QPointF(0, -1));
 }
 
+// The glyph a button of the layout shows beside (or instead of) its caption.
+Glyph GlyphFor(const rz::skin::ImageButtonSpec& b) {
+  using rz::skin::Action;
+  switch (b.action) {
+    case Action::Close: return *b.caption ? Glyph(ExitGlyph) : Glyph(CloseGlyph);
+    case Action::Minimize: return MinimizeGlyph;
+    case Action::Help: return HelpGlyph;
+    case Action::Save: return BackupGlyph;
+    case Action::Flash: return FlashGlyph;
+    default: return [](QPainter&, const QRectF&, const QColor&) {};
+  }
+}
+
 bool Save(const QImage& img, const QString& path) {
   const QImage out = img.convertToFormat(QImage::Format_RGB888);
   if (out.save(path)) return true;
@@ -302,24 +318,36 @@ int main(int argc, char** argv) {
   }
   const QString art = QString::fromLocal8Bit(argv[1]);
   const QString skin = QString::fromLocal8Bit(argv[2]);
-  bool ok = MainBackground().save(art + "/main_bk.png") && DialogBackground().save(art + "/dialog_bk.png");
+  // PNG for the Qt resources, 24-bit BMP for the Windows resources.
+  const QImage mainBk = MainBackground(), dialogBk = DialogBackground();
+  bool ok = mainBk.save(art + "/main_bk.png") && dialogBk.save(art + "/dialog_bk.png") &&
+            Save(mainBk, art + "/main_bk.bmp") && Save(dialogBk, art + "/dialog_bk.bmp");
 
-  auto name = [&](int left, int top, State s) {
-    return QStringLiteral("%1/%2_%3_%4.bmp").arg(skin).arg(left).arg(top).arg(int(s));
+  // Every image button of the layout, with the faces its bitmaps have.
+  auto name = [&](const rz::skin::ImageButtonSpec& b, State s) {
+    return QStringLiteral("%1/%2_%3_%4.bmp").arg(skin).arg(b.rect.left).arg(b.rect.top).arg(int(s));
   };
-  const State three[] = {State::Normal, State::Hover, State::Pressed};
-  const State four[] = {State::Normal, State::Hover, State::Pressed, State::Disabled};
-  struct Small { int left; Glyph glyph; bool danger; };
-  for (const Small& b : {Small{505, CloseGlyph, true}, Small{476, MinimizeGlyph, false},
-                         Small{446, HelpGlyph, false}})
-    for (State s : three) ok = Save(Button(29, 27, s, QString(), b.glyph, b.danger, 6), name(b.left, 30, s)) && ok;
-  struct Large { int top, height; const char* caption; Glyph glyph; };
-  for (const Large& b : {Large{85, 25, "Backup BIOS", BackupGlyph}, Large{110, 24, "Flash BIOS", FlashGlyph},
-                         Large{134, 26, "Exit", ExitGlyph}})
-    for (State s : four)
-      ok = Save(Button(183, b.height, s, QString::fromLatin1(b.caption), b.glyph), name(361, b.top, s)) && ok;
-  struct Dialog { int left, w, h; const char* caption; };
-  for (const Dialog& b : {Dialog{130, 63, 29, "OK"}, Dialog{98, 68, 26, "Yes"}, Dialog{166, 66, 26, "No"}})
-    for (State s : three) ok = Save(TextButton(b.w, b.h, s, QString::fromLatin1(b.caption)), name(b.left, 62, s)) && ok;
+  const State faces[] = {State::Normal, State::Hover, State::Pressed, State::Disabled};
+  for (const rz::skin::ImageButtonSpec& b : rz::skin::kMainButtons) {
+    const bool title = *b.caption == '\0';
+    for (State s : faces) {
+      if (s == State::Disabled && !b.ownDisabledFace) continue;
+      const QImage face = title ? Button(b.rect.width, b.rect.height, s, QString(), GlyphFor(b),
+                                         b.action == rz::skin::Action::Close, 6)
+                                : Button(b.rect.width, b.rect.height, s,
+                                         QString::fromLatin1(b.caption), GlyphFor(b));
+      ok = Save(face, name(b, s)) && ok;
+    }
+  }
+  for (const rz::skin::DialogSpec* d : {&rz::skin::kMessageDialog, &rz::skin::kQuestionDialog})
+    for (int i = 0; i < d->buttonCount; ++i) {
+      const rz::skin::ImageButtonSpec& b = d->buttons[i];
+      for (State s : {State::Normal, State::Hover, State::Pressed})
+        ok = Save(TextButton(b.rect.width, b.rect.height, s, QString::fromLatin1(b.caption)),
+                  name(b, s)) && ok;
+    }
+  // The stamp tells the build that the whole skin is drawn.
+  QFile stamp(art + QStringLiteral("/skin.drawn"));
+  ok = stamp.open(QIODevice::WriteOnly) && ok;
   return ok ? 0 : 1;
 }

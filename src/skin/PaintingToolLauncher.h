@@ -1,0 +1,36 @@
+// Waits for an outside program the way a window can bear it: the program is started and waited
+// for on a worker thread while the window's event loop goes on painting (the status panel's
+// running bar moves); mouse and keyboard input stays held back until the program has ended, so
+// nothing new can start meanwhile and the command carries on exactly as after a blocking wait.
+#pragma once
+#include <functional>
+#include <memory>
+
+#include "platform/ToolLauncher.h"
+
+namespace rz::skin {
+
+// A toolkit's nested event loop that paints and runs timers but holds back user input.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  // Runs the loop until Quit; returns at once when Quit came first.
+  virtual void Run() = 0;
+  // Ends Run; called from another thread, and never lost when it comes before Run.
+  virtual void Quit() = 0;
+};
+
+class PaintingToolLauncher final : public platform::ToolLauncher {
+ public:
+  using MakePump = std::function<std::unique_ptr<EventPump>()>;
+  PaintingToolLauncher(platform::ToolLauncher& inner, MakePump makePump)
+      : inner_(inner), makePump_(std::move(makePump)) {}
+  platform::LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
+                                    const std::string& folder) override;
+
+ private:
+  platform::ToolLauncher& inner_;
+  MakePump makePump_;
+};
+
+}  // namespace rz::skin
