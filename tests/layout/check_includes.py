@@ -20,7 +20,10 @@ ALLOWED = {
     'eeprom': {'base', 'platform', 'ui', 'hw', 'config', 'bios'},
     'commands': {'base', 'platform', 'ui', 'hw', 'config', 'bios', 'eeprom'},
     'app': {'base', 'platform', 'ui', 'hw', 'config', 'bios', 'eeprom', 'commands'},
+    # The skinned windows' model: below both toolkits' front ends, with no toolkit header.
+    'skin': {'base', 'platform', 'ui'},
 }
+TOOLKIT_HEADER = re.compile(r'^\s*#\s*include\s+<(Q\w*|windows\.h|commctrl\.h|commdlg\.h)[>/]', re.M)
 MAX_LINES = 350
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
@@ -58,6 +61,9 @@ def main(repo):
                 if own not in ALLOWED and own != 'sim':
                     continue
                 allowed = ALLOWED.get(own, set()) | {own}
+                if own == 'skin':
+                    for header in TOOLKIT_HEADER.findall(text):
+                        problems.append(f'{rel}: includes the toolkit header <{header}>')
                 for spelling in INCLUDE.findall(text):
                     target = included_layer(spelling)
                     if target and target not in allowed:
