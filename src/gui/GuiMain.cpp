@@ -3,10 +3,7 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "app/Detection.h"
 #include "app/ExitCodes.h"
-#include "commands/FlashCommand.h"
-#include "commands/SaveCommand.h"
 #include "gui/MainForm.h"
 #include "gui/QtEventPump.h"
 #include "gui/QtUi.h"
@@ -15,47 +12,19 @@
 
 namespace rz::gui {
 
-GuiCommands ProgramCommands() {
-  GuiCommands c;
-  c.detect = app::DetectCard;
-  c.save = [](app::Program& p) {
-    auto ctx = p.Commands();
-    commands::btSaveClick(ctx);
-  };
-  c.flash = [](app::Program& p) {
-    auto ctx = p.Commands();
-    commands::btFlashClick(ctx);
-  };
-  return c;
-}
-
 GuiSession::GuiSession(platform::Platform& platform, const GuiCommands& commands)
     : form_(std::make_unique<TForm1>()) {
   ui_ = std::make_unique<QtUi>(*form_,
                                [this] { return session_ ? session_->Program().programFolder : ""; });
-  launcher_ = std::make_unique<skin::PaintingToolLauncher>(
-      platform.launcher, [] { return std::make_unique<QtEventPump>(); });
-  windowSeams_ = std::make_unique<platform::Platform>(platform::Platform{
-      platform.device, platform.services, platform.system, platform.files, *launcher_,
-      platform.registry, platform.shutdown, platform.shell, platform.interrupts});
-  session_ = std::make_unique<app::Session>(*windowSeams_, *ui_, transcript_, commands.detect);
-  app::Program& run = session_->Program();
-  form_->shell = &run.Seams().shell;
-  // A request to stop held while the card was written ends the program once the command is done.
-  auto endIfInterrupted = [session = session_.get()] {
-    if (session->InterruptHeld()) QCoreApplication::exit(app::kExitInterrupted);
-  };
-  form_->onSave = [&run, save = commands.save, endIfInterrupted] {
-    if (save) save(run);
-    endIfInterrupted();
-  };
-  form_->onFlash = [&run, flash = commands.flash, endIfInterrupted] {
-    if (flash) flash(run);
-    endIfInterrupted();
-  };
+  session_ = std::make_unique<skin::WindowSession>(
+      platform, *ui_, commands, [] { return std::make_unique<QtEventPump>(); },
+      [](int code) { QCoreApplication::exit(code); });
+  form_->shell = &session_->Program().Seams().shell;
+  form_->onSave = [session = session_.get()] { session->Save(); };
+  form_->onFlash = [session = session_.get()] { session->Flash(); };
 }
 
-GuiSession::~GuiSession() { session_->End(app::kExitOk); }
+GuiSession::~GuiSession() { session_.reset(); }
 
 app::StartResult GuiSession::Start() {
   const app::StartResult started = session_->Start();

@@ -9,6 +9,7 @@
 #include "app/Session.h"
 #include "gui/GuiApplication.h"
 #include "platform/Platform.h"
+#include "skin/WindowSession.h"
 #include "ui/Transcript.h"
 
 namespace rz::gui {
@@ -19,14 +20,8 @@ class TFormYesNo;
 class QtUi;
 
 // What the program supplies to the window; null parts do nothing.
-struct GuiCommands {
-  std::function<bool(app::Program&)> detect;  // card detection, run by FormCreate
-  std::function<void(app::Program&)> save;    // btSaveClick
-  std::function<void(app::Program&)> flash;   // btFlashClick
-};
-
-// Card detection and the save and flash commands of the program.
-GuiCommands ProgramCommands();
+using GuiCommands = skin::WindowCommands;
+using skin::ProgramCommands;
 
 // The main window with its Ui and its program, wired together; what the person sees and answers
 // and the platform's user-visible events (help file, vendor tool, restart, standard output) go
@@ -47,16 +42,13 @@ class GuiSession {
   QtUi& Ui() { return *ui_; }
   // The Ui the program works with: the windows, with the transcript written.
   ui::Ui& RecordedUi() { return session_->RecordedUi(); }
-  ui::Transcript& Transcript() { return transcript_; }
+  ui::Transcript& Transcript() { return session_->Transcript(); }
   app::Program& Program() { return session_->Program(); }
 
  private:
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<QtUi> ui_;
-  ui::Transcript transcript_;
-  std::unique_ptr<platform::ToolLauncher> launcher_;  // waits with the window painting
-  std::unique_ptr<platform::Platform> windowSeams_;   // the platform with that launcher
-  std::unique_ptr<app::Session> session_;  // the program over those seams and the windows' Ui
+  std::unique_ptr<skin::WindowSession> session_;  // the program over the windows' Ui
   std::unique_ptr<TFormMsg> formMsg_;
   std::unique_ptr<TFormYesNo> formYesNo_;
 };

@@ -21,7 +21,7 @@ ALLOWED = {
     'commands': {'base', 'platform', 'ui', 'hw', 'config', 'bios', 'eeprom'},
     'app': {'base', 'platform', 'ui', 'hw', 'config', 'bios', 'eeprom', 'commands'},
     # The skinned windows' model: below both toolkits' front ends, with no toolkit header.
-    'skin': {'base', 'platform', 'ui'},
+    'skin': {'base', 'platform', 'ui', 'hw', 'config', 'bios', 'eeprom', 'commands', 'app'},
 }
 TOOLKIT_HEADER = re.compile(r'^\s*#\s*include\s+<(Q\w*|windows\.h|commctrl\.h|commdlg\.h)[>/]', re.M)
 MAX_LINES = 350

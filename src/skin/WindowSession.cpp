@@ -1,0 +1,44 @@
+#include "skin/WindowSession.h"
+
+#include "app/Detection.h"
+#include "app/ExitCodes.h"
+#include "commands/FlashCommand.h"
+#include "commands/SaveCommand.h"
+
+namespace rz::skin {
+
+WindowCommands ProgramCommands() {
+  WindowCommands c;
+  c.detect = app::DetectCard;
+  c.save = [](app::Program& p) {
+    auto ctx = p.Commands();
+    commands::btSaveClick(ctx);
+  };
+  c.flash = [](app::Program& p) {
+    auto ctx = p.Commands();
+    commands::btFlashClick(ctx);
+  };
+  return c;
+}
+
+WindowSession::WindowSession(platform::Platform& platform, ui::Ui& windowUi,
+                             const WindowCommands& commands,
+                             PaintingToolLauncher::MakePump makePump,
+                             std::function<void(int)> endEventLoop)
+    : commands_(commands), endEventLoop_(std::move(endEventLoop)) {
+  launcher_ = std::make_unique<PaintingToolLauncher>(platform.launcher, std::move(makePump));
+  windowSeams_ = std::make_unique<platform::Platform>(platform::Platform{
+      platform.device, platform.services, platform.system, platform.files, *launcher_,
+      platform.registry, platform.shutdown, platform.shell, platform.interrupts});
+  session_ = std::make_unique<app::Session>(*windowSeams_, windowUi, transcript_, commands.detect);
+}
+
+WindowSession::~WindowSession() { session_->End(app::kExitOk); }
+
+void WindowSession::Run(const std::function<void(app::Program&)>& command) {
+  if (command) command(session_->Program());
+  // A request to stop held while the card was written ends the program once the command is done.
+  if (session_->InterruptHeld() && endEventLoop_) endEventLoop_(app::kExitInterrupted);
+}
+
+}  // namespace rz::skin
