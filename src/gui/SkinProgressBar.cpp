@@ -1,6 +1,5 @@
 #include "gui/SkinProgressBar.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 
 #include "gui/Fonts.h"
@@ -12,6 +11,13 @@ namespace {
 
 QColor Q(skin::Rgb c) { return QColor(c.r, c.g, c.b); }
 QRect Q(const skin::Rect& r) { return QRect(r.left, r.top, r.width, r.height); }
+
+// A vertical gradient over `r`, row by row as the skin shades it.
+void Gradient(QPainter& p, const QRect& r, skin::Rgb top, skin::Rgb bottom) {
+  for (int row = 0; row < r.height(); ++row)
+    p.fillRect(QRect(r.left(), r.top() + row, r.width(), 1),
+               Q(skin::Shade(top, bottom, row, r.height())));
+}
 
 }  // namespace
 
@@ -47,10 +53,7 @@ void TSkinProgressBar::Stop() {
 void TSkinProgressBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
   // The strip's own panel, so the bar sits on it wherever it is placed.
-  QLinearGradient panel(0, 0, 0, height());
-  panel.setColorAt(0, Q(skin::kPanelTop));
-  panel.setColorAt(1, Q(skin::kPanelBottom));
-  p.fillRect(rect(), panel);
+  Gradient(p, rect(), skin::kPanelTop, skin::kPanelBottom);
 
   p.setPen(Q(skin::kLabelYellow));
   p.drawText(Q(skin::Progress::TextArea(width(), height())), Qt::AlignRight | Qt::AlignVCenter,
@@ -61,10 +64,7 @@ void TSkinProgressBar::paintEvent(QPaintEvent*) {
   p.drawRect(Q(skin::Progress::Frame(width(), height())).adjusted(0, 0, -1, -1));
   const QRect filled = Q(model_.Filled(width(), height()));
   if (filled.width() <= 0) return;
-  QLinearGradient fill(0, filled.top(), 0, filled.bottom());
-  fill.setColorAt(0, Q(skin::kAccent));
-  fill.setColorAt(1, Q(skin::kAccentDark));
-  p.fillRect(filled, fill);
+  Gradient(p, filled, skin::kAccent, skin::kAccentDark);
 }
 
 }  // namespace rz::gui

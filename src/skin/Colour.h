@@ -28,4 +28,15 @@ inline constexpr Rgb kPanelLine{0x3A, 0x42, 0x50};
 inline constexpr Rgb kAccent{0xFF, 0x7A, 0x18};
 inline constexpr Rgb kAccentDark{0xC8, 0x55, 0x08};
 
+// Row `row` of `rows` of a vertical gradient from `top` (first row) to `bottom` (last row), each
+// channel rounded to the nearest step. Both toolkits paint gradients row by row with it, so that
+// they agree pixel for pixel.
+constexpr Rgb Shade(Rgb top, Rgb bottom, int row, int rows) {
+  if (rows <= 1) return top;
+  auto mix = [&](int a, int b) {
+    return static_cast<std::uint8_t>(a + ((b - a) * 2 * row + (rows - 1)) / (2 * (rows - 1)));
+  };
+  return {mix(top.r, bottom.r), mix(top.g, bottom.g), mix(top.b, bottom.b)};
+}
+
 }  // namespace rz::skin

@@ -267,6 +267,8 @@ int main(int argc, char** argv) {
   const QImage mainBk = MainBackground(), dialogBk = DialogBackground();
   bool ok = mainBk.save(art + "/main_bk.png") && dialogBk.save(art + "/dialog_bk.png") &&
             Save(mainBk, art + "/main_bk.bmp") && Save(dialogBk, art + "/dialog_bk.bmp");
+  // The Windows programs' icon.
+  ok = AppIcon(48).save(art + "/rzflash.ico", "ICO") && ok;
 
   // Every image button of the layout, with the faces its bitmaps have.
   auto name = [&](const rz::skin::ImageButtonSpec& b, State s) {

@@ -103,6 +103,8 @@ AfterStartHook DemoScreenshotHook() {
         Shoot(form, dir + QStringLiteral("/main-progress.png"));
         form.SetCommandButtonsEnabled(true);
       }
+      // The dialogs alone, on the desktop.
+      form.hide();
       {
         TFormMsg msg(&form, program.programFolder);
         msg.SetMessage(QStringLiteral("Save VGA BIOS completed!!!"));
@@ -118,6 +120,7 @@ AfterStartHook DemoScreenshotHook() {
         Shoot(yesNo, dir + QStringLiteral("/yesno.png"));
       }
       form.close();
+      QCoreApplication::quit();  // the hidden window closing does not end the loop
     });
   };
 }

@@ -1,0 +1,11 @@
+// rzflash.exe: the windowed program on this computer's hardware, through the Windows backends.
+#include "app/ExitCodes.h"
+#include "platform/HostPlatform.h"
+#include "skin/WindowSession.h"
+#include "win32/Win32Main.h"
+
+int main() {
+  if (!rz::platform::PrepareProcess()) return rz::app::kExitFailed;
+  const auto host = rz::platform::MakeHostPlatform();
+  return rz::win32::RunWin32Gui(host->Seams(), rz::skin::ProgramCommands());
+}
