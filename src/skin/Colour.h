@@ -34,7 +34,8 @@ inline constexpr Rgb kAccentDark{0xC8, 0x55, 0x08};
 constexpr Rgb Shade(Rgb top, Rgb bottom, int row, int rows) {
   if (rows <= 1) return top;
   auto mix = [&](int a, int b) {
-    return static_cast<std::uint8_t>(a + ((b - a) * 2 * row + (rows - 1)) / (2 * (rows - 1)));
+    const int num = (b - a) * row, den = rows - 1;  // rounded half away from zero
+    return static_cast<std::uint8_t>(a + (2 * num + (num >= 0 ? den : -den)) / (2 * den));
   };
   return {mix(top.r, bottom.r), mix(top.g, bottom.g), mix(top.b, bottom.b)};
 }

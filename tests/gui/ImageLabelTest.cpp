@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "GuiTestSupport.h"
+#include "support/ButtonScripts.h"
 
 using rz::gui::TImageLabel;
 using Face = TImageLabel::Face;
@@ -14,6 +15,44 @@ const QColor kNormal(10, 200, 10), kHover(200, 200, 10), kPressed(200, 10, 10),
     kDisabled(90, 90, 90);
 constexpr QPoint kInside(5, 5), kOutside(60, 5);
 }  // namespace
+
+// The shared button scripts through the toolkit's own events.
+class QtButtonDriver final : public rz::test::ButtonDriver {
+ public:
+  QtButtonDriver() : button_(new TImageLabel(&owner_)) {
+    owner_.resize(100, 60);
+    button_->SetupButton(10, 10, 40, 20, true, rz::gui::SkinKeyColour());
+    button_->AfterMouseUp = [this](TImageLabel*) { ++clicks_; };
+    owner_.show();
+    exposed_ = QTest::qWaitForWindowExposed(&owner_);  // paints happen only once it shows
+  }
+  bool exposed_ = false;
+  void Do(const rz::test::ButtonStep& step) override {
+    using S = rz::test::ButtonStep;
+    const Qt::MouseButton b = step.button == rz::skin::MouseButton::Left    ? Qt::LeftButton
+                              : step.button == rz::skin::MouseButton::Right ? Qt::RightButton
+                                                                            : Qt::MiddleButton;
+    switch (step.kind) {
+      case S::Enter: Enter(button_); break;
+      case S::Leave: Leave(button_); break;
+      case S::MoveInside: Move(button_, b, kInside); break;
+      case S::MoveOutside: Move(button_, b, kOutside); break;
+      case S::Press: Press(button_, b, kInside); break;
+      case S::Release: Release(button_, b, step.inside ? kInside : kOutside); break;
+      case S::Disable: button_->SetBtnEnabled(false); break;
+      case S::Enable: button_->SetBtnEnabled(true); break;
+    }
+  }
+  rz::skin::Face Shown() override {
+    return exposed_ ? button_->LastDrawn() : rz::skin::Face::None;
+  }
+  int Clicks() override { return clicks_; }
+
+ private:
+  QWidget owner_;
+  TImageLabel* button_;
+  int clicks_ = 0;
+};
 
 class ImageLabelTest : public QObject {
   Q_OBJECT
@@ -37,6 +76,14 @@ class ImageLabelTest : public QObject {
   QColor OwnerPixel(int x, int y) { return owner_->grab().toImage().pixelColor(x, y); }
 
  private slots:
+  // What every renderer's button does, from the one table.
+  void sharedScripts() {
+    const auto problems =
+        rz::test::RunButtonScripts([] { return std::make_unique<QtButtonDriver>(); });
+    for (const auto& p : problems) qWarning("%s", p.c_str());
+    QVERIFY(problems.empty());
+  }
+
   void init() {
     owner_ = std::make_unique<QWidget>();
     owner_->resize(100, 60);
