@@ -10,6 +10,15 @@ void ImageButtons::Add(const skin::ImageButtonSpec& spec, const std::string& pro
     b.faces[static_cast<int>(face)] = LoadBitmapFile(skin::SkinFile(programFolder, spec, face));
 }
 
+void ImageButtons::Clear() {
+  if (captured_ >= 0) {
+    captured_ = -1;
+    ::ReleaseCapture();
+  }
+  buttons_.clear();
+  ::InvalidateRect(window_, nullptr, FALSE);
+}
+
 const ImageButton* ImageButtons::Find(skin::Action action, int nth) const {
   for (const ImageButton& b : buttons_)
     if (b.spec.action == action && nth-- == 0) return &b;

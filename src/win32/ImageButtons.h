@@ -32,6 +32,8 @@ class ImageButtons {
   // Adds a button with its faces from `programFolder`'s skin files.
   void Add(const skin::ImageButtonSpec& spec, const std::string& programFolder);
   std::vector<ImageButton>& All() { return buttons_; }
+  // Removes every button (and the capture a press of one held).
+  void Clear();
   const ImageButton* Find(skin::Action action, int nth = 0) const;
 
   // BtnEnabled of every button.

@@ -81,6 +81,7 @@ void MainWindow::SetCommandButtonsEnabled(bool enabled) {
     progress_.Stop();
     const RECT r = ToRect(skin::kStatusProgress);
     RedrawNow(&r);
+    if (onProgress) onProgress(progress_);
   }
 }
 
@@ -94,6 +95,7 @@ void MainWindow::ShowProgress(const std::string& phase, std::optional<int> perce
   if (changed) {
     const RECT r = ToRect(skin::kStatusProgress);
     RedrawNow(&r);  // at once: the command keeps the event loop busy
+    if (onProgress) onProgress(progress_);
   }
 }
 

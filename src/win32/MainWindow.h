@@ -32,6 +32,8 @@ class MainWindow final : public SkinWindow {
   // Progress of the running command in the status panel; ignored while no command runs.
   void ShowProgress(const std::string& phase, std::optional<int> percent);
   const skin::Progress& Progress() const { return progress_; }
+  // Called after the progress bar changed what it shows (tests watch it advance).
+  std::function<void(const skin::Progress&)> onProgress;
   // Start-up resize to the background picture's size.
   void SizeWindowToBackground();
   // Sets a label's text, shown at once; the labels size themselves to their text.
