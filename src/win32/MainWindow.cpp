@@ -1,5 +1,7 @@
 #include "win32/MainWindow.h"
 
+#include <commctrl.h>
+
 #include <exception>
 
 #include "skin/Colour.h"
@@ -41,6 +43,8 @@ MainWindow::MainWindow()
     : SkinWindow(nullptr, skin::kMainCaption, skin::kDesignWidth, skin::kDesignHeight,
                  kMainBackgroundResource, 0, WS_EX_APPWINDOW),
       formFont_(MakeFont(skin::kFormFont)) {
+  const INITCOMMONCONTROLSEX progress{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  ::InitCommonControlsEx(&progress);
   for (std::size_t i = 0; i < skin::kMainLabels.size(); ++i) {
     labels_[i] = skin::LabelText(skin::kMainLabels[i].initialText);
     fonts_[i] = MakeFont(skin::kMainLabels[i].font);
@@ -53,7 +57,7 @@ MainWindow::MainWindow()
     switch (spec.kind) {
       case skin::PlainControl::Button: style |= BS_PUSHBUTTON; break;
       case skin::PlainControl::GroupBox: style = WS_CHILD | WS_VISIBLE | BS_GROUPBOX; break;
-      case skin::PlainControl::ProgressBar: cls = L"STATIC"; break;
+      case skin::PlainControl::ProgressBar: cls = PROGRESS_CLASSW; break;
       case skin::PlainControl::Memo: cls = L"EDIT"; style |= ES_READONLY | WS_BORDER; break;
     }
     plain_[i] = ::CreateWindowExW(0, cls, Wide(spec.text).c_str(), style, spec.rect.left,
@@ -61,6 +65,16 @@ MainWindow::MainWindow()
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstPlainId + i)),
                                   ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(plain_[i], WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
+  }
+  // The group box's own labels are its children, so that they show over it.
+  HWND group = plain_[static_cast<std::size_t>(PlainSpec("GroupBox1") - skin::kPlainControls.data())];
+  for (const skin::LabelSpec& spec : skin::kMainLabels) {
+    if (!spec.inGroupBox) continue;
+    HWND label = ::CreateWindowExW(0, L"STATIC", Wide(spec.initialText).c_str(),
+                                   WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, spec.left,
+                                   spec.top, 120, spec.font.pixelSize + 4, group, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
   }
   Buttons().onClick = [this](skin::Action action) { Act(action); };
 }
@@ -157,6 +171,7 @@ void MainWindow::PaintExtra(HDC dc) {
   ::SetBkMode(dc, TRANSPARENT);
   for (std::size_t i = 0; i < skin::kMainLabels.size(); ++i) {
     const skin::LabelSpec& spec = skin::kMainLabels[i];
+    if (spec.inGroupBox) continue;  // the group box's own children
     RECT r = LabelArea(spec.id);
     HGDIOBJ old = ::SelectObject(dc, fonts_[i].get());
     ::SetTextColor(dc, spec.yellow ? Colour(skin::kLabelYellow) : ::GetSysColor(COLOR_WINDOWTEXT));
@@ -235,6 +250,11 @@ LRESULT MainWindow::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       if (onClosed) onClosed();
       return 0;
     case WM_QUERYENDSESSION: return busy_.CancelsSessionEnd() ? FALSE : TRUE;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      // The plain controls on the form's face colour, as the design has them.
+      ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     case WM_TIMER:
       if (wParam == kAnimationTimer && progress_.Animating()) {
         progress_.Tick();

@@ -47,7 +47,7 @@ SkinWindow::SkinWindow(HWND owner, const char* caption, int width, int height,
     : background_(LoadBitmapResource(backgroundResource)), backgroundTop_(backgroundTop) {
   RegisterClassOnce(&SkinWindow::Procedure);
   hwnd_ = ::CreateWindowExW(extraStyle, kClassName, Wide(caption).c_str(),
-                            WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                            WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
                             CW_USEDEFAULT, CW_USEDEFAULT, width, height, owner, nullptr,
                             ::GetModuleHandleW(nullptr), this);
   if (!hwnd_) throw std::runtime_error("the window could not be created");
@@ -141,7 +141,9 @@ void SkinWindow::Reshape() {
 }
 
 void SkinWindow::RedrawNow(const RECT* area) {
-  ::RedrawWindow(hwnd_, area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  // The window paints under its children (the design's group box shows the form through it), so
+  // the children are drawn again after it.
+  ::RedrawWindow(hwnd_, area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void SkinWindow::CentreOnScreen() {

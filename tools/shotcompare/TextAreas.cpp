@@ -9,7 +9,13 @@ std::vector<QRect> TextAreas(const QString& window, int margin) {
   auto add = [&](int left, int top, int width, int height) {
     areas.emplace_back(left + margin, top + margin, width, height);
   };
-  if (window == QStringLiteral("main")) {
+  if (window == QStringLiteral("design")) {
+    // The design state: below and beside the background are the plain controls, which each
+    // toolkit draws in its own style.
+    areas = TextAreas(QStringLiteral("main"), margin);
+    add(0, rz::skin::kMainBackgroundHeight, 2000, 2000);
+    add(rz::skin::kMainBackgroundWidth, 0, 2000, 2000);
+  } else if (window == QStringLiteral("main")) {
     using rz::skin::MainLabel;
     for (MainLabel label : {MainLabel::BiosVersion, MainLabel::EepromSize, MainLabel::Status}) {
       const rz::skin::LabelSpec& spec = rz::skin::Spec(label);

@@ -8,8 +8,9 @@
 
 namespace shotcompare {
 
-// The text areas of a screenshot of `window` ("main" or "dialog"), taken with `margin` pixels of
-// desktop around the window.
+// The text areas of a screenshot of `window` ("main", "dialog", or "design": the main window after
+// a failed start, whose plain controls below the background count as text), taken with `margin`
+// pixels of desktop around the window.
 std::vector<QRect> TextAreas(const QString& window, int margin);
 
 }  // namespace shotcompare

@@ -1,6 +1,6 @@
 // rz_shotcompare: screenshots of the two renderers of the skinned windows, side by side.
 //   rz_shotcompare convert IN OUT            any image the toolkit reads, written by OUT's suffix
-//   rz_shotcompare compare main|dialog QT NATIVE [DIFF]
+//   rz_shotcompare compare main|dialog|design QT NATIVE [DIFF]
 // `compare` counts the pixels that differ outside the text areas (see TextAreas.h) and within
 // them, prints the figures, writes the differing pixels in red over a grey copy of QT to DIFF,
 // and exits 1 when any pixel outside the text areas differs or the sizes differ.
@@ -69,6 +69,6 @@ int main(int argc, char** argv) {
     return Compare(args[2], args[3], args[4], args.size() == 6 ? args[5] : QString());
   std::fprintf(stderr,
                "usage: rz_shotcompare convert IN OUT\n"
-               "       rz_shotcompare compare main|dialog QT NATIVE [DIFF]\n");
+               "       rz_shotcompare compare main|dialog|design QT NATIVE [DIFF]\n");
   return 2;
 }
