@@ -29,6 +29,10 @@ rm -f "$display_file"
 # Booting a prefix takes longer than a test may; do it before the first test.
 wineboot --init >/dev/null 2>&1
 wineserver -w
+# With a display, a crashing test must still end rather than wait in Wine's crash dialog.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+  /d 0 /f </dev/null >/dev/null 2>&1
+wineserver -w
 # One wineserver for the whole run, started apart from this script's pipes: Wine's helper
 # processes inherit the pipes of whoever starts the first Wine program, and a test runner that
 # waits for its pipes to close would wait for ever.
