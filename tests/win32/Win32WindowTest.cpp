@@ -3,9 +3,13 @@
 // dialogs' keys, the background drag and the help button.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "Win32TestSupport.h"
 #include "sim/seams/EmulatedPlatform.h"
 #include "support/SimHarness.h"
+#include "win32/Text.h"
 
 namespace rz::win32::test {
 namespace {
@@ -153,6 +157,46 @@ TEST(Win32Window, BackgroundDragMovesAndHelpOpensTheHelpFile) {
   EXPECT_NE(std::find_if(lines.begin(), lines.end(),
                          [](const std::string& l) { return l.find("HELP.CHM") != l.npos; }),
             lines.end());
+}
+
+}  // namespace
+}  // namespace rz::win32::test
+
+namespace rz::win32::test {
+namespace {
+
+// A name outside any one code page, chosen in the save and open dialogs: the file is written and
+// read under its real name, and the transcript shows the name as UTF-8.
+TEST(Win32Window, FileNamesInAnyLanguageThroughTheDialogs) {
+  for (const char* name : {"\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE\xD0\xBA\xD0\xB0\xD1\x80"
+                           "\xD1\x82\xD0\xB0.rom",                      // Видеокарта.rom
+                           "\xE6\x98\xBE\xE5\x8D\xA1\xE5\xA4\x87\xE4\xBB\xBD.rom",  // 显卡备份.rom
+                           "caf\xC3\xA9.rom"}) {                         // café.rom
+    SCOPED_TRACE(name);
+    Win32Run run(std::string("nvidia-spi"), skin::ProgramCommands());
+    ASSERT_TRUE(run.StartShown());
+    const std::string path = run.dir.Path().string() + "\\" + name;
+    {
+      Answerer answerer(*run.session, path, {});
+      ClickButton(run.session->Form(), skin::Action::Save);
+      answerer.Stop();
+      ASSERT_EQ(answerer.skinned.size(), 2u);
+      EXPECT_EQ(answerer.skinned.back(), "Save VGA BIOS completed!!!");
+    }
+    const std::filesystem::path wide(Wide(path));
+    ASSERT_TRUE(std::filesystem::exists(wide));
+    EXPECT_EQ(std::filesystem::file_size(wide), 65536u);
+    const auto& lines = run.session->Transcript().Lines();
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.find(name) != l.npos; }),
+              lines.end());
+    // The saved file flashed back through the open dialog: the card takes it as its own image.
+    Answerer again(*run.session, path, {false});
+    ClickButton(run.session->Form(), skin::Action::Flash);
+    again.Stop();
+    ASSERT_GE(again.skinned.size(), 2u);
+    EXPECT_EQ(again.skinned[1], "Flash BIOS completed!!!");
+  }
 }
 
 }  // namespace
