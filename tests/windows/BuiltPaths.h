@@ -10,6 +10,7 @@ std::string HostPath(const char* built);
 
 std::string CliPath();
 std::string InstanceProbePath();
+std::string ConsoleProbePath();
 std::string OsVersionStandinPath();
 std::string VendorToolStandinPath();
 
