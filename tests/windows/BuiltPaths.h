@@ -11,6 +11,7 @@ std::string HostPath(const char* built);
 std::string CliPath();
 std::string InstanceProbePath();
 std::string ConsoleProbePath();
+std::string ImageToolPath();
 std::string OsVersionStandinPath();
 std::string VendorToolStandinPath();
 

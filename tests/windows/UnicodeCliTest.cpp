@@ -1,7 +1,8 @@
 // rzflash-cli with file names in any language, run from the command line on an emulated machine
 // from a copy of the program in a folder whose name is not ASCII either: save, verify and flash
-// reach the files by their real names, the transcript and the JSON hold the names as UTF-8, and
-// the safety backup lands in the program's folder.
+// (of an image rzflash-image wrote under that name) reach the files by their real names, the
+// transcript and the JSON hold the names as UTF-8, and the safety backup lands in the program's
+// folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -106,8 +107,11 @@ TEST_P(UnicodeCli, SavesVerifiesAndFlashesAFileOfThatName) {
   EXPECT_NE(r.out.find(n.File()), std::string::npos) << "the name as UTF-8, not escaped: " << r.out;
   EXPECT_EQ(nlohmann::json::parse(r.out, nullptr, false).value("file", ""), file) << r.out;
 
+  // The newer image comes from the image tool, under the same name.
   const std::string newer = AsText(testimage::BuildImage(CardImage(5)));
-  ASSERT_TRUE(WriteWide(file, newer));
+  const std::string makeImage = Quoted(ImageToolPath()) + " --block F5 --seed 5 " + Quoted(file);
+  ASSERT_EQ(RunChild(makeImage).exitCode, 0u);
+  ASSERT_EQ(ReadWide(file), newer);
   r = p.Run("--transcript " + Quoted(transcript) + " flash " + Quoted(file));
   EXPECT_EQ(r.exitCode, 0u) << r.err;
   text = ReadWide(transcript);
