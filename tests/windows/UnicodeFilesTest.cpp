@@ -11,6 +11,7 @@
 #include "UnicodeNames.h"
 #include "WindowsFiles.h"
 #include "base/Paths.h"
+#include "commands/SafetyBackup.h"
 #include "host/PathLock.h"
 #include "host/PrivateFolder.h"
 #include "host/RunFolder.h"
@@ -150,6 +151,30 @@ TEST(UnicodeFiles, APathThatCannotBeConvertedTouchesNoOtherFile) {
   EXPECT_EQ(ListingWide(dir.Path()), before);
   EXPECT_EQ(ReadWide(dir.File("café.rom")), "accented");
   EXPECT_EQ(ReadWide(dir.File("caf.rom")), "plain");
+}
+
+// A safety backup is named after the card's model name, which a damaged card may give as any
+// bytes: what is not UTF-8 becomes "_", so that the backup can always be made; names in any
+// language stay as they are.
+TEST(UnicodeBackupName, BytesThatAreNotUtf8BecomeUnderscoresAndTheBackupCanBeMade) {
+  platform::PrivateFolder dir("rz-backup-names-");
+  const auto files = platform::MakeHostFileSystem();
+  const struct {
+    std::string model;
+    std::string stem;
+  } cases[] = {{"PX4R7\xE9.F4", "PX4R7_.F4"},
+               {"\xC0\xAF.F4", "__.F4"},
+               {"PX\xE6\x98.F4", "PX__.F4"},
+               {"\xED\xA0\x80\xF4\x90", "_____"},
+               {kCyrillicName.stem + ".F4", kCyrillicName.stem + ".F4"},
+               {kChineseName.stem + "\xFF", kChineseName.stem + "_"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(commands::BackupNameStem(c.model), c.stem);
+    const auto made = files->CreateNew(dir.File(commands::BackupNameStem(c.model) + ".rom"));
+    ASSERT_NE(made, nullptr) << c.stem;
+    EXPECT_TRUE(made->Close());
+  }
+  EXPECT_EQ(ListingWide(dir.Path()).size(), std::size(cases));
 }
 
 // NTFS allows a name with an unpaired surrogate; no UTF-8 text can name it, so a listing leaves
