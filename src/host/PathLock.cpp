@@ -59,7 +59,7 @@ std::string Digest(const std::string& text) {
 #ifdef _WIN32
 PathLock::PathLock(const std::string& path)
     : name_("Local\\rzflash-path-" + Digest(LockedPath(path))) {
-  const HANDLE h = ::CreateMutexA(nullptr, FALSE, name_.c_str());
+  const HANDLE h = ::CreateMutexA(nullptr, FALSE, name_.c_str());  // ASCII: a digest of the path
   const DWORD error = ::GetLastError();
   if (!h) {
     error_ = "the lock " + name_ + " could not be made (error " + std::to_string(error) + ")";

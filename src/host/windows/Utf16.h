@@ -5,7 +5,9 @@
 //   becomes U+FFFD (one for each maximal ill-formed part, as Unicode recommends). For text a
 //   person reads: labels, messages, titles.
 // - WidenExact and NarrowExact convert exactly or not at all (nullopt). For names the system
-//   acts on: a path that reached the system in another form could name another file.
+//   acts on: a path that reached the system in another form could name another file. A path a
+//   file dialog returns goes through NarrowExact; nullopt means no UTF-8 text can name that file.
+//   (WideName.h hands a path to a wide call this way.)
 //
 // Well-formed UTF-8 here is what Unicode defines: no stray or missing continuation bytes, no
 // overlong forms, no encoded surrogates (U+D800..U+DFFF), nothing past U+10FFFF. A byte-order
