@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "base/Utf8Path.h"
+
 #include "sim/scenario/ScenarioObject.h"
 
 namespace rz::sim {
@@ -12,8 +14,9 @@ AtiEeprom ParseAtiEeprom(ScenarioObject& e, const std::string& baseDirectory) {
   AtiEeprom r;
   if (const auto image = e.OptionalText("image")) {
     if (image->empty()) throw ScenarioError(e.PathOf("image") + " must name a file");
-    const fs::path p = *image;
-    r.imagePath = (p.is_absolute() ? p : fs::path(baseDirectory) / p).lexically_normal().string();
+    const fs::path p = PathFromUtf8(*image);
+    r.imagePath =
+        Utf8FromPath((p.is_absolute() ? p : PathFromUtf8(baseDirectory) / p).lexically_normal());
   }
   if (const auto n = e.OptionalNumber("size")) {
     if (*n == 0 || *n > kAtiMaxEepromSize)

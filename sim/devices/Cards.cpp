@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "base/Utf8Path.h"
+
 #include "sim/devices/AtiCard.h"
 #include "sim/devices/NvidiaCard.h"
 #include "sim/scenario/ImageFile.h"
@@ -18,7 +20,7 @@ std::unique_ptr<FlashChip> MakeEeprom(const EepromRecipe& recipe, Machine& machi
   auto chip = MakeFlashChip(recipe.model, machine.Clock(), recipe.faults);
   if (recipe.imagePath.empty()) return chip;
   std::error_code ec;
-  const auto status = std::filesystem::symlink_status(recipe.imagePath, ec);
+  const auto status = std::filesystem::symlink_status(PathFromUtf8(recipe.imagePath), ec);
   if (recipe.persist && status.type() == std::filesystem::file_type::not_found) return chip;
   chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, recipe.persist, "eeprom image"));
   return chip;

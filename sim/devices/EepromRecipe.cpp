@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "base/Utf8Path.h"
+
 #include "sim/scenario/ScenarioObject.h"
 
 namespace rz::sim {
@@ -94,8 +96,9 @@ EepromRecipe ParseEepromRecipe(ScenarioObject& e, const ChipFaults& scenarioFaul
   }
   if (const auto image = e.OptionalText("image")) {
     if (image->empty()) throw ScenarioError(e.PathOf("image") + " must name a file");
-    const fs::path p = *image;
-    s.imagePath = (p.is_absolute() ? p : fs::path(baseDirectory) / p).lexically_normal().string();
+    const fs::path p = PathFromUtf8(*image);
+    s.imagePath =
+        Utf8FromPath((p.is_absolute() ? p : PathFromUtf8(baseDirectory) / p).lexically_normal());
   }
   s.persist = e.Flag("persist", false);
   if (s.persist && s.imagePath.empty())

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 #include "base/BuildConfig.h"
 #include "base/LittleEndian.h"
+#include "base/Utf8Path.h"
 
 namespace rz::testimage {
 
@@ -98,10 +100,10 @@ std::uint8_t Sum8(const std::vector<std::uint8_t>& bytes, std::size_t count) {
 }
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
+  std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !out.fail();
 }
 
 }  // namespace rz::testimage

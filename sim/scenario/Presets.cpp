@@ -6,6 +6,7 @@
 #include <map>
 
 #include "base/BuildConfig.h"
+#include "base/Utf8Path.h"
 #include "sim/images/TestImage.h"
 #include "sim/seams/EmulatedVendorTool.h"
 
@@ -23,7 +24,7 @@ void WriteText(const fs::path& path, const std::string& text) {
 
 void WriteImage(const fs::path& path, const testimage::ImageRecipe& recipe) {
   fs::create_directories(path.parent_path());
-  testimage::WriteFile(path.string(), testimage::BuildImage(recipe));
+  testimage::WriteFile(Utf8FromPath(path), testimage::BuildImage(recipe));
 }
 
 // The program folder's configuration file listing the emulated cards' graphics chips.
@@ -181,7 +182,7 @@ bool IsPreset(const std::string& name) { return Table().count(name) != 0; }
 ScenarioRecipe MaterializePreset(const std::string& name, const std::string& folder) {
   const auto it = Table().find(name);
   if (it == Table().end()) throw ScenarioError("unknown machine preset: " + name);
-  json d = it->second.build(folder);
+  json d = it->second.build(PathFromUtf8(folder));
   d["name"] = name;
   if (!d.contains("working_directory")) d["working_directory"] = ".";
   return ParseScenario(d, folder);

@@ -7,6 +7,7 @@
 
 #include "base/BuildConfig.h"
 #include "base/Paths.h"
+#include "base/Utf8Path.h"
 #include "sim/devices/AtiCard.h"
 
 namespace rz::sim {
@@ -101,10 +102,13 @@ std::string WithSeparator(std::string p) {
 ScenarioRecipe ParseScenario(const json& d, const std::string& baseDirectory) {
   ScenarioRecipe s;
   ScenarioObject top(d, "", &s.warnings);
-  s.baseDirectory = WithSeparator(fs::absolute(baseDirectory).lexically_normal().string());
+  s.baseDirectory =
+      WithSeparator(Utf8FromPath(fs::absolute(PathFromUtf8(baseDirectory)).lexically_normal()));
   s.name = top.Text("name", "");
   const auto resolve = [&](const std::string& p) {
-    return fs::path(p).is_absolute() ? p : (fs::path(s.baseDirectory) / p).lexically_normal().string();
+    const fs::path given = PathFromUtf8(p);
+    return given.is_absolute() ? p
+                               : Utf8FromPath((PathFromUtf8(s.baseDirectory) / given).lexically_normal());
   };
   s.programFolder = WithSeparator(resolve(top.Text("program_folder", ".")));
   if (const auto wd = top.OptionalText("working_directory")) s.workingDirectory = resolve(*wd);
@@ -163,10 +167,11 @@ ScenarioRecipe ParseScenarioText(std::string_view text, const std::string& name,
 
 ScenarioRecipe LoadScenarioFile(const std::string& path) {
   // Opening a pipe would wait for a writer: only a plain file is read.
+  const fs::path file = PathFromUtf8(path);
   std::error_code ec;
-  if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
+  if (fs::exists(file, ec) && !fs::is_regular_file(file, ec))
     throw ScenarioError("scenario file " + path + " is not a plain file");
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) throw ScenarioError("cannot open scenario file " + path);
   std::string text;
   try {
@@ -175,7 +180,7 @@ ScenarioRecipe LoadScenarioFile(const std::string& path) {
     throw ScenarioError("cannot read scenario file " + path + ": " + e.what());
   }
   if (in.bad()) throw ScenarioError("cannot read scenario file " + path);
-  return ParseScenarioText(text, path, fs::absolute(path).parent_path().string());
+  return ParseScenarioText(text, path, Utf8FromPath(fs::absolute(file).parent_path()));
 }
 
 }  // namespace rz::sim

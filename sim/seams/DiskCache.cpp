@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/Utf8Path.h"
+
 namespace rz::sim {
 
 namespace fs = std::filesystem;
@@ -11,7 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary | std::ios::ate);
   std::vector<std::uint8_t> bytes;
   const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
   if (size <= 0) return bytes;
@@ -25,15 +27,17 @@ std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
 // What stands at `path` itself (a link is not followed).
 fs::file_type TypeAt(const std::string& path) {
   std::error_code ec;
-  return fs::symlink_status(path, ec).type();
+  return fs::symlink_status(PathFromUtf8(path), ec).type();
 }
 
-std::string ParentOf(const std::string& key) { return fs::path(key).parent_path().string(); }
+std::string ParentOf(const std::string& key) {
+  return Utf8FromPath(PathFromUtf8(key).parent_path());
+}
 
 }  // namespace
 
 std::string DiskCache::Key(const std::string& path) {
-  std::string key = fs::path(path).lexically_normal().string();
+  std::string key = Utf8FromPath(PathFromUtf8(path).lexically_normal());
   while (key.size() > 1 && (key.back() == '/' || key.back() == fs::path::preferred_separator))
     key.pop_back();
   return key;
@@ -120,21 +124,22 @@ void DiskCache::LosePower() {
     std::error_code ec;
     const fs::file_type type = TypeAt(key);
     if (type == fs::file_type::directory)
-      fs::remove_all(key, ec);
+      fs::remove_all(PathFromUtf8(key), ec);
     else if (type == fs::file_type::regular)
-      fs::remove(key, ec);
+      fs::remove(PathFromUtf8(key), ec);
   }
   for (const auto& [key, was] : durable_) {
     std::error_code ec;
-    if (!was || !fs::is_directory(ParentOf(key), ec)) continue;  // gone with its folder
+    // Gone with its folder.
+    if (!was || !fs::is_directory(PathFromUtf8(ParentOf(key)), ec)) continue;
     const Entry& entry = nodes_[*was];
     if (entry.folder) {
-      fs::create_directory(key, ec);
+      fs::create_directory(PathFromUtf8(key), ec);
       continue;
     }
     const fs::file_type type = TypeAt(key);
     if (type != fs::file_type::regular && type != fs::file_type::not_found) continue;
-    std::ofstream out(key, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(key), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(entry.durable.data()),
               static_cast<std::streamsize>(entry.durable.size()));
   }

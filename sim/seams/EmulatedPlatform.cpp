@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/Utf8Path.h"
 #include "sim/devices/Cards.h"
 #include "sim/devices/NvidiaCard.h"
 
@@ -14,7 +15,7 @@ EmulatedPlatform::EmulatedPlatform(ScenarioRecipe recipe, std::shared_ptr<Instan
       instances_(instances ? std::move(instances) : std::make_shared<InstanceRegistry>()) {
   device_ = std::make_unique<EmulatedDriverDevice>(machine_, services_);
   const std::string cwd = recipe_.workingDirectory.empty()
-                              ? std::filesystem::current_path().string()
+                              ? Utf8FromPath(std::filesystem::current_path())
                               : recipe_.workingDirectory;
   system_ = std::make_unique<EmulatedSystem>(machine_, instances_,
                                              recipe_.programFolder + recipe_.executableName, cwd,

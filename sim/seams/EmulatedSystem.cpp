@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Paths.h"
+#include "base/Utf8Path.h"
 #include "host/RunFolder.h"
 
 namespace rz::sim {
@@ -38,7 +39,7 @@ void EmulatedSystem::ReleaseSingleInstance() {
 bool EmulatedSystem::SetCurrentDirectory(const std::string& path) {
   std::error_code ec;
   const std::string abs = Resolve(path);
-  if (!std::filesystem::is_directory(abs, ec)) return false;
+  if (!std::filesystem::is_directory(PathFromUtf8(abs), ec)) return false;
   cwd_ = abs;
   return true;
 }
@@ -96,7 +97,7 @@ void EmulatedSystem::WriteStdoutLine(const std::string& line) {
 }
 
 std::string EmulatedSystem::Resolve(const std::string& path) const {
-  if (path.empty() || std::filesystem::path(path).is_absolute()) return path;
+  if (path.empty() || PathFromUtf8(path).is_absolute()) return path;
   std::string base = cwd_;
   if (!base.empty() && base.back() != kPathSeparator) base += kPathSeparator;
   return base + path;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Utf8Path.h"
+
 namespace rz::sim {
 
 namespace {
@@ -40,7 +42,7 @@ platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
   const ToolOutcome outcome = behaviour_.For(launches_++, !words.empty() && words[0] == "-p");
   std::error_code ec;
   if (outcome.mode == ToolOutcome::Mode::Missing || path != toolPath_ ||
-      !std::filesystem::is_regular_file(toolPath_, ec))
+      !std::filesystem::is_regular_file(PathFromUtf8(toolPath_), ec))
     return {false, -1};
   if (outcome.mode == ToolOutcome::Mode::Fails) return {true, kToolExitFailed};
   if (outcome.mode == ToolOutcome::Mode::Silent) return {true, kToolExitOk};
@@ -56,9 +58,9 @@ platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
   if (n < 0) return {true, kToolExitBadCommand};
   if (static_cast<std::size_t>(n) >= cards_.size()) return {true, kToolExitFailed};
   AtiCard& card = *cards_[static_cast<std::size_t>(n)];
-  const std::string file = folder.empty() || std::filesystem::path(words[2]).is_absolute()
+  const std::string file = folder.empty() || PathFromUtf8(words[2]).is_absolute()
                                ? system_.Resolve(words[2])
-                               : (std::filesystem::path(folder) / words[2]).string();
+                               : Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(words[2]));
   const bool garble = outcome.mode == ToolOutcome::Mode::Garbles;
   const int status = save ? Save(card, file, garble) : Program(card, file, garble);
   return {true, status == kToolExitOk ? outcome.exitCode : status};
@@ -71,7 +73,7 @@ void InvertMiddleByte(std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 int EmulatedVendorTool::Save(AtiCard& card, const std::string& file, bool garble) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  std::ofstream out(PathFromUtf8(file), std::ios::binary | std::ios::trunc);
   std::vector<std::uint8_t> bytes = card.Eeprom();
   if (garble) InvertMiddleByte(bytes);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -81,8 +83,8 @@ int EmulatedVendorTool::Save(AtiCard& card, const std::string& file, bool garble
 
 int EmulatedVendorTool::Program(AtiCard& card, const std::string& file, bool garble) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return kToolExitFailed;
-  std::ifstream in(file, std::ios::binary);
+  if (!std::filesystem::is_regular_file(PathFromUtf8(file), ec)) return kToolExitFailed;
+  std::ifstream in(PathFromUtf8(file), std::ios::binary);
   if (!in) return kToolExitFailed;
   // One byte more than the EEPROM holds is enough to refuse a file that does not fit.
   std::vector<std::uint8_t> image(card.Eeprom().size() + 1);

@@ -4,13 +4,16 @@
 #include <filesystem>
 
 #include "app/ExitCodes.h"
+#include "base/Utf8Path.h"
 #include "host/PrivateFolder.h"
 
 namespace rz::cli {
 
 namespace fs = std::filesystem;
 
-bool SameFile(const std::string& a, const std::string& b) {
+bool SameFile(const std::string& textA, const std::string& textB) {
+  const fs::path a = PathFromUtf8(textA);
+  const fs::path b = PathFromUtf8(textB);
   std::error_code ec;
   if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
   // One of them does not exist yet: compare the names they lead to.
@@ -45,7 +48,7 @@ std::optional<PreflightProblem> CheckBeforeRun(const Options& o) {
     if (withFile && SameFile(*o.transcript, o.file))
       return PreflightProblem{app::kExitUsage, "--transcript names the command's file " + o.file +
                                      "; it would be overwritten by the transcript"};
-    if (o.machine && fs::is_regular_file(*o.machine, ec) && SameFile(*o.transcript, *o.machine))
+    if (o.machine && fs::is_regular_file(PathFromUtf8(*o.machine), ec) && SameFile(*o.transcript, *o.machine))
       return PreflightProblem{app::kExitUsage, "--transcript names the scenario file " + *o.machine +
                                      "; it would be overwritten by the transcript"};
   }

@@ -12,17 +12,17 @@
 #include "app/Program.h"
 #include "app/ProgramFolders.h"
 #include "app/Session.h"
-#include "base/BuildConfig.h"
+#include "base/Utf8Path.h"
 #include "cli/CardProblem.h"
 #include "cli/JsonWriter.h"
 #include "cli/Options.h"
 #include "cli/Preflight.h"
+#include "cli/QuickAnswers.h"
 #include "cli/Reports.h"
 #include "cli/RunEnd.h"
 #include "cli/TerminalUi.h"
 #include "cli/TranscriptFile.h"
 #include "commands/AdapterListing.h"
-#include "commands/ChipListing.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
@@ -32,11 +32,13 @@
 #include "hw/AdapterScan.h"
 #include "platform/HostPlatform.h"
 #include "sim/scenario/LoadMachine.h"
-#include "sim/scenario/Presets.h"
 #include "sim/seams/EmulatedPlatform.h"
 #include "ui/RecordingUi.h"
 #ifdef RZFLASH_TEST_CARD
 #include "vm/TestCardHost.h"
+#endif
+#ifdef _WIN32
+#include "host/windows/Utf8Entry.h"
 #endif
 
 namespace {
@@ -48,6 +50,18 @@ using rz::app::kExitFailed;
 using rz::app::kExitNoDriver;
 using rz::app::kExitOk;
 using rz::app::kExitUsage;
+
+// A line for people on `to`, shown at once: on a Windows console the standard streams are
+// buffered (see PrepareStandardStreams), and the order of the lines on both streams is kept.
+void Say(std::FILE* to, const std::string& line) {
+  std::fprintf(to, "%s\n", line.c_str());
+  std::fflush(to);
+}
+
+// `path` (UTF-8, as every text of the program) made absolute.
+std::string Absolute(const std::string& path) {
+  return rz::Utf8FromPath(fs::absolute(rz::PathFromUtf8(path)));
+}
 
 // Written on standard error at the moment the first request to stop is held.
 constexpr const char* kHeldInterruptNotice =
@@ -66,7 +80,7 @@ std::vector<rz::commands::AdapterListing> Adapters(rz::app::Program& program) {
 int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
          const std::optional<std::string>& problem, rz::cli::RunEnd& end) {
   if (problem) {
-    std::fprintf(stderr, "rzflash-cli: %s\n", problem->c_str());
+    Say(stderr, "rzflash-cli: " + *problem);
     end.AddProblem(*problem);
   }
   if (auto* json = end.Json()) {
@@ -89,10 +103,10 @@ int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
 
 int ListAdapters(rz::app::Program& program, std::FILE* human, rz::cli::RunEnd& end) {
   const auto adapters = Adapters(program);
-  for (const auto& a : adapters) std::fprintf(human, "%s\n", rz::cli::AdapterLine(a).c_str());
+  for (const auto& a : adapters) Say(human, rz::cli::AdapterLine(a));
   if (adapters.empty()) {
     const char* const none = "no display adapter of the maker or of ATI was found";
-    std::fprintf(stderr, "rzflash-cli: %s\n", none);
+    Say(stderr, std::string("rzflash-cli: ") + none);
     end.AddProblem(none);
   }
   if (auto* json = end.Json()) rz::cli::WriteAdaptersJson(*json, adapters, program.asics.built);
@@ -102,8 +116,8 @@ int ListAdapters(rz::app::Program& program, std::FILE* human, rz::cli::RunEnd& e
 int Verify(const rz::cli::Options& o, rz::app::Program& program, std::FILE* human,
            rz::cli::RunEnd& end) {
   auto ctx = program.Commands();
-  const auto report = rz::commands::VerifyCard(ctx, fs::absolute(o.file).string());
-  std::fprintf(human, "%s\n", rz::commands::VerifyText(report).c_str());
+  const auto report = rz::commands::VerifyCard(ctx, Absolute(o.file));
+  Say(human, rz::commands::VerifyText(report));
   if (const auto problem = rz::cli::VerifyProblem(report)) end.AddProblem(*problem);
   if (auto* json = end.Json()) {
     rz::cli::WriteCardMembers(*json, Adapters(program));
@@ -117,10 +131,10 @@ int Flash(const rz::cli::Options& o, rz::app::Program& program, rz::cli::Termina
   // The terminal flashes what its command line names: FILE, or with --stock the stock BIOS. The
   // offer is shown answered that way and takes none of the --answer values.
   if (o.stock && !rz::commands::HasStockBiosOffer(ctx.Adapter0().SubsystemId())) {
-    std::fprintf(stderr, "rzflash-cli: this board has no stock BIOS; name the file to flash\n");
+    Say(stderr, "rzflash-cli: this board has no stock BIOS; name the file to flash");
     return kExitFailed;
   }
-  if (!o.stock) ui.SetDialogAnswer(fs::absolute(o.file).string());
+  if (!o.stock) ui.SetDialogAnswer(Absolute(o.file));
   const auto stock = o.stock ? rz::commands::StockOffer::Take : rz::commands::StockOffer::Decline;
   return rz::commands::btFlashClick(ctx, stock) == rz::commands::FlashOutcome::Completed
              ? kExitOk
@@ -141,9 +155,9 @@ int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::Te
     case Command::Verify:
       return Verify(o, program, human, end);
     case Command::Save:
-      ui.SetDialogAnswer(fs::absolute(o.file).string());
+      ui.SetDialogAnswer(Absolute(o.file));
       if (rz::commands::btSaveClick(ctx)) return kExitOk;
-      if (problem) std::fprintf(stderr, "rzflash-cli: nothing was saved: %s\n", problem->c_str());
+      if (problem) Say(stderr, "rzflash-cli: nothing was saved: " + *problem);
       return kExitFailed;
     case Command::Flash:
       return Flash(o, program, ui);
@@ -181,7 +195,7 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
       return kExitFailed;
     case rz::app::StartResult::DriverFailed: {
       const std::string why = host ? host->DescribeAccessProblem() : std::string();
-      if (!why.empty()) std::fprintf(stderr, "%s\n", why.c_str());
+      if (!why.empty()) Say(stderr, why);
       end.AddProblem(std::string(rz::app::kDriverFailedText) + (why.empty() ? "" : " " + why));
       code = kExitNoDriver;
       break;
@@ -213,36 +227,9 @@ bool WriteTranscript(const std::string& path, const std::string& absolute, const
   const auto why = rz::cli::WriteTranscriptFile(*files, own, absolute, text);
   if (!why) return true;
   const std::string problem = "cannot write the transcript " + path + ": " + *why;
-  std::fprintf(stderr, "rzflash-cli: %s\n", problem.c_str());
+  Say(stderr, "rzflash-cli: " + problem);
   end.AddProblem(problem);
   return false;
-}
-
-// The commands that answer without the program: help, version, chips, machines. Their exit
-// status, or nullopt for a command the program runs.
-std::optional<int> AnswerWithoutProgram(const rz::cli::Options& o, std::FILE* human,
-                                        rz::cli::RunEnd& end) {
-  switch (o.command) {
-    case Command::Help:
-      std::fprintf(human, "%s", rz::cli::kUsage);
-      return kExitOk;
-    case Command::Version:
-      std::fprintf(human, "rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n",
-                   rz::kProgramVersion, rz::ui::kApplicationTitle, rz::kMakerSubsystemVendorId);
-      return kExitOk;
-    case Command::Chips: {
-      const auto chips = rz::commands::ListChips();
-      for (const auto& c : chips) std::fprintf(human, "%s\n", rz::cli::ChipLine(c).c_str());
-      if (auto* json = end.Json()) rz::cli::WriteChipsJson(*json, chips);
-      return kExitOk;
-    }
-    case Command::Machines:
-      for (const auto& p : rz::sim::ListPresets())
-        std::fprintf(human, "%-20s %s\n", p.name.c_str(), p.description.c_str());
-      return kExitOk;
-    default:
-      return std::nullopt;
-  }
 }
 
 // Runs the program on the emulated machine the command line names; throws ScenarioError when
@@ -253,7 +240,7 @@ int RunOnMachine(const rz::cli::Options& o, rz::cli::TerminalUi& ui, rz::ui::Tra
   own.push_back(HostPlace());
   auto machine = rz::sim::LoadMachine(*o.machine);
   for (const auto& w : machine.recipe.warnings)
-    std::fprintf(stderr, "rzflash-cli: warning: %s\n", w.c_str());
+    Say(stderr, "rzflash-cli: warning: " + w);
   // A request to stop reaches the process as on hardware (the scenario's interrupt hook
   // delivers one the system's way), so the system's own hold takes it.
   const auto interrupts = rz::platform::MakeHostInterruptHold();
@@ -261,8 +248,7 @@ int RunOnMachine(const rz::cli::Options& o, rz::cli::TerminalUi& ui, rz::ui::Tra
   platform.UseInterruptHold(*interrupts, rz::platform::DeliverInterrupt);
   // The program's line on standard output reaches the terminal as it would on hardware.
   platform.System().SetStdoutSink([human](const std::string& line) {
-    std::fprintf(human, "%s\n", line.c_str());
-    std::fflush(human);
+    Say(human, line);
   });
   const int code = Run(o, platform.Seams(), ui, transcript, nullptr, human, end, own);
   platform.Finish();
@@ -289,21 +275,24 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   const auto options = rz::cli::ParseOptions(argc, argv, error);
   if (!options) {
     std::fprintf(stderr, "rzflash-cli: %s\n%s", error.c_str(), rz::cli::kUsage);
+    std::fflush(stderr);
     end.AddProblem(error);
     return kExitUsage;
   }
   const auto& o = *options;
   // With --json standard output carries the JSON object alone; everything else goes to stderr.
   std::FILE* const human = end.Json() ? stderr : stdout;
-  if (const auto answered = AnswerWithoutProgram(o, human, end)) return *answered;
+  if (const auto answered = rz::cli::AnswerWithoutProgram(o, human, end)) return *answered;
   if (const auto problem = rz::cli::CheckBeforeRun(o)) {
-    std::fprintf(stderr, "rzflash-cli: %s\n", problem->message.c_str());
+    Say(stderr, "rzflash-cli: " + problem->message);
     end.AddProblem(problem->message);
     return problem->exitCode;
   }
   std::error_code ec;
   const std::string transcriptPath =
-      o.transcript && !o.transcript->empty() ? fs::absolute(*o.transcript, ec).string() : "";
+      o.transcript && !o.transcript->empty()
+          ? rz::Utf8FromPath(fs::absolute(rz::PathFromUtf8(*o.transcript), ec))
+          : "";
 
   // The adapter lines are all that `adapters` writes on standard output: what the program says
   // while it runs (its status, its messages) goes to standard error there.
@@ -317,7 +306,7 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
     code = o.machine ? RunOnMachine(o, ui, transcript, human, end, own)
                      : RunOnHardware(o, ui, transcript, human, end, own);
   } catch (const rz::sim::ScenarioError& e) {
-    std::fprintf(stderr, "rzflash-cli: %s\n", e.what());
+    Say(stderr, std::string("rzflash-cli: ") + e.what());
     end.AddProblem(e.what());
     return kExitUsage;
   }
@@ -328,12 +317,26 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   return code;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The program from its command line in UTF-8; `argumentProblem`, when there is one, says why the
+// command line could not be read as text, and ends the run as a usage error.
+int RunProgram(int argc, char** argv, const std::string& argumentProblem) {
   // Before anything is opened: no file may take a closed standard descriptor's place.
   if (!rz::platform::PrepareProcess()) return kExitFailed;
   rz::platform::PrepareStandardStreams();
   rz::cli::RunEnd end(rz::cli::ScanForJson(argc, argv));
-  return end.Finish(Main(argc, argv, end));
+  if (argumentProblem.empty()) return end.Finish(Main(argc, argv, end));
+  Say(stderr, "rzflash-cli: " + argumentProblem);
+  end.AddProblem(argumentProblem);
+  return end.Finish(kExitUsage);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows gives the command line in UTF-16 (linked with -municode).
+int wmain(int argc, wchar_t** argv) {
+  return rz::platform::win::RunWithUtf8(argc, argv, RunProgram);
+}
+#else
+int main(int argc, char** argv) { return RunProgram(argc, argv, {}); }
+#endif

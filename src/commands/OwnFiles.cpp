@@ -1,10 +1,10 @@
 #include "commands/OwnFiles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "base/Paths.h"
+#include "base/Utf8Path.h"
 #include "commands/StockBios.h"
 #include "commands/VendorTool.h"
 #include "config/AsicTable.h"
@@ -30,15 +30,16 @@ constexpr const char* kProgramExecutables[] = {"rzflash", "rzflash-cli", "rzflas
 // paths are compared in on this system.
 fs::path Comparable(platform::FileSystem& files, const std::string& path) {
   const std::string followed = files.FinalTarget(path);
-  const fs::path final = followed.empty() ? fs::path(path) : fs::path(followed);
+  const fs::path final = PathFromUtf8(followed.empty() ? path : followed);
   std::error_code ec;
   fs::path normal = fs::weakly_canonical(final, ec);
   if (ec) normal = final.lexically_normal();
   if (normal.has_parent_path() && normal.filename().empty()) normal = normal.parent_path();
 #ifdef _WIN32
-  std::string text = normal.generic_string();
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  // Letters A to Z in either case; others as written.
+  std::wstring text = normal.generic_wstring();
+  for (wchar_t& c : text)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
   normal = fs::path(text);
 #endif
   return normal;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Paths.h"
+#include "base/Utf8Text.h"
 #include "platform/files/FileReplacement.h"
 #include "platform/files/FolderPath.h"
 
@@ -45,6 +46,15 @@ std::string BackupNameStem(const std::string& proposedName) {
   std::string stem = proposedName.substr(0, proposedName.find('\0'));
   for (char& c : stem)
     if (IsForbiddenInFileName(c)) c = '_';
+#ifdef _WIN32
+  // Names on Windows are Unicode text, which the program holds in UTF-8: a byte of a model name
+  // read from a damaged card that is no part of UTF-8 text could name no file.
+  for (std::size_t i = 0; i < stem.size();) {
+    const std::size_t n = Utf8SequenceLength(stem, i);
+    if (n == 0) stem[i] = '_';
+    i += n == 0 ? 1 : n;
+  }
+#endif
   const auto first = stem.find_first_not_of(' ');
   stem = first == std::string::npos ? std::string() : stem.substr(first);
   while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();

@@ -28,10 +28,11 @@ inline constexpr const char* kNoGoodBackupEnd =
     ". No backup of this card checks out: flash a BIOS file made for this card.";
 
 // The file name stem of a backup: the card's proposed backup name cut at its first zero
-// character, every character that cannot stand in a file name replaced by "_", blanks at either
-// end and dots at the end taken off. A stem that would start with a dot (a hidden file) gets
-// "BIOS" in front; one that would be empty becomes "BIOS"; one whose part before its first dot is
-// a device name of Windows (CON, PRN, AUX, NUL, COM0-9, LPT0-9, any case) gets "_" after that part.
+// character, every character that cannot stand in a file name replaced by "_" (on Windows also
+// every byte that is no part of UTF-8 text), blanks at either end and dots at the end taken off.
+// A stem that would start with a dot (a hidden file) gets "BIOS" in front; one that would be
+// empty becomes "BIOS"; one whose part before its first dot is a device name of Windows (CON, PRN,
+// AUX, NUL, COM0-9, LPT0-9, any case) gets "_" after that part.
 std::string BackupNameStem(const std::string& proposedName);
 
 // "<stem>-YYYYMMDD-HHMMSS.rom", with "-<n>" before ".rom" for n > 1.

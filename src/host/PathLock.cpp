@@ -1,10 +1,11 @@
 #include "host/PathLock.h"
 
-#include <cctype>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+
+#include "base/Utf8Path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -24,16 +25,21 @@ namespace fs = std::filesystem;
 namespace {
 
 // The path as the lock names it: absolute, links followed, one separator; on Windows without
-// regard to case, as the system finds files.
+// regard to case (of every script), as the system finds files.
 std::string LockedPath(const std::string& path) {
   std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
-  if (ec) p = fs::absolute(path, ec).lexically_normal();
-  std::string text = p.generic_string();
+  const fs::path given = PathFromUtf8(path);
+  fs::path p = fs::weakly_canonical(fs::absolute(given, ec), ec);
+  if (ec) p = fs::absolute(given, ec).lexically_normal();
 #ifdef _WIN32
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::wstring text = p.generic_wstring();
+  if (!text.empty())  // same length: lower case maps each UTF-16 unit to one
+    ::LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, text.data(), static_cast<int>(text.size()),
+                   text.data(), static_cast<int>(text.size()));
+  return Utf8FromPath(fs::path(text));
+#else
+  return p.generic_string();
 #endif
-  return text;
 }
 
 // 64-bit FNV-1a of the path, in hex: a name of fixed length for any path.
@@ -53,7 +59,7 @@ std::string Digest(const std::string& text) {
 #ifdef _WIN32
 PathLock::PathLock(const std::string& path)
     : name_("Local\\rzflash-path-" + Digest(LockedPath(path))) {
-  const HANDLE h = ::CreateMutexA(nullptr, FALSE, name_.c_str());
+  const HANDLE h = ::CreateMutexA(nullptr, FALSE, name_.c_str());  // ASCII: a digest of the path
   const DWORD error = ::GetLastError();
   if (!h) {
     error_ = "the lock " + name_ + " could not be made (error " + std::to_string(error) + ")";

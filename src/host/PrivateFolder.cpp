@@ -10,11 +10,14 @@
 #include <random>
 #include <windows.h>
 #include <sddl.h>
+
+#include "host/windows/WideName.h"
 #else
 #include <stdlib.h>
 #endif
 
 #include "base/Paths.h"
+#include "base/Utf8Path.h"
 #include "host/RemoveTree.h"
 
 namespace rz::platform {
@@ -24,7 +27,7 @@ namespace fs = std::filesystem;
 std::string TemporaryRoot() {
   std::error_code ec;
   const fs::path root = fs::temp_directory_path(ec);
-  return ec ? std::string() : root.string();
+  return ec ? std::string() : Utf8FromPath(root);
 }
 
 namespace {
@@ -47,7 +50,8 @@ DWORD CreateOwnerOnlyFolder(const std::string& path, std::string& error) {
     return code;
   }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  const BOOL made = CreateDirectoryA(path.c_str(), &attributes);
+  const win::WideName name(path);
+  const BOOL made = name && CreateDirectoryW(name.c_str(), &attributes);
   const DWORD code = made ? ERROR_SUCCESS : GetLastError();
   LocalFree(descriptor);
   if (!made) error = "cannot make " + path + " (error " + std::to_string(code) + ")";

@@ -1,5 +1,7 @@
 #include "host/RemoveTree.h"
 
+#include "base/Utf8Path.h"
+
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -105,13 +107,13 @@ bool RemoveTree(const std::string& path) {
   if (path.empty()) return false;
   for (int pass = 0; pass < kPasses; ++pass) {
     if (pass > 0) PauseBeforeRetry();
-    if (RemoveAt(fs::path(path), 0)) return true;
+    if (RemoveAt(PathFromUtf8(path), 0)) return true;
   }
   return false;
 }
 
 bool EmptyFolderExcept(const std::string& folder, const std::string& keep) {
-  return !folder.empty() && EmptyAt(fs::path(folder), fs::path(keep), 0);
+  return !folder.empty() && EmptyAt(PathFromUtf8(folder), PathFromUtf8(keep), 0);
 }
 
 }  // namespace rz::platform

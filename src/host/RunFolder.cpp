@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Utf8Path.h"
 #include "host/RemoveTree.h"
 
 #ifdef _WIN32
@@ -121,14 +122,14 @@ int RemoveAbandonedRunFolders(const std::string& prefix, const std::string& root
   if (base.empty() || prefix.empty()) return 0;
   int removed = 0;
   std::error_code ec;
-  for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(PathFromUtf8(base), ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path folder = it->path();
-    const std::string name = folder.filename().string();
+    const std::string name = Utf8FromPath(folder.filename());
     if (!IsPrivateFolderName(name, prefix)) continue;
     std::error_code kindError;
     if (!it->is_directory(kindError) || it->is_symlink(kindError)) continue;
     if (!OwnedByThisUser(folder) || !Abandoned(folder)) continue;
-    if (RemoveTree(folder.string())) ++removed;
+    if (RemoveTree(Utf8FromPath(folder))) ++removed;
   }
   return removed;
 }
@@ -144,7 +145,7 @@ RunFolder::RunFolder(const std::string& prefix, const std::string& root,
     error_ = folder_.Error();
     return;
   }
-  lock_ = CreateHeldLock(folder_.Path());
+  lock_ = CreateHeldLock(PathFromUtf8(folder_.Path()));
   if (lock_ < 0) {
     error_ = "cannot mark " + folder_.Path() + " as in use";
     return;
@@ -158,7 +159,7 @@ RunFolder::RunFolder(const std::string& prefix, const std::string& root,
 RunFolder::~RunFolder() {
   if (lock_ >= 0) {
     EmptyFolderExcept(path_, kRunFolderLockName);
-    DeleteHeldLock(lock_, fs::path(path_) / kRunFolderLockName);
+    DeleteHeldLock(lock_, PathFromUtf8(path_) / kRunFolderLockName);
   }
   ReleaseLock();
   // The folder itself goes with folder_.

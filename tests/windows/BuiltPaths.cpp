@@ -30,6 +30,8 @@ std::string HostPath(const char* built) {
 
 std::string CliPath() { return HostPath(RZ_CLI_BUILT); }
 std::string InstanceProbePath() { return HostPath(RZ_INSTANCE_PROBE_BUILT); }
+std::string ConsoleProbePath() { return HostPath(RZ_CONSOLE_PROBE_BUILT); }
+std::string ImageToolPath() { return HostPath(RZ_IMAGE_TOOL_BUILT); }
 std::string OsVersionStandinPath() { return HostPath(RZ_OSVERSION_STANDIN_BUILT); }
 std::string VendorToolStandinPath() { return HostPath(RZ_VENDORTOOL_STANDIN_BUILT); }
 

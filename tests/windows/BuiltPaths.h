@@ -10,6 +10,8 @@ std::string HostPath(const char* built);
 
 std::string CliPath();
 std::string InstanceProbePath();
+std::string ConsoleProbePath();
+std::string ImageToolPath();
 std::string OsVersionStandinPath();
 std::string VendorToolStandinPath();
 

@@ -19,9 +19,11 @@ struct ChildResult {
 
 class ChildProcess {
  public:
-  // Starts `commandLine` (the program's path first, quoted) with standard input from the null
-  // device, in `folder` (empty: this process's current folder).
+  // Starts `commandLine` (the program's path first, quoted; UTF-8) with standard input from the
+  // null device, in `folder` (empty: this process's current folder).
   explicit ChildProcess(const std::string& commandLine, const std::string& folder = {});
+  // The same with the command line as the system takes it (it may hold what UTF-8 cannot).
+  ChildProcess(const std::wstring& commandLine, const std::string& folder);
   bool Started() const { return static_cast<bool>(process_); }
   HANDLE Process() const { return process_.get(); }
   // Waits for its end and reads what it wrote.
@@ -35,8 +37,8 @@ class ChildProcess {
 // Runs a program to its end.
 ChildResult RunChild(const std::string& commandLine, const std::string& folder = {});
 
-// `name` set to `value` (nullopt: removed) in this process's environment, which the programs it
-// starts inherit, until this goes.
+// `name` set to `value` (nullopt: removed; UTF-8) in this process's environment, which the
+// programs it starts inherit, until this goes.
 class ScopedEnvironment {
  public:
   ScopedEnvironment(std::string name, const std::optional<std::string>& value);
@@ -45,6 +47,7 @@ class ScopedEnvironment {
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
  private:
+  void Set(const std::optional<std::string>& value);
   std::string name_;
   std::optional<std::string> before_;
 };

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "sim/images/TestImage.h"
+#ifdef _WIN32
+#include "host/windows/Utf8Entry.h"
+#endif
 
 namespace {
 
@@ -29,9 +32,12 @@ bool Number(const char* text, unsigned long& out) {
   return end && *end == 0 && end != text;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The tool on its command line in UTF-8; `argumentProblem` says why it could not be read as text.
+int Run(int argc, char** argv, const std::string& argumentProblem) {
+  if (!argumentProblem.empty()) {
+    std::fprintf(stderr, "rzflash-image: %s\n", argumentProblem.c_str());
+    return 2;
+  }
   rz::testimage::ImageRecipe recipe;
   recipe.subsystemId = 0x34C7;
   rz::testimage::RzBlockRecipe block;
@@ -92,3 +98,12 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows gives the command line in UTF-16 (linked with -municode).
+int wmain(int argc, wchar_t** argv) { return rz::platform::win::RunWithUtf8(argc, argv, Run); }
+#else
+int main(int argc, char** argv) { return Run(argc, argv, {}); }
+#endif

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Utf8Path.h"
 #include "sim/images/TestImage.h"
 
 namespace {
@@ -45,14 +46,21 @@ Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 bool Write(const std::filesystem::path& dir, const std::string& name, const Bytes& bytes) {
   std::filesystem::create_directories(dir);
-  return rz::testimage::WriteFile((dir / name).string(), bytes);
+  return rz::testimage::WriteFile(rz::Utf8FromPath(dir / name), bytes);
 }
 
 }  // namespace
 
+// On Windows the folder's name comes in UTF-16 (wmain), whatever the system's code page.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  constexpr const char* kUsage = "usage: %ls <corpus folder>\n";
+#else
 int main(int argc, char** argv) {
+  constexpr const char* kUsage = "usage: %s <corpus folder>\n";
+#endif
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+    std::fprintf(stderr, kUsage, argv[0]);
     return 2;
   }
   const std::filesystem::path root = argv[1];

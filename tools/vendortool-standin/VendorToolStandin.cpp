@@ -9,13 +9,17 @@
 // preceded by '|'. When FILE is the name RZ_STANDIN_HOLD_FILE gives, the tool stops before its
 // work until the test lets it go on: it makes the file RZ_STANDIN_HOLD + ".running" and waits for
 // RZ_STANDIN_HOLD + ".go" to appear (a test's process signals it, so nothing races on a delay).
+// Every text (arguments, variables, the log) is UTF-8; on Windows the tool reads them in UTF-16.
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "base/Utf8Path.h"
 
 namespace {
 
@@ -24,9 +28,17 @@ constexpr int kBadCommand = 2;
 // A test that never lets the tool go on has gone: the tool gives up rather than stay forever.
 constexpr auto kHoldGivesUpAfter = std::chrono::minutes(10);
 
+using rz::PathFromUtf8;
+using rz::Utf8FromPath;
+
 std::string Environment(const char* name) {
+#ifdef _WIN32
+  const wchar_t* value = ::_wgetenv(PathFromUtf8(name).c_str());
+  return value ? Utf8FromPath(value) : "";
+#else
   const char* value = std::getenv(name);
   return value ? value : "";
+#endif
 }
 
 int EnvironmentNumber(const char* name, int fallback) {
@@ -37,7 +49,7 @@ int EnvironmentNumber(const char* name, int fallback) {
 std::string CurrentFolder() {
   std::error_code ec;
   const auto folder = std::filesystem::current_path(ec);
-  return ec ? std::string() : folder.string();
+  return ec ? std::string() : Utf8FromPath(folder);
 }
 
 void Log(const std::vector<std::string>& args) {
@@ -46,20 +58,17 @@ void Log(const std::vector<std::string>& args) {
   std::string line = CurrentFolder();
   for (const auto& a : args) line += "|" + a;
   line += "\n";
-  if (std::FILE* log = std::fopen(logPath.c_str(), "ab")) {
-    std::fwrite(line.data(), 1, line.size(), log);
-    std::fclose(log);
-  }
+  std::ofstream(PathFromUtf8(logPath), std::ios::binary | std::ios::app) << line;
 }
 
 // Stops while a test holds this command; false when the test never let it go on.
 bool WaitWhileHeld(const std::string& file) {
   const std::string hold = Environment("RZ_STANDIN_HOLD");
   if (hold.empty() || file != Environment("RZ_STANDIN_HOLD_FILE")) return true;
-  if (std::FILE* running = std::fopen((hold + ".running").c_str(), "wb")) std::fclose(running);
+  std::ofstream(PathFromUtf8(hold + ".running"), std::ios::binary);
   const auto until = std::chrono::steady_clock::now() + kHoldGivesUpAfter;
   std::error_code ec;
-  while (!std::filesystem::exists(hold + ".go", ec)) {
+  while (!std::filesystem::exists(PathFromUtf8(hold + ".go"), ec)) {
     if (std::chrono::steady_clock::now() > until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
@@ -67,23 +76,28 @@ bool WaitWhileHeld(const std::string& file) {
 }
 
 bool CopyWhole(const std::string& from, const std::string& to) {
-  std::FILE* in = std::fopen(from.c_str(), "rb");
+  std::ifstream in(PathFromUtf8(from), std::ios::binary);
   if (!in) return false;
-  std::vector<char> bytes;
-  char block[4096];
-  for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;)
-    bytes.insert(bytes.end(), block, block + n);
-  std::fclose(in);
-  std::FILE* out = std::fopen(to.c_str(), "wb");
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+  if (in.bad()) return false;
+  std::ofstream out(PathFromUtf8(to), std::ios::binary | std::ios::trunc);
   if (!out) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  return std::fclose(out) == 0 && written;
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !out.fail();
 }
 
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8FromPath(argv[i]));
+#else
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+#endif
   Log(args);
   const bool save = args.size() == 4 && args[0] == "-s" && args[3] == "-quiet";
   const bool program =

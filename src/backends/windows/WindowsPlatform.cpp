@@ -84,6 +84,11 @@ void PrepareStandardStreams() {
   std::fflush(stderr);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  // A console shows UTF-8 (its code page is UTF-8 for the run, Utf8Entry.h) only when it gets each
+  // character's bytes in one write; the runtime writes an unbuffered stream byte by byte. A stream
+  // that is a console gets a buffer, and the program flushes it after each thing it says.
+  for (std::FILE* stream : {stdout, stderr})
+    if (IsTerminal(stream)) std::setvbuf(stream, nullptr, _IOFBF, 0x10000);
 }
 
 }  // namespace rz::platform

@@ -1,5 +1,5 @@
-// Read-only walk of HKEY_LOCAL_MACHINE with the registry's own calls (RegOpenKeyExA with KEY_READ,
-// RegEnumKeyExA, RegQueryValueExA), one open key at a time.
+// Read-only walk of HKEY_LOCAL_MACHINE with the registry's own wide calls (RegOpenKeyExW with
+// KEY_READ, RegEnumKeyExW, RegQueryValueExW), one open key at a time; names and texts in UTF-8.
 #pragma once
 #include <string>
 #include <vector>

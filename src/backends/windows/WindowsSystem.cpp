@@ -5,6 +5,8 @@
 
 #include "backends/windows/driver/OsVersionCode.h"
 #include "base/Paths.h"
+#include "host/windows/Utf16.h"
+#include "host/windows/WideName.h"
 
 namespace rz::platform {
 
@@ -13,11 +15,12 @@ WindowsSystem::WindowsSystem(WindowsSystemOptions options) : options_(std::move(
 WindowsSystem::~WindowsSystem() = default;
 
 std::string WindowsSystem::ExecutablePath() {
-  std::vector<char> buffer(MAX_PATH);
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return std::string(buffer.data(), n);
+    if (n < buffer.size())
+      return win::NarrowExact(std::wstring_view(buffer.data(), n)).value_or(std::string());
     // A path that filled the buffer may have been cut: read it again with room to spare.
     if (buffer.size() >= 0x8000) return {};
     buffer.resize(buffer.size() * 2);
@@ -26,6 +29,7 @@ std::string WindowsSystem::ExecutablePath() {
 
 bool WindowsSystem::AnotherInstanceRunning(const std::string& name) {
   instance_.reset();  // a mutex this object holds already is not another instance
+  // The name is the program's own, in ASCII: the code page's calls take it as it is.
   const std::string global = "Global\\" + name;
   instance_.reset(::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, global.c_str()));
   if (instance_) return true;
@@ -41,18 +45,20 @@ void WindowsSystem::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 std::string WindowsSystem::GetCurrentDirectory() {
   for (int attempt = 0; attempt < 3; ++attempt) {
-    const DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
+    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
     if (needed == 0) return {};
-    std::vector<char> buffer(needed);
-    const DWORD n = ::GetCurrentDirectoryA(needed, buffer.data());
-    if (n > 0 && n < needed) return std::string(buffer.data(), n);
+    std::vector<wchar_t> buffer(needed);
+    const DWORD n = ::GetCurrentDirectoryW(needed, buffer.data());
+    if (n > 0 && n < needed)
+      return win::NarrowExact(std::wstring_view(buffer.data(), n)).value_or(std::string());
     // The folder changed between the two calls to a longer one: ask again.
   }
   return {};
 }
 
 bool WindowsSystem::SetCurrentDirectory(const std::string& path) {
-  return !path.empty() && ::SetCurrentDirectoryA(path.c_str()) != FALSE;
+  const win::WideName name(path);
+  return !path.empty() && name && ::SetCurrentDirectoryW(name.c_str()) != FALSE;
 }
 
 std::string WindowsSystem::ScratchDirectory() {

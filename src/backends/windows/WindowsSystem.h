@@ -25,7 +25,7 @@ class WindowsSystem final : public System {
   WindowsSystem(const WindowsSystem&) = delete;
   WindowsSystem& operator=(const WindowsSystem&) = delete;
 
-  // GetModuleFileNameA, read whole however long it is.
+  // GetModuleFileNameW, read whole however long it is, in UTF-8; empty when UTF-8 cannot carry it.
   std::string ExecutablePath() override;
   // OpenMutexA(MUTEX_ALL_ACCESS) of "Global\<name>", a name of the whole machine, so that the
   // programs of every session (another user's, a service's) see each other: when it opens,
@@ -36,6 +36,7 @@ class WindowsSystem final : public System {
   bool AnotherInstanceRunning(const std::string& name) override;
   void ReleaseSingleInstance() override;
   void Sleep(std::uint32_t milliseconds) override;
+  // In UTF-8; empty when it cannot be read or UTF-8 cannot carry it.
   std::string GetCurrentDirectory() override;
   bool SetCurrentDirectory(const std::string& path) override;
   // A folder only this user can open, made under the temporary folder at the first call and

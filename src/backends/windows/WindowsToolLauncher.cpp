@@ -1,6 +1,7 @@
 #include "backends/windows/WindowsToolLauncher.h"
 
 #include "host/windows/OwnedHandles.h"
+#include "host/windows/WideName.h"
 // After the system headers, which they need.
 #include <objbase.h>
 #include <shellapi.h>
@@ -32,24 +33,33 @@ LaunchResult WindowsToolLauncher::RunAndWait(const std::string& path,
   // The tool's files are taken in its current folder: in any other folder it could take an old
   // "Flash.bin" for the one just prepared. Not every shell refuses a folder that is not there
   // (Wine starts the program in a folder of its own choice), so it is looked at first.
+  const win::WideName wideFolder(folder);
   if (!folder.empty()) {
-    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    const DWORD attributes =
+        wideFolder ? ::GetFileAttributesW(wideFolder.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      lastError_ = ERROR_DIRECTORY;
+      lastError_ = wideFolder ? ERROR_DIRECTORY : ::GetLastError();
       return {};
     }
   }
+  // The program and its parameters reach the tool exactly as given, or the tool is not started.
+  const win::WideName widePath(path);
+  const win::WideName wideParameters(parameters);
+  if (!widePath || !wideParameters) {
+    lastError_ = ::GetLastError();
+    return {};
+  }
   const ComOnThisThread com;
-  SHELLEXECUTEINFOA info{};
+  SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.hwnd = nullptr;  // no window of the program's own stands behind this seam
-  info.lpVerb = "open";
-  info.lpFile = path.c_str();
-  info.lpParameters = parameters.c_str();  // an empty text stays a text, never a missing one
-  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  info.lpVerb = L"open";
+  info.lpFile = widePath.c_str();
+  info.lpParameters = wideParameters.c_str();  // an empty text stays a text, never a missing one
+  info.lpDirectory = folder.empty() ? nullptr : wideFolder.c_str();
   info.nShow = SW_SHOW;
-  const BOOL launched = ::ShellExecuteExA(&info);
+  const BOOL launched = ::ShellExecuteExW(&info);
   lastError_ = launched ? 0 : ::GetLastError();
   win::OwnedHandle process(info.hProcess);
   if (!launched || !process) return {};

@@ -1,5 +1,5 @@
-// Starts the vendor flash tool through the shell (ShellExecuteExA, verb "open", shown) in the given
-// folder, and waits for its process to end.
+// Starts the vendor flash tool through the shell (ShellExecuteExW, verb "open", shown) in the given
+// folder, and waits for its process to end. Paths and parameters are UTF-8.
 #pragma once
 #include <cstdint>
 
@@ -11,7 +11,8 @@ class WindowsToolLauncher final : public ToolLauncher {
  public:
   // `parameters` go to the tool as one text, exactly as given. Not started when the shell refuses
   // the launch (a missing program, a folder that cannot be entered) or hands back no process to
-  // wait for; LastError() then has the system's code.
+  // wait for, and when a text is not UTF-8 (ERROR_NO_UNICODE_TRANSLATION, nothing is started);
+  // LastError() then has the system's code.
   LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
                           const std::string& folder) override;
   std::uint32_t LastError() const { return lastError_; }

@@ -1,6 +1,8 @@
-// The host's FileSystem on Windows, through the system's own file calls (CreateFileA, ReadFile,
-// WriteFile, MoveFileExA...) rather than the C library, whose "x" mode the Windows runtime ignores
-// and whose rename cannot replace a file. (POSIX systems have HostFileSystemPosix.cpp.)
+// The host's FileSystem on Windows, through the system's own wide file calls (CreateFileW,
+// ReadFile, WriteFile, MoveFileExW...) rather than the C library, whose "x" mode the Windows
+// runtime ignores and whose rename cannot replace a file. Paths are UTF-8 (WideName.h: a path that
+// cannot be converted exactly fails the call without it being made). (POSIX systems have
+// HostFileSystemPosix.cpp.)
 #ifdef _WIN32
 #include <algorithm>
 #include <array>
@@ -13,6 +15,7 @@
 #include "host/windows/HostFileWindows.h"
 #include "host/windows/OwnedHandles.h"
 #include "host/windows/ReparseData.h"
+#include "host/windows/WideName.h"
 #include "platform/FileSystem.h"
 // After the system headers, which it needs.
 #include <winioctl.h>
@@ -21,11 +24,11 @@ namespace rz::platform {
 namespace {
 
 using win::OwnedHandle;
+using win::WideName;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-std::unique_ptr<File> Wrap(HANDLE h, bool writable) {
-  OwnedHandle owned(h);
+std::unique_ptr<File> Wrap(OwnedHandle owned, bool writable) {
   if (!owned) return nullptr;
   return MakeHostFile(std::move(owned), writable);
 }
@@ -33,8 +36,25 @@ std::unique_ptr<File> Wrap(HANDLE h, bool writable) {
 // A handle that only looks at what stands at `path` (links followed, folders too); its type and
 // information say what it is.
 OwnedHandle OpenToLookAt(const std::string& path) {
-  return OwnedHandle(::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+  const WideName name(path);
+  if (!name) return {};
+  return OwnedHandle(::CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// CreateFileW of `path`; no handle (the reason as last error) for a path that does not convert.
+OwnedHandle Open(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                 DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+  const WideName name(path);
+  if (!name) return {};
+  return OwnedHandle(
+      ::CreateFileW(name.c_str(), access, share, nullptr, disposition, flags, nullptr));
+}
+
+// GetFileAttributesW of `path`; INVALID_FILE_ATTRIBUTES for a path that does not convert.
+DWORD AttributesOf(const std::string& path) {
+  const WideName name(path);
+  return name ? ::GetFileAttributesW(name.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 bool IsMissingError(DWORD error) {
@@ -43,50 +63,34 @@ bool IsMissingError(DWORD error) {
          error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME;
 }
 
-// Text of a link target for the file calls, which take the system's code page; nullopt when a
-// character has no place in it.
-std::optional<std::string> InCodePage(const std::u16string& text) {
-  if (text.empty()) return std::string();
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  const int length = static_cast<int>(text.size());
-  BOOL lossy = FALSE;
-  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0,
-                                      nullptr, &lossy);
-  if (n <= 0 || lossy) return std::nullopt;
-  std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, out.data(), n, nullptr,
-                        &lossy);
-  if (lossy) return std::nullopt;
-  return out;
-}
-
 class HostFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> OpenRead(const std::string& path) override;
   std::unique_ptr<File> OpenWrite(const std::string& path) override {
-    return Wrap(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
-                true);
+    return Wrap(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS), true);
   }
   // CREATE_NEW: the system refuses when anything stands at `path`.
   std::unique_ptr<File> CreateNew(const std::string& path) override {
-    return Wrap(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr),
-                true);
+    return Wrap(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW), true);
   }
   std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
                                      std::string& path) override;
   // Replaces `to`; written through to the disk before it returns.
   bool Rename(const std::string& from, const std::string& to) override {
-    return ::MoveFileExA(from.c_str(), to.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    const WideName source(from);
+    if (!source) return false;
+    const WideName target(to);
+    return target && ::MoveFileExW(source.c_str(), target.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   }
   // A file, or an empty folder (a link to a folder: the link).
   bool Remove(const std::string& path) override {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const WideName name(path);
+    if (!name) return false;
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryA(path.c_str()) != FALSE;
-    return ::DeleteFileA(path.c_str()) != FALSE;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryW(name.c_str()) != FALSE;
+    return ::DeleteFileW(name.c_str()) != FALSE;
   }
   bool Exists(const std::string& path) override { return Kind(path) != PathKind::Missing; }
   bool Copy(const std::string& from, const std::string& to) override;
@@ -97,7 +101,9 @@ class HostFileSystem final : public FileSystem {
   // wish that the file is kept.
   bool CanWrite(const std::string& path) override;
   bool CreateFolder(const std::string& path) override {
-    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE || Kind(path) == PathKind::Folder;
+    const WideName name(path);
+    if (!name) return false;
+    return ::CreateDirectoryW(name.c_str(), nullptr) != FALSE || Kind(path) == PathKind::Folder;
   }
   // The system has no call that flushes a folder's entries; the change that must survive a power
   // cut, a file put in place by Rename, is written through by MoveFileEx itself
@@ -123,8 +129,7 @@ bool HostFileSystem::LookAt(const std::string& path, BY_HANDLE_FILE_INFORMATION&
 std::unique_ptr<File> HostFileSystem::OpenRead(const std::string& path) {
   // Folders do not open without FILE_FLAG_BACKUP_SEMANTICS; devices and pipes do, and are closed
   // again before anything is read from them. Opening never waits: a busy pipe is refused at once.
-  OwnedHandle h(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  OwnedHandle h = Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
   if (!h || ::GetFileType(h.get()) != FILE_TYPE_DISK) return nullptr;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(h.get(), &info) ||
@@ -166,12 +171,13 @@ bool HostFileSystem::Copy(const std::string& from, const std::string& to) {
       target.nFileIndexHigh == source.nFileIndexHigh &&
       target.nFileIndexLow == source.nFileIndexLow)
     return true;
-  return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+  const WideName fromName(from);
+  const WideName toName(to);
+  return fromName && toName && ::CopyFileW(fromName.c_str(), toName.c_str(), FALSE) != FALSE;
 }
 
 std::int64_t HostFileSystem::Size(const std::string& path) {
-  const OwnedHandle h(::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  const OwnedHandle h = Open(path, 0, kShareAll, OPEN_EXISTING);
   LARGE_INTEGER size{};
   if (!h || ::GetFileType(h.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(h.get(), &size))
     return -1;
@@ -187,7 +193,7 @@ PathKind HostFileSystem::Kind(const std::string& path) {
     if (error == ERROR_PIPE_BUSY) return PathKind::Other;  // a pipe whose instances are all taken
     // Something stands there that cannot be opened even to look at it (in use, refused): its
     // attributes may still tell; a link that loops tells nothing.
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = AttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
       return PathKind::Other;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
@@ -201,15 +207,14 @@ std::string HostFileSystem::FinalTarget(const std::string& path) {
   std::string current = path;
   std::vector<std::uint8_t> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
   for (int hop = 0; hop < kMaxLinks; ++hop) {
-    const DWORD attributes = ::GetFileAttributesA(current.c_str());
+    const DWORD attributes = AttributesOf(current);
     if (attributes == INVALID_FILE_ATTRIBUTES)
       // Missing: that is the name the links lead to. ERROR_CANT_RESOLVE_FILENAME: the system
       // found links on the way that never end.
       return ::GetLastError() == ERROR_CANT_RESOLVE_FILENAME ? std::string() : current;
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return current;
-    const OwnedHandle link(::CreateFileA(
-        current.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const OwnedHandle link = Open(current, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
     if (!link) return {};
     DWORD got = 0;
     if (!::DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
@@ -217,7 +222,9 @@ std::string HostFileSystem::FinalTarget(const std::string& path) {
       return ::GetLastError() == ERROR_NOT_A_REPARSE_POINT ? current : std::string();
     const auto target = ParseReparseData(std::span(data.data(), got));
     if (!target) return current;  // a reparse point of another kind: no link, the file is here
-    const auto text = InCodePage(target->path);
+    const std::wstring_view wide(reinterpret_cast<const wchar_t*>(target->path.data()),
+                                 target->path.size());
+    const auto text = win::NarrowExact(wide);
     if (!text) return {};
     current = target->relative ? FolderOf(current) + *text : *text;
   }
@@ -229,13 +236,16 @@ std::vector<std::string> HostFileSystem::FileNames(const std::string& folder) {
   std::string pattern = folder;
   if (!pattern.empty() && std::string(kPathSeparators).find(pattern.back()) == std::string::npos)
     pattern += kPathSeparator;
-  WIN32_FIND_DATAA entry{};
-  const win::OwnedSearch find(::FindFirstFileA((pattern + "*").c_str(), &entry));
+  const WideName name(pattern + "*");
+  if (!name) return names;
+  WIN32_FIND_DATAW entry{};
+  const win::OwnedSearch find(::FindFirstFileW(name.c_str(), &entry));
   if (!find) return names;
   do {
+    // A name UTF-8 cannot carry (an unpaired surrogate) could not be named back: left out.
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      names.emplace_back(entry.cFileName);
-  } while (::FindNextFileA(find.get(), &entry));
+      if (auto text = win::NarrowExact(entry.cFileName)) names.push_back(std::move(*text));
+  } while (::FindNextFileW(find.get(), &entry));
   return names;
 }
 
@@ -247,9 +257,7 @@ bool HostFileSystem::CanWrite(const std::string& path) {
     return false;
   // Opening for writing asks the file's access list and the other openers' sharing; nothing is
   // written.
-  const OwnedHandle h(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return static_cast<bool>(h);
+  return static_cast<bool>(Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
 }
 
 }  // namespace

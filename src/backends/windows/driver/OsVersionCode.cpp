@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/windows/OwnedHandles.h"
+#include "host/windows/WideName.h"
 
 namespace rz::platform {
 
@@ -26,7 +27,10 @@ bool IsMachine64Bit(USHORT machine) {
 }  // namespace
 
 std::optional<std::uint32_t> OsVersionFromLibrary(const std::string& libraryPath) {
-  win::OwnedLibrary library(::LoadLibraryA(libraryPath.c_str()));
+  // The program's folder, which holds the library, may have a name in any language.
+  const win::WideName name(libraryPath);
+  if (!name) return std::nullopt;
+  win::OwnedLibrary library(::LoadLibraryW(name.c_str()));
   if (!library) return std::nullopt;
   using GetOSVerFunction = DWORD(WINAPI*)();
   const auto getOsVer = ProcedureAs<GetOSVerFunction>(library.get(), kOsVersionFunction);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "base/LittleEndian.h"
+#include "host/windows/WideName.h"
 
 namespace rz::platform {
 
@@ -34,8 +35,10 @@ class LinearMemory final : public MappedMemory {
 }  // namespace
 
 DeviceHandle WindowsDriverDevice::Open(const std::string& devicePath) {
-  win::OwnedHandle h(::CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const win::WideName name(devicePath);
+  win::OwnedHandle h(name ? ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                          : INVALID_HANDLE_VALUE);
   if (!h) {
     lastError_ = ::GetLastError();
     return kInvalidDeviceHandle;

@@ -1,4 +1,4 @@
-// The ZPCIDrv kernel driver's device: opened with CreateFileA, requests checked as every driver
+// The ZPCIDrv kernel driver's device: opened with CreateFileW, requests checked as every driver
 // device checks them and then sent with DeviceIoControl, and the memory it maps reached at the
 // linear addresses its map requests return.
 #pragma once

@@ -1,5 +1,7 @@
 #include "backends/windows/driver/WindowsServiceControl.h"
 
+#include "host/windows/WideName.h"
+
 namespace rz::platform {
 
 SC_HANDLE WindowsServiceControl::Find(ServiceHandle handle) {
@@ -26,29 +28,34 @@ bool WindowsServiceControl::Succeeded(BOOL ok) {
 }
 
 ServiceHandle WindowsServiceControl::OpenManager(std::uint32_t access) {
-  return Keep(::OpenSCManagerA(nullptr, nullptr, access));
+  return Keep(::OpenSCManagerW(nullptr, nullptr, access));
 }
 
 ServiceHandle WindowsServiceControl::OpenService(ServiceHandle manager, const std::string& name,
                                                  std::uint32_t access) {
   const SC_HANDLE m = Find(manager);
   if (!m) return kNullService;
-  return Keep(::OpenServiceA(m, name.c_str(), access));
+  const win::WideName wide(name);
+  return Keep(wide ? ::OpenServiceW(m, wide.c_str(), access) : nullptr);
 }
 
 ServiceHandle WindowsServiceControl::CreateService(ServiceHandle manager,
                                                    const ServiceParams& params) {
   const SC_HANDLE m = Find(manager);
   if (!m) return kNullService;
-  return Keep(::CreateServiceA(m, params.name.c_str(), params.displayName.c_str(), params.access,
-                               params.type, params.startType, params.errorControl,
-                               params.binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr,
-                               nullptr));
+  // The driver file lies in the program's folder, whose name may be in any language.
+  const win::WideName name(params.name);
+  const win::WideName displayName(params.displayName);
+  const win::WideName binaryPath(params.binaryPath);
+  if (!name || !displayName || !binaryPath) return Keep(nullptr);
+  return Keep(::CreateServiceW(m, name.c_str(), displayName.c_str(), params.access, params.type,
+                               params.startType, params.errorControl, binaryPath.c_str(), nullptr,
+                               nullptr, nullptr, nullptr, nullptr));
 }
 
 bool WindowsServiceControl::StartService(ServiceHandle service) {
   const SC_HANDLE s = Find(service);
-  return s && Succeeded(::StartServiceA(s, 0, nullptr));
+  return s && Succeeded(::StartServiceW(s, 0, nullptr));
 }
 
 bool WindowsServiceControl::ControlService(ServiceHandle service, std::uint32_t control) {

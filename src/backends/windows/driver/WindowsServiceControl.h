@@ -1,5 +1,6 @@
-// The service control manager through its own calls (OpenSCManagerA, OpenServiceA,
-// CreateServiceA, StartServiceA, ControlService, DeleteService). Every handle it hands out is owned
+// The service control manager through its own calls (OpenSCManagerW, OpenServiceW,
+// CreateServiceW, StartServiceW, ControlService, DeleteService), names and paths in UTF-8 (one
+// that is not fails the call with ERROR_NO_UNICODE_TRANSLATION). Every handle it hands out is owned
 // here until CloseServiceHandle, and closed when this object goes if the caller forgot it.
 #pragma once
 #include <map>

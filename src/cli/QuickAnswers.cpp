@@ -1,0 +1,36 @@
+#include "cli/QuickAnswers.h"
+
+#include "app/ExitCodes.h"
+#include "base/BuildConfig.h"
+#include "cli/Reports.h"
+#include "commands/ChipListing.h"
+#include "sim/scenario/Presets.h"
+#include "ui/Ui.h"
+
+namespace rz::cli {
+
+std::optional<int> AnswerWithoutProgram(const Options& o, std::FILE* human, RunEnd& end) {
+  switch (o.command) {
+    case Command::Help:
+      std::fprintf(human, "%s", kUsage);
+      return app::kExitOk;
+    case Command::Version:
+      std::fprintf(human, "rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n",
+                   kProgramVersion, ui::kApplicationTitle, kMakerSubsystemVendorId);
+      return app::kExitOk;
+    case Command::Chips: {
+      const auto chips = commands::ListChips();
+      for (const auto& c : chips) std::fprintf(human, "%s\n", ChipLine(c).c_str());
+      if (auto* json = end.Json()) WriteChipsJson(*json, chips);
+      return app::kExitOk;
+    }
+    case Command::Machines:
+      for (const auto& p : sim::ListPresets())
+        std::fprintf(human, "%-20s %s\n", p.name.c_str(), p.description.c_str());
+      return app::kExitOk;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace rz::cli
