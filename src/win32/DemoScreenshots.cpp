@@ -8,9 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32 {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 
 namespace {
 
@@ -57,7 +60,7 @@ void Shoot(HWND window, const std::string& path) {
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof info;
   file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-  std::ofstream out(std::filesystem::path(Wide(path)), std::ios::binary);
+  std::ofstream out(std::filesystem::path(Widen(path)), std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof file);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
   out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));

@@ -1,11 +1,16 @@
 #include "win32/Gdi.h"
 
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32 {
 
+using platform::win::Narrow;
+using platform::win::Widen;
+
 OwnedGdi LoadBitmapFile(const std::string& path) {
-  return OwnedGdi(::LoadImageW(nullptr, Wide(path).c_str(), IMAGE_BITMAP, 0, 0,
+  const std::optional<std::wstring> name = platform::win::WidenExact(path);
+  if (!name) return OwnedGdi();  // no name of the system's can be that file
+  return OwnedGdi(::LoadImageW(nullptr, name->c_str(), IMAGE_BITMAP, 0, 0,
                                LR_LOADFROMFILE | LR_CREATEDIBSECTION));
 }
 
@@ -80,7 +85,7 @@ OwnedGdi MakeFont(const skin::Font& font) {
   return OwnedGdi(::CreateFontW(-font.pixelSize, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                 DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                                Wide(font.family).c_str()));
+                                Widen(font.family).c_str()));
 }
 
 HRGN MakeRegion(const std::vector<skin::Rect>& rects) {

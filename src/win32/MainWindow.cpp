@@ -6,9 +6,12 @@
 
 #include "skin/Colour.h"
 #include "skin/Labels.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32 {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 
 namespace {
 
@@ -60,7 +63,7 @@ MainWindow::MainWindow()
       case skin::PlainControl::ProgressBar: cls = PROGRESS_CLASSW; break;
       case skin::PlainControl::Memo: cls = L"EDIT"; style |= ES_READONLY | WS_BORDER; break;
     }
-    plain_[i] = ::CreateWindowExW(0, cls, Wide(spec.text).c_str(), style, spec.rect.left,
+    plain_[i] = ::CreateWindowExW(0, cls, Widen(spec.text).c_str(), style, spec.rect.left,
                                   spec.rect.top, spec.rect.width, spec.rect.height, Handle(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstPlainId + i)),
                                   ::GetModuleHandleW(nullptr), nullptr);
@@ -70,7 +73,7 @@ MainWindow::MainWindow()
   HWND group = plain_[static_cast<std::size_t>(PlainSpec("GroupBox1") - skin::kPlainControls.data())];
   for (const skin::LabelSpec& spec : skin::kMainLabels) {
     if (!spec.inGroupBox) continue;
-    HWND label = ::CreateWindowExW(0, L"STATIC", Wide(spec.initialText).c_str(),
+    HWND label = ::CreateWindowExW(0, L"STATIC", Widen(spec.initialText).c_str(),
                                    WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, spec.left,
                                    spec.top, 120, spec.font.pixelSize + 4, group, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
@@ -131,7 +134,7 @@ RECT MainWindow::LabelArea(skin::MainLabel label) const {
   RECT r{left, top, left, top};
   HDC dc = ::GetDC(Handle());
   HGDIOBJ old = ::SelectObject(dc, fonts_[i].get());
-  const std::wstring text = Wide(labels_[i]);
+  const std::wstring text = Widen(labels_[i]);
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_LEFT | DT_TOP | DT_NOPREFIX);
   ::SelectObject(dc, old);
@@ -175,7 +178,7 @@ void MainWindow::PaintExtra(HDC dc) {
     RECT r = LabelArea(spec.id);
     HGDIOBJ old = ::SelectObject(dc, fonts_[i].get());
     ::SetTextColor(dc, spec.yellow ? Colour(skin::kLabelYellow) : ::GetSysColor(COLOR_WINDOWTEXT));
-    const std::wstring text = Wide(labels_[i]);
+    const std::wstring text = Widen(labels_[i]);
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
                 DT_LEFT | DT_TOP | DT_NOPREFIX | DT_NOCLIP);
     ::SelectObject(dc, old);
@@ -195,7 +198,7 @@ void MainWindow::PaintProgress(HDC dc) {
   HGDIOBJ old = ::SelectObject(dc, fonts_[status].get());
   ::SetTextColor(dc, Colour(skin::kLabelYellow));
   RECT text = at(skin::Progress::TextArea(w, h));
-  const std::wstring wide = Wide(progress_.Text());
+  const std::wstring wide = Widen(progress_.Text());
   ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &text,
               DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   ::SelectObject(dc, old);

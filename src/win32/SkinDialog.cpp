@@ -2,9 +2,12 @@
 
 #include "skin/Labels.h"
 #include "win32/MainWindow.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32 {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 
 SkinDialog::SkinDialog(HWND owner, const skin::DialogSpec& spec, const std::string& programFolder)
     : SkinWindow(owner, spec.caption, skin::kDialogWidth, skin::kDialogHeight,
@@ -71,7 +74,7 @@ void SkinDialog::PaintExtra(HDC dc) {
   ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
   HGDIOBJ old = ::SelectObject(dc, font_.get());
   RECT r{skin::kMessageLeft, skin::kMessageTop, skin::kMessageLeft, skin::kMessageTop};
-  const std::wstring text = Wide(message_);
+  const std::wstring text = Widen(message_);
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_LEFT | DT_TOP | DT_NOPREFIX);
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,

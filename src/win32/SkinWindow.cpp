@@ -5,9 +5,12 @@
 #include <stdexcept>
 
 #include "skin/Colour.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32 {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 
 namespace {
 
@@ -46,7 +49,7 @@ SkinWindow::SkinWindow(HWND owner, const char* caption, int width, int height,
                        int backgroundResource, int backgroundTop, DWORD extraStyle)
     : background_(LoadBitmapResource(backgroundResource)), backgroundTop_(backgroundTop) {
   RegisterClassOnce(&SkinWindow::Procedure);
-  hwnd_ = ::CreateWindowExW(extraStyle, kClassName, Wide(caption).c_str(),
+  hwnd_ = ::CreateWindowExW(extraStyle, kClassName, Widen(caption).c_str(),
                             WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
                             CW_USEDEFAULT, CW_USEDEFAULT, width, height, owner, nullptr,
                             ::GetModuleHandleW(nullptr), this);

@@ -3,10 +3,13 @@
 #include <exception>
 
 #include "app/ExitCodes.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 #include "win32/Win32EventPump.h"
 
 namespace rz::win32 {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 
 Win32Session::Win32Session(platform::Platform& platform, const skin::WindowCommands& commands)
     : form_(std::make_unique<MainWindow>()) {
@@ -30,7 +33,7 @@ Win32Session::~Win32Session() { session_.reset(); }
 namespace {
 
 void ShowException(const std::string& text) {
-  ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(ui::kApplicationTitle).c_str(),
+  ::MessageBoxW(nullptr, Widen(text).c_str(), Widen(ui::kApplicationTitle).c_str(),
                 MB_OK | MB_ICONERROR);
 }
 

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "skin/Labels.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32 {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 
 namespace {
 
@@ -17,9 +20,9 @@ std::optional<std::string> RunFileDialog(HWND owner, bool save, const std::strin
                                          const std::string& dir, const std::string& name) {
   std::vector<wchar_t> file(32768, L'\0');
   // A proposed name is a zero-terminated text: whatever follows a zero character is not shown.
-  const std::wstring shown = Wide(name.substr(0, name.find('\0')));
+  const std::wstring shown = Widen(name.substr(0, name.find('\0')));
   shown.copy(file.data(), std::min(shown.size(), file.size() - 1));
-  const std::wstring wideTitle = Wide(title), wideDir = Wide(dir);
+  const std::wstring wideTitle = Widen(title), wideDir = Widen(dir);
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
@@ -31,7 +34,11 @@ std::optional<std::string> RunFileDialog(HWND owner, bool save, const std::strin
               OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   const BOOL chosen = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
   if (!chosen) return std::nullopt;
-  return Utf8(file.data());
+  std::optional<std::string> path = platform::win::NarrowExact(file.data());
+  if (!path)  // a name with an unpaired surrogate: no UTF-8 text can name that file
+    ::MessageBoxW(owner, L"This file name cannot be used. Please choose another name.",
+                  Widen(title).c_str(), MB_OK | MB_ICONERROR);
+  return path;
 }
 
 }  // namespace
@@ -49,12 +56,12 @@ bool Win32Ui::MessageBox(const std::string& caption, const std::string& text, ui
                      (icon == ui::Icon::Error ? MB_ICONERROR : 0);
   const int pressed =
       ::MessageBoxW(owner == ui::Owner::MainWindow ? main_.Handle() : nullptr,
-                    Wide(text).c_str(), Wide(caption).c_str(), flags);
+                    Widen(text).c_str(), Widen(caption).c_str(), flags);
   return buttons == ui::Buttons::YesNo && pressed == IDYES;
 }
 
 void Win32Ui::ShowMessage(const std::string& text) {
-  ::MessageBoxW(VisibleMain(), Wide(text).c_str(), Wide(ui::kApplicationTitle).c_str(), MB_OK);
+  ::MessageBoxW(VisibleMain(), Widen(text).c_str(), Widen(ui::kApplicationTitle).c_str(), MB_OK);
 }
 
 bool Win32Ui::RunSkinDialog(const skin::DialogSpec& spec, const std::string& text) {

@@ -12,7 +12,7 @@
 #include "sim/scenario/DemoMachine.h"
 #include "skin/WindowSession.h"
 #include "win32/DemoScreenshots.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 #include "win32/Win32Main.h"
 
 namespace {
@@ -21,7 +21,7 @@ namespace {
 std::string MachineArgument() {
   int count = 0;
   wchar_t** args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  std::string machine = count > 1 && args ? rz::win32::Utf8(args[1]) : "nvidia-spi";
+  std::string machine = count > 1 && args ? rz::platform::win::Narrow(args[1]) : "nvidia-spi";
   ::LocalFree(args);
   return machine;
 }
@@ -30,12 +30,12 @@ std::string OwnFolder() {
   wchar_t path[MAX_PATH];
   const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring folder(path, n);
-  return rz::win32::Utf8(folder.substr(0, folder.find_last_of(L"\\/")));
+  return rz::platform::win::Narrow(folder.substr(0, folder.find_last_of(L"\\/")));
 }
 
 void Complain(const std::string& text) {
   std::fputs(text.c_str(), stderr);
-  ::MessageBoxW(nullptr, rz::win32::Wide(text).c_str(), L"rzflash-demo", MB_OK | MB_ICONERROR);
+  ::MessageBoxW(nullptr, rz::platform::win::Widen(text).c_str(), L"rzflash-demo", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace

@@ -5,9 +5,12 @@
 
 #include "sim/scenario/Presets.h"
 #include "sim/scenario/Scenario.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32::test {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 
 namespace {
 
@@ -20,7 +23,7 @@ void CopySkin(const std::string& folder) {
 std::string WindowText(HWND w) {
   wchar_t text[1024] = {};
   ::GetWindowTextW(w, text, 1024);
-  return Utf8(text);
+  return Narrow(text);
 }
 
 // The dialogs of the system among the thread's visible windows.
@@ -130,7 +133,7 @@ void Answerer::Watch(std::stop_token stop, DWORD thread) {
         fileTitles.push_back(WindowText(dialog));
         std::string path = file_;  // as a person types it: with the system's separators
         std::replace(path.begin(), path.end(), '/', '\\');
-        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(path).c_str()));
+        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(path).c_str()));
       } else {
         boxes.push_back(WindowText(dialog) + ": " + WindowText(::GetDlgItem(dialog, kMessageText)));
         if (::GetDlgItem(dialog, IDYES)) button = NextAnswer() ? IDYES : IDNO;

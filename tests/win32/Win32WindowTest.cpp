@@ -9,9 +9,12 @@
 #include "Win32TestSupport.h"
 #include "sim/seams/EmulatedPlatform.h"
 #include "support/SimHarness.h"
-#include "win32/Text.h"
+#include "host/windows/Utf16.h"
 
 namespace rz::win32::test {
+
+using platform::win::Narrow;
+using platform::win::Widen;
 namespace {
 
 using nlohmann::json;
@@ -183,7 +186,7 @@ TEST(Win32Window, FileNamesInAnyLanguageThroughTheDialogs) {
       ASSERT_EQ(answerer.skinned.size(), 2u);
       EXPECT_EQ(answerer.skinned.back(), "Save VGA BIOS completed!!!");
     }
-    const std::filesystem::path wide(Wide(path));
+    const std::filesystem::path wide(Widen(path));
     ASSERT_TRUE(std::filesystem::exists(wide));
     EXPECT_EQ(std::filesystem::file_size(wide), 65536u);
     const auto& lines = run.session->Transcript().Lines();
