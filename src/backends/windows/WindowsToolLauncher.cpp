@@ -52,7 +52,9 @@ LaunchResult WindowsToolLauncher::RunAndWait(const std::string& path,
   const ComOnThisThread com;
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // No system error box for a tool that cannot start: the command reports the failure itself,
+  // once, and nothing waits for a person to dismiss a box the program knows nothing of.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   info.hwnd = nullptr;  // no window of the program's own stands behind this seam
   info.lpVerb = L"open";
   info.lpFile = widePath.c_str();
