@@ -54,7 +54,12 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Now and then Wine fails to start a test's process at all (it fails at once, without a line of
 # output); such a test is run once more. A test that fails when it has run fails the suite.
 timed "suite x64" ctest --preset windows --repeat until-pass:2
-timed "suite x86" ctest --preset windows-x86 --repeat until-pass:2
+# The 32-bit build's suites all but the fault matrix, which drives the same core on the emulated
+# machine as the 64-bit run just did and would take three quarters of their time (about 7 of 9
+# minutes); RZ_WINDOWS_X86_ALL=1 runs it too.
+x86_filter=(-E '^Presets/FaultMatrix\.')
+if [ "${RZ_WINDOWS_X86_ALL:-}" = 1 ]; then x86_filter=(); fi
+timed "suite x86" ctest --preset windows-x86 --repeat until-pass:2 "${x86_filter[@]}"
 (cd build/windows && cpack -G ZIP >/dev/null && echo "packed build/windows/rzflash-windows.zip")
 
 # The setup program's check waits for Wine's programs by waiting for the wineserver to end, so the
