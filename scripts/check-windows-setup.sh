@@ -112,6 +112,9 @@ check_removed() {
 round() {
   echo "setup: -- $1"
   run "$wine32" "$setup" /S || fail "the setup program failed"
+  echo "setup: installed in C:\\Program Files\\RZFLASH:"
+  listing | grep -v '^Skin/.' | sed 's/^/setup:   /'
+  echo "setup:   Skin/ with $(listing | grep -c '^Skin/.') files"
   check_installed
   if run "$wine64" 'C:\Program Files\RZFLASH\rzflash-cli.exe' --machine nvidia-spi info; then
     grep -q '^BIOS version: ' "$out" && grep -qx '\[Ready\]' "$out" || fail "info did not report the card"
