@@ -7,15 +7,14 @@
 # The windowed program the Start-menu entry starts (its target name; the .exe need not be built
 # for the setup program to be made).
 set(RZ_SETUP_PROGRAM_TARGET rzflash)
-# The icon of the setup program, the entry and the uninstaller: the program's own where the
-# sources have one, else one drawn by a host build (tools/skingen --icon), else makensis's own and
-# the program's embedded icon for the entry.
-set(RZFLASH_HOST_ICON "" CACHE FILEPATH "Program icon (.ico) drawn by a host build, for the setup program")
+# The icon of the setup program and its uninstaller: the program's own, as the sources or a host
+# build's artwork (RZFLASH_HOST_ART_DIR) have it; else makensis's own. The Start-menu entry and
+# Apps and Features show the icon inside the windowed program.
 set(_setup_icon "")
 if(EXISTS ${PROJECT_SOURCE_DIR}/assets/windows/rzflash.ico)
   set(_setup_icon ${PROJECT_SOURCE_DIR}/assets/windows/rzflash.ico)
-elseif(RZFLASH_HOST_ICON)
-  set(_setup_icon ${RZFLASH_HOST_ICON})
+elseif(RZFLASH_HOST_ART_DIR AND EXISTS ${RZFLASH_HOST_ART_DIR}/rzflash.ico)
+  set(_setup_icon ${RZFLASH_HOST_ART_DIR}/rzflash.ico)
 endif()
 
 set(CPACK_PACKAGE_NAME RZFLASH)

@@ -78,10 +78,10 @@ with_folders() {
 user_files=()
 
 check_installed() {
-  # Everything the install rules name, the empty "BIOS Files", the icon and the uninstaller, and
-  # what the user has kept from before.
+  # Everything the install rules name, the empty "BIOS Files" and the uninstaller, and what the
+  # user has kept from before.
   expect_listing "$({ (cd "$staged" && find . -mindepth 1 \( -type d -printf '%P/\n' -o -printf '%P\n' \))
-    printf '%s\n' "BIOS Files/" rzflash.ico Uninstall.exe
+    printf '%s\n' "BIOS Files/" Uninstall.exe
     with_folders "${user_files[@]}"; } | LC_ALL=C sort -u)"
   for f in rzflash-cli.exe RZFLASH.CFG HELP.CHM DRIVER.txt Skin/; do
     listing | grep -qxF "$f" || fail "$f was not installed"

@@ -15,13 +15,12 @@ timed() {
   echo "windows: $name took $((SECONDS - start)) s"
 }
 
-# The skin bitmaps and the setup program's icon are drawn by a Qt program of this machine: a host
-# build draws them.
+# The skin bitmaps and the windows' artwork (backgrounds, icon) are drawn by a Qt program of this
+# machine: a host build draws them.
 cmake --preset debug >/dev/null
 cmake --build --preset debug --target rz_skin_files
-icon=$PWD/build/debug/rzflash.ico
-QT_QPA_PLATFORM=offscreen build/debug/tools/skingen/rz_skingen --icon 48 "$icon" 2>/dev/null
-host_files=(-DRZFLASH_HOST_SKIN_DIR="$PWD/build/debug/bin/Skin" -DRZFLASH_HOST_ICON="$icon")
+host_files=(-DRZFLASH_HOST_SKIN_DIR="$PWD/build/debug/bin/Skin"
+            -DRZFLASH_HOST_ART_DIR="$PWD/build/debug/src/gui/art")
 build() {
   cmake --preset "$1" "${host_files[@]}" >/dev/null
   cmake --build --preset "$1"
