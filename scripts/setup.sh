@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs that this machine lacks (idempotent).
-# `setup.sh windows` also installs the Windows cross toolchain and Wine, which run the Windows
-# build's suites; `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with;
+# `setup.sh windows` also installs the Windows cross toolchains (64-bit and 32-bit) and Wine, which
+# run the Windows builds' suites (the 32-bit Wine, from Debian's i386 architecture, which it adds,
+# runs the 32-bit build and the setup program), and makensis, which makes the setup program;
+# `setup.sh bench` also installs flashrom, which bench/vs-flashrom.sh compares with;
 # `setup.sh package` also installs what builds, checks, installs and reads the Debian package
 # (dpkg-shlibdeps and file for the dependencies, lintian, pkexec it depends on, man).
 # The default list also holds QEMU and busybox-static: the test command boots a virtual machine
@@ -22,7 +24,7 @@ packages=(
 )
 fi
 if [ "${1:-}" = windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+  packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 nsis)
 fi
 if [ "${1:-}" = bench ]; then
   packages+=(flashrom)
@@ -42,6 +44,9 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   sudo_cmd=()
   if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  if [ "${1:-}" = windows ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -88,17 +88,16 @@ class BoxWatcher {
  private:
   static HWND FindBox(DWORD thread) {
     HWND found = nullptr;
-    ::EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM out) -> BOOL {
-          wchar_t cls[16] = {};
-          ::GetClassNameW(w, cls, 16);
-          if (std::wstring_view(cls) != L"#32770" || !::IsWindowVisible(w)) return TRUE;
-          *reinterpret_cast<HWND*>(out) = w;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(thread, TakeBox, reinterpret_cast<LPARAM>(&found));
     return found;
+  }
+  // A named callback, not a lambda: a 32-bit build calls it as stdcall (CALLBACK).
+  static BOOL CALLBACK TakeBox(HWND w, LPARAM out) {
+    wchar_t cls[16] = {};
+    ::GetClassNameW(w, cls, 16);
+    if (std::wstring_view(cls) != L"#32770" || !::IsWindowVisible(w)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
   }
   std::jthread worker_;
 };
