@@ -26,19 +26,19 @@ std::string WindowText(HWND w) {
   return Narrow(text);
 }
 
+// Notes a visible dialog of the system's (a named stdcall function: 32-bit callbacks need one).
+BOOL CALLBACK NoteSystemDialog(HWND w, LPARAM out) {
+  wchar_t cls[16] = {};
+  ::GetClassNameW(w, cls, 16);
+  if (std::wstring_view(cls) == L"#32770" && ::IsWindowVisible(w))
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+  return TRUE;
+}
+
 // The dialogs of the system among the thread's visible windows.
 std::vector<HWND> SystemDialogs(DWORD thread) {
   std::vector<HWND> found;
-  ::EnumThreadWindows(
-      thread,
-      [](HWND w, LPARAM out) -> BOOL {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(w, cls, 16);
-        if (std::wstring_view(cls) == L"#32770" && ::IsWindowVisible(w))
-          reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  ::EnumThreadWindows(thread, NoteSystemDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -84,9 +84,11 @@ bool Win32Run::StartShown() {
   return ::IsWindowVisible(session->Form().Handle()) != FALSE;
 }
 
+Answerer::Answerer(std::deque<bool> answers) : answers_(std::move(answers)) { StartWatching(); }
+
 Answerer::Answerer(Win32Session& session, std::string file, std::deque<bool> answers)
-    : session_(session), file_(std::move(file)), answers_(std::move(answers)) {
-  session_.Ui().onSkinDialog = [this](SkinDialog& d) {
+    : session_(&session), file_(std::move(file)), answers_(std::move(answers)) {
+  session_->Ui().onSkinDialog = [this](SkinDialog& d) {
     skinned.push_back(d.MessageText());
     if (beforeAnswer) beforeAnswer(d);
     const bool question = d.Buttons().Find(skin::Action::Yes) != nullptr;
@@ -98,6 +100,10 @@ Answerer::Answerer(Win32Session& session, std::string file, std::deque<bool> ans
     ::PostMessageW(d.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::PostMessageW(d.Handle(), WM_LBUTTONUP, 0, at);
   };
+  StartWatching();
+}
+
+void Answerer::StartWatching() {
   watcher_ = std::jthread([this, thread = ::GetCurrentThreadId()](std::stop_token stop) {
     Watch(stop, thread);
   });
@@ -105,7 +111,7 @@ Answerer::Answerer(Win32Session& session, std::string file, std::deque<bool> ans
 
 Answerer::~Answerer() {
   Stop();
-  session_.Ui().onSkinDialog = nullptr;
+  if (session_) session_->Ui().onSkinDialog = nullptr;
 }
 
 void Answerer::Stop() {

@@ -41,6 +41,8 @@ class Answerer {
   // File dialogs are answered with `file`, yes/no questions with the next of `answers` (no when
   // they run out), every other window with OK.
   Answerer(Win32Session& session, std::string file, std::deque<bool> answers);
+  // The system's dialogs only, of whatever runs on this thread (a whole program run, say).
+  explicit Answerer(std::deque<bool> answers = {});
   ~Answerer();
   // Stops watching; what was seen may be read after it.
   void Stop();
@@ -54,7 +56,8 @@ class Answerer {
  private:
   bool NextAnswer();
   void Watch(std::stop_token stop, DWORD thread);
-  Win32Session& session_;
+  void StartWatching();
+  Win32Session* session_ = nullptr;
   std::string file_;
   std::mutex mutex_;
   std::deque<bool> answers_;
