@@ -68,8 +68,9 @@ wineserver -p
 timed "suite x64" ctest --preset windows --repeat until-pass:2
 # The 32-bit build's suites all but the fault matrix, which drives the same core on the emulated
 # machine as the 64-bit run just did and would take three quarters of their time (about 7 of 9
-# minutes); RZ_WINDOWS_X86_ALL=1 runs it too.
-x86_filter=(-E '^Presets/FaultMatrix\.')
+# minutes), and the native window's transcript parity and screenshots, which the 64-bit run
+# checks on the same code; RZ_WINDOWS_X86_ALL=1 runs them too.
+x86_filter=(-E '^Presets/FaultMatrix\.|^win32\.(Win32Parity|ScreenshotsMatch)')
 if [ "${RZ_WINDOWS_X86_ALL:-}" = 1 ]; then x86_filter=(); fi
 timed "suite x86" ctest --preset windows-x86 --repeat until-pass:2 "${x86_filter[@]}"
 (cd build/windows && cpack -G ZIP >/dev/null && echo "packed build/windows/rzflash-windows.zip")
