@@ -11,6 +11,8 @@
 #include "CliRunner.h"
 #include "Machines.h"
 #include "Win32TestSupport.h"
+#include "commands/FlashCommand.h"
+#include "commands/SaveCommand.h"
 #include "sim/scenario/Presets.h"
 
 namespace rz::win32::test {
@@ -91,7 +93,7 @@ TEST(Win32Parity, BackupSavesWhatTheTerminalSaves) {
       RunBoth(windowBox, cliBox, "nvidia-parallel", skin::Action::Save, "saved.rom", {});
   ASSERT_EQ(o.cliExit, 0);
   EXPECT_EQ(o.skinned, (std::vector<std::string>{kBlank, "Save VGA BIOS completed!!!"}));
-  EXPECT_EQ(o.fileTitles.size(), 1u);
+  EXPECT_EQ(o.fileTitles, (std::vector<std::string>{commands::kSaveDialogTitle}));
   EXPECT_TRUE(o.boxes.empty()) << o.boxes.front();
   EXPECT_TRUE(o.lockedOut);
   EXPECT_TRUE(o.enabledAfter);
@@ -115,7 +117,7 @@ TEST(Win32Parity, FlashAdvancesTheBarAndAnswersBothDialogs) {
     ASSERT_EQ(o.cliExit, 0);
     EXPECT_EQ(o.skinned,
               (std::vector<std::string>{kBlank, "Flash BIOS completed!!!", kRestart}));
-    EXPECT_EQ(o.fileTitles.size(), 1u);
+    EXPECT_EQ(o.fileTitles, (std::vector<std::string>{commands::kOpenDialogTitle}));
     EXPECT_TRUE(o.lockedOut);
     EXPECT_TRUE(o.enabledAfter);
     EXPECT_EQ(o.window, o.cli) << "window:\n" << Show(o.window) << "terminal:\n" << Show(o.cli);
