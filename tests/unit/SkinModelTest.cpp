@@ -1,12 +1,17 @@
 // The skinned windows' model that both toolkits render: the button's behaviour (through the
-// scripts every renderer runs), the window shape, the gradient shades and the progress bar.
+// scripts every renderer runs), the window shape, the gradient shades, the progress bar and the
+// wait for the vendor tool beside the window's loop.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "support/ButtonScripts.h"
 #include "skin/Labels.h"
+#include "skin/PaintingToolLauncher.h"
 #include "skin/Progress.h"
 #include "skin/Shape.h"
 
@@ -123,6 +128,75 @@ TEST(SkinLabels, CrLfBreaksBecomeSingleBreaks) {
   EXPECT_EQ(Spec(LabelFor(ui::Label::BiosVersion)).name, std::string("lBIOSVersion"));
   EXPECT_EQ(Spec(LabelFor(ui::Label::EepromName)).name, std::string("lEEPROMName"));
   EXPECT_EQ(Spec(LabelFor(ui::Label::EepromSize)).name, std::string("lEEPROMSize"));
+}
+
+}  // namespace
+}  // namespace rz::skin
+
+
+namespace rz::skin {
+namespace {
+
+// A tool that runs until the window's loop has started, then ends (or throws).
+class WaitingTool final : public platform::ToolLauncher {
+ public:
+  explicit WaitingTool(bool fails) : fails_(fails) {}
+  platform::LaunchResult RunAndWait(const std::string& path, const std::string&,
+                                    const std::string&) override {
+    std::unique_lock lock(mutex);
+    started.wait(lock, [this] { return loopRunning; });
+    ranOn = std::this_thread::get_id();
+    if (fails_) throw std::runtime_error("tool gone");
+    return {true, path == "tool" ? 7 : -1};
+  }
+  std::mutex mutex;
+  std::condition_variable started;
+  bool loopRunning = false;
+  std::thread::id ranOn;
+
+ private:
+  bool fails_;
+};
+
+// A loop that lets the tool go once it runs, and ends when told (also when told first).
+class RecordingPump final : public EventPump {
+ public:
+  explicit RecordingPump(WaitingTool& tool) : tool_(tool) {}
+  void Run() override {
+    {
+      std::lock_guard lock(tool_.mutex);
+      tool_.loopRunning = true;
+    }
+    tool_.started.notify_all();
+    std::unique_lock lock(mutex_);
+    quit_.wait(lock, [this] { return quitting_; });
+  }
+  void Quit() override {
+    std::lock_guard lock(mutex_);
+    quitting_ = true;
+    quit_.notify_all();
+  }
+
+ private:
+  WaitingTool& tool_;
+  std::mutex mutex_;
+  std::condition_variable quit_;
+  bool quitting_ = false;
+};
+
+TEST(SkinPaintingWait, TheToolRunsBesideTheLoopAndItsEndOrFailureComesBack) {
+  for (const bool fails : {false, true}) {
+    WaitingTool tool(fails);
+    PaintingToolLauncher launcher(tool, [&] { return std::make_unique<RecordingPump>(tool); });
+    if (fails) {
+      EXPECT_THROW(launcher.RunAndWait("tool", "-p", "dir"), std::runtime_error);
+    } else {
+      const platform::LaunchResult r = launcher.RunAndWait("tool", "-p", "dir");
+      EXPECT_TRUE(r.started);
+      EXPECT_EQ(r.exitCode, 7);
+    }
+    EXPECT_NE(tool.ranOn, std::this_thread::get_id()) << "not on the window's thread";
+  }
 }
 
 }  // namespace

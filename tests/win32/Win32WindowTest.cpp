@@ -10,6 +10,7 @@
 #include "sim/seams/EmulatedPlatform.h"
 #include "support/SimHarness.h"
 #include "host/windows/Utf16.h"
+#include "win32/Win32EventPump.h"
 
 namespace rz::win32::test {
 
@@ -201,6 +202,39 @@ TEST(Win32Window, FileNamesInAnyLanguageThroughTheDialogs) {
     EXPECT_TRUE(again.boxes.empty());
     EXPECT_EQ(again.skinned, (std::vector<std::string>{"The BIOS Version is the same!!!"}));
   }
+}
+
+}  // namespace
+}  // namespace rz::win32::test
+
+namespace rz::win32::test {
+namespace {
+
+// A vendor tool that takes a while and says nothing of its progress.
+class SlowTool final : public platform::ToolLauncher {
+ public:
+  platform::LaunchResult RunAndWait(const std::string&, const std::string&,
+                                    const std::string&) override {
+    ::Sleep(600);
+    return {true, 0};
+  }
+};
+
+// While the tool runs the window's loop goes on: the running block of the progress bar moves.
+TEST(Win32Window, KeepsPaintingWhileTheVendorToolRuns) {
+  Win32Run run(std::string("nvidia-spi"), skin::ProgramCommands());
+  ASSERT_TRUE(run.StartShown());
+  MainWindow& f = run.session->Form();
+  f.SetCommandButtonsEnabled(false);
+  f.ShowProgress("Flashing", std::nullopt);
+  const skin::Rect bar = skin::kStatusProgress;
+  const int before = f.Progress().Filled(bar.width, bar.height).left;
+  SlowTool tool;
+  skin::PaintingToolLauncher launcher(tool, [] { return std::make_unique<Win32EventPump>(); });
+  EXPECT_TRUE(launcher.RunAndWait("tool.exe", "", "").started);
+  EXPECT_GT(f.Progress().Filled(bar.width, bar.height).left, before + skin::Progress::kStepPixels);
+  f.SetCommandButtonsEnabled(true);
+  EXPECT_FALSE(f.Progress().Visible());
 }
 
 }  // namespace
