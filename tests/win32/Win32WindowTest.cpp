@@ -49,6 +49,8 @@ TEST(Win32Window, GoodStartShowsTheSkinnedWindow) {
   EXPECT_EQ(ClientSize(f.Handle()).cx, 580);
   EXPECT_EQ(ClientSize(f.Handle()).cy, 262);
   EXPECT_EQ(::GetWindowLongW(f.Handle(), GWL_STYLE) & WS_CAPTION, 0) << "borderless";
+  EXPECT_NE(::GetWindowLongW(f.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0) << "on the taskbar";
+  EXPECT_NE(::GetClassLongPtrW(f.Handle(), GCLP_HICON), 0u) << "with the program's icon";
   wchar_t title[64] = {};
   ::GetWindowTextW(f.Handle(), title, 64);
   EXPECT_STREQ(title, L"RZFLASH Ver1.5");
