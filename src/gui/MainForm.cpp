@@ -8,7 +8,6 @@
 #include <QSessionManager>
 #endif
 
-#include <stdexcept>
 #include <string_view>
 #include <type_traits>
 
@@ -20,14 +19,14 @@ namespace rz::gui {
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const skin::LabelSpec& spec) {
+QLabel* MakeLabel(QWidget* parent, const skin::LabelLayout& layout) {
   auto* label = new QLabel(parent);
-  label->setFont(SkinFont(spec.font));
+  label->setFont(SkinFont(layout.font));
   label->setTextFormat(Qt::PlainText);
-  label->move(spec.left, spec.top);
-  label->setObjectName(QString::fromLatin1(spec.name));
-  TForm1::SetLabelText(label, QString::fromLatin1(spec.initialText));
-  if (spec.yellow) {
+  label->move(layout.left, layout.top);
+  label->setObjectName(QString::fromLatin1(layout.name));
+  TForm1::SetLabelText(label, QString::fromLatin1(layout.initialText));
+  if (layout.yellow) {
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText,
                  QColor(skin::kLabelYellow.r, skin::kLabelYellow.g, skin::kLabelYellow.b));
@@ -38,30 +37,23 @@ QLabel* MakeLabel(QWidget* parent, const skin::LabelSpec& spec) {
 
 QRect Q(const skin::Rect& r) { return QRect(r.left, r.top, r.width, r.height); }
 
-// The plain controls of the design, by name.
-const skin::PlainControlSpec& Plain(std::string_view name) {
-  for (const skin::PlainControlSpec& spec : skin::kPlainControls)
-    if (spec.name == name) return spec;
-  throw std::logic_error("no plain control " + std::string(name));
-}
-
 template <class Widget>
 Widget* MakePlain(QWidget* parent, std::string_view name) {
-  const skin::PlainControlSpec& spec = Plain(name);
+  const skin::PlainControlLayout& layout = skin::PlainControl(name);
   Widget* w;
   if constexpr (std::is_same_v<Widget, QPlainTextEdit>) {
-    w = new QPlainTextEdit(QString::fromLatin1(spec.text), parent);
+    w = new QPlainTextEdit(QString::fromLatin1(layout.text), parent);
     w->setReadOnly(true);
   } else if constexpr (std::is_same_v<Widget, QProgressBar>) {
     w = new QProgressBar(parent);
     w->setRange(0, 100);
     w->setValue(0);
   } else {
-    w = new Widget(QString::fromLatin1(spec.text), parent);
+    w = new Widget(QString::fromLatin1(layout.text), parent);
     w->setFont(DefaultFormFont());
   }
-  w->setGeometry(Q(spec.rect));
-  w->setObjectName(QString::fromLatin1(spec.name));
+  w->setGeometry(Q(layout.rect));
+  w->setObjectName(QString::fromLatin1(layout.name));
   return w;
 }
 
@@ -70,18 +62,18 @@ Widget* MakePlain(QWidget* parent, std::string_view name) {
 QImage MainBackgroundPicture() { return QImage(QStringLiteral(":/art/main_bk.png")); }
 
 QString SkinFile(const std::string& programFolder, int left, int top, int state) {
-  const skin::ImageButtonSpec button{"", skin::Action::Ok, {left, top, 0, 0}, true, ""};
+  const skin::ImageButtonLayout button{"", skin::Action::Ok, {left, top, 0, 0}, true, ""};
   return QString::fromStdString(
       skin::SkinFile(programFolder, button, static_cast<skin::Face>(state)));
 }
 
 void LoadImageButton(TImageLabel& button, const std::string& programFolder,
-                     const skin::ImageButtonSpec& spec) {
-  button.setObjectName(QString::fromLatin1(spec.name));
-  button.SetupButton(spec.rect.left, spec.rect.top, spec.rect.width, spec.rect.height, true,
+                     const skin::ImageButtonLayout& layout) {
+  button.setObjectName(QString::fromLatin1(layout.name));
+  button.SetupButton(layout.rect.left, layout.rect.top, layout.rect.width, layout.rect.height, true,
                      SkinKeyColour());
   auto file = [&](skin::Face face) {
-    return QString::fromStdString(skin::SkinFile(programFolder, spec, face));
+    return QString::fromStdString(skin::SkinFile(programFolder, layout, face));
   };
   button.LoadNormalImage(file(skin::Face::Normal));
   button.LoadHoverImage(file(skin::Face::Hover));
@@ -104,18 +96,18 @@ TForm1::TForm1() : QWidget(nullptr) {
   resize(skin::kDesignWidth, skin::kDesignHeight);
 
   using skin::MainLabel;
-  lEEPROMName = MakeLabel(this, skin::Spec(MainLabel::EepromName));
-  Label2 = MakeLabel(this, skin::Spec(MainLabel::Label2));
+  lEEPROMName = MakeLabel(this, skin::LayoutOf(MainLabel::EepromName));
+  Label2 = MakeLabel(this, skin::LayoutOf(MainLabel::Label2));
   ImageBk = new TSkinImage(this, MainBackgroundPicture());
   ImageBk->setObjectName(QStringLiteral("ImageBk"));
   ImageBk->onMouseDown = [this](Qt::MouseButton b) { ImageBkMouseDown(b); };
-  lBIOSVersion = MakeLabel(this, skin::Spec(MainLabel::BiosVersion));
-  lEEPROMSize = MakeLabel(this, skin::Spec(MainLabel::EepromSize));
-  lStatus = MakeLabel(this, skin::Spec(MainLabel::Status));
+  lBIOSVersion = MakeLabel(this, skin::LayoutOf(MainLabel::BiosVersion));
+  lEEPROMSize = MakeLabel(this, skin::LayoutOf(MainLabel::EepromSize));
+  lStatus = MakeLabel(this, skin::LayoutOf(MainLabel::Status));
   btTest = MakePlain<QPushButton>(this, "btTest");
   GroupBox1 = MakePlain<QGroupBox>(this, "GroupBox1");
-  Label1 = MakeLabel(GroupBox1, skin::Spec(MainLabel::Label1));
-  Label3 = MakeLabel(GroupBox1, skin::Spec(MainLabel::Label3));
+  Label1 = MakeLabel(GroupBox1, skin::LayoutOf(MainLabel::Label1));
+  Label3 = MakeLabel(GroupBox1, skin::LayoutOf(MainLabel::Label3));
   btSave = MakePlain<QPushButton>(this, "btSave");
   ProgressBar1 = MakePlain<QProgressBar>(this, "ProgressBar1");
   mStatus = MakePlain<QPlainTextEdit>(this, "mStatus");
@@ -149,10 +141,10 @@ void TForm1::SetLabelText(QLabel* label, const QString& text) {
   label->adjustSize();
 }
 
-TImageLabel* TForm1::MakeSkinButton(const skin::ImageButtonSpec& spec) {
+TImageLabel* TForm1::MakeSkinButton(const skin::ImageButtonLayout& layout) {
   auto* b = new TImageLabel(this);
-  LoadImageButton(*b, programFolder_, spec);
-  b->AfterMouseUp = [this, action = spec.action](TImageLabel*) {
+  LoadImageButton(*b, programFolder_, layout);
+  b->AfterMouseUp = [this, action = layout.action](TImageLabel*) {
     switch (action) {
       case skin::Action::Close: close(); break;
       case skin::Action::Minimize: showMinimized(); break;
@@ -175,9 +167,9 @@ void TForm1::LoadSkin(const std::string& programFolder) {
 
 void TForm1::SetCommandButtonsEnabled(bool enabled) {
   busy_.Set(enabled);
-  for (const skin::PlainControlSpec& spec : skin::kPlainControls)
-    if (spec.busySwitched)
-      findChild<QWidget*>(QString::fromLatin1(spec.name), Qt::FindDirectChildrenOnly)
+  for (const skin::PlainControlLayout& layout : skin::kPlainControls)
+    if (layout.busySwitched)
+      findChild<QWidget*>(QString::fromLatin1(layout.name), Qt::FindDirectChildrenOnly)
           ->setEnabled(enabled);
   for (TImageLabel* b : {ibClose, ibMinimize, ibHelp, ibBackup, ibFlash, ibExit})
     if (b) b->SetBtnEnabled(enabled);

@@ -96,7 +96,7 @@ class TForm1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  TImageLabel* MakeSkinButton(const skin::ImageButtonSpec& spec);
+  TImageLabel* MakeSkinButton(const skin::ImageButtonLayout& layout);
   std::string programFolder_;
   bool centred_ = false;
   skin::BusySwitch busy_;
@@ -106,7 +106,7 @@ class TForm1 : public QWidget {
 QString SkinFile(const std::string& programFolder, int left, int top, int state);
 // Places `button` and loads its four faces from the skin files of `programFolder`.
 void LoadImageButton(TImageLabel& button, const std::string& programFolder,
-                     const skin::ImageButtonSpec& spec);
+                     const skin::ImageButtonLayout& layout);
 // Moves a top-level window to the centre of its screen.
 void CentreOnScreen(QWidget& window);
 

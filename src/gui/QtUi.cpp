@@ -79,7 +79,7 @@ std::optional<std::string> QtUi::OpenFileDialog(const std::string& title,
 
 void QtUi::SetLabel(ui::Label label, const std::string& text) {
   QLabel* target = form_.findChild<QLabel*>(
-      QString::fromLatin1(skin::Spec(skin::LabelFor(label)).name), Qt::FindDirectChildrenOnly);
+      QString::fromLatin1(skin::LayoutOf(skin::LabelFor(label)).name), Qt::FindDirectChildrenOnly);
   TForm1::SetLabelText(target, Q(text));
   target->repaint();  // shown at once, even inside a command that keeps the event loop busy
 }

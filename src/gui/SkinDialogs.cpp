@@ -7,12 +7,12 @@ namespace rz::gui {
 
 QImage DialogBackgroundPicture() { return QImage(QStringLiteral(":/art/dialog_bk.png")); }
 
-TSkinDialog::TSkinDialog(QWidget* owner, const skin::DialogSpec& spec)
+TSkinDialog::TSkinDialog(QWidget* owner, const skin::DialogLayout& layout)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
-  setWindowTitle(QString::fromLatin1(spec.caption));
+  setWindowTitle(QString::fromLatin1(layout.caption));
   setFont(DefaultFormFont());
   setModal(true);
-  resize(spec.designWidth, skin::kDialogDesignHeight);
+  resize(layout.designWidth, skin::kDialogDesignHeight);
 
   ImageBk = new TSkinImage(this, DialogBackgroundPicture());
   ImageBk->move(0, skin::kDialogBackgroundTop);
@@ -40,10 +40,10 @@ void TSkinDialog::ImageBkMouseDown(Qt::MouseButton button) {
 }
 
 TImageLabel* TSkinDialog::MakeButton(const std::string& programFolder,
-                                     const skin::ImageButtonSpec& spec) {
+                                     const skin::ImageButtonLayout& layout) {
   auto* b = new TImageLabel(this);
-  LoadImageButton(*b, programFolder, spec);
-  b->AfterMouseUp = [this, yes = spec.action == skin::Action::Yes](TImageLabel*) {
+  LoadImageButton(*b, programFolder, layout);
+  b->AfterMouseUp = [this, yes = layout.action == skin::Action::Yes](TImageLabel*) {
     Answer = yes;
     close();
   };

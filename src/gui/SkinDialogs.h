@@ -30,10 +30,10 @@ class TSkinDialog : public QDialog {
   std::function<void(QWidget&)> systemMove = StartSystemMove;
 
  protected:
-  TSkinDialog(QWidget* owner, const skin::DialogSpec& spec);
+  TSkinDialog(QWidget* owner, const skin::DialogLayout& layout);
   // Creates one image button from the skin files of `programFolder`; a click answers (Yes: true,
   // any other: false) and closes the dialog.
-  TImageLabel* MakeButton(const std::string& programFolder, const skin::ImageButtonSpec& spec);
+  TImageLabel* MakeButton(const std::string& programFolder, const skin::ImageButtonLayout& layout);
   void showEvent(QShowEvent* event) override;
 };
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "skin/Geometry.h"
 
@@ -33,7 +34,7 @@ enum class Action { Close, Minimize, Help, Save, Flash, Ok, Yes, No };
 
 // A button drawn from skin bitmaps "Skin/<left>_<top>_<face>.bmp", faces 1 normal, 2 hover,
 // 3 pressed and, for buttons with their own disabled face, 4 disabled (the others show face 1).
-struct ImageButtonSpec {
+struct ImageButtonLayout {
   const char* name;
   Action action;
   Rect rect;
@@ -42,7 +43,7 @@ struct ImageButtonSpec {
 };
 
 // In the order LoadSkin creates them.
-inline constexpr std::array<ImageButtonSpec, 6> kMainButtons{{
+inline constexpr std::array<ImageButtonLayout, 6> kMainButtons{{
     {"ibClose", Action::Close, {505, 30, 29, 27}, false, ""},
     {"ibMinimize", Action::Minimize, {476, 30, 29, 27}, false, ""},
     {"ibHelp", Action::Help, {446, 30, 29, 27}, false, ""},
@@ -54,7 +55,7 @@ inline constexpr std::array<ImageButtonSpec, 6> kMainButtons{{
 // The labels of the designed form. The three yellow ones over the background show the card and
 // the status; the others lie below the background and are cut off once the window takes its size.
 enum class MainLabel { EepromName, Label2, BiosVersion, EepromSize, Status, Label1, Label3 };
-struct LabelSpec {
+struct LabelLayout {
   const char* name;
   MainLabel id;
   int left, top;  // Label1 and Label3 within GroupBox1
@@ -63,7 +64,7 @@ struct LabelSpec {
   bool yellow;
   bool inGroupBox;
 };
-inline constexpr std::array<LabelSpec, 7> kMainLabels{{
+inline constexpr std::array<LabelLayout, 7> kMainLabels{{
     {"lEEPROMName", MainLabel::EepromName, 112, 440, "lEEPROMName", kFormFont, false, false},
     {"Label2", MainLabel::Label2, 24, 440, "Flash EEPROM:", kFormFont, false, false},
     {"lBIOSVersion", MainLabel::BiosVersion, 155, 95, "Unknow", kValueFont, true, false},
@@ -72,11 +73,11 @@ inline constexpr std::array<LabelSpec, 7> kMainLabels{{
     {"Label1", MainLabel::Label1, 8, 24, "BIOS Version:", kFormFont, false, true},
     {"Label3", MainLabel::Label3, 8, 48, "EEPROM SIZE:", kFormFont, false, true},
 }};
-const LabelSpec& Spec(MainLabel label);
+const LabelLayout& LayoutOf(MainLabel label);
 
 // The plain controls of the designed form, all below the background picture.
 enum class PlainControl { Button, GroupBox, ProgressBar, Memo };
-struct PlainControlSpec {
+struct PlainControlLayout {
   const char* name;
   PlainControl kind;
   Rect rect;
@@ -84,7 +85,7 @@ struct PlainControlSpec {
   bool busySwitched;  // turned off with the image buttons while a command runs
 };
 // In focus order.
-inline constexpr std::array<PlainControlSpec, 7> kPlainControls{{
+inline constexpr std::array<PlainControlLayout, 7> kPlainControls{{
     {"btTest", PlainControl::Button, {320, 416, 75, 25}, "Test", false},
     {"GroupBox1", PlainControl::GroupBox, {38, 286, 259, 81}, "Current VGA Card Information", false},
     {"btSave", PlainControl::Button, {298, 288, 105, 29}, "Backup VGA BIOS", true},
@@ -93,6 +94,11 @@ inline constexpr std::array<PlainControlSpec, 7> kPlainControls{{
     {"btFlash", PlainControl::Button, {298, 316, 105, 25}, "Flash", true},
     {"btExit", PlainControl::Button, {298, 340, 105, 25}, "EXIT", true},
 }};
+
+// The plain control named `name`; the table holds every name the renderers ask for.
+const PlainControlLayout& PlainControl(std::string_view name);
+// Its place in kPlainControls.
+std::size_t PlainControlIndex(std::string_view name);
 
 // Not in the designed form: the command's progress, over the right end of the status strip.
 inline constexpr Rect kStatusProgress{364, 173, 180, 22};
@@ -112,15 +118,15 @@ inline constexpr int kMessageTop = 24;
 inline constexpr Font kMessageFont = kValueFont;
 inline constexpr const char* kMessageInitialText = "NULL";
 
-struct DialogSpec {
+struct DialogLayout {
   const char* caption;
   int designWidth;
-  std::array<ImageButtonSpec, 2> buttons;
+  std::array<ImageButtonLayout, 2> buttons;
   int buttonCount;
 };
-inline constexpr DialogSpec kMessageDialog{
+inline constexpr DialogLayout kMessageDialog{
     "FormMsg", 394, {{{"btOk", Action::Ok, {130, 62, 63, 29}, false, "OK"}, {}}}, 1};
-inline constexpr DialogSpec kQuestionDialog{
+inline constexpr DialogLayout kQuestionDialog{
     "FormYesNo",
     374,
     {{{"btYes", Action::Yes, {98, 62, 68, 26}, false, "Yes"},
@@ -134,6 +140,6 @@ enum class Face { None = 0, Normal = 1, Hover = 2, Pressed = 3, Disabled = 4 };
 
 // The bitmap of `face` for `button`: programFolder + "Skin/<left>_<top>_<n>.bmp" (with the system's
 // separator); a button without its own disabled face shows its normal one there.
-std::string SkinFile(const std::string& programFolder, const ImageButtonSpec& button, Face face);
+std::string SkinFile(const std::string& programFolder, const ImageButtonLayout& button, Face face);
 
 }  // namespace rz::skin

@@ -102,10 +102,10 @@ class BoxWatcher {
   std::jthread worker_;
 };
 
-void Drive(ImageButtons& buttons, skin::Action action, int nth,
+void Drive(ImageButtons& buttons, skin::Action action,
            skin::ButtonEffect (*step)(skin::ButtonState&)) {
   for (ImageButton& b : buttons.All()) {
-    if (b.spec.action != action || nth-- != 0) continue;
+    if (b.layout.action != action) continue;
     buttons.Apply(b, step(b.state));
     return;
   }
@@ -137,21 +137,21 @@ AfterStartHook DemoScreenshotHook() {
     if (!b.All().empty()) {
       using skin::Action;
       ui.SetStatus(ui::kStatusBusy);
-      Drive(b, Action::Save, 0, Enter);
-      Drive(b, Action::Close, 0, Enter);
+      Drive(b, Action::Save, Enter);
+      Drive(b, Action::Close, Enter);
       Settle(300);
       Shoot(form.Handle(), dir + "/main-hover.bmp");
-      Drive(b, Action::Save, 0, Leave);
-      Drive(b, Action::Close, 0, Leave);
-      Drive(b, Action::Flash, 0, Enter);
-      Drive(b, Action::Help, 0, Enter);
-      Drive(b, Action::Flash, 0, Press);
-      Drive(b, Action::Help, 0, Press);
+      Drive(b, Action::Save, Leave);
+      Drive(b, Action::Close, Leave);
+      Drive(b, Action::Flash, Enter);
+      Drive(b, Action::Help, Enter);
+      Drive(b, Action::Flash, Press);
+      Drive(b, Action::Help, Press);
       Settle(300);
       Shoot(form.Handle(), dir + "/main-pressed.bmp");
-      for (Action a : {Action::Help, Action::Flash}) Drive(b, a, 0, Release);
-      Drive(b, Action::Flash, 0, Leave);
-      Drive(b, Action::Help, 0, Leave);
+      for (Action a : {Action::Help, Action::Flash}) Drive(b, a, Release);
+      Drive(b, Action::Flash, Leave);
+      Drive(b, Action::Help, Leave);
       form.SetCommandButtonsEnabled(false);
       Settle(300);
       Shoot(form.Handle(), dir + "/main-busy.bmp");
@@ -178,7 +178,7 @@ AfterStartHook DemoScreenshotHook() {
       yesNo.CentreOnScreen();
       ::ShowWindow(yesNo.Handle(), SW_SHOW);
       Settle(300);
-      Drive(yesNo.Buttons(), skin::Action::Yes, 0, Enter);
+      Drive(yesNo.Buttons(), skin::Action::Yes, Enter);
       Settle(300);
       Shoot(yesNo.Handle(), dir + "/yesno.bmp");
     }

@@ -2,12 +2,12 @@
 
 namespace rz::win32 {
 
-void ImageButtons::Add(const skin::ImageButtonSpec& spec, const std::string& programFolder) {
+void ImageButtons::Add(const skin::ImageButtonLayout& layout, const std::string& programFolder) {
   ImageButton& b = buttons_.emplace_back();
-  b.spec = spec;
+  b.layout = layout;
   for (skin::Face face :
        {skin::Face::Normal, skin::Face::Hover, skin::Face::Pressed, skin::Face::Disabled})
-    b.faces[static_cast<int>(face)] = LoadBitmapFile(skin::SkinFile(programFolder, spec, face));
+    b.faces[static_cast<int>(face)] = LoadBitmapFile(skin::SkinFile(programFolder, layout, face));
 }
 
 void ImageButtons::Clear() {
@@ -19,9 +19,9 @@ void ImageButtons::Clear() {
   ::InvalidateRect(window_, nullptr, FALSE);
 }
 
-const ImageButton* ImageButtons::Find(skin::Action action, int nth) const {
+const ImageButton* ImageButtons::Find(skin::Action action) const {
   for (const ImageButton& b : buttons_)
-    if (b.spec.action == action && nth-- == 0) return &b;
+    if (b.layout.action == action) return &b;
   return nullptr;
 }
 
@@ -33,10 +33,10 @@ void ImageButtons::Paint(HDC dc) {
   RECT clip;
   ::GetClipBox(dc, &clip);
   for (ImageButton& b : buttons_) {
-    RECT r = ToRect(b.spec.rect), overlap;
+    RECT r = ToRect(b.layout.rect), overlap;
     if (!::IntersectRect(&overlap, &r, &clip)) continue;
     const skin::Face face = b.forced != skin::Face::None ? b.forced : b.state.PaintFace();
-    DrawKeyed(dc, b.faces[static_cast<int>(face)].get(), b.spec.rect.left, b.spec.rect.top,
+    DrawKeyed(dc, b.faces[static_cast<int>(face)].get(), b.layout.rect.left, b.layout.rect.top,
               skin::kButtonKey);
     b.lastDrawn = face;
     ++b.paintCount;
@@ -45,20 +45,20 @@ void ImageButtons::Paint(HDC dc) {
 
 int ImageButtons::At(int x, int y) const {
   for (std::size_t i = 0; i < buttons_.size(); ++i)
-    if (buttons_[i].spec.rect.Contains(x, y)) return static_cast<int>(i);
+    if (buttons_[i].layout.rect.Contains(x, y)) return static_cast<int>(i);
   return -1;
 }
 
 void ImageButtons::DrawNow(ImageButton& button, skin::Face face) {
   button.forced = face;
-  const RECT r = ToRect(button.spec.rect);
+  const RECT r = ToRect(button.layout.rect);
   ::RedrawWindow(window_, &r, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   button.forced = skin::Face::None;
 }
 
 void ImageButtons::Apply(ImageButton& button, const skin::ButtonEffect& effect) {
   if (effect.drawNow != skin::Face::None) DrawNow(button, effect.drawNow);
-  if (effect.click && onClick) onClick(button.spec.action);
+  if (effect.click && onClick) onClick(button.layout.action);
 }
 
 void ImageButtons::SyncHover(int x, int y) {
@@ -75,7 +75,7 @@ bool ImageButtons::MouseMove(int x, int y, bool anyButtonHeld) {
   }
   if (captured_ >= 0) {
     ImageButton& b = buttons_[captured_];
-    Apply(b, b.state.Moved(b.spec.rect.Contains(x, y), anyButtonHeld));
+    Apply(b, b.state.Moved(b.layout.rect.Contains(x, y), anyButtonHeld));
     return true;
   }
   SyncHover(x, y);
@@ -94,7 +94,7 @@ bool ImageButtons::MouseDown(skin::MouseButton button, int x, int y) {
 bool ImageButtons::MouseUp(skin::MouseButton button, int x, int y) {
   if (captured_ < 0) return At(x, y) >= 0;
   ImageButton& b = buttons_[captured_];
-  const skin::ButtonEffect effect = b.state.Release(button, b.spec.rect.Contains(x, y));
+  const skin::ButtonEffect effect = b.state.Release(button, b.layout.rect.Contains(x, y));
   // The capture goes with the last held button, before the click's action opens any dialog.
   const bool stillHeld = (::GetKeyState(VK_LBUTTON) | ::GetKeyState(VK_RBUTTON) |
                           ::GetKeyState(VK_MBUTTON)) & 0x8000;
@@ -104,7 +104,7 @@ bool ImageButtons::MouseUp(skin::MouseButton button, int x, int y) {
   }
   if (effect.drawNow != skin::Face::None) DrawNow(b, effect.drawNow);
   if (captured_ < 0) SyncHover(x, y);
-  if (effect.click && onClick) onClick(b.spec.action);
+  if (effect.click && onClick) onClick(b.layout.action);
   return true;
 }
 

@@ -15,7 +15,7 @@
 namespace rz::win32 {
 
 struct ImageButton {
-  skin::ImageButtonSpec spec;
+  skin::ImageButtonLayout layout;
   skin::ButtonState state;
   std::array<OwnedGdi, 5> faces;  // by skin::Face; Face::None stays empty
   skin::Face forced = skin::Face::None;  // the face of a draw that happens at once
@@ -30,11 +30,11 @@ class ImageButtons {
 
   explicit ImageButtons(HWND window) : window_(window) {}
   // Adds a button with its faces from `programFolder`'s skin files.
-  void Add(const skin::ImageButtonSpec& spec, const std::string& programFolder);
+  void Add(const skin::ImageButtonLayout& layout, const std::string& programFolder);
   std::vector<ImageButton>& All() { return buttons_; }
   // Removes every button (and the capture a press of one held).
   void Clear();
-  const ImageButton* Find(skin::Action action, int nth = 0) const;
+  const ImageButton* Find(skin::Action action) const;
 
   // BtnEnabled of every button.
   void SetEnabled(bool enabled);

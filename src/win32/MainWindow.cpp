@@ -24,12 +24,6 @@ std::size_t IndexOf(skin::MainLabel label) {
   return 0;
 }
 
-const skin::PlainControlSpec* PlainSpec(std::string_view name) {
-  for (const skin::PlainControlSpec& spec : skin::kPlainControls)
-    if (spec.name == name) return &spec;
-  return nullptr;
-}
-
 // A vertical gradient over `r`, row by row as the skin shades it.
 void Gradient(HDC dc, const RECT& r, skin::Rgb top, skin::Rgb bottom) {
   const int rows = r.bottom - r.top;
@@ -54,28 +48,28 @@ MainWindow::MainWindow()
   }
   static_assert(skin::kPlainControls.size() == std::tuple_size_v<decltype(plain_)>);
   for (std::size_t i = 0; i < skin::kPlainControls.size(); ++i) {
-    const skin::PlainControlSpec& spec = skin::kPlainControls[i];
+    const skin::PlainControlLayout& layout = skin::kPlainControls[i];
     const wchar_t* cls = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-    switch (spec.kind) {
+    switch (layout.kind) {
       case skin::PlainControl::Button: style |= BS_PUSHBUTTON; break;
       case skin::PlainControl::GroupBox: style = WS_CHILD | WS_VISIBLE | BS_GROUPBOX; break;
       case skin::PlainControl::ProgressBar: cls = PROGRESS_CLASSW; break;
       case skin::PlainControl::Memo: cls = L"EDIT"; style |= ES_READONLY | WS_BORDER; break;
     }
-    plain_[i] = ::CreateWindowExW(0, cls, Widen(spec.text).c_str(), style, spec.rect.left,
-                                  spec.rect.top, spec.rect.width, spec.rect.height, Handle(),
+    plain_[i] = ::CreateWindowExW(0, cls, Widen(layout.text).c_str(), style, layout.rect.left,
+                                  layout.rect.top, layout.rect.width, layout.rect.height, Handle(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstPlainId + i)),
                                   ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(plain_[i], WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
   }
   // The group box's own labels are its children, so that they show over it.
-  HWND group = plain_[static_cast<std::size_t>(PlainSpec("GroupBox1") - skin::kPlainControls.data())];
-  for (const skin::LabelSpec& spec : skin::kMainLabels) {
-    if (!spec.inGroupBox) continue;
-    HWND label = ::CreateWindowExW(0, L"STATIC", Widen(spec.initialText).c_str(),
-                                   WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, spec.left,
-                                   spec.top, 120, spec.font.pixelSize + 4, group, nullptr,
+  HWND group = plain_[skin::PlainControlIndex("GroupBox1")];
+  for (const skin::LabelLayout& layout : skin::kMainLabels) {
+    if (!layout.inGroupBox) continue;
+    HWND label = ::CreateWindowExW(0, L"STATIC", Widen(layout.initialText).c_str(),
+                                   WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, layout.left,
+                                   layout.top, 120, layout.font.pixelSize + 4, group, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
   }
@@ -84,7 +78,7 @@ MainWindow::MainWindow()
 
 void MainWindow::LoadSkin(const std::string& programFolder) {
   programFolder_ = programFolder;
-  for (const skin::ImageButtonSpec& spec : skin::kMainButtons) Buttons().Add(spec, programFolder);
+  for (const skin::ImageButtonLayout& layout : skin::kMainButtons) Buttons().Add(layout, programFolder);
   RedrawNow();
 }
 
@@ -122,30 +116,24 @@ void MainWindow::SizeWindowToBackground() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-RECT MainWindow::LabelArea(skin::MainLabel label) const {
+RECT MainWindow::LabelArea(skin::MainLabel label, HDC dc) const {
   const std::size_t i = IndexOf(label);
-  const skin::LabelSpec& spec = skin::kMainLabels[i];
-  int left = spec.left, top = spec.top;
-  if (spec.inGroupBox) {
-    const skin::PlainControlSpec* group = PlainSpec("GroupBox1");
-    left += group->rect.left;
-    top += group->rect.top;
-  }
-  RECT r{left, top, left, top};
-  HDC dc = ::GetDC(Handle());
+  const skin::LabelLayout& layout = skin::kMainLabels[i];
+  RECT r{layout.left, layout.top, layout.left, layout.top};
   HGDIOBJ old = ::SelectObject(dc, fonts_[i].get());
   const std::wstring text = Widen(labels_[i]);
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_LEFT | DT_TOP | DT_NOPREFIX);
   ::SelectObject(dc, old);
-  ::ReleaseDC(Handle(), dc);
   return r;
 }
 
 void MainWindow::SetLabel(skin::MainLabel label, const std::string& text) {
-  RECT before = LabelArea(label);
+  HDC dc = ::GetDC(Handle());
+  RECT before = LabelArea(label, dc);
   labels_[IndexOf(label)] = skin::LabelText(text);
-  RECT after = LabelArea(label), both;
+  RECT after = LabelArea(label, dc), both;
+  ::ReleaseDC(Handle(), dc);
   ::UnionRect(&both, &before, &after);
   RedrawNow(&both);  // shown at once, even inside a command that keeps the event loop busy
 }
@@ -155,10 +143,7 @@ const std::string& MainWindow::LabelText(skin::MainLabel label) const {
 }
 
 bool MainWindow::PlainControlEnabled(const char* name) const {
-  for (std::size_t i = 0; i < skin::kPlainControls.size(); ++i)
-    if (std::string_view(skin::kPlainControls[i].name) == name)
-      return ::IsWindowEnabled(plain_[i]) != FALSE;
-  return false;
+  return ::IsWindowEnabled(plain_[skin::PlainControlIndex(name)]) != FALSE;
 }
 
 void MainWindow::Show() {
@@ -173,11 +158,11 @@ void MainWindow::Show() {
 void MainWindow::PaintExtra(HDC dc) {
   ::SetBkMode(dc, TRANSPARENT);
   for (std::size_t i = 0; i < skin::kMainLabels.size(); ++i) {
-    const skin::LabelSpec& spec = skin::kMainLabels[i];
-    if (spec.inGroupBox) continue;  // the group box's own children
-    RECT r = LabelArea(spec.id);
+    const skin::LabelLayout& layout = skin::kMainLabels[i];
+    if (layout.inGroupBox) continue;  // the group box's own children
+    RECT r = LabelArea(layout.id, dc);
     HGDIOBJ old = ::SelectObject(dc, fonts_[i].get());
-    ::SetTextColor(dc, spec.yellow ? Colour(skin::kLabelYellow) : ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetTextColor(dc, layout.yellow ? Colour(skin::kLabelYellow) : ::GetSysColor(COLOR_WINDOWTEXT));
     const std::wstring text = Widen(labels_[i]);
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
                 DT_LEFT | DT_TOP | DT_NOPREFIX | DT_NOCLIP);

@@ -67,7 +67,8 @@ class MainWindow final : public SkinWindow {
   void PaintExtra(HDC dc) override;
 
  private:
-  RECT LabelArea(skin::MainLabel label) const;
+  // Where a label drawn by the window shows its text (the group box's labels are its children).
+  RECT LabelArea(skin::MainLabel label, HDC dc) const;
   void PaintProgress(HDC dc);
   void Act(skin::Action action);
   void RunGuarded(const std::function<void()>& action);

@@ -9,13 +9,13 @@ namespace rz::win32 {
 using platform::win::Narrow;
 using platform::win::Widen;
 
-SkinDialog::SkinDialog(HWND owner, const skin::DialogSpec& spec, const std::string& programFolder)
-    : SkinWindow(owner, spec.caption, skin::kDialogWidth, skin::kDialogHeight,
+SkinDialog::SkinDialog(HWND owner, const skin::DialogLayout& layout, const std::string& programFolder)
+    : SkinWindow(owner, layout.caption, skin::kDialogWidth, skin::kDialogHeight,
                  kDialogBackgroundResource, skin::kDialogBackgroundTop, 0),
       owner_(owner),
       message_(skin::kMessageInitialText),
       font_(MakeFont(skin::kMessageFont)) {
-  for (int i = 0; i < spec.buttonCount; ++i) Buttons().Add(spec.buttons[i], programFolder);
+  for (int i = 0; i < layout.buttonCount; ++i) Buttons().Add(layout.buttons[i], programFolder);
   Buttons().onClick = [this](skin::Action action) { Finish(action == skin::Action::Yes); };
 }
 

@@ -12,7 +12,7 @@ namespace rz::win32 {
 
 class SkinDialog final : public SkinWindow {
  public:
-  SkinDialog(HWND owner, const skin::DialogSpec& spec, const std::string& programFolder);
+  SkinDialog(HWND owner, const skin::DialogLayout& layout, const std::string& programFolder);
 
   void SetMessage(const std::string& text);
   const std::string& MessageText() const { return message_; }

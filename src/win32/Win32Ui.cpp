@@ -64,8 +64,8 @@ void Win32Ui::ShowMessage(const std::string& text) {
   ::MessageBoxW(VisibleMain(), Widen(text).c_str(), Widen(ui::kApplicationTitle).c_str(), MB_OK);
 }
 
-bool Win32Ui::RunSkinDialog(const skin::DialogSpec& spec, const std::string& text) {
-  SkinDialog dialog(main_.Handle(), spec, programFolder_());
+bool Win32Ui::RunSkinDialog(const skin::DialogLayout& layout, const std::string& text) {
+  SkinDialog dialog(main_.Handle(), layout, programFolder_());
   dialog.SetMessage(text);
   dialog.onShown = onSkinDialog;
   return dialog.Exec();

@@ -37,7 +37,7 @@ class Win32Ui final : public ui::Ui {
   std::function<void(SkinDialog&)> onSkinDialog;
 
  private:
-  bool RunSkinDialog(const skin::DialogSpec& spec, const std::string& text);
+  bool RunSkinDialog(const skin::DialogLayout& layout, const std::string& text);
   HWND VisibleMain() const;
 
   MainWindow& main_;

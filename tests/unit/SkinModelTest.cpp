@@ -125,9 +125,9 @@ TEST(SkinProgress, PercentFillsAndTheUnknownRunsToAndFro) {
 
 TEST(SkinLabels, CrLfBreaksBecomeSingleBreaks) {
   EXPECT_EQ(LabelText("a\r\nb\r\n\r\nc\rd\n"), "a\nb\n\nc\rd\n");
-  EXPECT_EQ(Spec(LabelFor(ui::Label::BiosVersion)).name, std::string("lBIOSVersion"));
-  EXPECT_EQ(Spec(LabelFor(ui::Label::EepromName)).name, std::string("lEEPROMName"));
-  EXPECT_EQ(Spec(LabelFor(ui::Label::EepromSize)).name, std::string("lEEPROMSize"));
+  EXPECT_EQ(LayoutOf(LabelFor(ui::Label::BiosVersion)).name, std::string("lBIOSVersion"));
+  EXPECT_EQ(LayoutOf(LabelFor(ui::Label::EepromName)).name, std::string("lEEPROMName"));
+  EXPECT_EQ(LayoutOf(LabelFor(ui::Label::EepromSize)).name, std::string("lEEPROMSize"));
 }
 
 }  // namespace

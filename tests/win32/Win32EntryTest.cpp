@@ -20,8 +20,7 @@ struct Machine {
     json scenario{{"adapters", json::array({rz::test::Adapter(1, 0, 0x10DE, 0x0191)})},
                   {"program_folder", folder},
                   {"working_directory", folder}};
-    std::filesystem::copy(ShippedFolder() + "Skin", std::filesystem::path(folder) / "Skin",
-                          std::filesystem::copy_options::recursive);
+    CopySkin(folder);
     platform = std::make_unique<sim::EmulatedPlatform>(sim::ParseScenario(scenario, folder),
                                                        std::move(instances));
   }

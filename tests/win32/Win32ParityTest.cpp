@@ -49,9 +49,7 @@ Outcome RunBoth(CliSandbox& windowBox, CliSandbox& cliBox, const std::string& pr
   const std::string machine = windowBox.Path("rzflash-machine-window");
   std::filesystem::create_directories(machine);
   sim::ScenarioRecipe recipe = sim::MaterializePreset(preset, machine);
-  std::filesystem::copy(ShippedFolder() + "Skin",
-                        std::filesystem::path(recipe.programFolder) / "Skin",
-                        std::filesystem::copy_options::recursive);
+  CopySkin(recipe.programFolder);
   sim::EmulatedPlatform platform(std::move(recipe));
   {
     Win32Session session(platform.Seams(), skin::ProgramCommands());

@@ -14,12 +14,6 @@ using platform::win::Widen;
 
 namespace {
 
-void CopySkin(const std::string& folder) {
-  std::filesystem::copy(ShippedFolder() + "Skin", std::filesystem::path(folder) / "Skin",
-                        std::filesystem::copy_options::recursive |
-                            std::filesystem::copy_options::overwrite_existing);
-}
-
 std::string WindowText(HWND w) {
   wchar_t text[1024] = {};
   ::GetWindowTextW(w, text, 1024);
@@ -50,6 +44,12 @@ constexpr int kMessageText = 0xFFFF;   // the message box's text
 
 std::string ShippedFolder() { return RZ_WIN32_PROGRAM_DIR; }
 
+void CopySkin(const std::string& folder) {
+  std::filesystem::copy(ShippedFolder() + "Skin", std::filesystem::path(folder) / "Skin",
+                        std::filesystem::copy_options::recursive |
+                            std::filesystem::copy_options::overwrite_existing);
+}
+
 void Click(HWND window, const skin::Rect& r) {
   const LPARAM at = MAKELPARAM(r.left + r.width / 2, r.top + r.height / 2);
   ::SendMessageW(window, WM_MOUSEMOVE, 0, at);
@@ -58,8 +58,8 @@ void Click(HWND window, const skin::Rect& r) {
 }
 
 void ClickButton(MainWindow& form, skin::Action action) {
-  for (const skin::ImageButtonSpec& spec : skin::kMainButtons)
-    if (spec.action == action) return Click(form.Handle(), spec.rect);
+  for (const skin::ImageButtonLayout& layout : skin::kMainButtons)
+    if (layout.action == action) return Click(form.Handle(), layout.rect);
 }
 
 Win32Run::Win32Run(nlohmann::json scenario, skin::WindowCommands commands) {
@@ -94,7 +94,7 @@ Answerer::Answerer(Win32Session& session, std::string file, std::deque<bool> ans
     const bool question = d.Buttons().Find(skin::Action::Yes) != nullptr;
     const skin::Action press =
         !question ? skin::Action::Ok : NextAnswer() ? skin::Action::Yes : skin::Action::No;
-    const skin::Rect r = d.Buttons().Find(press)->spec.rect;
+    const skin::Rect r = d.Buttons().Find(press)->layout.rect;
     const LPARAM at = MAKELPARAM(r.left + r.width / 2, r.top + r.height / 2);
     ::PostMessageW(d.Handle(), WM_MOUSEMOVE, 0, at);
     ::PostMessageW(d.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);

@@ -19,6 +19,8 @@ namespace rz::win32::test {
 
 // The folder with the built Skin/, HELP.CHM and RZFLASH.CFG, with its trailing separator.
 std::string ShippedFolder();
+// Copies the built Skin folder into `folder`.
+void CopySkin(const std::string& folder);
 
 // Sends a move, a left press and a left release to the middle of `rect` (window coordinates);
 // returns when the window has handled the release (and the command it started).

@@ -59,8 +59,8 @@ TEST(Win32Window, GoodStartShowsTheSkinnedWindow) {
   EXPECT_EQ(f.LabelText(skin::MainLabel::Status), "Ready");
   ASSERT_EQ(f.Buttons().All().size(), 6u);
   for (const ImageButton& b : f.Buttons().All()) {
-    EXPECT_TRUE(b.state.Enabled()) << b.spec.name;
-    for (int face = 1; face <= 4; ++face) EXPECT_TRUE(b.faces[face]) << b.spec.name << face;
+    EXPECT_TRUE(b.state.Enabled()) << b.layout.name;
+    for (int face = 1; face <= 4; ++face) EXPECT_TRUE(b.faces[face]) << b.layout.name << face;
   }
   // The shape leaves out the background's green: the corners, not the middle.
   HRGN region = ::CreateRectRgn(0, 0, 0, 0);
@@ -135,7 +135,7 @@ TEST(Win32Window, SkinnedDialogKeys) {
     d.onShown = [&](SkinDialog& shown) {
       for (WPARAM key : c.keys) ::PostMessageW(shown.Handle(), WM_KEYDOWN, key, 0);
       if (c.clickYes) {
-        const skin::Rect r = shown.Buttons().Find(skin::Action::Yes)->spec.rect;
+        const skin::Rect r = shown.Buttons().Find(skin::Action::Yes)->layout.rect;
         const LPARAM at = MAKELPARAM(r.left + 5, r.top + 5);
         ::PostMessageW(shown.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::PostMessageW(shown.Handle(), WM_LBUTTONUP, 0, at);

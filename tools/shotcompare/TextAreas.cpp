@@ -18,10 +18,10 @@ std::vector<QRect> TextAreas(const QString& window, int margin) {
   } else if (window == QStringLiteral("main")) {
     using rz::skin::MainLabel;
     for (MainLabel label : {MainLabel::BiosVersion, MainLabel::EepromSize, MainLabel::Status}) {
-      const rz::skin::LabelSpec& spec = rz::skin::Spec(label);
+      const rz::skin::LabelLayout& layout = rz::skin::LayoutOf(label);
       // From the label to the end of its panel, a line and a half high.
       const int right = label == MainLabel::Status ? rz::skin::kStatusProgress.left : 346;
-      add(spec.left - 2, spec.top - 3, right - spec.left, spec.font.pixelSize * 3 / 2 + 6);
+      add(layout.left - 2, layout.top - 3, right - layout.left, layout.font.pixelSize * 3 / 2 + 6);
     }
     const rz::skin::Rect bar = rz::skin::kStatusProgress;
     add(bar.left, bar.top, bar.width, bar.height - 6);  // the progress text above the bar

@@ -51,7 +51,7 @@ void ExitGlyph(QPainter& p, const QRectF& b, const QColor& c) {  // power symbol
 }  // namespace
 
 // The glyph a button of the layout shows beside (or instead of) its caption.
-Glyph GlyphFor(const rz::skin::ImageButtonSpec& b) {
+Glyph GlyphFor(const rz::skin::ImageButtonLayout& b) {
   using rz::skin::Action;
   switch (b.action) {
     case Action::Close: return *b.caption ? Glyph(ExitGlyph) : Glyph(CloseGlyph);

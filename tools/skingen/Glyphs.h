@@ -12,6 +12,6 @@ namespace skingen {
 using Glyph = std::function<void(QPainter&, const QRectF& box, const QColor& colour)>;
 
 // The glyph a button of the layout shows beside (or instead of) its caption.
-Glyph GlyphFor(const rz::skin::ImageButtonSpec& b);
+Glyph GlyphFor(const rz::skin::ImageButtonLayout& b);
 
 }  // namespace skingen

@@ -271,11 +271,11 @@ int main(int argc, char** argv) {
   ok = AppIcon(48).save(art + "/rzflash.ico", "ICO") && ok;
 
   // Every image button of the layout, with the faces its bitmaps have.
-  auto name = [&](const rz::skin::ImageButtonSpec& b, State s) {
+  auto name = [&](const rz::skin::ImageButtonLayout& b, State s) {
     return QStringLiteral("%1/%2_%3_%4.bmp").arg(skin).arg(b.rect.left).arg(b.rect.top).arg(int(s));
   };
   const State faces[] = {State::Normal, State::Hover, State::Pressed, State::Disabled};
-  for (const rz::skin::ImageButtonSpec& b : rz::skin::kMainButtons) {
+  for (const rz::skin::ImageButtonLayout& b : rz::skin::kMainButtons) {
     const bool title = *b.caption == '\0';
     for (State s : faces) {
       if (s == State::Disabled && !b.ownDisabledFace) continue;
@@ -286,9 +286,9 @@ int main(int argc, char** argv) {
       ok = Save(face, name(b, s)) && ok;
     }
   }
-  for (const rz::skin::DialogSpec* d : {&rz::skin::kMessageDialog, &rz::skin::kQuestionDialog})
+  for (const rz::skin::DialogLayout* d : {&rz::skin::kMessageDialog, &rz::skin::kQuestionDialog})
     for (int i = 0; i < d->buttonCount; ++i) {
-      const rz::skin::ImageButtonSpec& b = d->buttons[i];
+      const rz::skin::ImageButtonLayout& b = d->buttons[i];
       for (State s : {State::Normal, State::Hover, State::Pressed})
         ok = Save(TextButton(b.rect.width, b.rect.height, s, QString::fromLatin1(b.caption)),
                   name(b, s)) && ok;
