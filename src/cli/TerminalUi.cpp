@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "commands/BackupChecksum.h"
+
 namespace rz::cli {
 
 namespace {
@@ -131,6 +133,14 @@ void TerminalUi::SetStatus(const std::string& text) {
 
 void TerminalUi::MessageRepeated(const std::string& text, std::uint64_t times) {
   Print("(" + std::to_string(times) + " more times: " + text + ")");
+}
+
+void TerminalUi::CopyKept(const ui::KeptCopy& copy) {
+  kept_.push_back(copy);
+  if (copy.kind == ui::KeptCopy::Kind::SafetyBackup) Print("Safety backup: " + copy.path);
+  const std::string where = copy.path + commands::kChecksumSuffix;
+  Print("SHA-256: " + copy.sha256 +
+        (copy.checksumStored ? " (in " + where + ")" : " (" + where + " could not be written)"));
 }
 
 void TerminalUi::ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/Ui.h"
 
@@ -37,12 +38,16 @@ class TerminalUi : public ui::Ui {
   void SizeWindowToBackground() override {}
   void ProcessEvents() override {}
   void MessageRepeated(const std::string& text, std::uint64_t times) override;
+  // Where the copy is and its SHA-256, on the output; kept for the JSON object.
+  void CopyKept(const ui::KeptCopy& copy) override;
   // A bar on the error stream (when there is one): the phase, its share done and the percentage;
   // the phase alone while an outside program works without telling how far it is.
   void ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) override;
 
   // The text last set on a label; nullopt when never set.
   std::optional<std::string> Label(ui::Label label) const;
+  // Every copy kept in this run, in order.
+  const std::vector<ui::KeptCopy>& Kept() const { return kept_; }
 
  private:
   bool Ask(const std::string& text);
@@ -58,6 +63,7 @@ class TerminalUi : public ui::Ui {
   std::optional<ui::Phase> progressShown_;  // the phase whose bar line is open
   std::optional<std::string> dialogAnswer_;
   std::optional<std::string> labels_[3];
+  std::vector<ui::KeptCopy> kept_;
 };
 
 }  // namespace rz::cli

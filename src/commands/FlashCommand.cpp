@@ -5,6 +5,7 @@
 #include "bios/BiosFile.h"
 #include "bios/BiosFileValidation.h"
 #include "bios/BiosIdentity.h"
+#include "commands/BackupChecksum.h"
 #include "commands/EepromLabels.h"
 #include "commands/Restart.h"
 #include "commands/RestoreHint.h"
@@ -15,6 +16,7 @@
 #include "eeprom/FlashJob.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Signature.h"
+#include "eeprom/StableRead.h"
 #include "hw/PciConfig.h"
 
 namespace rz::commands {
@@ -95,6 +97,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
     ui.SetStatus(ui::kStatusReady);
     return false;
   }
+  AnnounceKeptCopy(ctx.seams.files, ui, ui::KeptCopy::Kind::SafetyBackup, backupPath, current);
   // While the tool programs the card and the card is read back, a request to stop waits.
   platform::InterruptHoldGuard hold(ctx.seams.interrupts);
   const bool completed = RunAtiFlash(tool, [&] { return VerifyThroughTool(tool, flashed); });
@@ -133,7 +136,9 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   const eeprom::ChipBackup keep = [&](std::span<const std::uint8_t> contents) {
     backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                                    state.card.BackupFileName, contents);
-    return !backupPath.empty();
+    if (backupPath.empty()) return false;
+    AnnounceKeptCopy(ctx.seams.files, ui, ui::KeptCopy::Kind::SafetyBackup, backupPath, contents);
+    return true;
   };
   // A driver request that fails at the end of a good job (the window's unmap) or in the reads
   // below was shown as a failure: the command then ends as a failed read-back, not as a success.
@@ -146,9 +151,16 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
                           keep);
   state.lastEepromResult = result;
   ++state.flashInProgress;
-  if (result == eeprom::kFlashNoBackup) {
+  if (result == eeprom::kFlashNoBackup || result == eeprom::kFlashUnstableRead) {
     ui.SetStatus(ui::kStatusReady);
-    ui.SkinnedMessage(kBackupFailedText);
+    ui.SkinnedMessage(result == eeprom::kFlashNoBackup ? kBackupFailedText
+                                                       : eeprom::kUnstableReadText);
+    return false;
+  }
+  if (result == eeprom::kFlashRestored) {
+    // The card holds its previous BIOS again, verified: the identity the labels show stands.
+    ui.SetStatus("Fail !!");
+    ui.SkinnedMessage(RestoredText(backupPath));
     return false;
   }
   if (result != 0) {
@@ -164,12 +176,13 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
     // verified: the card holds the new image then.)
     if (!backupPath.empty() && result != eeprom::kFlashFileOrAccess) {
       const hw::PciAdapter adapter0 = ctx.Adapter0();
-      ui.SkinnedMessage(RestoreHint(ctx.seams.files, ctx.keepFolder, backupPath,
-                                    [&](const std::string& p) {
-                                      return ProgrammedImageOfCard(ctx.seams.files, p,
-                                                                   adapter0.ids,
-                                                                   adapter0.subsystemIds);
-                                    }));
+      // The job wrote the kept contents back and that failed too.
+      ui.SkinnedMessage(RestoreFailedText(RestoreHint(ctx.seams.files, ctx.keepFolder, backupPath,
+                                                      [&](const std::string& p) {
+                                                        return ProgrammedImageOfCard(
+                                                            ctx.seams.files, p, adapter0.ids,
+                                                            adapter0.subsystemIds);
+                                                      })));
     }
     return false;
   }

@@ -57,4 +57,12 @@ std::string RestoreHint(platform::FileSystem& files, const std::string& keepFold
   return DamagedRestoreHintText(backupPath, NewestGoodBackup(files, keepFolder, ofCard));
 }
 
+std::string RestoredText(const std::string& backupPath) {
+  return std::string(kRestoredText) + kRestoredBackupStart + backupPath + ".";
+}
+
+std::string RestoreFailedText(const std::string& hint) {
+  return std::string(kRestoreFailedText) + " " + hint;
+}
+
 }  // namespace rz::commands

@@ -9,6 +9,19 @@
 
 namespace rz::commands {
 
+// After a flash that failed once the chip was touched, the program writes the previous BIOS back
+// itself. What it says when that worked, and in front of the hint when it did not.
+inline constexpr const char* kRestoredText =
+    "The flash failed. The previous BIOS was written back and verified.";
+inline constexpr const char* kRestoredBackupStart = " Its backup is ";
+inline constexpr const char* kRestoreFailedText =
+    "The flash failed, and writing the previous BIOS back failed too.";
+
+// "The flash failed. The previous BIOS was written back and verified. Its backup is <path>."
+std::string RestoredText(const std::string& backupPath);
+// kRestoreFailedText, a blank, and the hint.
+std::string RestoreFailedText(const std::string& hint);
+
 // Whether the file at a path holds a BIOS of this card (its ids).
 using BackupOfCard = std::function<bool(const std::string& path)>;
 

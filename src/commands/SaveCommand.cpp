@@ -1,6 +1,7 @@
 #include "commands/SaveCommand.h"
 
 #include "base/TextFormat.h"
+#include "commands/BackupChecksum.h"
 #include "eeprom/ReadBack.h"
 #include "hw/PciConfig.h"
 
@@ -47,8 +48,11 @@ bool btSaveClick(CommandContext& ctx) {
     auto tool = ctx.VendorTool();
     saved = RunAtiSave(tool, *target);
   } else if (ctx.state.cardVendor == hw::kVendorNvidia) {
-    ctx.state.lastEepromResult = eeprom::SaveRomToFile(ctx.eeprom, 0, *target);
+    std::vector<std::uint8_t> image;
+    ctx.state.lastEepromResult = eeprom::SaveRomToFile(ctx.eeprom, 0, *target, &image);
     saved = ctx.state.lastEepromResult == eeprom::kSaveOk;
+    if (saved)
+      AnnounceKeptCopy(ctx.seams.files, ui, ui::KeptCopy::Kind::Saved, *target, image);
     ui.SkinnedMessage(saved ? kSaveCompletedText : kSaveFailedText);
   }
   ui.SetCommandButtonsEnabled(true);

@@ -11,11 +11,13 @@
 #include "bios/SignatureData.h"
 #include "eeprom/CardImage.h"
 #include "eeprom/ChipCatalogue.h"
+#include "eeprom/ChipRestore.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Programming.h"
 #include "eeprom/ReadBack.h"
 #include "eeprom/RomAccess.h"
 #include "eeprom/Signature.h"
+#include "eeprom/StableRead.h"
 
 namespace rz::eeprom {
 
@@ -254,27 +256,27 @@ bool ImageFitsThisCard(EepromContext& ctx, const hw::PciAdapter& adapter, std::i
   return fits;
 }
 
-// Reads the whole part, as its datasheet gives it (every byte the chip erase wipes), and hands it
-// to `backup`; false when it could not be read or kept.
-bool KeepChipContents(EepromContext& ctx, const JobChip& chip, const hw::FailureWatch& watch,
-                      const ChipBackup& backup) {
-  std::vector<std::uint8_t> contents;
-  return ReadWholeChip(ctx, chip.code, PartSize(chip.code), contents, ui::Phase::BackingUp) &&
-         !watch.Failed() && backup(contents);
+// Reads the whole part, as its datasheet gives it (every byte the chip erase wipes), until two
+// reads agree, and hands it to `backup`; kFlashOk with `contents` kept, or the status that ends the
+// job before the chip is touched.
+std::uint32_t KeepChipContents(EepromContext& ctx, const JobChip& chip,
+                               const hw::FailureWatch& watch, const ChipBackup& backup,
+                               std::vector<std::uint8_t>& contents) {
+  const StableRead read =
+      ReadWholeChipTwice(ctx, chip.code, PartSize(chip.code), contents, ui::Phase::BackingUp);
+  if (read == StableRead::Disagreed && !watch.Failed()) return kFlashUnstableRead;
+  if (read != StableRead::Agreed || watch.Failed() || !backup(contents)) return kFlashNoBackup;
+  return kFlashOk;
 }
 
-// Erases, programs and verifies the chip; from the erase until the verification ends, a request
-// to stop waits for the job to finish.
+// Erases, programs and verifies the chip.
 bool WriteAndVerify(EepromContext& ctx, const JobChip& chip, platform::File& file,
                     const hw::FailureWatch& watch) {
-  platform::InterruptHoldGuard hold(ctx.interrupts);
   if (!EraseChip(ctx, chip.code, false)) return false;
   if (!ProgramFromImage(ctx, chip.code, chip.limit, file)) return false;
   if (!file.Seek(0, platform::SeekOrigin::Begin)) return false;
   std::int64_t firstDifference = -1;
-  if (!VerifyWithFile(ctx, chip.code, file, firstDifference) || watch.Failed()) return false;
-  hold.Release();
-  return true;
+  return VerifyWithFile(ctx, chip.code, file, firstDifference) && !watch.Failed();
 }
 
 }  // namespace
@@ -313,8 +315,21 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   // The image is read and checked before anything on the chip changes.
   if (buf.length == 0 && !ReadImageFile(ctx, chip.code, buf.bytes, chip.limit, *file, buf.length))
     return kFlashFailed;
-  if (backup && !KeepChipContents(ctx, chip, watch, backup)) return kFlashNoBackup;
-  if (!WriteAndVerify(ctx, chip, *file, watch)) return kFlashFailed;
+  std::vector<std::uint8_t> previous;
+  if (backup) {
+    if (const std::uint32_t status = KeepChipContents(ctx, chip, watch, backup, previous);
+        status != kFlashOk)
+      return status;
+  }
+  {
+    // From the erase until the chip is verified, or the previous BIOS is back on it, a request to
+    // stop waits for the job to finish.
+    platform::InterruptHoldGuard hold(ctx.interrupts);
+    if (!WriteAndVerify(ctx, chip, *file, watch)) {
+      if (previous.empty()) return kFlashFailed;
+      return RestoreChip(ctx, chip.code, previous) ? kFlashRestored : kFlashFailed;
+    }
+  }
 
   // The file was only read, and the chip holds its image, verified: a close that reports an error
   // now changes neither, so the flash has succeeded (failing it here told the user nothing and

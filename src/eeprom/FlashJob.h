@@ -25,6 +25,9 @@ enum FlashResult : std::uint32_t {
   kFlashFailed = 5,         // erase refused, image unreadable, programming or verification
                             // failed, a driver request of the job failed
   kFlashNoBackup = 6,       // the chip's contents could not be read or kept: nothing was written
+  kFlashUnstableRead = 8,   // no two reads of the chip agreed: nothing was written
+  kFlashRestored = 9,       // the write failed; the contents kept before it were written back
+                            // and verified (with a backup only)
 };
 
 // Keeps the chip's whole contents, read just before the chip is first touched; false when they
@@ -35,8 +38,10 @@ using ChipBackup = std::function<bool(std::span<const std::uint8_t> contents)>;
 inline constexpr std::uint32_t kFlashModeSkipImageCheck = 1u << 0;
 
 // With kFlashModeSkipImageCheck in flashMode the image-versus-card check is skipped. With a `backup`, the chip is
-// read whole and handed to it after the image has been read and checked and before anything on
-// the chip changes.
+// read whole (until two reads agree) and handed to it after the image has been read and checked
+// and before anything on the chip changes; when erasing, programming or verifying then fails,
+// those contents are written back and verified (kFlashRestored), or the job fails as it would
+// have (kFlashFailed).
 std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path,
                           std::uint32_t flashMode, const ChipBackup& backup = {});
 

@@ -6,6 +6,7 @@
 #include "base/TextFormat.h"
 #include "eeprom/Identify.h"
 #include "eeprom/RomAccess.h"
+#include "eeprom/StableRead.h"
 #include "platform/files/FileReplacement.h"
 
 namespace rz::eeprom {
@@ -18,7 +19,8 @@ void ShowError(EepromContext& ctx, const char* text) {
 
 }  // namespace
 
-bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file) {
+bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file,
+                   std::vector<std::uint8_t>* saved) {
   std::uint32_t length = 0;
   {
     PromAccessGuard access(ctx);
@@ -27,21 +29,38 @@ bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& fi
       return false;
     }
   }
+  // The image is read until two reads agree: a copy from a chip that reads differently each time
+  // is no backup, and the file is then not written at all.
+  // A failed driver request ends the reads: its message was shown, and the save fails.
+  const hw::FailureWatch watch(ctx.io);
+  bool outOfMemory = false;
   std::vector<std::uint8_t> buffer;
-  try {
-    buffer.resize(length);
-  } catch (const std::bad_alloc&) {
-    ShowError(ctx, kNoImageMemory);
+  const StableRead read = ReadUntilTwoAgree(
+      [&](int n, std::vector<std::uint8_t>& out) {
+        try {
+          out.resize(length);
+        } catch (const std::bad_alloc&) {
+          outOfMemory = true;
+          return false;
+        }
+        return ReadRomBytes(ctx, chipCode, out.data(), 0, length,
+                            ReadPhase(n, ui::Phase::Reading)) == length &&
+               !watch.Failed();
+      },
+      buffer);
+  if (read == StableRead::Disagreed) {
+    ShowError(ctx, kUnstableSaveText);
     return false;
   }
-  if (ReadRomBytes(ctx, chipCode, buffer.data(), 0, length) < length) {
-    ShowError(ctx, kShortRomRead);
+  if (read == StableRead::Failed) {
+    if (!watch.Failed()) ShowError(ctx, outOfMemory ? kNoImageMemory : kShortRomRead);
     return false;
   }
   if (file.Write(buffer.data(), length) < length) {
     ShowError(ctx, kFileWriteError);
     return false;
   }
+  if (saved) *saved = std::move(buffer);
   return true;
 }
 
@@ -59,7 +78,7 @@ bool ReadWholeChip(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t size
 }
 
 std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
-                            const std::string& path) {
+                            const std::string& path, std::vector<std::uint8_t>* saved) {
   // A driver request of the save that failed keeps the chosen file as it was.
   const hw::FailureWatch watch(ctx.io);
   RomWindowGuard window(ctx);
@@ -81,7 +100,7 @@ std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t d
     ctx.ui.MessageBox("", kEepromNotFound, ui::Buttons::Ok, ui::Icon::None);
     return kSaveFileOrNoChip;
   }
-  if (!WriteRomImage(ctx, chipCode, *out.Out()) || watch.Failed()) return kSaveFailed;
+  if (!WriteRomImage(ctx, chipCode, *out.Out(), saved) || watch.Failed()) return kSaveFailed;
   // The window is closed before the file is put in place: a save whose unmap request failed was
   // told to the user as a failure and must not end as a success.
   window.Close();
@@ -97,10 +116,10 @@ std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t d
 }
 
 std::uint32_t SaveRomToFile(EepromContext& ctx, std::uint32_t adapterIndex,
-                            const std::string& path) {
+                            const std::string& path, std::vector<std::uint8_t>* saved) {
   if (adapterIndex >= ctx.adapters.count) return kBadAdapterIndex;
   const hw::PciAdapter& a = ctx.adapters.adapters[adapterIndex];
-  return DumpRomToFile(ctx, a.bus, a.device, path);
+  return DumpRomToFile(ctx, a.bus, a.device, path, saved);
 }
 
 }  // namespace rz::eeprom

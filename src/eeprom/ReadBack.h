@@ -15,9 +15,11 @@ inline constexpr const char* kShortRomRead = "did not copy entire ROM.";
 inline constexpr const char* kFileWriteError = "file write error.";
 inline constexpr const char* kEepromNotFound = "Supported EEPROM not found.";
 
-// Reads the image (its length from the ROM header) and writes it to the file in one write. The
-// window is open; PROM access is off on entry and on exit.
-bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file);
+// Reads the image (its length from the ROM header) until two reads agree and writes it to the file
+// in one write; the bytes written go to `saved` when given. The window is open; PROM access is
+// off on entry and on exit.
+bool WriteRomImage(EepromContext& ctx, std::uint8_t chipCode, platform::File& file,
+                   std::vector<std::uint8_t>* saved = nullptr);
 
 // Reads the chip's first `size` bytes (its whole contents: the part's datasheet capacity, whatever
 // image the header claims) as ReadRomBytes reads them, its progress reported as `phase`. The window is open;
@@ -32,10 +34,12 @@ enum SaveResult : std::uint32_t {
   kSaveFailed = 5,        // any other failure, a failed driver request included
 };
 
+// `saved`, when given, receives the image the file was given.
 std::uint32_t DumpRomToFile(EepromContext& ctx, std::uint8_t bus, std::uint8_t device,
-                            const std::string& path);
+                            const std::string& path, std::vector<std::uint8_t>* saved = nullptr);
 
 // DumpRomToFile's SaveResult for the adapter at this index, or kBadAdapterIndex.
-std::uint32_t SaveRomToFile(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path);
+std::uint32_t SaveRomToFile(EepromContext& ctx, std::uint32_t adapterIndex, const std::string& path,
+                            std::vector<std::uint8_t>* saved = nullptr);
 
 }  // namespace rz::eeprom

@@ -63,4 +63,9 @@ void RecordingUi::MessageRepeated(const std::string& text, std::uint64_t times) 
   t_.Repeated(times, text);
 }
 
+void RecordingUi::CopyKept(const KeptCopy& copy) {
+  inner_.CopyKept(copy);
+  t_.Kept(copy);
+}
+
 }  // namespace rz::ui

@@ -26,6 +26,7 @@ class RecordingUi : public Ui {
   void SetLabel(Label label, const std::string& text) override;
   void SetStatus(const std::string& text) override;
   void MessageRepeated(const std::string& text, std::uint64_t times) override;
+  void CopyKept(const KeptCopy& copy) override;
 
   // Not part of the transcript: passed on as they are.
   void SetCommandButtonsEnabled(bool enabled) override { inner_.SetCommandButtonsEnabled(enabled); }

@@ -59,6 +59,10 @@ void Transcript::Repeated(std::uint64_t times, const std::string& text) {
 void Transcript::Launch(const std::string& path, const std::string& args) {
   Add("launch " + Quoted(path) + " " + Quoted(args));
 }
+void Transcript::Kept(const KeptCopy& copy) {
+  Add(std::string("kept ") + KeptCopyKindName(copy.kind) + " sha256 " + copy.sha256 +
+      (copy.checksumStored ? "" : " unstored") + ": " + EscapeTranscriptText(copy.path));
+}
 void Transcript::Restart() { Add("restart"); }
 void Transcript::Help(const std::string& path) { Add("help " + Quoted(path)); }
 void Transcript::Stdout(const std::string& text) { Add("stdout: " + EscapeTranscriptText(text)); }

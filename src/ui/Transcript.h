@@ -26,6 +26,7 @@ class Transcript {
   void Status(const std::string& text);
   void Repeated(std::uint64_t times, const std::string& text);
   void Launch(const std::string& path, const std::string& args);
+  void Kept(const KeptCopy& copy);
   void Restart();
   void Help(const std::string& path);
   void Stdout(const std::string& text);

@@ -17,11 +17,17 @@ const char* PhaseName(Phase phase) {
   switch (phase) {
     case Phase::Reading: return "Reading";
     case Phase::BackingUp: return "Backing up";
+    case Phase::Checking: return "Checking";
     case Phase::Erasing: return "Erasing";
     case Phase::Programming: return "Programming";
     case Phase::Verifying: return "Verifying";
+    case Phase::Restoring: return "Restoring";
   }
   return "?";
+}
+
+const char* KeptCopyKindName(KeptCopy::Kind kind) {
+  return kind == KeptCopy::Kind::Saved ? "saved" : "safety-backup";
 }
 
 std::optional<unsigned> ProgressPercent(std::uint32_t done, std::uint32_t total) {

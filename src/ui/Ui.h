@@ -21,8 +21,9 @@ enum class Label { BiosVersion, EepromName, EepromSize };
 const char* LabelName(Label label);  // "lBIOSVersion", "lEEPROMName", "lEEPROMSize"
 
 // What a long EEPROM operation is doing: the save's read, the safety backup's whole-chip read
-// before a flash, and the flash's erase, programming and read-back comparison.
-enum class Phase { Reading, BackingUp, Erasing, Programming, Verifying };
+// before a flash, the reads again that check such a copy, the flash's erase, programming and
+// read-back comparison, and the writing back of the previous BIOS after a flash that failed.
+enum class Phase { Reading, BackingUp, Checking, Erasing, Programming, Verifying, Restoring };
 
 const char* PhaseName(Phase phase);  // "Reading", "Backing up", "Erasing", "Programming", ...
 
@@ -32,6 +33,18 @@ inline constexpr std::uint32_t kUnknownTotal = 0;
 // How far `done` of `total` units is, in whole percent rounded down (more than `total` counts as
 // all of it); nullopt for kUnknownTotal.
 std::optional<unsigned> ProgressPercent(std::uint32_t done, std::uint32_t total);
+
+// A copy of the card's BIOS the program kept: the file a save wrote, or the safety backup taken
+// before a flash; with the SHA-256 of its bytes and whether the "<file>.sha256" beside it, which
+// stores that, could be written.
+struct KeptCopy {
+  enum class Kind { Saved, SafetyBackup };
+  Kind kind = Kind::Saved;
+  std::string path;
+  std::string sha256;  // 64 lowercase hexadecimal digits
+  bool checksumStored = false;
+};
+const char* KeptCopyKindName(KeptCopy::Kind kind);  // "saved", "safety-backup"
 
 class Ui {
  public:
@@ -80,6 +93,8 @@ class Ui {
     (void)times;
   }
 
+  // A copy of the card's BIOS was kept. Default: not shown.
+  virtual void CopyKept(const KeptCopy& copy) { (void)copy; }
   // Progress of a long EEPROM operation: `done` of `total` units of `phase`, or kUnknownTotal
   // while it runs without telling how far it is. Changes nothing on the bus and is not part of
   // the transcript. Default: not shown.

@@ -78,9 +78,11 @@ TEST(AtiFlash, NewerImageGoesThroughTheToolAndTheRestartIsOffered) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"open-dialog \"<tmp>/program/\" -> <dir>/new.rom", kBusy, kBlank,
-                   Launch("<tmp>", "-s 0 Save.bin -quiet"), Launch("<tmp>", "-p 0 Flash.bin -f -quiet"),
-                   "status: Ready", Launch("<tmp>", "-s 0 Verify.bin -quiet"),
-                   "msg: Flash VGA BIOS completed!!!", kRestartNo, "exit 0"}));
+                   Launch("<tmp>", "-s 0 Save.bin -quiet"),
+                   "kept safety-backup sha256 <sha256>: <tmp>/program/Backups/RZ-HD485-20260101-000001.rom",
+                   Launch("<tmp>", "-p 0 Flash.bin -f -quiet"), "status: Ready",
+                   Launch("<tmp>", "-s 0 Verify.bin -quiet"), "msg: Flash VGA BIOS completed!!!",
+                   kRestartNo, "exit 0"}));
 }
 
 struct AtiRefusal {
@@ -182,6 +184,7 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
   const std::string save = Launch("<dir>", "-s 0 Save.bin -quiet");
   const std::string program = Launch("<dir>", "-p 0 Flash.bin -f -quiet");
   const std::string failed = "msg: Flash VGA BIOS failed!!!";
+  const std::string kept = "kept safety-backup sha256 <sha256>: <dir>/" + backup;
   Lines expected;
   switch (c.reached) {
     case Reached::NothingLaunched: expected = {kBusy, failed, "status: Ready"}; break;
@@ -190,9 +193,11 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
                   "msg: Cannot back up the current BIOS. Nothing was written to the card.",
                   "status: Ready"};
       break;
-    case Reached::ToolRan: expected = {kBusy, kBlank, save, program, "status: Ready", failed, hint}; break;
+    case Reached::ToolRan:
+      expected = {kBusy, kBlank, save, kept, program, "status: Ready", failed, hint};
+      break;
     case Reached::ReadBack:
-      expected = {kBusy, kBlank, save, program, "status: Ready",
+      expected = {kBusy, kBlank, save, kept, program, "status: Ready",
                   Launch("<dir>", "-s 0 Verify.bin -quiet"), failed, hint};
       break;
   }

@@ -26,6 +26,7 @@ TEST(StockOffer, PresetStockFlashesTheStockFileWithoutTheOpenDialog) {
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"yesno -> yes: There is a new VBIOS PX4R7H.F4_C\\r\\n       Do you wish to Update?",
                    kBusy, kBlank, kBusy,
+                   KeptBackup("<tmp>/program/Backups/RZ-PX4R7H-20260101-000001.rom"),
                    // The stock file carries a model text: the label shows its version.
                    "label lBIOSVersion: RZ-PX4R7H F4_C", "label lEEPROMName: PMC PM25LV010      ",
                    "label lEEPROMSize: 65536 bytes", "status: Ready", "msg: Flash BIOS completed!!!",
@@ -107,6 +108,7 @@ TEST(StockOffer, FlashFileDeclinesTheOfferAndProgramsTheChosenFile) {
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"yesno -> no: There is a new VBIOS PX4R7H.F4_C\\r\\n       Do you wish to Update?",
                    "open-dialog \"<dir>/program/\" -> <dir>/chosen.rom", kBusy, kBlank, kBusy,
+                   KeptBackup("<dir>/program/Backups/RZ-PX4R7H-20260101-000001.rom"),
                    "label lBIOSVersion: RZ-PX4R7H F5", "label lEEPROMName: SST 39VF010        ",
                    "label lEEPROMSize: 65536 bytes", "status: Ready", "msg: Flash BIOS completed!!!",
                    kRestartYes, "restart", "status: Ready", "exit 0"}));

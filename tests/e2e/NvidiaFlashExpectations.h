@@ -20,6 +20,12 @@ inline const char* const kRestartNo =
 inline const char* const kRestartYes =
     "yesno -> yes: You must restart your system to take new changes.\\nDo you want to restart now ?";
 
+// The transcript line of the safety backup at `path` (its digest is checked where copies are).
+inline std::string KeptBackup(const std::string& path) {
+  return "kept safety-backup sha256 <sha256>: " + path;
+}
+inline const std::string kFirstBackup = "program/Backups/PX4R7.F4-20260101-000001.rom";
+
 inline testimage::ImageRecipe Newer() {
   testimage::ImageRecipe s = PresetNvidiaImage();
   s.block->number = 5;

@@ -25,7 +25,8 @@ TEST(FlashStep, NewerImageIsProgrammedAndTheLabelsComeFromTheCard) {
   const CliResult r = box.Run({"--machine", scenario, "flash", "new.rom"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(After(r.lines, "open-dialog"),
-            (Lines{kBusy, kBlank, kBusy, "label lBIOSVersion: PX4R7 F5",
+            (Lines{kBusy, kBlank, kBusy, KeptBackup("<dir>/" + kFirstBackup),
+                   "label lBIOSVersion: PX4R7 F5",
                    "label lEEPROMName: SST 39VF010        ", "label lEEPROMSize: 65536 bytes",
                    "status: Ready", "msg: Flash BIOS completed!!!", kRestartNo, "status: Ready",
                    "exit 0"}));
@@ -57,7 +58,8 @@ TEST(FlashStep, SerialChipOnTheNewerRegisterLayoutIsFlashed) {
   const CliResult r = box.Run({"--machine", "nvidia-sst25", "flash", "new.rom"});
   EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(r.lines);
   EXPECT_EQ(After(r.lines, "open-dialog"),
-            (Lines{kBusy, kBlank, kBusy, "label lBIOSVersion: PX4R7 F5",
+            (Lines{kBusy, kBlank, kBusy, KeptBackup("<tmp>/" + kFirstBackup),
+                   "label lBIOSVersion: PX4R7 F5",
                    "label lEEPROMName: SST 25VF512        ", "label lEEPROMSize: 65536 bytes",
                    "status: Ready", "msg: Flash BIOS completed!!!", kRestartNo, "status: Ready",
                    "exit 0"}));
@@ -96,9 +98,10 @@ TEST_P(FailingChip, EndsInFailAndOffersNoRestart) {
   EXPECT_EQ(r.exitCode, 1);
   const std::string backup = "program/Backups/PX4R7.F4-20260101-000001.rom";
   EXPECT_EQ(After(r.lines, "open-dialog"),
-            Join(Join({kBusy, kBlank, kBusy}, c.shown),
+            Join(Join({kBusy, kBlank, kBusy, KeptBackup("<dir>/" + backup)}, c.shown),
                  {"status: Fail !!", "dialog: Fail !!",
-                  "msg: The previous BIOS was saved to <dir>/" + backup +
+                  "msg: The flash failed, and writing the previous BIOS back failed too. "
+                  "The previous BIOS was saved to <dir>/" + backup +
                       ". Flash that file to restore the card.",
                   "status: Ready", "exit 1"}));
   EXPECT_FALSE(HasLabelLines(After(r.lines, "open-dialog")));

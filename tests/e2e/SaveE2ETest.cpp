@@ -25,7 +25,8 @@ TEST_P(NvidiaSave, WritesTheCardsImageByteForByte) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(After(r.lines, "status: Ready"),
             (Lines{"save-dialog \"<tmp>/program/\" \"PX4R7.F4\" -> <dir>/saved.rom", kBusy, kBlank,
-                   "msg: Save VGA BIOS completed!!!", "status: Ready", "exit 0"}));
+                   "kept saved sha256 <sha256>: <dir>/saved.rom", "msg: Save VGA BIOS completed!!!",
+                   "status: Ready", "exit 0"}));
   EXPECT_EQ(box.Read("saved.rom"), testimage::BuildImage(PresetNvidiaImage()));
 }
 

@@ -103,7 +103,7 @@ class ProgressBarTest : public QObject {
 
     // The last read is the flashed card's BIOS, read again for the window's labels.
     QCOMPARE(PhaseRuns(watch.frames),
-             QStringList({"Backing up", "Erasing", "Programming", "Verifying", "Reading"}));
+             QStringList({"Backing up", "Checking", "Erasing", "Programming", "Verifying", "Reading"}));
     std::optional<int> last;
     QString phase;
     for (const auto& frame : watch.frames) {
@@ -120,7 +120,7 @@ class ProgressBarTest : public QObject {
       last = frame.percent;
     }
     // Each phase ends full, and programming was seen on its way.
-    for (const char* p : {"Backing up", "Erasing", "Programming", "Verifying", "Reading"}) {
+    for (const char* p : {"Backing up", "Checking", "Erasing", "Programming", "Verifying", "Reading"}) {
       int most = -1, count = 0;
       for (const auto& frame : watch.frames)
         if (frame.phase == p) most = std::max(most, *frame.percent), ++count;
@@ -131,7 +131,7 @@ class ProgressBarTest : public QObject {
     QVERIFY(!f.StatusProgress->Animating());
   }
 
-  // The save's read shows as "Reading" and goes with the command.
+  // The save's reads show as "Reading" and "Checking" and go with the command.
   void backupShowsReading() {
     GuiRun run(std::string("nvidia-spi"), ProgramCommands());
     QVERIFY(run.StartShown());
@@ -139,7 +139,7 @@ class ProgressBarTest : public QObject {
     BarWatch watch(*f.StatusProgress);
     AnswerEverything(run.dir.File("saved.rom"), 3);
     Click(f.ibBackup);
-    QCOMPARE(PhaseRuns(watch.frames), QStringList({"Reading"}));
+    QCOMPARE(PhaseRuns(watch.frames), QStringList({"Reading", "Checking"}));
     QCOMPARE(watch.frames.back().percent, std::optional<int>(100));
     QVERIFY(f.StatusProgress->isHidden());
   }

@@ -78,7 +78,7 @@ TEST(FlashProgress, EveryChipReportsItsPhasesInOrder) {
 
     // Parallel chips that write whole pages erase as they program: no erase of their own.
     const bool erases = c.serial || !eeprom::FactsFor(c.code)->pageWrite;
-    std::vector<ui::Phase> want{ui::Phase::BackingUp};
+    std::vector<ui::Phase> want{ui::Phase::BackingUp, ui::Phase::Checking};
     if (erases) want.push_back(ui::Phase::Erasing);
     want.insert(want.end(), {ui::Phase::Programming, ui::Phase::Verifying});
     EXPECT_EQ(PhaseRuns(log.reports), want);
@@ -106,7 +106,7 @@ TEST(FlashProgress, SaveReportsItsRead) {
   ProgressLog log;
   eeprom::EepromContext ctx = WithUi(rig.ctx, log);
   ASSERT_EQ(eeprom::SaveRomToFile(ctx, 0, files.File("saved.rom")), eeprom::kSaveOk);
-  EXPECT_EQ(PhaseRuns(log.reports), std::vector<ui::Phase>{ui::Phase::Reading});
+  EXPECT_EQ(PhaseRuns(log.reports), (std::vector<ui::Phase>{ui::Phase::Reading, ui::Phase::Checking}));
   EXPECT_TRUE(EachPhaseAdvancesToItsEnd(log.reports));
 }
 

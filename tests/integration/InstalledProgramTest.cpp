@@ -30,10 +30,12 @@ Bytes ReadAll(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<fs::path> FilesIn(const fs::path& folder) {
+// The backups in a Backups folder, without the checksum files beside them.
+std::vector<fs::path> BackupsAt(const fs::path& folder) {
   std::vector<fs::path> found;
   std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec)) found.push_back(e.path());
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().extension() != ".sha256") found.push_back(e.path());
   return found;
 }
 
@@ -117,7 +119,7 @@ TEST(InstalledProgram, ReadsShippedFilesKeepsBackupsInTheUserDataFolderAndOpensD
     EXPECT_EQ(commands::btFlashClick(ctx), commands::FlashOutcome::Completed)
         << ::testing::PrintToString(ui.Lines());
 
-    const auto backups = FilesIn(m.UserBackups());
+    const auto backups = BackupsAt(m.UserBackups());
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(ReadAll(backups[0]), before);
     EXPECT_FALSE(fs::exists(m.shipped / "Backups"));
@@ -149,7 +151,7 @@ TEST(InstalledProgram, AWritableProgramFolderKeepsEverything) {
   ui.QueueFile(m.dir.File("new.rom"));
   auto ctx = program.Commands();
   EXPECT_EQ(commands::btFlashClick(ctx), commands::FlashOutcome::Completed);
-  EXPECT_EQ(FilesIn(m.shipped / "Backups").size(), 1u);
+  EXPECT_EQ(BackupsAt(m.shipped / "Backups").size(), 1u);
   EXPECT_FALSE(fs::exists(m.UserBackups()));
   EXPECT_EQ(program.dialogFolder, AsFolder(m.shipped));
   program.FormDestroy();

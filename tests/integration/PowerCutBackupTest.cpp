@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "commands/RestoreHint.h"
 #include "commands/SafetyBackup.h"
 #include "sim/devices/NvidiaCard.h"
 #include "sim/images/TestImage.h"
@@ -66,15 +67,7 @@ const std::vector<std::string> kChipPresets = {"nvidia-parallel", "nvidia-spi", 
                                                "nvidia-at25", "nvidia-sst45", "nvidia-modeltext"};
 
 // The path the restore hint of the last run names; empty when none was shown.
-std::string HintedPath(const ProgramRun& run) {
-  for (const std::string& m : run.ui.Messages()) {
-    if (!m.starts_with(commands::kRestoreHintStart) || !m.ends_with(commands::kRestoreHintEnd))
-      continue;
-    const std::size_t from = std::string(commands::kRestoreHintStart).size();
-    return m.substr(from, m.size() - from - std::string(commands::kRestoreHintEnd).size());
-  }
-  return {};
-}
+std::string HintedPath(const ProgramRun& run) { return HintedBackup(run.ui.Messages()); }
 
 // Operations of a whole flash on the preset's chip: pages, or bytes on a chip without pages.
 struct Operations {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "commands/RestoreHint.h"
 #include "commands/SafetyBackup.h"
 #include "sim/images/TestImage.h"
 #include "sim/scenario/Presets.h"
@@ -57,7 +58,7 @@ TEST(RestoreHint, AfterASecondFailedFlashNamesTheLastBackupThatChecksOut) {
     const auto made = BackupsIn(first.ProgramFolder());
     ASSERT_EQ(made.size(), 1u);
     good = made[0];
-    EXPECT_EQ(first.ui.Messages().back(), commands::RestoreHintText(good.string()));
+    EXPECT_EQ(first.ui.Messages().back(), commands::RestoreFailedText(commands::RestoreHintText(good.string())));
     first.machine.Files().LosePower();
     first.machine.Finish();
   }
@@ -77,7 +78,7 @@ TEST(RestoreHint, AfterASecondFailedFlashNamesTheLastBackupThatChecksOut) {
     ASSERT_EQ(made.size(), 1u);
     EXPECT_NE(ReadAll(made[0]), original) << "the backup of the damaged chip";
     EXPECT_EQ(second.ui.Messages().back(),
-              commands::DamagedRestoreHintText(made[0].string(), good.string()));
+              commands::RestoreFailedText(commands::DamagedRestoreHintText(made[0].string(), good.string())));
     second.machine.Files().LosePower();
     second.machine.Finish();
   }
@@ -103,7 +104,7 @@ TEST(RestoreHint, WithoutAGoodBackupSaysThatNoneChecksOut) {
   ASSERT_EQ(run.Flash(dir.File("f6.rom")), commands::FlashOutcome::Failed);
   const auto made = BackupsIn(run.ProgramFolder());
   ASSERT_EQ(made.size(), 1u);
-  EXPECT_EQ(run.ui.Messages().back(), commands::DamagedRestoreHintText(made[0].string(), ""));
+  EXPECT_EQ(run.ui.Messages().back(), commands::RestoreFailedText(commands::DamagedRestoreHintText(made[0].string(), "")));
 }
 
 // The vendor tool saved a card image that does not check out before its flash failed: the hint

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "commands/FlashCommand.h"
+#include "commands/RestoreHint.h"
 #include "commands/SafetyBackup.h"
 #include "sim/images/TestImage.h"
 #include "sim/scenario/Presets.h"
@@ -143,7 +144,9 @@ TEST(SafetyBackup, FlashedBackRestoresTheChipAfterAPowerCut) {
       const auto backups = BackupsIn(run.ProgramFolder());
       ASSERT_EQ(backups.size(), 1u) << preset;
       backup = backups[0];
-      EXPECT_EQ(run.ui.Messages().back(), commands::RestoreHintText(backup.string())) << preset;
+      EXPECT_EQ(run.ui.Messages().back(),
+                commands::RestoreFailedText(commands::RestoreHintText(backup.string())))
+          << preset;
       run.machine.Files().LosePower();  // the disk keeps what reached it before the cut
       run.machine.Finish();  // the damaged chip is what the next start finds
       EXPECT_EQ(ReadAll(backup), before) << preset;

@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 
+#include "commands/RestoreHint.h"
 #include "commands/SafetyBackup.h"
 #include "hw/DriverRequests.h"
 #include "sim/seams/VendorToolBehaviour.h"
@@ -141,12 +142,22 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
       target += " left " + name;
   if (!target.empty()) v[Invariant::TargetKept] = target;
 
-  // The card keeps a whole BIOS: the old one, or the new one (verified: the failure reported
-  // after it concerns what came later), or the user was shown where the old one was kept, and
-  // after a power cut flashing that file gave the card back.
+  // The card keeps a whole BIOS: the old one (a failed flash on the programmed road writes it
+  // back itself), or the new one (verified: the failure reported after it concerns what came
+  // later), or the user was told that the old one could not be written back and where it was
+  // kept, and after a power cut flashing that file gave the card back.
   const bool newImage = clean.completed && AsClean(o, clean);
   const bool asBefore = AsBefore(o);
-  if (!ChangesChip(point.command) && !asBefore) {
+  const bool vendorTool = point.preset.starts_with("ati");
+  const auto shown = [&](const std::string& text) {
+    return std::count(o.failureNotices.begin(), o.failureNotices.end(), text) != 0;
+  };
+  const bool restoreClaimed = std::any_of(
+      o.failureNotices.begin(), o.failureNotices.end(),
+      [](const std::string& t) { return t.starts_with(commands::kRestoredText); });
+  if (restoreClaimed && !asBefore) {
+    v[Invariant::ChipSafe] = "the previous BIOS was said to be written back, but the chip differs";
+  } else if (!ChangesChip(point.command) && !asBefore) {
     v[Invariant::ChipSafe] = std::string("the ") + CommandName(point.command) + " changed the chip";
   } else if (o.completed && !newImage && clean.completed) {
     v[Invariant::ChipSafe] = asBefore
@@ -155,12 +166,14 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
   } else if (!asBefore && !newImage) {
     const bool named = std::any_of(
         o.safetyBackups.begin(), o.safetyBackups.end(), [&](const auto& backup) {
+          const std::string hint = commands::RestoreHintText(backup.first);
           return backup.second.oldChip &&
-                 std::count(o.failureNotices.begin(), o.failureNotices.end(),
-                            commands::RestoreHintText(backup.first)) != 0;
+                 (shown(commands::RestoreFailedText(hint)) || (vendorTool && shown(hint)));
         });
     if (!named)
-      v[Invariant::ChipSafe] = "the chip holds neither image and no backup of the old one was named";
+      v[Invariant::ChipSafe] =
+          "the chip holds neither image and no failed restore with a backup of the old one was "
+          "named";
   }
   if (!v.count(Invariant::ChipSafe) && o.restoreProblem && !o.restoreProblem->empty())
     v[Invariant::ChipSafe] = "after the power cut: " + *o.restoreProblem;

@@ -10,6 +10,7 @@
 #include "app/Detection.h"
 #include "app/Program.h"
 #include "base/Paths.h"
+#include "commands/BackupChecksum.h"
 #include "commands/FlashCommand.h"
 #include "commands/SafetyBackup.h"
 #include "commands/SaveCommand.h"
@@ -107,13 +108,7 @@ void RunCommand(const Point& point, sim::EmulatedPlatform& machine, app::Program
 }
 
 // The path the restore hint names; empty when none was shown.
-std::string HintedPath(const Observation& o) {
-  const std::string start = commands::kRestoreHintStart, end = commands::kRestoreHintEnd;
-  for (const std::string& m : o.failureNotices)
-    if (m.starts_with(start) && m.ends_with(end))
-      return m.substr(start.size(), m.size() - start.size() - end.size());
-  return {};
-}
+std::string HintedPath(const Observation& o) { return HintedBackup(o.failureNotices); }
 
 // The next start after a power cut: a machine of the preset whose card holds what the cut left,
 // and the backup the failure named flashed onto it. Empty when the card comes back byte for byte.
@@ -268,14 +263,24 @@ Observation RunPoint(const Point& point, const RunOptions& options) {
       o.chipAfter = ChipContents(machine);
     }
     o.target = ReadAll(dir.Path() / kTargetName);
+    // A checksum file beside a copy the program kept belongs to it (the checks of the copy say
+    // whether the copy itself is right).
+    const auto checksumOf = [](const std::string& name, const std::string& copy) {
+      return name == copy + commands::kChecksumSuffix;
+    };
     for (const auto& name : FilesIn(dir.Path()))
-      if (!filesBefore.count(name) && name != kTargetName) o.strayFiles.push_back(name);
+      if (!filesBefore.count(name) && name != kTargetName && !checksumOf(name, kTargetName))
+        o.strayFiles.push_back(name);
     // Named as the program names them, so that the restore hint's path can be looked up.
     for (const auto& name : FilesIn(backups)) {
       const std::string path = backups + kPathSeparator + name;
       if (name.ends_with(".rom"))
         o.safetyBackups[path] = Compared(path, o.chipBefore);
-      else
+      else if (!name.ends_with(std::string(".rom") + commands::kChecksumSuffix))
+        o.strayFiles.push_back(std::string(commands::kBackupFolderName) + "/" + name);
+      else if (!std::filesystem::exists(
+                   backups + kPathSeparator +
+                   name.substr(0, name.size() - std::string(commands::kChecksumSuffix).size())))
         o.strayFiles.push_back(std::string(commands::kBackupFolderName) + "/" + name);
     }
     const auto& launches = machine.Launcher().launches;

@@ -1,5 +1,9 @@
 #include "support/ProgramRun.h"
 
+#include "commands/BackupChecksum.h"
+#include "commands/RestoreHint.h"
+#include "commands/SafetyBackup.h"
+
 #include <fstream>
 
 #include "app/Detection.h"
@@ -20,11 +24,22 @@ ByteVector ReadAll(const fs::path& p) {
   return bytes;
 }
 
+std::string HintedBackup(const std::vector<std::string>& messages) {
+  const std::string failed = commands::RestoreFailedText("");
+  const std::string start = commands::kRestoreHintStart, end = commands::kRestoreHintEnd;
+  for (std::string m : messages) {
+    if (m.starts_with(failed)) m.erase(0, failed.size());
+    if (m.starts_with(start) && m.ends_with(end))
+      return m.substr(start.size(), m.size() - start.size() - end.size());
+  }
+  return {};
+}
+
 std::vector<fs::path> BackupsIn(const std::string& programFolder) {
   std::vector<fs::path> found;
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(fs::path(programFolder) / "Backups", ec))
-    found.push_back(e.path());
+    if (e.path().extension() != commands::kChecksumSuffix) found.push_back(e.path());
   return found;
 }
 

@@ -16,7 +16,11 @@ using ByteVector = std::vector<std::uint8_t>;
 
 ByteVector ReadAll(const std::filesystem::path& p);
 
-// The files in <programFolder>Backups.
+// The backup a restore hint among `messages` names (after the word that the program's own
+// restore failed, or alone); empty when none does.
+std::string HintedBackup(const std::vector<std::string>& messages);
+
+// The backups in <programFolder>Backups: its files but the checksum files beside them.
 std::vector<std::filesystem::path> BackupsIn(const std::string& programFolder);
 
 struct ProgramRun {
