@@ -44,7 +44,7 @@ std::optional<std::string> UnwrittenPartNote(Bytes file, std::uint64_t writtenLe
   if (!after.empty() && firstImageOnly)
     return "Only the first image of this file (" + written + " of " + whole +
            ") will be written; " + ImagesAfter(after, "it") + " not.";
-  std::string note = "Only the first " + written + " of this " + whole + " file will be written; ";
+  std::string note = "Only the first " + written + " of this file (" + whole + ") will be written; ";
   if (!after.empty()) return note + ImagesAfter(after, "them") + " not.";
   return note + "the " + SizeText(rest.size()) + " after them are not.";
 }
