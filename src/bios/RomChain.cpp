@@ -9,7 +9,7 @@ namespace {
 
 std::string Hex(std::size_t value) {
   char text[24];
-  std::snprintf(text, sizeof text, "0x%zX", value);
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
   return text;
 }
 

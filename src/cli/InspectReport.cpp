@@ -14,7 +14,7 @@ using bios::RomImage;
 
 std::string Offset(std::size_t offset) {
   char text[24];
-  std::snprintf(text, sizeof text, "0x%zX", offset);
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(offset));
   return text;
 }
 

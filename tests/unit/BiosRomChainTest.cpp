@@ -2,6 +2,7 @@
 // structure says, and why the walk stops, on whole, cut, looping-free and malformed chains.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <string>
 #include <vector>
