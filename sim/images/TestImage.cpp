@@ -18,6 +18,9 @@ void PutText(std::vector<std::uint8_t>& b, std::size_t at, const std::string& te
     b[at + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0;
 }
 
+// Bytes of the PCI data structure, from its "PCIR".
+constexpr std::uint16_t kPcirSize = 0x18;
+
 // Filler without the bytes '$', 'R' and 'A', so no signature can appear by chance.
 std::uint8_t Filler(std::uint32_t& state) {
   state = state * 1664525u + 1013904223u;
@@ -32,7 +35,7 @@ std::vector<std::uint8_t> BuildImage(const ImageRecipe& s) {
   const std::size_t length = std::size_t{s.lengthByte} * 512;
   // Room for every part the recipe places, however short the image: what lies beyond the image
   // is cut off at the end.
-  std::size_t room = std::max<std::size_t>({length, 0x200, std::size_t{s.pcirOffset} + 8});
+  std::size_t room = std::max<std::size_t>({length, 0x200, std::size_t{s.pcirOffset} + kPcirSize});
   if (s.atom) room = std::max<std::size_t>(room, s.atom->offset + 20 + s.atom->pcirPosition + 8);
   if (s.modelText) room = std::max(room, s.modelTextOffset + s.modelText->size() + 1);
   if (s.block) room = std::max<std::size_t>(room, s.block->offset + 0xC0);
@@ -47,6 +50,16 @@ std::vector<std::uint8_t> BuildImage(const ImageRecipe& s) {
   PutText(b, s.pcirOffset, "PCIR", 4);
   le::Put16(&b[s.pcirOffset + 4], s.vendorId);
   le::Put16(&b[s.pcirOffset + 6], s.deviceId);
+  le::Put16(&b[s.pcirOffset + 0x08], 0);         // no vital product data
+  le::Put16(&b[s.pcirOffset + 0x0A], kPcirSize);  // the structure's own length
+  b[s.pcirOffset + 0x0C] = 0;                     // its revision
+  b[s.pcirOffset + 0x0D] = 0x00;                  // class code: VGA-compatible display
+  b[s.pcirOffset + 0x0E] = 0x00;
+  b[s.pcirOffset + 0x0F] = 0x03;
+  le::Put16(&b[s.pcirOffset + 0x10], s.lengthByte);  // image length in 512-byte units
+  le::Put16(&b[s.pcirOffset + 0x12], 0);             // code revision
+  b[s.pcirOffset + 0x14] = s.codeType;
+  b[s.pcirOffset + 0x15] = s.lastImage ? 0x80 : 0x00;
   const std::uint16_t subVendor = s.subsystemVendorId ? s.subsystemVendorId : kMakerSubsystemVendorId;
   le::Put16(&b[0x54], subVendor);
   le::Put16(&b[0x56], s.subsystemId);

@@ -1,4 +1,5 @@
-// Builds synthetic PCI option-ROM images: header and length byte, PCI data structure, subsystem ids
+// Builds synthetic PCI option-ROM images: header and length byte, PCI data structure (ids, image
+// length, code type, last-image flag), subsystem ids
 // at 0x54/0x56, an optional "$RZ" block and "RZ-" model text, an optional "ATOM" header, a
 // checksum byte that makes the image sum to 0; and "$RZ0" packages of such images.
 // Never a real vendor BIOS: the body is deterministic pseudo-random filler.
@@ -40,6 +41,9 @@ struct ImageRecipe {
   std::uint32_t seed = 1;            // filler content
   bool checksum = true;              // last byte makes the image sum to 0 modulo 256
   std::uint32_t fileLength = 0;      // 0: exactly the image; more: padded with 0xFF after it
+  // The PCI data structure's code type and last-image flag; its image length is the header's.
+  std::uint8_t codeType = 0;         // 0 legacy x86, 3 UEFI
+  bool lastImage = true;
 };
 
 std::vector<std::uint8_t> BuildImage(const ImageRecipe& recipe);

@@ -15,12 +15,14 @@ const char* const kUsage =
     "  verify FILE   compare the card's BIOS with the image in FILE; nothing is written\n"
     "  flash FILE    flash the BIOS image FILE into the card (a stock BIOS offer is declined)\n"
     "  flash --stock flash the stock BIOS offered for this board\n"
+    "  inspect FILE  show the images, version, SHA-256 and fitting boards of the BIOS file FILE;\n"
+    "                needs no card and reads nothing else but RZFLASH.CFG\n"
     "  machines      list the emulated machines (presets)\n"
     "options:\n"
     "  --machine    run on an emulated machine instead of this computer's hardware\n"
     "  --answer     answer the next yes/no question (repeat for later questions)\n"
     "  --transcript write one line per event the user sees to FILE\n"
-    "  --json       info, adapters, chips, verify: one JSON object on standard output,\n"
+    "  --json       info, adapters, chips, verify, inspect: one JSON object on standard output,\n"
     "               the text on standard error\n"
     "  --help, --version\n"
     "exit status: 0 done (verify: the card holds the image), 1 failed or differs, 2 usage,\n"
@@ -28,7 +30,7 @@ const char* const kUsage =
 
 bool TakesJson(Command c) {
   return c == Command::Info || c == Command::Adapters || c == Command::Chips ||
-         c == Command::Verify;
+         c == Command::Verify || c == Command::Inspect;
 }
 
 namespace {
@@ -40,7 +42,8 @@ struct NamedCommand {
 constexpr NamedCommand kCommands[] = {
     {"info", Command::Info},         {"machines", Command::Machines}, {"adapters", Command::Adapters},
     {"chips", Command::Chips},       {"save", Command::Save},         {"flash", Command::Flash},
-    {"verify", Command::Verify},     {"help", Command::Help},         {"version", Command::Version}};
+    {"verify", Command::Verify},     {"help", Command::Help},         {"version", Command::Version},
+    {"inspect", Command::Inspect}};
 
 // The command a word names on the command line; None for "help" and "version", which are
 // options there.
@@ -52,7 +55,8 @@ Command CommandOfWord(const std::string& word) {
 }
 
 bool NeedsFile(Command c) {
-  return c == Command::Save || c == Command::Flash || c == Command::Verify;
+  return c == Command::Save || c == Command::Flash || c == Command::Verify ||
+         c == Command::Inspect;
 }
 
 // Options followed by a value.
@@ -140,7 +144,7 @@ bool CheckCombination(const Options& o, bool haveFile, std::string& error) {
   else if (NeedsFile(o.command) && !haveFile && !o.stock)
     error = std::string(CommandName(o.command)) + " needs a value";
   else if (o.json && !TakesJson(o.command))
-    error = "--json goes with info, adapters, chips and verify";
+    error = "--json goes with info, adapters, chips and verify, and with inspect";
   else
     return true;
   return false;

@@ -6,14 +6,14 @@
 
 namespace rz::cli {
 
-enum class Command { None, Info, Save, Flash, Verify, Adapters, Chips, Machines, Help, Version };
+enum class Command { None, Info, Save, Flash, Verify, Adapters, Chips, Machines, Help, Version, Inspect };
 
 struct Options {
   std::optional<std::string> machine;  // preset name or scenario file; none: the real platform
   std::deque<bool> answers;
   std::optional<std::string> transcript;
   Command command = Command::None;
-  std::string file;   // save FILE, flash FILE, verify FILE
+  std::string file;   // save FILE, flash FILE, verify FILE, inspect FILE
   bool json = false;  // one JSON object on standard output, the text on standard error
   bool stock = false; // flash: take the stock BIOS offer instead of a file
 };

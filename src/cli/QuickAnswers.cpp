@@ -2,6 +2,7 @@
 
 #include "app/ExitCodes.h"
 #include "base/BuildConfig.h"
+#include "cli/InspectCommand.h"
 #include "cli/Reports.h"
 #include "commands/ChipListing.h"
 #include "sim/scenario/Presets.h"
@@ -24,6 +25,8 @@ std::optional<int> AnswerWithoutProgram(const Options& o, std::FILE* human, RunE
       if (auto* json = end.Json()) WriteChipsJson(*json, chips);
       return app::kExitOk;
     }
+    case Command::Inspect:
+      return RunInspect(o, human, end);
     case Command::Machines:
       for (const auto& p : sim::ListPresets())
         std::fprintf(human, "%-20s %s\n", p.name.c_str(), p.description.c_str());

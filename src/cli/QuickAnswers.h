@@ -1,5 +1,5 @@
 // The commands of the terminal front end that answer without running the program: help, version,
-// chips and machines.
+// chips, machines and inspect.
 #pragma once
 #include <cstdio>
 #include <optional>

@@ -106,6 +106,18 @@ int main(int argc, char** argv) {
   atiBlock.block = RzBlockRecipe{.letter = 'F', .number = 13};
   put("fuzz_bios_ati", "block.bin", BuildImage(atiBlock));
 
+  ImageRecipe legacy = WithBlock(0x11, "RZ-PX4R7", 4, 1);
+  legacy.lastImage = false;
+  ImageRecipe uefi = Small();
+  uefi.codeType = 3;
+  Bytes chain = BuildImage(legacy);
+  const Bytes second = BuildImage(uefi);
+  chain.insert(chain.end(), second.begin(), second.end());
+  put("fuzz_bios_inspect", "legacy-uefi.bin", chain);
+  put("fuzz_bios_inspect", "cut-chain.bin", Bytes(chain.begin(), chain.end() - 700));
+  put("fuzz_bios_inspect", "package.bin", BuildPackage({mine, {}, other}));
+  put("fuzz_bios_inspect", "model-text.bin", BuildImage(WithText("RZ-PX4R7H/F12")));
+
   put("fuzz_bios_model_version", "suffix.txt", Text("RZ-PX4R7H/F2_B"));
   put("fuzz_bios_model_version", "f-form.txt", Text("RZ-PX4R7H F12"));
   put("fuzz_bios_model_version", "lower.txt", Text("RZ-PX4R7H/F1x"));
