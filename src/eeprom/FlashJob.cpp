@@ -16,6 +16,7 @@
 #include "eeprom/ReadBack.h"
 #include "eeprom/RomAccess.h"
 #include "eeprom/Signature.h"
+#include "eeprom/WriteProtection.h"
 
 namespace rz::eeprom {
 
@@ -313,6 +314,7 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   // The image is read and checked before anything on the chip changes.
   if (buf.length == 0 && !ReadImageFile(ctx, chip.code, buf.bytes, chip.limit, *file, buf.length))
     return kFlashFailed;
+  if (IsWriteProtected(ctx, chip.code)) return watch.Failed() ? kFlashFailed : kFlashWriteProtected;
   if (backup && !KeepChipContents(ctx, chip, watch, backup)) return kFlashNoBackup;
   if (!WriteAndVerify(ctx, chip, *file, watch)) return kFlashFailed;
 

@@ -25,6 +25,7 @@ enum FlashResult : std::uint32_t {
   kFlashFailed = 5,         // erase refused, image unreadable, programming or verification
                             // failed, a driver request of the job failed
   kFlashNoBackup = 6,       // the chip's contents could not be read or kept: nothing was written
+  kFlashWriteProtected = 7, // the chip's block protection would refuse the job: nothing was written
 };
 
 // Keeps the chip's whole contents, read just before the chip is first touched; false when they
