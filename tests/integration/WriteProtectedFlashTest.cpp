@@ -6,13 +6,10 @@
 #include <algorithm>
 
 #include "eeprom/FlashJob.h"
-#include "eeprom/WriteProtection.h"
 #include "sim/devices/NvidiaCard.h"
 #include "sim/images/TestImage.h"
-#include "sim/scenario/Presets.h"
 #include "support/ChipCases.h"
 #include "support/EepromRig.h"
-#include "support/ProgramRun.h"
 
 namespace rz::test {
 namespace {
@@ -87,49 +84,6 @@ TEST(WriteProtectedFlash, EverySerialPartIsFlashedOrRefusedUntouched) {
   // starts each.
   EXPECT_EQ(refused, 13);
   EXPECT_EQ(flashedProtected, 6);
-}
-
-// The flash command on the serial presets with the chip left protected: the message, once, as
-// message and status; no safety backup and no restore hint, since nothing was written.
-TEST(WriteProtectedFlash, FlashCommandShowsTheMessageAndKeepsNoBackup) {
-  struct Row {
-    const char* preset;
-    bool refused;
-  };
-  for (const Row& r : {Row{"nvidia-spi", true}, Row{"nvidia-at25", true},
-                       Row{"nvidia-sst25", false}}) {
-    SCOPED_TRACE(r.preset);
-    TempDir dir;
-    auto scenario = sim::MaterializePreset(r.preset, dir.Path().string());
-    auto& eeprom = *scenario.adapters.at(0).eeprom;
-    eeprom.model.startBlockProtect =
-        static_cast<std::uint8_t>((1u << eeprom.model.quirks.blockProtectBits) - 1);
-    testimage::ImageRecipe newer;
-    newer.lengthByte = 0x04;
-    newer.deviceId = scenario.adapters[0].deviceId;
-    newer.subsystemId = scenario.adapters[0].subsystemId;
-    newer.block = testimage::RzBlockRecipe{};
-    newer.block->number = 5;
-    ASSERT_TRUE(testimage::WriteFile(dir.File("new.rom"), testimage::BuildImage(newer)));
-    ProgramRun run(scenario);
-    ASSERT_TRUE(run.started);
-    const Bytes before = run.Card();
-    const auto outcome = run.Flash(dir.File("new.rom"));
-    const auto& messages = run.ui.Messages();
-    const auto shown = std::count(messages.begin(), messages.end(), eeprom::kWriteProtectedText);
-    if (r.refused) {
-      EXPECT_EQ(outcome, commands::FlashOutcome::Failed);
-      EXPECT_EQ(shown, 1);
-      EXPECT_EQ(run.program.state.lastEepromResult, eeprom::kFlashWriteProtected);
-      EXPECT_EQ(run.Card(), before);
-      EXPECT_TRUE(BackupsIn(run.ProgramFolder()).empty());
-      for (const auto& m : messages) EXPECT_EQ(m.find("previous BIOS"), std::string::npos) << m;
-    } else {
-      EXPECT_EQ(outcome, commands::FlashOutcome::Completed);
-      EXPECT_EQ(shown, 0);
-      EXPECT_NE(run.Card(), before);
-    }
-  }
 }
 
 }  // namespace

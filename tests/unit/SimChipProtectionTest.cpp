@@ -1,6 +1,6 @@
 // The emulated serial chips' status register as their datasheets give it: the block-protect field
-// at power-up and as a scenario leaves it, the write-enable latch around each write command, the
-// range the BP field protects, and the scenario key that starts a chip protected.
+// at power-up and as a scenario leaves it, the write-enable latch around each write command and
+// the protected quarter, and the scenario key that starts a chip protected.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -112,38 +112,6 @@ TEST(SimChipProtection, WriteEnableLatchAndStatusWrites) {
     const bool eraseSent = r.frames.back() == Bytes{0xC7};
     const bool shouldErase = eraseSent && (r.status & kBp) == 0;
     EXPECT_EQ(chip.Counters().chipErases - erasesBefore, shouldErase ? 1u : 0u);
-  }
-}
-
-// The range a BP field protects: the upper 1/4, 1/2 or all of the part; one BP bit protects all.
-TEST(SimChipProtection, BlockProtectCoversTheUpperPartOfTheArray) {
-  struct Row {
-    const char* key;
-    int field;
-    std::uint32_t lastFree;  // highest page start that still programs; none when all protected
-    bool allProtected;
-  };
-  const Row rows[] = {
-      {"ST M25P10", 1, 0x17F80, false}, {"ST M25P10", 2, 0x0FF80, false},
-      {"ST M25P10", 3, 0, true},        {"PMC PM25LV512", 1, 0x0BF00, false},
-      {"AT AT25F512", 1, 0, true},      {"ICE 25P05", 2, 0x07F00, false},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(std::string(r.key) + " BP " + std::to_string(r.field));
-    const sim::ChipModel& c = *sim::FindChipModel(r.key);
-    const std::uint32_t page = c.pageSize;
-    const std::uint32_t firstProtected = r.allProtected ? 0 : r.lastFree + page;
-    TempDir dir;
-    auto platform = MakePlatform(CardScenario(Eeprom(r.key, r.field)), dir);
-    CardProbe p(*platform);
-    if (!r.allProtected) {
-      ASSERT_TRUE(Program(p, c, r.lastFree, Pattern(page)));
-      EXPECT_EQ(ReadBack(p, r.lastFree, page), Pattern(page)) << "the last free page programs";
-    }
-    Program(p, c, firstProtected, Pattern(page));
-    EXPECT_EQ(ReadBack(p, firstProtected, page), Bytes(page, 0xFF)) << "the first protected one not";
-    Program(p, c, c.size - page, Pattern(page));
-    EXPECT_EQ(ReadBack(p, c.size - page, page), Bytes(page, 0xFF)) << "nor the top page";
   }
 }
 
