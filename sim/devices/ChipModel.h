@@ -3,6 +3,7 @@
 // and never compare ids.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,9 @@ struct ChipModel {
   std::vector<std::uint8_t> eraseOpcodes;  // serial chip erase opcodes honoured
   ChipTimings timings;
   ChipQuirks quirks;
+  // The block-protect field the chip starts with when a scenario sets it (`block_protect`);
+  // otherwise the part's own power-up state (quirks.powerUpProtected).
+  std::optional<std::uint8_t> startBlockProtect;
 };
 
 // The table of every emulated chip (catalogue parts, the Atmel 0x1F/0x17 part, unknown parts).

@@ -127,6 +127,8 @@ std::vector<ChipModel> BuildTable() {
   }
   // PMC Pm25LV512/010: page program 1.5 ms typ, chip erase 0xC7/0x60 100 ms typ, status write
   // 15 ms (approx.). The 512 part holds 512 Kbit (the code table gives it 0x20000 bytes).
+  // Their BP bits are non-volatile and shipped clear: they start unprotected unless a scenario
+  // says the chip was left protected (`block_protect`).
   // The 512 answers RDID 0xAB; the 010 only the 0x90 read, one bit late.
   {
     ChipTimings tm{.pageProgramNs = 1500 * us, .statusWriteNs = 15 * ms, .chipEraseNs = 100 * ms};
@@ -141,7 +143,7 @@ std::vector<ChipModel> BuildTable() {
   // ST M25P05/10: 128-byte pages, page program 1.4 ms typ, bulk erase 0xC7 2-3 s typ, status
   // write 15 ms max. 0xAB answers only the electronic signature (the device id, repeating), so the
   // manufacturer becomes 0x20. The M25P05 holds 512 Kbit, the M25P10 1 Mbit (the code table gives
-  // it 0x10000 bytes).
+  // it 0x10000 bytes). Non-volatile BP bits, shipped clear.
   {
     ChipQuirks q{.blockProtectBits = 2};
     t.push_back(Serial("ST M25P05", 0x20, 0x05, 0x10000, 128, {0xC7},
@@ -157,7 +159,7 @@ std::vector<ChipModel> BuildTable() {
   }
   // Atmel AT25F512/1024: RDID 0x15 answers 1F,id; chip erase 0x62 only, about 2 s; page program
   // 2.5 ms typ (approx.); status write 15 ms. The 512 has one BP bit, the 1024 two. The 512 holds
-  // 512 Kbit (its catalogue text says 128Kx8).
+  // 512 Kbit (its catalogue text says 128Kx8). Non-volatile BP bits, shipped clear.
   t.push_back(Serial("AT AT25F512", 0x1F, 0x40, 0x10000, 128, {0x62},
                      {.pageProgramNs = 2500 * us, .statusWriteNs = 15 * ms, .chipEraseNs = 2000 * ms},
                      {.blockProtectBits = 1}));
@@ -167,13 +169,13 @@ std::vector<ChipModel> BuildTable() {
                      {.blockProtectBits = 2}));
   t.back().reply15 = Plain({0x1F, 0x60});
   // SST 45LF010: byte program 0x10 (no WREN), 20 us; chip erase 0x60 A2 A1 A0 0xD0, 70 ms typ;
-  // ids only by the 0x90 read, one bit late.
+  // ids only by the 0x90 read, one bit late. No block-protect bits: nothing to protect it by.
   t.push_back(Serial("SST 45LF010", 0xBF, 0x42, 0x20000, 1, {0x60},
                      {.byteProgramNs = 20 * us, .chipEraseNs = 70 * ms},
                      {.byteProgram10 = true, .eraseNeedsConfirm = true}));
   t.back().reply90 = AddressedLate(0xBF, 0x42);
   // ICE 25P05: RDID 0x15 answers with continuation codes 7F,7F then 5E,01; page program 1.5 ms,
-  // chip erase 0xC7 1 s, status write 15 ms (approx.).
+  // chip erase 0xC7 1 s, status write 15 ms (approx.). Non-volatile BP bits, shipped clear.
   t.push_back(Serial("ICE 25P05", 0x5E, 0x01, 0x10000, 256, {0xC7},
                      {.pageProgramNs = 1500 * us, .statusWriteNs = 15 * ms, .chipEraseNs = 1000 * ms},
                      {.blockProtectBits = 2}));

@@ -65,6 +65,23 @@ void ReadTimings(ScenarioObject& e, ChipTimings& into) {
   t.WarnUnknownKeys();
 }
 
+// `block_protect`: the block-protect field the chip starts with, as if a previous owner had left
+// it so. true sets every BP bit, false none (also on a part that powers up protected), a number
+// is the field itself. Only serial parts with BP bits have one.
+void ReadBlockProtect(ScenarioObject& e, ChipModel& model) {
+  const json* v = e.Find("block_protect");
+  if (!v) return;
+  const std::string path = e.PathOf("block_protect");
+  const unsigned bits = model.quirks.blockProtectBits;
+  if (model.interface != ChipInterface::Spi || bits == 0)
+    throw ScenarioError(path + ": the chip has no block-protect bits");
+  const std::uint64_t all = (1u << bits) - 1;
+  const std::uint64_t n = v->is_boolean() ? (v->get<bool>() ? all : 0) : ParseNumber(*v, path);
+  if (n > all)
+    throw ScenarioError(path + " must be at most " + std::to_string(all) + " for this chip");
+  model.startBlockProtect = static_cast<std::uint8_t>(n);
+}
+
 }  // namespace
 
 void ReadChipFaults(ScenarioObject& f, ChipFaults& into) {
@@ -104,6 +121,7 @@ EepromRecipe ParseEepromRecipe(ScenarioObject& e, const ChipFaults& scenarioFaul
   if (s.persist && s.imagePath.empty())
     throw ScenarioError(e.PathOf("persist") + " needs an image file");
   ReadTimings(e, s.model.timings);
+  ReadBlockProtect(e, s.model);
   if (const auto strap = e.OptionalNumber("strap", UINT32_MAX))
     s.strap = static_cast<std::uint32_t>(*strap);
   s.faults = scenarioFaults;

@@ -1,5 +1,6 @@
 // The `eeprom` object of an emulated NVIDIA adapter: which chip, the image that fills it, whether
-// the contents go back to that file at the end, timing overrides and chip faults (from the
+// the contents go back to that file at the end, timing overrides, the block protection a serial
+// chip starts with (kept in the model) and chip faults (from the
 // scenario's `faults` object, overridden per chip by the eeprom's own `faults`).
 #pragma once
 #include <optional>

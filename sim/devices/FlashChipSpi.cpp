@@ -26,8 +26,9 @@ FlashChipSpi::FlashChipSpi(const ChipModel& model, const VirtualClock& clock,
     : FlashChip(model, clock, faults),
       pageLatch_(std::max<std::uint32_t>(model.pageSize, 1), 0xFF),
       pageLoaded_(pageLatch_.size(), false) {
-  if (model_.quirks.powerUpProtected)
-    bp_ = static_cast<std::uint8_t>((1u << model_.quirks.blockProtectBits) - 1);
+  const auto all = static_cast<std::uint8_t>((1u << model_.quirks.blockProtectBits) - 1);
+  bp_ = static_cast<std::uint8_t>(
+      model_.startBlockProtect.value_or(model_.quirks.powerUpProtected ? all : 0) & all);
 }
 
 std::uint8_t FlashChipSpi::Status() const {
@@ -35,6 +36,7 @@ std::uint8_t FlashChipSpi::Status() const {
   if (Busy()) s |= 0x01;
   if (wel_) s |= 0x02;
   if (aai_) s |= 0x40;
+  if (statusWriteDisable_) s |= 0x80;
   return s;
 }
 
@@ -213,6 +215,7 @@ void FlashChipSpi::WriteStatus(std::uint8_t value) {
   if (!PowerOn()) return;
   const unsigned bits = model_.quirks.blockProtectBits;
   bp_ = static_cast<std::uint8_t>((value >> 2) & ((1u << bits) - 1));
+  if (model_.family == ChipFamily::Spi25) statusWriteDisable_ = (value & 0x80) != 0;
   ++MutableCounters().statusWrites;
   StartBusy(model_.timings.statusWriteNs);
 }

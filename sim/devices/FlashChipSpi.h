@@ -23,7 +23,11 @@ class FlashChipSpi : public FlashChip {
   void PinClockFall() override;
   bool PinMiso() const override { return miso_; }
 
+  // Bit 0 busy, bit 1 write-enable latch, bits 2 up the block-protect field, bit 6 the
+  // auto-address-increment mode, bit 7 the status-write-disable bit of 25-series parts (SRWD, WPEN
+  // or BPL: kept as written; the cards tie WP# high, so it locks nothing).
   std::uint8_t Status() const;
+  std::uint8_t BlockProtect() const { return bp_; }
   bool Selected() const { return selected_; }
   bool InAutoAddressMode() const { return aai_; }
 
@@ -57,6 +61,7 @@ class FlashChipSpi : public FlashChip {
   bool wel_ = false;
   bool ewsrArmed_ = false;  // the previous frame was 0x50
   std::uint8_t bp_ = 0;     // block-protect bits (status bits 2 up, right-aligned here)
+  bool statusWriteDisable_ = false;  // status bit 7
   bool aai_ = false;
   std::uint32_t aaiAddress_ = 0;
 };

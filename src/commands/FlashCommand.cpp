@@ -17,6 +17,7 @@
 #include "eeprom/Identify.h"
 #include "eeprom/Signature.h"
 #include "eeprom/StableRead.h"
+#include "eeprom/WriteProtection.h"
 #include "hw/PciConfig.h"
 
 namespace rz::commands {
@@ -30,6 +31,7 @@ const char* FlashFailureText(std::uint32_t result) {
     case eeprom::kFlashNoWindow: return "Rom already programmed";
     case eeprom::kFlashWrongImage: return "ASIC DeviceID does not match with BIOS file !!";
     case eeprom::kFlashOtherBoard: return "The VGA BIOS file does not match with VGA card !!";
+    case eeprom::kFlashWriteProtected: return eeprom::kWriteProtectedText;
     default: return "Fail !!";
   }
 }

@@ -9,6 +9,7 @@
 #include "bios/BiosFile.h"
 #include "bios/ImageLayout.h"
 #include "bios/SignatureData.h"
+#include "bios/UnwrittenNote.h"
 #include "eeprom/CardImage.h"
 #include "eeprom/ChipCatalogue.h"
 #include "eeprom/ChipRestore.h"
@@ -18,12 +19,11 @@
 #include "eeprom/RomAccess.h"
 #include "eeprom/Signature.h"
 #include "eeprom/StableRead.h"
+#include "eeprom/WriteProtection.h"
 
 namespace rz::eeprom {
 
 namespace {
-
-constexpr std::uint32_t kProgressStep = 0x1000;
 
 void ShowError(EepromContext& ctx, const char* text) {
   ctx.ui.MessageBox("ERROR", text, ui::Buttons::Ok, ui::Icon::Error);
@@ -155,51 +155,6 @@ bool ProgramFromImage(EepromContext& ctx, std::uint8_t chipCode, std::uint32_t l
   return true;
 }
 
-bool VerifyWithFile(EepromContext& ctx, std::uint8_t chipCode, platform::File& file,
-                    std::int64_t& firstDifference) {
-  firstDifference = -1;
-  PromAccessGuard access(ctx);
-  std::uint32_t size = 0;
-  if (!GetRomImageSize(ctx, size)) {
-    ShowError(ctx, kGettingRomSize);
-    return false;
-  }
-  std::vector<std::uint8_t> chip;
-  std::vector<std::uint8_t> image;
-  try {
-    chip.resize(size);
-  } catch (const std::bad_alloc&) {
-    ShowError(ctx, kNoImageMemory);
-    return false;
-  }
-  for (std::uint32_t i = 0; i < size; ++i) {
-    (void)ReadProm(ctx, i);
-    chip[i] = ReadProm(ctx, i);
-    if ((i + 1) % kProgressStep == 0 || i + 1 == size)
-      ctx.ui.ReportProgress(ui::Phase::Verifying, i + 1, size);
-  }
-  try {
-    image.resize(kImageBufferSize);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  std::uint32_t length = 0;
-  if (!ReadImageFile(ctx, chipCode, image, kImageBufferSize, file, length)) return false;
-  // Exactly the file image's bytes are compared; a chip that reports another length fails.
-  const std::uint32_t common = std::min(size, length);
-  for (std::uint32_t i = 0; i < common; ++i) {
-    if (chip[i] != image[i]) {
-      firstDifference = i;
-      return false;
-    }
-  }
-  if (size != length) {
-    firstDifference = common;
-    return false;
-  }
-  return true;
-}
-
 namespace {
 
 // The chip behind the job's open window, as identification found it.
@@ -254,6 +209,14 @@ bool ImageFitsThisCard(EepromContext& ctx, const hw::PciAdapter& adapter, std::i
     fits = CheckImageFitsCard(ctx, chip.code, chip.limit, file, asic, adapter.subsystemIds,
                               ids.cardNumber);
   return fits;
+}
+
+// A file with more images after the one the job writes (a UEFI image after the legacy one) keeps
+// them: the user is told before the chip is touched.
+void TellWhatStaysUnwritten(EepromContext& ctx, const std::string& path, std::uint32_t written) {
+  std::vector<std::uint8_t> whole;
+  if (!bios::ReadBiosFile(ctx.files, path, whole)) return;
+  if (const auto note = bios::UnwrittenPartNote(whole, written)) ctx.ui.SkinnedMessage(*note);
 }
 
 // Reads the whole part, as its datasheet gives it (every byte the chip erase wipes), until two
@@ -315,6 +278,8 @@ std::uint32_t RunFlashJob(EepromContext& ctx, std::uint32_t adapterIndex, const 
   // The image is read and checked before anything on the chip changes.
   if (buf.length == 0 && !ReadImageFile(ctx, chip.code, buf.bytes, chip.limit, *file, buf.length))
     return kFlashFailed;
+  TellWhatStaysUnwritten(ctx, path, buf.length);
+  if (IsWriteProtected(ctx, chip.code)) return watch.Failed() ? kFlashFailed : kFlashWriteProtected;
   std::vector<std::uint8_t> previous;
   if (backup) {
     if (const std::uint32_t status = KeepChipContents(ctx, chip, watch, backup, previous);

@@ -25,6 +25,7 @@ enum FlashResult : std::uint32_t {
   kFlashFailed = 5,         // erase refused, image unreadable, programming or verification
                             // failed, a driver request of the job failed
   kFlashNoBackup = 6,       // the chip's contents could not be read or kept: nothing was written
+  kFlashWriteProtected = 7, // the chip's block protection would refuse the job: nothing was written
   kFlashUnstableRead = 8,   // no two reads of the chip agreed: nothing was written
   kFlashRestored = 9,       // the write failed; the contents kept before it were written back
                             // and verified (with a backup only)

@@ -274,10 +274,10 @@ TEST_P(FaultMatrix, EveryFaultKeepsTheInvariants) {
 
 // Points the matrix once found broken, replayed in-process on every run whatever the sweep picks.
 const char* const kFoundPoints[] = {
-    "nvidia-spi flash request 22275 + file-call 26",  // the backup cannot be opened for the hint
+    "nvidia-spi flash request 22313 + file-call 26",  // the backup cannot be opened for the hint
     "nvidia-spi verify request 17211",                 // the window's unmap fails after the read
     "nvidia-spi flash file-call 25",                   // closing the flashed file fails
-    "nvidia-at25 flash request 88847",                 // the window's unmap ends a good job
+    "nvidia-at25 flash request 88885",                 // the window's unmap ends a good job
     "nvidia-sst25 flash power-cut 197",                // the cut leaves a checksum that holds
 };
 
