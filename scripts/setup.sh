@@ -47,6 +47,10 @@ if ((${#missing[@]})); then
   if [ "${1:-}" = windows ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
-  "${sudo_cmd[@]}" apt-get update -qq
+  # A mirror caught mid-sync fails one index (often a foreign architecture's); the lists already
+  # on the machine usually still hold the packages, so go on and let the install decide.
+  if ! "${sudo_cmd[@]}" apt-get update -qq; then
+    echo "setup: apt-get update reported errors; installing from the package lists at hand" >&2
+  fi
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

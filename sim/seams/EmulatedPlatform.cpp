@@ -148,8 +148,8 @@ void EmulatedPlatform::InstallVendorTool() {
       std::make_unique<EmulatedVendorTool>(recipe_.vendorTool, recipe_.programFolder, *system_, cards);
   if (!recipe_.vendorTool.NeverStarts())
     launcher_.handler = [this](const std::string& path, const std::string& parameters,
-                               const std::string& folder) {
-      return vendorTool_->Run(path, parameters, folder);
+                               const std::string& folder, const platform::WaitWatch& watch) {
+      return vendorTool_->Run(path, parameters, folder, watch);
     };
 }
 

@@ -220,6 +220,13 @@ std::unique_ptr<platform::File> EmulatedFileSystem::OpenWrite(const std::string&
   return Wrap(host_->OpenWrite(abs), abs, true);
 }
 
+std::unique_ptr<platform::File> EmulatedFileSystem::OpenAppend(const std::string& path) {
+  const std::string abs = system_.Resolve(path);
+  if (CountCall("open to append", abs) || Matches(faults_.failOpenWrite, abs)) return nullptr;
+  NoteBefore(abs);
+  return Wrap(host_->OpenAppend(abs), abs, true);
+}
+
 std::unique_ptr<platform::File> EmulatedFileSystem::CreateNew(const std::string& path) {
   const std::string abs = system_.Resolve(path);
   if (CountCall("open", abs) || Matches(faults_.failOpenWrite, abs)) return nullptr;

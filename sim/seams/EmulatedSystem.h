@@ -124,6 +124,7 @@ class EmulatedFileSystem final : public platform::FileSystem {
 
   std::unique_ptr<platform::File> OpenRead(const std::string& path) override;
   std::unique_ptr<platform::File> OpenWrite(const std::string& path) override;
+  std::unique_ptr<platform::File> OpenAppend(const std::string& path) override;
   std::unique_ptr<platform::File> CreateNew(const std::string& path) override;
   std::unique_ptr<platform::File> CreateUnique(const std::string& folder, const std::string& prefix,
                                                std::string& path) override;

@@ -35,15 +35,30 @@ EmulatedVendorTool::EmulatedVendorTool(VendorToolBehaviour behaviour, std::strin
       system_(system),
       cards_(std::move(cards)) {}
 
+void EmulatedVendorTool::SpendRunTime(std::uint32_t seconds, const platform::WaitWatch& watch) {
+  const std::uint64_t total = std::uint64_t{seconds} * 1000;
+  std::uint64_t waited = 0;
+  while (waited < total) {
+    std::uint64_t step = total - waited;
+    if (watch.Active()) step = std::min<std::uint64_t>(step, watch.intervalMs - waited % watch.intervalMs);
+    system_.Sleep(static_cast<std::uint32_t>(step));
+    waited += step;
+    // The watch hears of a whole interval waited, unless the tool ended at that moment.
+    if (watch.Active() && waited < total && waited % watch.intervalMs == 0) watch.onInterval(waited);
+  }
+}
+
 platform::LaunchResult EmulatedVendorTool::Run(const std::string& path,
                                                const std::string& parameters,
-                                               const std::string& folder) {
+                                               const std::string& folder,
+                                               const platform::WaitWatch& watch) {
   std::vector<std::string> words = Words(parameters);
   const ToolOutcome outcome = behaviour_.For(launches_++, !words.empty() && words[0] == "-p");
   std::error_code ec;
   if (outcome.mode == ToolOutcome::Mode::Missing || path != toolPath_ ||
       !std::filesystem::is_regular_file(PathFromUtf8(toolPath_), ec))
     return {false, -1};
+  SpendRunTime(outcome.runSeconds, watch);
   if (outcome.mode == ToolOutcome::Mode::Fails) return {true, kToolExitFailed};
   if (outcome.mode == ToolOutcome::Mode::Silent) return {true, kToolExitOk};
 

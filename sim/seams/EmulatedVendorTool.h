@@ -28,11 +28,13 @@ class EmulatedVendorTool {
                      EmulatedSystem& system, std::vector<AtiCard*> cards);
 
   // The launcher's handler. File names on the command line are taken in `folder` (empty: the
-  // emulated system's current folder).
+  // emulated system's current folder). A started tool first runs for its behaviour's time on the
+  // virtual clock, telling `watch` once per interval of it.
   platform::LaunchResult Run(const std::string& path, const std::string& parameters,
-                             const std::string& folder);
+                             const std::string& folder, const platform::WaitWatch& watch = {});
 
  private:
+  void SpendRunTime(std::uint32_t seconds, const platform::WaitWatch& watch);
   // `garble`: one byte of what is written or programmed comes out wrong.
   int Save(AtiCard& card, const std::string& file, bool garble);
   int Program(AtiCard& card, const std::string& file, bool garble);

@@ -47,8 +47,9 @@ class RecordingShellOpen final : public platform::ShellOpen {
 // and folder and returns the result of the run.
 class EmulatedToolLauncher final : public platform::ToolLauncher {
  public:
-  using Handler = std::function<platform::LaunchResult(const std::string&, const std::string&,
-                                                       const std::string&)>;
+  // The handler spends the program's run time on the virtual clock, telling the watch as it goes.
+  using Handler = std::function<platform::LaunchResult(
+      const std::string&, const std::string&, const std::string&, const platform::WaitWatch&)>;
   struct Launch {
     std::string path;
     std::string parameters;
@@ -60,10 +61,15 @@ class EmulatedToolLauncher final : public platform::ToolLauncher {
 
   platform::LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
                                     const std::string& folder) override {
+    return RunAndWatch(path, parameters, folder, {});
+  }
+  platform::LaunchResult RunAndWatch(const std::string& path, const std::string& parameters,
+                                     const std::string& folder,
+                                     const platform::WaitWatch& watch) override {
     launches.push_back({path, parameters, folder});
     if (onLaunch) onLaunch(launches.back());
     if (!handler) return {};
-    return handler(path, parameters, folder);
+    return handler(path, parameters, folder, watch);
   }
 };
 

@@ -8,6 +8,18 @@ namespace {
 
 ToolOutcome ParseToolOutcome(const nlohmann::json& v, const std::string& path) {
   ToolOutcome b;
+  if (v.is_object() && v.contains("seconds")) {
+    for (const auto& [key, value] : v.items())
+      if (key != "seconds" && key != "as")
+        throw ScenarioError(path + " with \"seconds\" takes \"as\" and nothing else");
+    if (v.contains("as") && v.at("as").is_object() && v.at("as").contains("seconds"))
+      throw ScenarioError(path + ".as cannot name seconds again");
+    if (v.contains("as")) b = ParseToolOutcome(v.at("as"), path + ".as");
+    const auto seconds = ParseNumber(v.at("seconds"), path + ".seconds");
+    if (seconds > 24 * 3600) throw ScenarioError(path + ".seconds above a day");
+    b.runSeconds = static_cast<std::uint32_t>(seconds);
+    return b;
+  }
   if (v.is_object() && v.contains("exit_code") && v.size() == 1) {
     const auto code = ParseNumber(v.at("exit_code"), path + ".exit_code");
     if (code > 255) throw ScenarioError(path + ".exit_code above 255");
@@ -23,7 +35,7 @@ ToolOutcome ParseToolOutcome(const nlohmann::json& v, const std::string& path) {
   else
     throw ScenarioError(
         path + " must be \"ok\", \"missing\", \"fails\", \"silent\", \"garbles\", "
-        "{\"exit_code\": N} "
+        "{\"exit_code\": N}, {\"seconds\": S, \"as\": ...}, "
         "{\"save\": ..., \"program\": ...} or {\"launch\": N, \"as\": ...}");
   return b;
 }

@@ -6,6 +6,8 @@
 //   "garbles"            does its work with one byte wrong (the middle byte of the image it
 //                        programs or saves is inverted), exits with status 0;
 //   {"exit_code": N}     does its work, then exits with status N;
+//   {"seconds": S, "as": B}  runs for S virtual seconds, then behaves as B (one of the forms
+//                        above; "ok" when left out), e.g. a flash that takes five minutes;
 //   {"save": B, "program": B}  B (one of the forms above) for "-s" and for "-p" launches apart,
 //                        e.g. a tool that backs the card up but fails to program it;
 //   {"launch": N, "as": B}  only the launch numbered N (from 0, every launch of the run) behaves
@@ -28,6 +30,7 @@ struct ToolOutcome {
   enum class Mode { Ok, Missing, Fails, Silent, Garbles };
   Mode mode = Mode::Ok;
   int exitCode = kToolExitOk;  // with Mode::Ok: the status after a successful operation
+  std::uint32_t runSeconds = 0;  // virtual time a started tool runs before it ends
 };
 
 struct VendorToolBehaviour {

@@ -14,6 +14,12 @@ class RecordingToolLauncher final : public platform::ToolLauncher {
     t_.Launch(path, parameters);
     return inner_.RunAndWait(path, parameters, folder);
   }
+  platform::LaunchResult RunAndWatch(const std::string& path, const std::string& parameters,
+                                     const std::string& folder,
+                                     const platform::WaitWatch& watch) override {
+    t_.Launch(path, parameters);
+    return inner_.RunAndWatch(path, parameters, folder, watch);
+  }
 
  private:
   platform::ToolLauncher& inner_;

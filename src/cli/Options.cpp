@@ -18,19 +18,22 @@ const char* const kUsage =
     "  inspect FILE  show the images, version, SHA-256 and fitting boards of the BIOS file FILE;\n"
     "                needs no card and reads nothing else but RZFLASH.CFG\n"
     "  machines      list the emulated machines (presets)\n"
+    "  history       list every save and flash this program recorded (no card needed)\n"
     "options:\n"
     "  --machine    run on an emulated machine instead of this computer's hardware\n"
     "  --answer     answer the next yes/no question (repeat for later questions)\n"
     "  --transcript write one line per event the user sees to FILE\n"
-    "  --json       info, adapters, chips, verify, inspect: one JSON object on standard output,\n"
-    "               the text on standard error\n"
+    "  --json       info, adapters, chips, verify, inspect, history, save, flash: one JSON\n"
+    "               object on standard output (save and flash: with the copies kept and their\n"
+    "               SHA-256), the text on standard error\n"
     "  --help, --version\n"
     "exit status: 0 done (verify: the card holds the image), 1 failed or differs, 2 usage,\n"
     "  3 no access to the hardware, 130 stopped after a flash that was asked to stop\n";
 
 bool TakesJson(Command c) {
   return c == Command::Info || c == Command::Adapters || c == Command::Chips ||
-         c == Command::Verify || c == Command::Inspect;
+         c == Command::Verify || c == Command::Inspect || c == Command::History ||
+         c == Command::Save || c == Command::Flash;
 }
 
 namespace {
@@ -42,8 +45,8 @@ struct NamedCommand {
 constexpr NamedCommand kCommands[] = {
     {"info", Command::Info},         {"machines", Command::Machines}, {"adapters", Command::Adapters},
     {"chips", Command::Chips},       {"save", Command::Save},         {"flash", Command::Flash},
-    {"verify", Command::Verify},     {"help", Command::Help},         {"version", Command::Version},
-    {"inspect", Command::Inspect}};
+    {"verify", Command::Verify},     {"history", Command::History},   {"help", Command::Help},
+    {"version", Command::Version},   {"inspect", Command::Inspect}};
 
 // The command a word names on the command line; None for "help" and "version", which are
 // options there.
@@ -144,7 +147,7 @@ bool CheckCombination(const Options& o, bool haveFile, std::string& error) {
   else if (NeedsFile(o.command) && !haveFile && !o.stock)
     error = std::string(CommandName(o.command)) + " needs a value";
   else if (o.json && !TakesJson(o.command))
-    error = "--json goes with info, adapters, chips and verify, and with inspect";
+    error = "--json goes with info, adapters, chips, verify, inspect, history, save and flash";
   else
     return true;
   return false;

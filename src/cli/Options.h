@@ -6,7 +6,9 @@
 
 namespace rz::cli {
 
-enum class Command { None, Info, Save, Flash, Verify, Adapters, Chips, Machines, Help, Version, Inspect };
+enum class Command {
+  None, Info, Save, Flash, Verify, Adapters, Chips, Machines, History, Help, Version, Inspect
+};
 
 struct Options {
   std::optional<std::string> machine;  // preset name or scenario file; none: the real platform

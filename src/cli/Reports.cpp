@@ -116,6 +116,19 @@ std::optional<std::string> VerifyProblem(const VerifyReport& r) {
   return compared ? std::nullopt : std::optional<std::string>(r.problem);
 }
 
+void WriteKeptCopies(JsonWriter& json, const std::vector<ui::KeptCopy>& copies) {
+  json.Key("kept").BeginArray();
+  for (const ui::KeptCopy& c : copies) {
+    json.BeginObject();
+    json.Key("kind").String(ui::KeptCopyKindName(c.kind));
+    json.Key("path").String(c.path);
+    json.Key("sha256").String(c.sha256);
+    json.Key("checksum_file_written").Bool(c.checksumStored);
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
 void WriteOptional(JsonWriter& json, const char* key, const std::optional<std::string>& text) {
   json.Key(key);
   if (text)

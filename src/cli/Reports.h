@@ -10,6 +10,7 @@
 #include "commands/AdapterListing.h"
 #include "commands/ChipListing.h"
 #include "commands/VerifyCommand.h"
+#include "ui/Ui.h"
 
 namespace rz::cli {
 
@@ -33,6 +34,10 @@ void WriteVerifyMembers(JsonWriter& json, const std::string& file,
 std::optional<std::string> VerifyProblem(const commands::VerifyReport& report);
 
 // Text when set, else null.
+// "kept": the copies of the card's BIOS the run kept (the saved file, the safety backup), each with
+// its path, kind and SHA-256 and whether the checksum file beside it was written.
+void WriteKeptCopies(JsonWriter& json, const std::vector<ui::KeptCopy>& copies);
+
 void WriteOptional(JsonWriter& json, const char* key, const std::optional<std::string>& text);
 
 }  // namespace rz::cli

@@ -131,6 +131,12 @@ void TerminalUi::SetStatus(const std::string& text) {
   std::fflush(out_);
 }
 
+void TerminalUi::Notice(const std::string& text) {
+  EndProgress();
+  std::fprintf(stderr, "rzflash-cli: %s\n", text.c_str());
+  std::fflush(stderr);
+}
+
 void TerminalUi::MessageRepeated(const std::string& text, std::uint64_t times) {
   Print("(" + std::to_string(times) + " more times: " + text + ")");
 }

@@ -33,6 +33,8 @@ class TerminalUi : public ui::Ui {
                                             const std::string& initialDir) override;
   void SetLabel(ui::Label label, const std::string& text) override;
   void SetStatus(const std::string& text) override;
+  // On standard error, whatever stream the rest goes to.
+  void Notice(const std::string& text) override;
   void SetCommandButtonsEnabled(bool) override {}
   void LoadSkin() override {}
   void SizeWindowToBackground() override {}

@@ -13,7 +13,8 @@
 #include "app/ProgramFolders.h"
 #include "app/Session.h"
 #include "base/Utf8Path.h"
-#include "cli/CardProblem.h"
+#include "cli/CardCommands.h"
+#include "cli/HistoryCommand.h"
 #include "cli/JsonWriter.h"
 #include "cli/Options.h"
 #include "cli/Preflight.h"
@@ -44,127 +45,18 @@
 namespace {
 
 namespace fs = std::filesystem;
+using rz::cli::Absolute;
 using rz::cli::Command;
+using rz::cli::Say;
 
 using rz::app::kExitFailed;
 using rz::app::kExitNoDriver;
 using rz::app::kExitOk;
 using rz::app::kExitUsage;
 
-// A line for people on `to`, shown at once: on a Windows console the standard streams are
-// buffered (see PrepareStandardStreams), and the order of the lines on both streams is kept.
-void Say(std::FILE* to, const std::string& line) {
-  std::fprintf(to, "%s\n", line.c_str());
-  std::fflush(to);
-}
-
-// `path` (UTF-8, as every text of the program) made absolute.
-std::string Absolute(const std::string& path) {
-  return rz::Utf8FromPath(fs::absolute(rz::PathFromUtf8(path)));
-}
-
 // Written on standard error at the moment the first request to stop is held.
 constexpr const char* kHeldInterruptNotice =
     "Flashing: the card must not be interrupted; the program will stop when the flash is done.";
-
-// The adapters as the `adapters` command lists them. Detection reads RZFLASH.CFG on the NVIDIA
-// road only; on the others the listing reads it here, quietly, so that every command gives the
-// same answer about an adapter.
-std::vector<rz::commands::AdapterListing> Adapters(rz::app::Program& program) {
-  if (program.asics.built) return rz::commands::ListAdapters(program.adapters, program.asics);
-  rz::config::AsicTable table;
-  rz::config::ReadAsicTable(table, program.programFolder, program.Seams().files);
-  return rz::commands::ListAdapters(program.adapters, table);
-}
-
-int Info(rz::app::Program& program, rz::cli::TerminalUi& ui,
-         const std::optional<std::string>& problem, rz::cli::RunEnd& end) {
-  if (problem) {
-    Say(stderr, "rzflash-cli: " + *problem);
-    end.AddProblem(*problem);
-  }
-  if (auto* json = end.Json()) {
-    const auto& card = program.state.card;
-    rz::cli::WriteCardMembers(*json, Adapters(program));
-    rz::cli::WriteOptional(*json, "bios_version", ui.Label(rz::ui::Label::BiosVersion));
-    rz::cli::WriteOptional(*json, "eeprom_name", ui.Label(rz::ui::Label::EepromName));
-    rz::cli::WriteOptional(*json, "eeprom_size", ui.Label(rz::ui::Label::EepromSize));
-    json->Key("model_name").String(card.CardModelName);
-    json->Key("backup_file_name").String(card.BackupFileName);
-    // The number comes from the card's "$RZ" block; a card without one has none.
-    json->Key("card_number");
-    if (program.state.cardNumber == rz::eeprom::kNoCardNumber)
-      json->Null();
-    else
-      json->Number(program.state.cardNumber);
-  }
-  return problem ? kExitFailed : kExitOk;
-}
-
-int ListAdapters(rz::app::Program& program, std::FILE* human, rz::cli::RunEnd& end) {
-  const auto adapters = Adapters(program);
-  for (const auto& a : adapters) Say(human, rz::cli::AdapterLine(a));
-  if (adapters.empty()) {
-    const char* const none = "no display adapter of the maker or of ATI was found";
-    Say(stderr, std::string("rzflash-cli: ") + none);
-    end.AddProblem(none);
-  }
-  if (auto* json = end.Json()) rz::cli::WriteAdaptersJson(*json, adapters, program.asics.built);
-  return adapters.empty() ? kExitFailed : kExitOk;
-}
-
-int Verify(const rz::cli::Options& o, rz::app::Program& program, std::FILE* human,
-           rz::cli::RunEnd& end) {
-  auto ctx = program.Commands();
-  const auto report = rz::commands::VerifyCard(ctx, Absolute(o.file));
-  Say(human, rz::commands::VerifyText(report));
-  if (const auto problem = rz::cli::VerifyProblem(report)) end.AddProblem(*problem);
-  if (auto* json = end.Json()) {
-    rz::cli::WriteCardMembers(*json, Adapters(program));
-    rz::cli::WriteVerifyMembers(*json, o.file, report);
-  }
-  return report.status == rz::commands::VerifyReport::Status::Match ? kExitOk : kExitFailed;
-}
-
-int Flash(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui) {
-  auto ctx = program.Commands();
-  // The terminal flashes what its command line names: FILE, or with --stock the stock BIOS. The
-  // offer is shown answered that way and takes none of the --answer values.
-  if (o.stock && !rz::commands::HasStockBiosOffer(ctx.Adapter0().SubsystemId())) {
-    Say(stderr, "rzflash-cli: this board has no stock BIOS; name the file to flash");
-    return kExitFailed;
-  }
-  if (!o.stock) ui.SetDialogAnswer(Absolute(o.file));
-  const auto stock = o.stock ? rz::commands::StockOffer::Take : rz::commands::StockOffer::Decline;
-  return rz::commands::btFlashClick(ctx, stock) == rz::commands::FlashOutcome::Completed
-             ? kExitOk
-             : kExitFailed;
-}
-
-// Whether the command reached what it is for. `human` takes the command's own lines.
-int RunCommand(const rz::cli::Options& o, rz::app::Program& program, rz::cli::TerminalUi& ui,
-               std::FILE* human, rz::cli::RunEnd& end) {
-  auto ctx = program.Commands();
-  const auto problem =
-      rz::cli::DescribeCardProblem(program, o.command, ui.Label(rz::ui::Label::BiosVersion).has_value());
-  switch (o.command) {
-    case Command::Info:
-      return Info(program, ui, problem, end);
-    case Command::Adapters:
-      return ListAdapters(program, human, end);
-    case Command::Verify:
-      return Verify(o, program, human, end);
-    case Command::Save:
-      ui.SetDialogAnswer(Absolute(o.file));
-      if (rz::commands::btSaveClick(ctx)) return kExitOk;
-      if (problem) Say(stderr, "rzflash-cli: nothing was saved: " + *problem);
-      return kExitFailed;
-    case Command::Flash:
-      return Flash(o, program, ui);
-    default:
-      return kExitUsage;
-  }
-}
 
 // The adapters command looks at the scan and the configuration file only: the card is not read.
 bool ScanOnly(rz::app::Program& p) {
@@ -204,7 +96,7 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
       code = kExitFailed;
       break;
     case rz::app::StartResult::Ready:
-      code = RunCommand(o, program, ui, human, end);
+      code = rz::cli::RunCardCommand(o, program, ui, human, end);
       break;
   }
   return session.End(code);
@@ -283,6 +175,7 @@ int Main(int argc, char** argv, rz::cli::RunEnd& end) {
   // With --json standard output carries the JSON object alone; everything else goes to stderr.
   std::FILE* const human = end.Json() ? stderr : stdout;
   if (const auto answered = rz::cli::AnswerWithoutProgram(o, human, end)) return *answered;
+  if (o.command == Command::History) return rz::cli::ShowHistory(o, human, end);
   if (const auto problem = rz::cli::CheckBeforeRun(o)) {
     Say(stderr, "rzflash-cli: " + problem->message);
     end.AddProblem(problem->message);

@@ -7,6 +7,7 @@
 #include "bios/BiosIdentity.h"
 #include "commands/BackupChecksum.h"
 #include "commands/EepromLabels.h"
+#include "commands/HistoryNote.h"
 #include "commands/Restart.h"
 #include "commands/RestoreHint.h"
 #include "commands/SafetyBackup.h"
@@ -50,6 +51,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
   auto tool = ctx.VendorTool();
+  FlashHistoryNote history(ctx, path);  // written on every way out
   state.vendorTool.atiImageFile = path;
   state.vendorTool.atiToolArgs = kAtiFlashArgs;
   auto refuse = [&](const char* text) {
@@ -93,6 +95,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
           ? WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                               state.card.BackupFileName, current)
           : std::string();
+  history.Backup(backupPath);
   if (backupPath.empty()) {
     RemoveExchangeFile(tool, kAtiFlashFile);
     ui.SkinnedMessage(kBackupFailedText);
@@ -116,6 +119,7 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
     return false;
   }
   if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
+  history.Completed();
   return true;
 }
 
@@ -135,6 +139,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   auto& state = ctx.state;
   // The chip's contents are kept in the program's keep folder before the job touches the chip.
   std::string backupPath;
+  FlashHistoryNote history(ctx, flashPath, backupPath);  // written on every way out
   const eeprom::ChipBackup keep = [&](std::span<const std::uint8_t> contents) {
     backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                                    state.card.BackupFileName, contents);
@@ -219,6 +224,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   ui.SkinnedMessage(kFlashCompletedText);
   // A request to stop held during the flash ends the program now: nothing more is asked.
   if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
+  history.Completed();
   return true;
 }
 

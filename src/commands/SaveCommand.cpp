@@ -2,6 +2,7 @@
 
 #include "base/TextFormat.h"
 #include "commands/BackupChecksum.h"
+#include "commands/HistoryNote.h"
 #include "eeprom/ReadBack.h"
 #include "hw/PciConfig.h"
 
@@ -57,6 +58,7 @@ bool btSaveClick(CommandContext& ctx) {
   }
   ui.SetCommandButtonsEnabled(true);
   ui.SetStatus(ui::kStatusReady);
+  RecordSave(ctx, *target, saved);
   return saved;
 }
 

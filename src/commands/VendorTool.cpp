@@ -79,6 +79,12 @@ std::string ExchangeFolder(VendorToolContext& ctx) {
   return folder;
 }
 
+std::string LongToolRunText(const std::string& args, std::uint64_t waitedMs) {
+  const bool programs = args.find("-p ") != std::string::npos;
+  return std::string(programs ? "Flashing: " : "Reading the card: ") +
+         std::to_string(waitedMs / 60000) + " min - do not turn the computer off";
+}
+
 platform::LaunchResult RunFlashTool(VendorToolContext& ctx) {
   if (UsesAdapterIndexOne(ctx.subsystemId)) {
     const auto pos = ctx.fields.atiToolArgs.find(" 0 ");
@@ -86,7 +92,17 @@ platform::LaunchResult RunFlashTool(VendorToolContext& ctx) {
   }
   const std::string folder = ExchangeFolder(ctx);
   if (folder.empty()) return {};
-  return ctx.seams.launcher.RunAndWait(ctx.fields.atiToolPath, ctx.fields.atiToolArgs, folder);
+  bool told = false;
+  const std::string args = ctx.fields.atiToolArgs;
+  const platform::WaitWatch watch{kToolWaitReportMs, [&](std::uint64_t waitedMs) {
+                                    if (waitedMs < kToolUsualRunMs) return;
+                                    ctx.ui.SetStatus(LongToolRunText(args, waitedMs));
+                                    told = true;
+                                  }};
+  const auto result =
+      ctx.seams.launcher.RunAndWatch(ctx.fields.atiToolPath, ctx.fields.atiToolArgs, folder, watch);
+  if (told) ctx.ui.SetStatus(ui::kStatusBusy);
+  return result;
 }
 
 void RemoveExchangeFile(VendorToolContext& ctx, const char* name) {

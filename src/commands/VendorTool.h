@@ -38,6 +38,15 @@ inline constexpr const char* kSaveFailedText = "Save VGA BIOS failed!!!";
 inline constexpr const char* kAtiFlashCompletedText = "Flash VGA BIOS completed!!!";
 inline constexpr const char* kAtiFlashFailedText = "Flash VGA BIOS failed!!!";
 
+// How long the tool usually takes for one launch; waiting longer, the status says how long it has
+// been running, once a minute, so that nobody turns the computer off in the middle of a flash.
+inline constexpr std::uint32_t kToolUsualRunMs = 2 * 60 * 1000;
+inline constexpr std::uint32_t kToolWaitReportMs = 60 * 1000;
+
+// "Flashing: 3 min - do not turn the computer off" for a launch that programs the card,
+// "Reading the card: 3 min - ..." for one that saves it; whole minutes waited.
+std::string LongToolRunText(const std::string& args, std::uint64_t waitedMs);
+
 // The subsystem id of boards on which the tool numbers the card as adapter 1.
 inline constexpr std::uint16_t kAdapterIndexOneSubsystemId = 0x0028;
 
@@ -68,7 +77,9 @@ std::string ExchangeFolder(VendorToolContext& ctx);
 
 // Starts the tool with atiToolPath and atiToolArgs in the exchange folder and waits for its end.
 // On adapter-index-one boards the first " 0 " of atiToolArgs becomes " 1 ", in the field itself.
-// Not started (started false) when there is no exchange folder.
+// Not started (started false) when there is no exchange folder. Past kToolUsualRunMs the status
+// shows LongToolRunText once a minute (the tool is never stopped); after such a wait it shows the
+// busy text again.
 platform::LaunchResult RunFlashTool(VendorToolContext& ctx);
 
 // Start-up call site: sets the path, "Backup.rom" in the exchange folder (atiImageFile) and its

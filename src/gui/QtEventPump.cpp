@@ -4,9 +4,13 @@
 
 namespace rz::gui {
 
-void QtEventPump::Run() { loop_.exec(QEventLoop::ExcludeUserInputEvents); }
+void QtEventPump::Run() {
+  if (!quitAsked_.exchange(false)) loop_.exec(QEventLoop::ExcludeUserInputEvents);
+  quitAsked_ = false;
+}
 
 void QtEventPump::Quit() {
+  quitAsked_ = true;
   QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
 }
 

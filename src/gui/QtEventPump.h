@@ -3,6 +3,8 @@
 #pragma once
 #include <QEventLoop>
 
+#include <atomic>
+
 #include "skin/PaintingToolLauncher.h"
 
 namespace rz::gui {
@@ -10,11 +12,13 @@ namespace rz::gui {
 class QtEventPump final : public skin::EventPump {
  public:
   void Run() override;
-  // Queued to the loop's thread, so an end that comes before the loop runs is not lost.
+  // Queued to the loop's thread, so an end that comes before the loop runs is not lost; also
+  // noted, for a queued end that other event processing took while the loop was not running.
   void Quit() override;
 
  private:
   QEventLoop loop_;
+  std::atomic<bool> quitAsked_{false};
 };
 
 }  // namespace rz::gui

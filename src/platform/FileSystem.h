@@ -38,6 +38,12 @@ class FileSystem {
   virtual std::unique_ptr<File> OpenRead(const std::string& path) = 0;
   // Create or truncate for writing; null on failure.
   virtual std::unique_ptr<File> OpenWrite(const std::string& path) = 0;
+  // Open a regular file for appending, creating it when missing: every write goes to the file's
+  // end, whoever else appends meanwhile. Null on failure (and from a file system that cannot).
+  virtual std::unique_ptr<File> OpenAppend(const std::string& path) {
+    (void)path;
+    return nullptr;
+  }
   // Create `path` for writing only when nothing stands there yet (never truncating an existing
   // file, whoever made it in the meantime); null otherwise.
   virtual std::unique_ptr<File> CreateNew(const std::string& path) = 0;
@@ -75,6 +81,7 @@ class ForwardingFileSystem : public FileSystem {
   explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
   std::unique_ptr<File> OpenRead(const std::string& p) override { return inner_.OpenRead(p); }
   std::unique_ptr<File> OpenWrite(const std::string& p) override { return inner_.OpenWrite(p); }
+  std::unique_ptr<File> OpenAppend(const std::string& p) override { return inner_.OpenAppend(p); }
   std::unique_ptr<File> CreateNew(const std::string& p) override { return inner_.CreateNew(p); }
   std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
                                      std::string& path) override {

@@ -10,13 +10,15 @@
 
 namespace rz::skin {
 
-// A toolkit's nested event loop that paints and runs timers but holds back user input.
+// A toolkit's nested event loop that paints and runs timers but holds back user input. It may be
+// run again after it returned.
 class EventPump {
  public:
   virtual ~EventPump() = default;
   // Runs the loop until Quit; returns at once when Quit came first.
   virtual void Run() = 0;
-  // Ends Run; called from another thread, and never lost when it comes before Run.
+  // Ends Run; called from another thread, and never lost when it comes before Run. Several calls
+  // before one Run may end only that one.
   virtual void Quit() = 0;
 };
 
@@ -27,6 +29,11 @@ class PaintingToolLauncher final : public platform::ToolLauncher {
       : inner_(inner), makePump_(std::move(makePump)) {}
   platform::LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
                                     const std::string& folder) override;
+  // The watch is told on the window's thread (the thread that called this), between the loop's
+  // runs, never on the worker.
+  platform::LaunchResult RunAndWatch(const std::string& path, const std::string& parameters,
+                                     const std::string& folder,
+                                     const platform::WaitWatch& watch) override;
 
  private:
   platform::ToolLauncher& inner_;

@@ -58,6 +58,11 @@ void RecordingUi::SetStatus(const std::string& text) {
   t_.Status(text);
 }
 
+void RecordingUi::Notice(const std::string& text) {
+  inner_.Notice(text);
+  t_.Status(text);
+}
+
 void RecordingUi::MessageRepeated(const std::string& text, std::uint64_t times) {
   inner_.MessageRepeated(text, times);
   t_.Repeated(times, text);

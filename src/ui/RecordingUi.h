@@ -25,6 +25,8 @@ class RecordingUi : public Ui {
                                             const std::string& initialDir) override;
   void SetLabel(Label label, const std::string& text) override;
   void SetStatus(const std::string& text) override;
+  // Written as a status line.
+  void Notice(const std::string& text) override;
   void MessageRepeated(const std::string& text, std::uint64_t times) override;
   void CopyKept(const KeptCopy& copy) override;
 

@@ -76,6 +76,9 @@ class Ui {
 
   virtual void SetLabel(Label label, const std::string& text) = 0;
   virtual void SetStatus(const std::string& text) = 0;
+  // Something that went wrong beside the command and does not change its result (the history
+  // that could not be written). Default: shown as the status.
+  virtual void Notice(const std::string& text) { SetStatus(text); }
   // The main window's busy switch: plain command buttons and the six image buttons.
   virtual void SetCommandButtonsEnabled(bool enabled) = 0;
 

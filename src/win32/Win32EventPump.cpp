@@ -13,7 +13,11 @@ void Win32EventPump::Run() {
   constexpr UINT kNotInput = QS_PAINT | QS_TIMER | QS_POSTMESSAGE | QS_SENDMESSAGE;
   for (;;) {
     const DWORD woke = ::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, kNotInput);
-    if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) return;
+    if (woke == WAIT_OBJECT_0) {
+      ::ResetEvent(done);  // ready for the next Run: the Quit it ends is taken
+      return;
+    }
+    if (woke == WAIT_FAILED) return;
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0,
                           PM_REMOVE | PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {

@@ -30,6 +30,12 @@ class ComOnThisThread {
 LaunchResult WindowsToolLauncher::RunAndWait(const std::string& path,
                                              const std::string& parameters,
                                              const std::string& folder) {
+  return RunAndWatch(path, parameters, folder, {});
+}
+
+LaunchResult WindowsToolLauncher::RunAndWatch(const std::string& path,
+                                              const std::string& parameters,
+                                              const std::string& folder, const WaitWatch& watch) {
   // The tool's files are taken in its current folder: in any other folder it could take an old
   // "Flash.bin" for the one just prepared. Not every shell refuses a folder that is not there
   // (Wine starts the program in a folder of its own choice), so it is looked at first.
@@ -65,7 +71,13 @@ LaunchResult WindowsToolLauncher::RunAndWait(const std::string& path,
   lastError_ = launched ? 0 : ::GetLastError();
   win::OwnedHandle process(info.hProcess);
   if (!launched || !process) return {};
-  ::WaitForSingleObject(process.get(), INFINITE);
+  // Waited for without a limit; with a watch, in steps of its interval.
+  const DWORD step = watch.Active() ? watch.intervalMs : INFINITE;
+  for (std::uint64_t waited = 0;
+       ::WaitForSingleObject(process.get(), step) == WAIT_TIMEOUT;) {
+    waited += step;
+    watch.onInterval(waited);
+  }
   DWORD code = 0;
   if (!::GetExitCodeProcess(process.get(), &code)) {
     lastError_ = ::GetLastError();

@@ -15,6 +15,9 @@ class WindowsToolLauncher final : public ToolLauncher {
   // LastError() then has the system's code.
   LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
                           const std::string& folder) override;
+  // The same, telling `watch` once per interval while the tool runs.
+  LaunchResult RunAndWatch(const std::string& path, const std::string& parameters,
+                           const std::string& folder, const WaitWatch& watch) override;
   std::uint32_t LastError() const { return lastError_; }
 
  private:

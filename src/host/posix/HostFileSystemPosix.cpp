@@ -53,6 +53,7 @@ class HostFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> OpenRead(const std::string& path) override;
   std::unique_ptr<File> OpenWrite(const std::string& path) override { return Open(path, "wb"); }
+  std::unique_ptr<File> OpenAppend(const std::string& path) override;
   std::unique_ptr<File> CreateNew(const std::string& path) override;
 
   std::unique_ptr<File> CreateUnique(const std::string& folder, const std::string& prefix,
@@ -126,6 +127,26 @@ class HostFileSystem final : public FileSystem {
     return std::make_unique<HostFile>(f);
   }
 };
+
+std::unique_ptr<File> HostFileSystem::OpenAppend(const std::string& path) {
+  // O_APPEND: the system puts every write at the end. Nothing but a regular file is appended to,
+  // and a pipe is never waited for.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  std::FILE* f = nullptr;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    f = ::fdopen(fd, "ab");
+  }
+  if (!f) {
+    ::close(fd);
+    return nullptr;
+  }
+  // Unbuffered: each Write reaches the file in one call, so a line is never split between two.
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  return std::make_unique<HostFile>(f);
+}
 
 std::unique_ptr<File> HostFileSystem::CreateNew(const std::string& path) {
   // O_EXCL, not the C library's "x" mode, which not every C library honours.

@@ -69,6 +69,12 @@ class HostFileSystem final : public FileSystem {
   std::unique_ptr<File> OpenWrite(const std::string& path) override {
     return Wrap(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS), true);
   }
+  // FILE_APPEND_DATA without FILE_WRITE_DATA: the system puts every write at the file's end.
+  std::unique_ptr<File> OpenAppend(const std::string& path) override {
+    return Wrap(Open(path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     OPEN_ALWAYS),
+                true);
+  }
   // CREATE_NEW: the system refuses when anything stands at `path`.
   std::unique_ptr<File> CreateNew(const std::string& path) override {
     return Wrap(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW), true);

@@ -58,6 +58,15 @@ std::unique_ptr<File> MemoryFileSystem::OpenWrite(const std::string& path) {
   return std::make_unique<MemoryFile>(slot);
 }
 
+std::unique_ptr<File> MemoryFileSystem::OpenAppend(const std::string& path) {
+  if (failOpenWrite_.count(path) || readOnly_.count(path)) return nullptr;
+  auto& slot = files_[path];
+  if (!slot) slot = std::make_shared<ByteVector>();
+  auto f = std::make_unique<MemoryFile>(slot);
+  f->Seek(0, SeekOrigin::End);  // nothing else writes between the seek and the writes in memory
+  return f;
+}
+
 std::unique_ptr<File> MemoryFileSystem::CreateUnique(const std::string& folder,
                                                      const std::string& prefix, std::string& path) {
   do {

@@ -47,6 +47,7 @@ class MemoryFileSystem final : public FileSystem {
 
   std::unique_ptr<File> OpenRead(const std::string& path) override;
   std::unique_ptr<File> OpenWrite(const std::string& path) override;
+  std::unique_ptr<File> OpenAppend(const std::string& path) override;
   std::unique_ptr<File> CreateNew(const std::string& path) override {
     return Exists(path) ? nullptr : OpenWrite(path);
   }

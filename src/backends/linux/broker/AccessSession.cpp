@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "backends/linux/process/Subprocess.h"
+#include "backends/linux/process/WatchedWait.h"
 
 namespace rz::platform {
 namespace {
@@ -175,7 +176,8 @@ UniqueFd AccessSession::OpenRunLock(std::string& refusal) {
   return UniqueFd();
 }
 
-LaunchResult AccessSession::RunTool(const ToolRequest& request, int folderFd) {
+LaunchResult AccessSession::RunTool(const ToolRequest& request, int folderFd,
+                                    const WaitWatch& watch) {
   const std::string text = std::string(kAccessToolRequest) + " " + ToolCommandName(request.command) +
                            " " + std::to_string(request.adapter) + "\n";
   const AccessMessage started = Ask(text, {folderFd});
@@ -187,6 +189,7 @@ LaunchResult AccessSession::RunTool(const ToolRequest& request, int folderFd) {
     return {};
   }
   // The tool's run is waited for without a limit, as the program would wait for it itself.
+  if (socket_.Valid()) WaitReadableWatched(socket_.Get(), watch);
   const AccessMessage ended = Next(-1);
   const std::vector<std::string> end = ended.Words();
   int status = -1;

@@ -69,8 +69,9 @@ class AccessSession {
   AccessMessage Ask(const std::string& request, const std::vector<int>& fds = {});
   // The next message without asking, within the time limit (negative `limitMs`: none).
   AccessMessage Next(int limitMs);
-  // Runs the vendor tool with `request` in the folder of `folderFd` and waits for its end.
-  LaunchResult RunTool(const ToolRequest& request, int folderFd);
+  // Runs the vendor tool with `request` in the folder of `folderFd` and waits for its end, telling
+  // `watch` once per interval meanwhile.
+  LaunchResult RunTool(const ToolRequest& request, int folderFd, const WaitWatch& watch = {});
 
   // Ends the session after a broken exchange, with `failure` and `reason`.
   void Break(AccessFailure failure, const std::string& reason);

@@ -5,11 +5,17 @@
 #include "backends/linux/process/Subprocess.h"
 #include "backends/linux/process/ToolCommands.h"
 #include "backends/linux/process/UniqueFd.h"
+#include "backends/linux/process/WatchedWait.h"
 
 namespace rz::platform {
 
 LaunchResult LinuxToolLauncher::RunAndWait(const std::string& path, const std::string& parameters,
                                            const std::string& folder) {
+  return RunAndWatch(path, parameters, folder, {});
+}
+
+LaunchResult LinuxToolLauncher::RunAndWatch(const std::string& path, const std::string& parameters,
+                                            const std::string& folder, const WaitWatch& watch) {
   const std::vector<std::string> args = SplitParameters(parameters);
   UniqueFd where;
   if (!folder.empty()) {
@@ -21,11 +27,11 @@ LaunchResult LinuxToolLauncher::RunAndWait(const std::string& path, const std::s
     if (!request || !helper_->Start()) return {};
     if (!where.Valid()) where = UniqueFd(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!where.Valid()) return {};
-    return helper_->RunTool(*request, where.Get());
+    return helper_->RunTool(*request, where.Get(), watch);
   }
   const pid_t pid = SpawnUninterruptible(path, args, where.Get());
   if (pid < 0) return {};
-  return {true, WaitForExit(pid)};
+  return {true, WaitForExitWatched(pid, watch)};
 }
 
 }  // namespace rz::platform

@@ -24,6 +24,9 @@ class LinuxToolLauncher final : public ToolLauncher {
   // number when a signal ended it.
   LaunchResult RunAndWait(const std::string& path, const std::string& parameters,
                           const std::string& folder) override;
+  // The same, telling `watch` once per interval while the tool runs.
+  LaunchResult RunAndWatch(const std::string& path, const std::string& parameters,
+                           const std::string& folder, const WaitWatch& watch) override;
 
  private:
   AccessSession* helper_;
