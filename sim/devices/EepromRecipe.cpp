@@ -26,26 +26,29 @@ std::uint8_t Byte(const json& v, const std::string& what) {
   return static_cast<std::uint8_t>(n);
 }
 
-void ReadStuckCells(ScenarioObject& faults, ChipFaults& into) {
-  const std::string path = faults.PathOf("stuck_cells");
+// `key` ("stuck_cells", "unstable_cells"): {"from": N}, {"offset": N[, "count": K]} or an array
+// of these, as byte ranges.
+void ReadCellRanges(ScenarioObject& faults, const char* key,
+                    std::vector<std::pair<std::uint32_t, std::uint32_t>>& into) {
+  const std::string path = faults.PathOf(key);
   const auto one = [&](const json& entry, const std::string& where) {
     if (!entry.is_object()) throw ScenarioError(path + " entries must be objects");
     ScenarioObject o = faults.Nested(entry, where);
     if (const auto from = o.OptionalNumber("from", UINT32_MAX)) {
-      into.stuckCells.emplace_back(static_cast<std::uint32_t>(*from), 0xFFFFFFFFu);
+      into.emplace_back(static_cast<std::uint32_t>(*from), 0xFFFFFFFFu);
     } else if (const auto first = o.OptionalNumber("offset", UINT32_MAX)) {
       const auto count = o.OptionalNumber("count", UINT32_MAX).value_or(1);
       if (count == 0) throw ScenarioError(o.PathOf("count") + " must not be 0");
-      into.stuckCells.emplace_back(static_cast<std::uint32_t>(*first),
-                                   static_cast<std::uint32_t>(*first + count - 1));
+      into.emplace_back(static_cast<std::uint32_t>(*first),
+                        static_cast<std::uint32_t>(*first + count - 1));
     } else {
       throw ScenarioError(path + " needs \"from\" or \"offset\"");
     }
     o.WarnUnknownKeys();
   };
-  const json* v = faults.Find("stuck_cells");
+  const json* v = faults.Find(key);
   if (!v) return;
-  into.stuckCells.clear();
+  into.clear();
   if (!v->is_array()) return one(*v, path);
   for (std::size_t i = 0; i < v->size(); ++i) one((*v)[i], path + "[" + std::to_string(i) + "]");
 }
@@ -87,7 +90,8 @@ void ReadBlockProtect(ScenarioObject& e, ChipModel& model) {
 void ReadChipFaults(ScenarioObject& f, ChipFaults& into) {
   into.stuckBusy = f.Flag("chip_stuck_busy", into.stuckBusy);
   into.unknownIds = f.Flag("unknown_ids", into.unknownIds);
-  ReadStuckCells(f, into);
+  ReadCellRanges(f, "stuck_cells", into.stuckCells);
+  ReadCellRanges(f, "unstable_cells", into.unstableCells);
   if (const auto n = f.OptionalNumber("power_cut_after_bytes")) into.powerCutAfterBytes = *n;
   if (const auto n = f.OptionalNumber("power_cut_after_pages")) into.powerCutAfterPages = *n;
 }

@@ -50,6 +50,15 @@ bool FlashChip::Stuck(std::uint32_t address) const {
                      [&](const auto& r) { return address >= r.first && address <= r.second; });
 }
 
+std::uint8_t FlashChip::ArrayRead(std::uint32_t address) {
+  const bool unstable =
+      std::any_of(faults_.unstableCells.begin(), faults_.unstableCells.end(),
+                  [&](const auto& r) { return address >= r.first && address <= r.second; });
+  if (!unstable) return cells_[address];
+  // Every read of a weak cell answers another wrong value, 255 reads before one comes again.
+  return static_cast<std::uint8_t>(cells_[address] ^ (1 + unstableReads_++ % 255));
+}
+
 bool FlashChip::PowerOn() {
   if (!powerCut_) return true;
   ++counters_.lostToPowerCut;

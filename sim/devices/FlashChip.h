@@ -21,6 +21,9 @@ struct ChipFaults {
   bool stuckBusy = false;  // the first program/erase/status write never finishes
   // Byte ranges [first, last] whose cells will not program (they keep their value, 0xFF when erased).
   std::vector<std::pair<std::uint32_t, std::uint32_t>> stuckCells;
+  // Byte ranges whose cells read differently each time the array is read (a weak cell); what they
+  // hold, and Contents(), stay as programmed.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> unstableCells;
   std::optional<std::uint64_t> powerCutAfterBytes;  // bytes programmed before the power goes
   std::optional<std::uint64_t> powerCutAfterPages;  // page program / page write operations
   bool unknownIds = false;                          // the chip answers ids 0xC2, 0x99
@@ -83,6 +86,8 @@ class FlashChip {
   // Busy for `durationNs` from `startNs` (default: now).
   void StartBusy(std::uint64_t durationNs, std::optional<std::uint64_t> startNs = std::nullopt);
   bool Stuck(std::uint32_t address) const;
+  // A read of the cell array (`address` below the chip size), as an unstable cell answers it.
+  std::uint8_t ArrayRead(std::uint32_t address);
   // False (and counted) when the power is already cut; the caller drops the operation.
   bool PowerOn();
   // One cell of a program operation: AND `value` in unless the cell is stuck or the power is cut.
@@ -103,6 +108,7 @@ class FlashChip {
   std::vector<std::uint8_t> cells_;
   std::uint64_t busyUntil_ = 0;
   bool stuckForever_ = false;
+  std::uint64_t unstableReads_ = 0;
   bool powerCut_ = false;
   bool operationHookOnBytes_ = false;
   std::function<void()> afterOperation_;

@@ -33,7 +33,7 @@ std::uint8_t FlashChipJedec::BusRead(std::uint32_t address) {
   // During the load phase the chip already reports the write in progress.
   if (loading_ || Busy()) return StatusRead();
   if (idMode_) return (address & 1) ? model_.deviceId : model_.manufacturerId;
-  return Cells()[address % Size()];
+  return ArrayRead(address % Size());
 }
 
 void FlashChipJedec::BusWrite(std::uint32_t address, std::uint8_t value) {

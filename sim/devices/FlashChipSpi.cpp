@@ -43,7 +43,7 @@ std::uint8_t FlashChipSpi::Status() const {
 // The card's ROM reader fetches the array itself; a chip that is working does not answer it.
 std::uint8_t FlashChipSpi::BusRead(std::uint32_t address) {
   if (Busy()) return 0xFF;
-  return Cells()[address % Size()];
+  return ArrayRead(address % Size());
 }
 
 void FlashChipSpi::BusWrite(std::uint32_t, std::uint8_t) { ++MutableCounters().refused; }

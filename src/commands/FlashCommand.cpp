@@ -106,16 +106,25 @@ bool FlashAtiCard(CommandContext& ctx, const std::string& path) {
   // While the tool programs the card and the card is read back, a request to stop waits.
   platform::InterruptHoldGuard hold(ctx.seams.interrupts);
   const bool completed = RunAtiFlash(tool, [&] { return VerifyThroughTool(tool, flashed); });
+  // The tool may have left part of an image on the card: it programs the backup at once.
+  const bool restored = !completed && RestoreThroughTool(tool, backupPath, current);
   hold.Release();
   if (!completed) {
+    history.Restored(restored);
+    ui.SetStatus(ui::kStatusReady);
+    if (restored) {
+      ui.SkinnedMessage(RestoredText(backupPath));
+      return false;
+    }
     // Whatever the tool left on the card may be part of an image: a retry must not be refused
     // as the same version.
     state.cardImageIntact = false;
-    ui.SkinnedMessage(RestoreHint(ctx.seams.files, ctx.keepFolder, backupPath,
-                                  [&](const std::string& p) {
-                                    return AtiImageOfCard(ctx.seams.files, p, adapter0.ids,
-                                                          adapter0.subsystemIds);
-                                  }));
+    ui.SkinnedMessage(RestoreFailedText(RestoreHint(ctx.seams.files, ctx.keepFolder, backupPath,
+                                                    [&](const std::string& p) {
+                                                      return AtiImageOfCard(ctx.seams.files, p,
+                                                                            adapter0.ids,
+                                                                            adapter0.subsystemIds);
+                                                    })));
     return false;
   }
   if (!platform::InterruptHeld(ctx.seams.interrupts)) OfferRestart(ui, ctx.seams.shutdown);
@@ -168,6 +177,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
     // The card holds its previous BIOS again, verified: the identity the labels show stands.
     ui.SetStatus("Fail !!");
     ui.SkinnedMessage(RestoredText(backupPath));
+    history.Restored(true);
     return false;
   }
   if (result != 0) {
@@ -184,6 +194,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
     if (!backupPath.empty() && result != eeprom::kFlashFileOrAccess) {
       const hw::PciAdapter adapter0 = ctx.Adapter0();
       // The job wrote the kept contents back and that failed too.
+      history.Restored(false);
       ui.SkinnedMessage(RestoreFailedText(RestoreHint(ctx.seams.files, ctx.keepFolder, backupPath,
                                                       [&](const std::string& p) {
                                                         return ProgrammedImageOfCard(

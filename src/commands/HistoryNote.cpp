@@ -34,6 +34,10 @@ std::string FlashJobReason(std::uint32_t result) {
     case eeprom::kFlashWrongImage: return "the image does not belong to this card";
     case eeprom::kFlashOtherBoard: return "the image belongs to another board";
     case eeprom::kFlashNoBackup: return "the current BIOS could not be backed up";
+    case eeprom::kFlashWriteProtected: return "the EEPROM is write-protected";
+    case eeprom::kFlashUnstableRead: return "the EEPROM does not read the same twice";
+    case eeprom::kFlashRestored:
+      return "programming or verification failed; the previous BIOS was written back";
     default: return "programming or verification failed (result " + std::to_string(result) + ")";
   }
 }
@@ -121,6 +125,19 @@ FlashHistoryNote::~FlashHistoryNote() {
   r.ok = completed_;
   if (!completed_) r.reason = FailureReason();
   WriteHistory(ctx_, r);
+  if (!restore_) return;
+  // The automatic restore has a line of its own: what went back onto the chip, and whether the
+  // read-back found it there.
+  HistoryRecord back = r;
+  back.action = HistoryAction::Restore;
+  back.file = backup_;
+  back.oldVersion = r.newVersion;
+  back.newVersion = oldVersion_;
+  back.oldSha256.clear();  // what the failed write left on the chip is not known
+  back.newSha256 = r.oldSha256;
+  back.ok = *restore_;
+  back.reason = *restore_ ? std::string() : "the previous BIOS could not be written back and verified";
+  WriteHistory(ctx_, back);
 }
 
 }  // namespace rz::commands

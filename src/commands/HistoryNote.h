@@ -2,6 +2,7 @@
 // history that cannot be written never changes a command's result: it is reported as a notice
 // ("The history could not be written: <why>") and the command goes on.
 #pragma once
+#include <optional>
 #include <string>
 
 #include "commands/CommandContext.h"
@@ -40,6 +41,9 @@ class FlashHistoryNote {
 
   void Backup(const std::string& path) { ownBackup_ = path; }
   void Completed() { completed_ = true; }
+  // The flash failed and the safety backup was written back: `ok` when it was verified. Adds a
+  // restore record after the flash's.
+  void Restored(bool ok) { restore_ = ok; }
 
  private:
   std::string FailureReason() const;
@@ -51,6 +55,7 @@ class FlashHistoryNote {
   std::string oldVersion_;
   std::string chip_;
   bool completed_ = false;
+  std::optional<bool> restore_;
 };
 
 }  // namespace rz::commands

@@ -196,4 +196,18 @@ bool RunAtiFlash(VendorToolContext& ctx, const std::function<bool()>& verify) {
   return ok;
 }
 
+bool RestoreThroughTool(VendorToolContext& ctx, const std::string& backupPath,
+                        std::span<const std::uint8_t> contents) {
+  const std::string flash = InExchange(ctx, kAtiFlashFile);
+  if (flash.empty() || !ctx.seams.files.Copy(backupPath, flash)) return false;
+  const std::string savedImage = ctx.fields.atiImageFile;
+  ctx.fields.atiImageFile = backupPath;
+  ctx.fields.atiToolArgs = kAtiFlashArgs;
+  ctx.ui.ReportProgress(ui::Phase::Restoring, 0, ui::kUnknownTotal);
+  const bool ran = EndedWell(RunFlashTool(ctx));
+  RemoveExchangeFile(ctx, kAtiFlashFile);
+  ctx.fields.atiImageFile = savedImage;
+  return ran && VerifyThroughTool(ctx, contents);
+}
+
 }  // namespace rz::commands

@@ -123,6 +123,12 @@ bool VerifyThroughTool(VendorToolContext& ctx, std::span<const std::uint8_t> fla
 // completed; only then may the restart be offered.
 bool RunAtiFlash(VendorToolContext& ctx, const std::function<bool()>& verify = {});
 
+// After a flash that did not complete: the tool programs `backupPath` (the safety backup, whose
+// contents are `contents`) as it programmed the image, showing one "Restoring" phase, and the card
+// is read back through the tool. True when the card holds the backup again. Shows no message.
+bool RestoreThroughTool(VendorToolContext& ctx, const std::string& backupPath,
+                        std::span<const std::uint8_t> contents);
+
 // Removes an exchange file of this run (by its name in the exchange folder).
 void RemoveExchangeFile(VendorToolContext& ctx, const char* name);
 

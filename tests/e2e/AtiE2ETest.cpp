@@ -158,6 +158,7 @@ struct ToolFault {
   json faults;
   Reached reached;
   bool cardChanged;  // the tool changed the card (wrongly)
+  bool restored = false;  // the tool programmed the backup back and the card holds it again
 };
 
 class AtiFlashFault : public ::testing::TestWithParam<ToolFault> {};
@@ -180,9 +181,13 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
   // The card's proposed name "RZ-HD485." (no version letter) without its dot at the end.
   const std::string backup = "program/Backups/RZ-HD485-20260101-000001.rom";
   const std::string hint =
-      "msg: The previous BIOS was saved to <dir>/" + backup + ". Flash that file to restore the card.";
+      "msg: The flash failed, and writing the previous BIOS back failed too. The previous BIOS was "
+      "saved to <dir>/" + backup + ". Flash that file to restore the card.";
+  const std::string restoredText = "msg: The flash failed. The previous BIOS was written back and "
+                                   "verified. Its backup is <dir>/" + backup + ".";
   const std::string save = Launch("<dir>", "-s 0 Save.bin -quiet");
   const std::string program = Launch("<dir>", "-p 0 Flash.bin -f -quiet");
+  const std::string verify = Launch("<dir>", "-s 0 Verify.bin -quiet");
   const std::string failed = "msg: Flash VGA BIOS failed!!!";
   const std::string kept = "kept safety-backup sha256 <sha256>: <dir>/" + backup;
   Lines expected;
@@ -194,11 +199,14 @@ TEST_P(AtiFlashFault, ReportsFailureAndOffersNoRestart) {
                   "status: Ready"};
       break;
     case Reached::ToolRan:
-      expected = {kBusy, kBlank, save, kept, program, "status: Ready", failed, hint};
+      // The tool that could not program the image cannot program the backup either.
+      expected = {kBusy, kBlank, save, kept, program, "status: Ready", failed,
+                  program, "status: Ready", hint};
       break;
     case Reached::ReadBack:
-      expected = {kBusy, kBlank, save, kept, program, "status: Ready",
-                  Launch("<dir>", "-s 0 Verify.bin -quiet"), failed, hint};
+      // The tool programs the backup and the card is read back once more.
+      expected = {kBusy, kBlank, save, kept, program, "status: Ready", verify, failed,
+                  program, verify, "status: Ready", c.restored ? restoredText : hint};
       break;
   }
   expected.push_back("exit 1");
@@ -218,10 +226,15 @@ INSTANTIATE_TEST_SUITE_P(
         ToolFault{"FlashBinNotWritten", "ok", {{"file_create_fail", {"Flash.bin"}}},
                   Reached::NothingLaunched, false},
         // The tool reports success but programs nothing, or programs something else.
+        // The card still holds its old BIOS, which the read-back after the restore finds.
         ToolFault{"ToolProgramsNothing", {{"program", "silent"}}, json::object(), Reached::ReadBack,
-                  false},
+                  false, true},
         ToolFault{"ToolProgramsAnotherImage", {{"program", "garbles"}}, json::object(),
                   Reached::ReadBack, true},
+        // Launches: 0 the backup at start, 1 the safety backup, 2 the flash, 3 its read-back,
+        // 4 the restore. Only the flash goes wrong: the backup goes back on the card.
+        ToolFault{"FlashGoesWrongOnce", {{"launch", 2}, {"as", "garbles"}}, json::object(),
+                  Reached::ReadBack, false, true},
         // The card's BIOS cannot be kept: the tool is not started for programming.
         ToolFault{"BackupFolderRefused", "ok", {{"file_create_fail", {"Backups"}}},
                   Reached::BackupFailed, false}),

@@ -142,7 +142,8 @@ TEST(RestoreHint, OnTheVendorToolRoadNamesTheLastBackupThatChecksOut) {
     if (p.string() != good) made.push_back(p);
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(ReadAll(made[0]), damaged);
-  EXPECT_EQ(run.ui.Messages().back(), commands::DamagedRestoreHintText(made[0].string(), good));
+  EXPECT_EQ(run.ui.Messages().back(),
+            commands::RestoreFailedText(commands::DamagedRestoreHintText(made[0].string(), good)));
 }
 
 }  // namespace
