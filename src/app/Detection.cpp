@@ -110,8 +110,21 @@ void DetectNvidiaFamily(Program& p) {
 }
 
 bool DetectCard(Program& p) {
-  auto& ui = p.GetUi();
   hw::ScanDisplayAdapters(p.io, p.adapters);
+  return DetectScannedCard(p);
+}
+
+bool DetectChosenCard(Program& p, const std::optional<BusAddress>& named, Choosing how,
+                      AdapterChoice& choice) {
+  hw::ScanDisplayAdapters(p.io, p.adapters);
+  choice = ChooseAdapter(p.adapters, named, how);
+  if (choice.refusal) return false;
+  p.adapters = choice.adapters;
+  return DetectScannedCard(p);
+}
+
+bool DetectScannedCard(Program& p) {
+  auto& ui = p.GetUi();
   if (p.adapters.count == 0)
     ui.MessageBox("Error", kNoCardText, ui::Buttons::Ok, ui::Icon::None);
   SetCardVendor(p);

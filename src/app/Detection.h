@@ -3,6 +3,9 @@
 // the information labels.
 #pragma once
 #include <cstdint>
+#include <optional>
+
+#include "app/AdapterChoice.h"
 
 namespace rz::app {
 
@@ -16,6 +19,15 @@ inline constexpr const char* kNoMakerBiosText =
 // Returns false when detection ends the program (refused ATI series, "No" to the question about a
 // card without the maker's BIOS).
 bool DetectCard(Program& program);
+
+// DetectCard on the adapter list as it stands, without a scan of its own: adapter 0 is the card.
+bool DetectScannedCard(Program& program);
+
+// DetectCard on the card ChooseAdapter takes from the scan, put in adapter 0's place before
+// anything reads it. A refused choice ends the program before any card is read (false) and
+// leaves the scan in the program's list; `choice` tells what was chosen or why nothing was.
+bool DetectChosenCard(Program& program, const std::optional<BusAddress>& named, Choosing how,
+                      AdapterChoice& choice);
 
 // CardVendor from adapter 0's vendor id: 0x1002 and 0x10DE are taken over, anything else is 0.
 void SetCardVendor(Program& program);

@@ -6,7 +6,7 @@ namespace rz::cli {
 
 const char* const kUsage =
     "usage: rzflash-cli [--machine PRESET|FILE.json] [--answer yes|no]... [--transcript FILE] "
-    "[--json] COMMAND\n"
+    "[--json] [--adapter BB:DD] COMMAND\n"
     "commands:\n"
     "  info          detect the card and show its BIOS version and EEPROM\n"
     "  adapters      list the display adapters found, adapter 0 first (the card)\n"
@@ -26,6 +26,9 @@ const char* const kUsage =
     "  --json       info, adapters, chips, verify, inspect, history, save, flash: one JSON\n"
     "               object on standard output (save and flash: with the copies kept and their\n"
     "               SHA-256), the text on standard error\n"
+    "  --adapter    info, save, verify, flash: work on the adapter at bus address BB:DD (as\n"
+    "               adapters shows it) in adapter 0's place; save, verify and flash need it\n"
+    "               when several adapters are found\n"
     "  --help, --version\n"
     "exit status: 0 done (verify: the card holds the image), 1 failed or differs, 2 usage,\n"
     "  3 no access to the hardware, 130 stopped after a flash that was asked to stop\n";
@@ -34,6 +37,10 @@ bool TakesJson(Command c) {
   return c == Command::Info || c == Command::Adapters || c == Command::Chips ||
          c == Command::Verify || c == Command::Inspect || c == Command::History ||
          c == Command::Save || c == Command::Flash;
+}
+
+bool TakesAdapter(Command c) {
+  return c == Command::Info || c == Command::Save || c == Command::Verify || c == Command::Flash;
 }
 
 namespace {
@@ -64,7 +71,8 @@ bool NeedsFile(Command c) {
 
 // Options followed by a value.
 bool TakesValue(const std::string& option) {
-  return option == "--machine" || option == "--answer" || option == "--transcript";
+  return option == "--machine" || option == "--answer" || option == "--transcript" ||
+         option == "--adapter";
 }
 
 }  // namespace
@@ -97,7 +105,8 @@ namespace {
 // What one step of the parse did with an argument.
 enum class Step { Taken, Failed, NotMine };
 
-// --machine, --answer and --transcript with the value that follows them (`i` moves past it).
+// --machine, --answer, --transcript and --adapter with the value that follows them (`i` moves
+// past it).
 Step TakeValueOption(const std::string& a, int argc, char** argv, int& i, Options& o,
                      std::string& error) {
   if (!TakesValue(a)) return Step::NotMine;
@@ -110,6 +119,12 @@ Step TakeValueOption(const std::string& a, int argc, char** argv, int& i, Option
     o.machine = v;
   } else if (a == "--transcript") {
     o.transcript = v;
+  } else if (a == "--adapter") {
+    o.adapter = app::ParseBusAddress(v);
+    if (!o.adapter) {
+      error = "--adapter takes a bus address BB:DD as adapters shows it, such as 01:00";
+      return Step::Failed;
+    }
   } else if (v != "yes" && v != "no") {
     error = "--answer takes yes or no";
     return Step::Failed;
@@ -146,6 +161,8 @@ bool CheckCombination(const Options& o, bool haveFile, std::string& error) {
     error = "flash --stock flashes the stock BIOS; it takes no FILE";
   else if (NeedsFile(o.command) && !haveFile && !o.stock)
     error = std::string(CommandName(o.command)) + " needs a value";
+  else if (o.adapter && !TakesAdapter(o.command))
+    error = "--adapter goes with info, save, verify and flash";
   else if (o.json && !TakesJson(o.command))
     error = "--json goes with info, adapters, chips, verify, inspect, history, save and flash";
   else

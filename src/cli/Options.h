@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/AdapterChoice.h"
+
 namespace rz::cli {
 
 enum class Command {
@@ -18,7 +20,11 @@ struct Options {
   std::string file;   // save FILE, flash FILE, verify FILE, inspect FILE
   bool json = false;  // one JSON object on standard output, the text on standard error
   bool stock = false; // flash: take the stock BIOS offer instead of a file
+  std::optional<app::BusAddress> adapter;  // --adapter: the card to work on instead of adapter 0
 };
+
+// Whether --adapter may go with this command.
+bool TakesAdapter(Command command);
 
 // Whether --json may go with this command.
 bool TakesJson(Command command);

@@ -2,11 +2,13 @@
 // computer's hardware or on an emulated machine, with a terminal Ui and an optional transcript.
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/AdapterChoice.h"
 #include "app/Detection.h"
 #include "app/ExitCodes.h"
 #include "app/Program.h"
@@ -66,6 +68,18 @@ bool ScanOnly(rz::app::Program& p) {
   return true;
 }
 
+// How the command finds its card: `adapters` only scans; the others detect the card chosen among
+// the scan's adapters, and `choice` tells which or why none was.
+std::function<bool(rz::app::Program&)> DetectionFor(const rz::cli::Options& o,
+                                                    rz::app::AdapterChoice& choice) {
+  if (o.command == Command::Adapters) return ScanOnly;
+  const auto how = o.command == Command::Info ? rz::app::Choosing::FirstUnlessNamed
+                                              : rz::app::Choosing::NamedWhenSeveral;
+  return [&choice, named = o.adapter, how](rz::app::Program& p) {
+    return rz::app::DetectChosenCard(p, named, how, choice);
+  };
+}
+
 // `host` is this computer's platform when the program runs on hardware, else null. `own` brings
 // the places of own files beyond the run's program (none on hardware) and takes back all of
 // them. A request to stop that was held while the card was written ends the run with
@@ -74,8 +88,8 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
         rz::ui::Transcript& transcript, rz::platform::HostPlatform* host, std::FILE* human,
         rz::cli::RunEnd& end, std::vector<rz::commands::ProgramPlace>& own) {
   if (base.interrupts) base.interrupts->SetNotice(kHeldInterruptNotice);
-  rz::app::Session session(base, ui, transcript,
-                           o.command == Command::Adapters ? ScanOnly : rz::app::DetectCard);
+  rz::app::AdapterChoice choice;
+  rz::app::Session session(base, ui, transcript, DetectionFor(o, choice));
   rz::app::Program& program = session.Program();
   program.ownPlaces = own;
   const auto start = session.Start();
@@ -94,6 +108,12 @@ int Run(const rz::cli::Options& o, rz::platform::Platform& base, rz::cli::Termin
     }
     case rz::app::StartResult::EndedByDetection:
       code = kExitFailed;
+      // A card that was not chosen was not read: the refusal says why and lists the adapters.
+      if (choice.refusal) {
+        Say(stderr, "rzflash-cli: " + *choice.refusal);
+        end.AddProblem(*choice.refusal);
+        if (choice.usage) code = kExitUsage;
+      }
       break;
     case rz::app::StartResult::Ready:
       code = rz::cli::RunCardCommand(o, program, ui, human, end);

@@ -1,5 +1,6 @@
 #include "skin/WindowSession.h"
 
+#include "app/AdapterChoice.h"
 #include "app/Detection.h"
 #include "app/ExitCodes.h"
 #include "commands/FlashCommand.h"
@@ -15,6 +16,10 @@ WindowCommands ProgramCommands() {
     commands::btSaveClick(ctx);
   };
   c.flash = [](app::Program& p) {
+    // The window has no choice of card: with several it says which one adapter 0 is before the
+    // person picks a file for it. With one card the status is left as it stands.
+    if (app::CardsToChooseFrom(p.adapters) > 1)
+      p.GetUi().SetStatus(app::WorkingCardStatus(p.adapters.adapters[0]));
     auto ctx = p.Commands();
     commands::btFlashClick(ctx);
   };

@@ -52,6 +52,15 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"StockWithoutFlash", {"--stock", "info"}, "--stock goes with flash only"},
         UsageCase{"JsonWithMachines", {"--json", "machines"},
                   "--json goes with info, adapters, chips, verify, inspect, history, save and flash"},
+        UsageCase{"AdapterWithoutValue", {"info", "--adapter"}, "--adapter needs a value"},
+        UsageCase{"AdapterOfOneDigitBus", {"--adapter", "1:00", "info"},
+                  "--adapter takes a bus address BB:DD as adapters shows it, such as 01:00"},
+        UsageCase{"AdapterWithFunction", {"--json", "--adapter", "01:00.0", "save", "x.rom"},
+                  "--adapter takes a bus address BB:DD"},
+        UsageCase{"AdapterWithAdapters", {"--adapter", "01:00", "adapters"},
+                  "--adapter goes with info, save, verify and flash"},
+        UsageCase{"AdapterWithChips", {"--json", "chips", "--adapter", "0a:00"},
+                  "--adapter goes with info, save, verify and flash"},
         UsageCase{"UnknownMachine", {"--machine", "no-such-machine", "info"}, "no-such-machine"},
         UsageCase{"ScenarioNotJson", {"--machine", "bad.json", "info"}, "bad.json"},
         UsageCase{"ScenarioOfWrongShape", {"--machine", "wrong.json", "info"}, "adapters"}),
@@ -62,7 +71,8 @@ TEST(Usage, HelpAndVersionSucceed) {
   const CliResult help = box.Run({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("usage: rzflash-cli"), std::string::npos);
-  for (const char* line : {"flash FILE", "flash --stock", "verify FILE", "adapters", "chips", "--json"})
+  for (const char* line :
+       {"flash FILE", "flash --stock", "verify FILE", "adapters", "chips", "--json", "--adapter"})
     EXPECT_NE(help.out.find(line), std::string::npos) << line;
   const CliResult version = box.Run({"--version"});
   EXPECT_EQ(version.exitCode, 0);

@@ -6,9 +6,11 @@
 #include <QtTest>
 
 #include "GuiTestSupport.h"
+#include "base/BuildConfig.h"
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
+#include "sim/images/TestImage.h"
 
 using namespace rz;
 using namespace rz::gui;
@@ -98,6 +100,45 @@ class CommandFlowTest : public QObject {
     QCOMPARE(lines.size(), 2u);
     QCOMPARE(lines[0].rfind("yesno -> no: There is a new VBIOS ", 0), 0u);
     QCOMPARE(lines[1].rfind("open-dialog ", 0), 0u);
+    QVERIFY(f.ibFlash->BtnEnabled());
+  }
+
+  // With two cards the window still works on adapter 0 and names it on the status strip when a
+  // flash is asked for, before the file is chosen; with one card the status is left alone (the
+  // flows above).
+  void flashWithTwoCardsNamesAdapterZeroFirst() {
+    rz::test::TempDir images;
+    nlohmann::json adapters = nlohmann::json::array();
+    for (const std::uint8_t bus : {1, 2}) {
+      testimage::ImageRecipe image;
+      image.subsystemId = static_cast<std::uint16_t>(0x34C6 + bus);
+      image.block = testimage::RzBlockRecipe{};
+      const std::string file = images.File("card" + std::to_string(bus) + ".rom");
+      testimage::WriteFile(file, testimage::BuildImage(image));
+      nlohmann::json a = rz::test::Adapter(bus, 0, 0x10DE, 0x0191);
+      a["subsystem_id"] = image.subsystemId;
+      a["eeprom"] = {{"chip", "PMC PM25LV010"}, {"image", file}};
+      adapters.push_back(a);
+    }
+    GuiRun run(nlohmann::json{{"adapters", adapters}}, ProgramCommands());
+    run.dir.Write("RZFLASH.CFG", "asic_nv 10de 191 1 0 G80\n");
+    QVERIFY(run.StartShown());
+    TForm1& f = run.session->Form();
+    QString status;
+    int statusRight = 0;
+    AnswerModals({[&](QWidget* m) {
+      QVERIFY(qobject_cast<QFileDialog*>(m));  // the first thing the flash asks
+      status = f.lStatus->text();
+      statusRight = f.lStatus->geometry().right();
+      static_cast<QDialog*>(m)->reject();
+    }});
+    Click(f.ibFlash);
+    const QString expected =
+        QString::asprintf("Card 01:00  ids 0x10DE 0x0191  subsystem 0x%04X 0x34C7",
+                          unsigned{kMakerSubsystemVendorId});
+    QCOMPARE(status, expected);
+    // The text ends before the part of the strip where a command's progress is drawn.
+    QVERIFY2(statusRight < skin::kStatusProgress.left, qPrintable(QString::number(statusRight)));
     QVERIFY(f.ibFlash->BtnEnabled());
   }
 };
