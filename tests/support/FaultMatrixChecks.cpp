@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 
+#include "commands/HistoryNote.h"
 #include "commands/RestoreHint.h"
 #include "commands/SafetyBackup.h"
 #include "hw/DriverRequests.h"
@@ -84,6 +85,10 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
     };
     return one(point.fault) || (point.second && one(*point.second));
   };
+  // The history is written last and never changes a command's result: a fault that hit it is
+  // seen in its notice, which then stays on the status line.
+  const bool historyNoticed =
+      o.status && o.status->starts_with(commands::kHistoryNotWrittenStart);
   // A failed file call may pass unseen when the command still got everything right (the checks
   // of the target and the chip below tell whether it did): a scratch file it did not need, an
   // optional file. So may a fault at start-up, as long as what the labels show is not wrong.
@@ -97,7 +102,7 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
         o.completed ? "completed without its message" : "success shown for a failure";
   } else if (!o.completed && o.failureNotices.empty()) {
     v[Invariant::Reported] = "failed without a message";
-  } else if (unseenIsWrong && o.completed) {
+  } else if (unseenIsWrong && o.completed && !historyNoticed) {
     v[Invariant::Reported] = "the fault fired and the command reported success";
   } else if (!fired(true) && o.completed != clean.completed) {
     v[Invariant::Reported] = "a fault that did not fire changed the outcome";
@@ -118,6 +123,8 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
     v[Invariant::OneMessage] = std::to_string(requestMessages) + " driver failure messages";
   } else if (o.status && *o.status == ui::kStatusBusy) {
     v[Invariant::OneMessage] = "the status line still says the program is busy";
+  } else if (historyNoticed) {
+    // The notice is the status line's last word, after the command's own end.
   } else if (o.status && o.completed && *o.status != ui::kStatusReady) {
     v[Invariant::OneMessage] = "success, but the status line says " + *o.status;
   } else if (o.status && !o.completed && *o.status != ui::kStatusReady && *o.status != "Fail !!" &&
@@ -142,13 +149,11 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
       target += " left " + name;
   if (!target.empty()) v[Invariant::TargetKept] = target;
 
-  // The card keeps a whole BIOS: the old one (a failed flash on the programmed road writes it
-  // back itself), or the new one (verified: the failure reported after it concerns what came
+  // The card keeps a whole BIOS: the old one (a failed flash writes it back itself), or the new one (verified: the failure reported after it concerns what came
   // later), or the user was told that the old one could not be written back and where it was
   // kept, and after a power cut flashing that file gave the card back.
   const bool newImage = clean.completed && AsClean(o, clean);
   const bool asBefore = AsBefore(o);
-  const bool vendorTool = point.preset.starts_with("ati");
   const auto shown = [&](const std::string& text) {
     return std::count(o.failureNotices.begin(), o.failureNotices.end(), text) != 0;
   };
@@ -168,7 +173,7 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
         o.safetyBackups.begin(), o.safetyBackups.end(), [&](const auto& backup) {
           const std::string hint = commands::RestoreHintText(backup.first);
           return backup.second.oldChip &&
-                 (shown(commands::RestoreFailedText(hint)) || (vendorTool && shown(hint)));
+                 shown(commands::RestoreFailedText(hint));
         });
     if (!named)
       v[Invariant::ChipSafe] =

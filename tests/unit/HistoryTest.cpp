@@ -18,7 +18,7 @@ HistoryRecord Sample() {
   r.action = HistoryAction::Flash;
   r.bus = "01:00";
   r.ids = "10DE:0191";
-  r.subsystem = "1458:34C7";
+  r.subsystem = "1E5A:34C7";
   r.chip = "SST 39VF010";
   r.oldVersion = "PX4R7 F4";
   r.newVersion = "PX4R7 F12";
@@ -64,7 +64,7 @@ TEST(HistoryLine, ReadsBackEveryFieldWhateverItHolds) {
 
 TEST(HistoryLine, HasTheFieldsInTheHeadersOrder) {
   EXPECT_EQ(FormatHistoryLine(Sample()),
-            "2026-01-01T00:03:10\tflash\t01:00\t10DE:0191\t1458:34C7\tSST 39VF010\tPX4R7 F4\t"
+            "2026-01-01T00:03:10\tflash\t01:00\t10DE:0191\t1E5A:34C7\tSST 39VF010\tPX4R7 F4\t"
             "PX4R7 F12\t" + std::string(64, 'a') + "\t" + std::string(64, 'b') +
                 "\t/home/u/new.rom\t/home/u/.local/share/rzflash/Backups/"
                 "PX4R7.F4-20260101-000300.rom\tok");
