@@ -26,6 +26,18 @@ std::unique_ptr<FlashChip> MakeEeprom(const EepromRecipe& recipe, Machine& machi
   return chip;
 }
 
+// The subsystem ids an NVIDIA board loads from its BIOS at power-on: the words at 0x54 and 0x56
+// of an image that starts with the ROM signature; 0000:0000 from a chip that holds none.
+void LoadSubsystemIds(FlashChip* chip, PciIdentity& id) {
+  id.subsystemVendorId = 0;
+  id.subsystemId = 0;
+  if (!chip) return;
+  const auto bios = chip->Contents();
+  if (bios.size() < 0x58 || bios[0] != 0x55 || bios[1] != 0xAA) return;
+  id.subsystemVendorId = static_cast<std::uint16_t>(bios[0x54] | bios[0x55] << 8);
+  id.subsystemId = static_cast<std::uint16_t>(bios[0x56] | bios[0x57] << 8);
+}
+
 }  // namespace
 
 std::uint32_t DefaultBar0(std::size_t adapterIndex) {
@@ -65,6 +77,7 @@ std::unique_ptr<PciDevice> MakeAdapterDevice(const AdapterRecipe& a, Machine& ma
     config.imagePath = a.eeprom->imagePath;
     config.persist = a.eeprom->persist;
   }
+  if (a.subsystemFromBios) LoadSubsystemIds(chip.get(), id);
   return std::make_unique<NvidiaCard>(id, std::move(chip), std::move(config));
 }
 

@@ -66,6 +66,7 @@ AdapterRecipe ParseAdapter(ScenarioObject& a, const ChipFaults& chipFaults,
     s.bar0 = static_cast<std::uint32_t>(*bar0);
   // Only NVIDIA and ATI cards read an `eeprom` object; on another adapter it is an unknown key.
   if (s.vendorId == kNvidiaVendorId) {
+    s.subsystemFromBios = a.Flag("subsystem_from_bios", false);
     if (const json* e = a.Find("eeprom"); NamesAChip(e)) {
       ScenarioObject eeprom = a.Nested(*e, a.PathOf("eeprom"));
       s.eeprom = ParseEepromRecipe(eeprom, chipFaults, baseDirectory);

@@ -26,6 +26,9 @@ struct AdapterRecipe {
   std::uint16_t deviceId = 0;
   std::uint16_t subsystemVendorId = 0;
   std::uint16_t subsystemId = 0;
+  // An NVIDIA card that takes its subsystem ids from its BIOS at power-on, as the real boards do:
+  // a chip without a BIOS gives 0000:0000.
+  bool subsystemFromBios = false;
   std::uint32_t classCode = 0x030000;
   std::uint8_t revision = 0;
   std::vector<std::uint8_t> capabilities = {0x10};

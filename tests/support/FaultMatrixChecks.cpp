@@ -86,9 +86,11 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
     return one(point.fault) || (point.second && one(*point.second));
   };
   // The history is written last and never changes a command's result: a fault that hit it is
-  // seen in its notice, which then stays on the status line.
-  const bool historyNoticed =
-      o.status && o.status->starts_with(commands::kHistoryNotWrittenStart);
+  // seen in its notice, which may stay on the status line.
+  const std::string historyNotice = std::string("status: ") + commands::kHistoryNotWrittenStart;
+  const bool historyNoticed = std::any_of(o.lines.begin(), o.lines.end(), [&](const auto& l) {
+    return l.starts_with(historyNotice);
+  });
   // A failed file call may pass unseen when the command still got everything right (the checks
   // of the target and the chip below tell whether it did): a scratch file it did not need, an
   // optional file. So may a fault at start-up, as long as what the labels show is not wrong.
@@ -123,7 +125,7 @@ std::map<Invariant, std::string> Check(const Point& point, const Observation& o,
     v[Invariant::OneMessage] = std::to_string(requestMessages) + " driver failure messages";
   } else if (o.status && *o.status == ui::kStatusBusy) {
     v[Invariant::OneMessage] = "the status line still says the program is busy";
-  } else if (historyNoticed) {
+  } else if (o.status && o.status->starts_with(commands::kHistoryNotWrittenStart)) {
     // The notice is the status line's last word, after the command's own end.
   } else if (o.status && o.completed && *o.status != ui::kStatusReady) {
     v[Invariant::OneMessage] = "success, but the status line says " + *o.status;
