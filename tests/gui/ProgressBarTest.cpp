@@ -12,6 +12,7 @@
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
+#include "sim/devices/NvidiaCard.h"
 #include "sim/images/TestImage.h"
 
 using namespace rz;
@@ -70,6 +71,12 @@ QStringList PhaseRuns(const std::vector<Frame>& frames) {
   for (const auto& f : frames)
     if (runs.isEmpty() || runs.back() != f.phase) runs << f.phase;
   return runs;
+}
+
+std::vector<std::uint8_t> ChipOf(sim::EmulatedPlatform& platform) {
+  const auto contents =
+      dynamic_cast<sim::NvidiaCard&>(*platform.AdapterDevice(0)).Chip()->Contents();
+  return {contents.begin(), contents.end()};
 }
 
 }  // namespace
@@ -161,6 +168,43 @@ class ProgressBarTest : public QObject {
     }
     QVERIFY(f.StatusProgress->isHidden());
     QVERIFY(!f.StatusProgress->Animating());
+  }
+
+  // A flash that fails on a cell that will not program: the window writes the old BIOS back,
+  // the bar showing "Restoring", and the card holds its old BIOS again.
+  void failedFlashShowsRestoring() {
+    const auto old = testimage::BuildImage(e2e::PresetNvidiaImage());
+    testimage::ImageRecipe newer = e2e::PresetNvidiaImage();
+    newer.block->number = 5;
+    newer.seed = 9;
+    const auto next = testimage::BuildImage(newer);
+    std::size_t stuck = 0;
+    while (stuck < next.size() && !(old.at(stuck) == 0xFF && next[stuck] != 0xFF)) ++stuck;
+    QVERIFY(stuck < next.size());
+    rz::test::TempDir images;
+    QVERIFY(testimage::WriteFile(images.File("card.rom"), old));
+    nlohmann::json adapter = rz::test::Adapter(1, 0, 0x10DE, 0x0191);
+    adapter["subsystem_id"] = 0x34C7;
+    adapter["eeprom"] = {{"chip", "PMC PM25LV010"},
+                         {"image", images.File("card.rom")},
+                         {"faults", {{"stuck_cells", {{"offset", stuck}}}}}};
+    GuiRun run(nlohmann::json{{"adapters", {adapter}}}, ProgramCommands());
+    run.dir.Write("RZFLASH.CFG", "asic_nv 10de 191 1 0 G80\n");
+    QVERIFY(run.StartShown());
+    TForm1& f = run.session->Form();
+    const std::string file = run.dir.File("new.rom");
+    QVERIFY(testimage::WriteFile(file, next));
+    BarWatch watch(*f.StatusProgress);
+    // Open dialog, the blank-screen warning, the programming error, the restored message.
+    AnswerEverything(file, 4);
+    Click(f.ibFlash);
+    const QStringList runs = PhaseRuns(watch.frames);
+    QVERIFY2(runs.contains(QStringLiteral("Restoring")), qPrintable(runs.join(',')));
+    QCOMPARE(runs.back(), QStringLiteral("Restoring"));
+    const auto chip = ChipOf(*run.platform);
+    QVERIFY(chip.size() >= old.size());
+    QVERIFY(std::equal(old.begin(), old.end(), chip.begin()));
+    QVERIFY(f.StatusProgress->isHidden());
   }
 
   // Reports outside a command (start-up's reads) show nothing.
