@@ -155,7 +155,10 @@ int RunCardCommand(const Options& o, app::Program& program, TerminalUi& ui,
         if (code != kExitOk && problem) Say(stderr, "rzflash-cli: nothing was saved: " + *problem);
       }
       if (auto* json = end.Json()) {
-        WriteCardMembers(*json, Adapters(program));
+        auto listing = Adapters(program);
+        // The card `recover` worked on is one that needed recovery when the run began.
+        if (o.command == Command::Recover && !listing.empty()) listing.front().needsRecovery = true;
+        WriteCardMembers(*json, listing);
         WriteKeptCopies(*json, ui.Kept());
       }
       return code;

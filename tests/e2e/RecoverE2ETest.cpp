@@ -172,9 +172,15 @@ TEST(Recover, NamesTheCardAmongSeveralAndSaysWhenThereIsNone) {
       << several.err;
   EXPECT_TRUE(Erased(box.Read("card.rom")));
 
-  const CliResult named =
-      box.Run({"--machine", two, "--answer", "yes", "--adapter", "02:00", "recover", "good.rom"});
+  const CliResult named = box.Run(
+      {"--machine", two, "--json", "--answer", "yes", "--adapter", "02:00", "recover", "good.rom"});
   EXPECT_EQ(named.exitCode, 0) << named.err;
+  const json j = json::parse(named.out);
+  EXPECT_EQ(j.at("adapter").at("bus"), 2);
+  EXPECT_EQ(j.at("adapter").at("subsystem_id"), "0x0000");
+  EXPECT_EQ(j.at("adapter").at("needs_recovery"), true);
+  ASSERT_EQ(j.at("kept").size(), 1u) << j.dump();
+  EXPECT_EQ(j["kept"][0].at("kind"), "safety-backup") << j.dump();
   ExpectChipHolds(box.Read("card2.rom"), BuildImage(PresetNvidiaImage()));
   EXPECT_TRUE(Erased(box.Read("card.rom")));
 
