@@ -3,6 +3,9 @@
 // through the normal flash path, refusing a file that is not an intact image for its chip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "NvidiaFlashExpectations.h"
 #include "base/BuildConfig.h"
 #include "base/Sha256.h"

@@ -1,6 +1,8 @@
 // The scan for cards that lost their subsystem ids, on the emulated bus.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "base/BuildConfig.h"
 #include "hw/AdapterScan.h"
 #include "hw/PciConfig.h"
