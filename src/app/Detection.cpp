@@ -7,10 +7,13 @@
 #include "bios/BiosFileChecks.h"
 #include "bios/BiosIdentity.h"
 #include "bios/ImageVersion.h"
+#include "commands/AdapterListing.h"
 #include "commands/EepromLabels.h"
+#include "commands/RecoverCommand.h"
 #include "eeprom/Identify.h"
 #include "eeprom/Signature.h"
 #include "hw/PciConfig.h"
+#include "hw/RecoveryScan.h"
 
 namespace rz::app {
 
@@ -50,7 +53,9 @@ void DetectAtiCard(Program& p, const hw::PciAdapter& adapter0) {
   commands::RemoveExchangeFile(tool, commands::kAtiBackupFile);
 }
 
-bool DetectNvidiaCard(Program& p) {
+// `recovering`: the card lost its BIOS, which the person knows; a chip without the maker's BIOS
+// is then no question, and the safety backup gets a name of its own when the chip names none.
+bool DetectNvidiaCard(Program& p, bool recovering) {
   auto& ui = p.GetUi();
   auto& state = p.state;
   auto& card = state.card;
@@ -67,7 +72,8 @@ bool DetectNvidiaCard(Program& p) {
   // in the form the flash step uses, a model text's version characters.
   std::string infoText;
   if (bios::ReadCardIdentity(block, p.modelText, card, infoText) == bios::IdentitySource::None) {
-    if (!ui.MessageBox("Caution", kNoMakerBiosText, ui::Buttons::YesNo, ui::Icon::None))
+    if (!recovering &&
+        !ui.MessageBox("Caution", kNoMakerBiosText, ui::Buttons::YesNo, ui::Icon::None))
       return false;
     state.flashMode = commands::kFlashModeNoMakerBios;
     infoText = bios::RecordInfoText(card.CardModelName, card.Version);
@@ -81,7 +87,9 @@ bool DetectNvidiaCard(Program& p) {
   const std::string sizeText = commands::EepromSizeText(identity, imageLength);
   const std::string nameText = commands::EepromNameText(identity);
   card.BiosInfoText = infoText;
-  card.BackupFileName = bios::MakeBackupFileName(card.CardModelName, card.VersionWord);
+  card.BackupFileName = recovering && card.CardModelName.empty()
+                            ? std::string(kRecoveryBackupName)
+                            : bios::MakeBackupFileName(card.CardModelName, card.VersionWord);
   ui.SetLabel(ui::Label::BiosVersion, r == 0 ? card.BiosInfoText : "");
   ui.SetLabel(ui::Label::EepromName, r == 0 ? nameText : "");
   ui.SetLabel(ui::Label::EepromSize, r == 0 ? sizeText : "");
@@ -123,6 +131,23 @@ bool DetectChosenCard(Program& p, const std::optional<BusAddress>& named, Choosi
   return DetectScannedCard(p);
 }
 
+bool DetectRecoveryCard(Program& p, const std::optional<BusAddress>& named,
+                        AdapterChoice& choice) {
+  config::LoadAsicTable(p.asics, p.programFolder, p.Seams().files, p.GetUi());
+  hw::ScanAdaptersNeedingRecovery(p.io, commands::NvidiaChipsOf(p.asics), p.adapters);
+  if (p.adapters.count == 0) {
+    choice = AdapterChoice{p.adapters, std::string(commands::kNoRecoveryCardText), false};
+    return false;
+  }
+  choice = ChooseAdapter(p.adapters, named, Choosing::NamedWhenSeveral);
+  if (choice.refusal) return false;
+  p.adapters = choice.adapters;
+  SetCardVendor(p);
+  return DetectRecoveringCard(p);
+}
+
+bool DetectRecoveringCard(Program& p) { return DetectNvidiaCard(p, true); }
+
 bool DetectScannedCard(Program& p) {
   auto& ui = p.GetUi();
   if (p.adapters.count == 0)
@@ -137,7 +162,7 @@ bool DetectScannedCard(Program& p) {
     DetectAtiCard(p, adapter0);
     return true;
   }
-  if (p.state.cardVendor == hw::kVendorNvidia) return DetectNvidiaCard(p);
+  if (p.state.cardVendor == hw::kVendorNvidia) return DetectNvidiaCard(p, false);
   return true;
 }
 

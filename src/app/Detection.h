@@ -29,6 +29,21 @@ bool DetectScannedCard(Program& program);
 bool DetectChosenCard(Program& program, const std::optional<BusAddress>& named, Choosing how,
                       AdapterChoice& choice);
 
+// The name the safety backup of a chip without the maker's BIOS is kept under when recovering.
+inline constexpr const char* kRecoveryBackupName = "RECOVERY";
+
+// Detection for `recover`: the card is chosen as ChooseAdapter chooses (several refused without a
+// named one) among the adapters that need recovery, put in adapter 0's place and read without
+// the question about a BIOS of another maker. None found: false, with the refusal in `choice`
+// saying so.
+bool DetectRecoveryCard(Program& program, const std::optional<BusAddress>& named,
+                        AdapterChoice& choice);
+
+// The card reading of detection on adapter 0, a card that needs recovery: without the question
+// about a BIOS of another maker (the person knows the BIOS is gone), and with a safety backup name
+// of its own when the chip names none.
+bool DetectRecoveringCard(Program& program);
+
 // CardVendor from adapter 0's vendor id: 0x1002 and 0x10DE are taken over, anything else is 0.
 void SetCardVendor(Program& program);
 

@@ -9,6 +9,8 @@
 #include "cli/Reports.h"
 #include "commands/AdapterListing.h"
 #include "commands/FlashCommand.h"
+#include "commands/RecoverCommand.h"
+#include "hw/RecoveryScan.h"
 #include "commands/SaveCommand.h"
 #include "commands/StockBios.h"
 #include "commands/VerifyCommand.h"
@@ -42,6 +44,16 @@ std::vector<commands::AdapterListing> Adapters(app::Program& program) {
   return commands::ListAdapters(program.adapters, table);
 }
 
+// The `adapters` listing: the scan, and the cards that lost their BIOS (marked where the scan
+// has them, added after it where it passed them by).
+std::vector<commands::AdapterListing> AdaptersWithRecovery(app::Program& program) {
+  auto listing = Adapters(program);
+  hw::AdapterList needing;
+  hw::ScanAdaptersNeedingRecovery(program.io, commands::NvidiaChipsOf(program.asics), needing);
+  commands::AddAdaptersNeedingRecovery(listing, needing);
+  return listing;
+}
+
 int Info(app::Program& program, TerminalUi& ui,
          const std::optional<std::string>& problem, RunEnd& end) {
   if (problem) {
@@ -67,7 +79,7 @@ int Info(app::Program& program, TerminalUi& ui,
 }
 
 int ListAdapters(app::Program& program, std::FILE* human, RunEnd& end) {
-  const auto adapters = Adapters(program);
+  const auto adapters = AdaptersWithRecovery(program);
   for (const auto& a : adapters) Say(human, AdapterLine(a));
   if (adapters.empty()) {
     const char* const none = "no display adapter of the maker or of ATI was found";
@@ -106,6 +118,14 @@ int Flash(const Options& o, app::Program& program, TerminalUi& ui) {
              : kExitFailed;
 }
 
+int Recover(const Options& o, app::Program& program) {
+  auto ctx = program.Commands();
+  return commands::RecoverCard(ctx, Absolute(o.file), app::AdapterSummary(ctx.Adapter0())) ==
+                 commands::FlashOutcome::Completed
+             ? kExitOk
+             : kExitFailed;
+}
+
 }  // namespace
 
 // Whether the command reached what it is for. `human` takes the command's own lines.
@@ -122,9 +142,12 @@ int RunCardCommand(const Options& o, app::Program& program, TerminalUi& ui,
     case Command::Verify:
       return Verify(o, program, human, end);
     case Command::Save:
+    case Command::Recover:
     case Command::Flash: {
       int code = kExitFailed;
-      if (o.command == Command::Flash) {
+      if (o.command == Command::Recover) {
+        code = Recover(o, program);
+      } else if (o.command == Command::Flash) {
         code = Flash(o, program, ui);
       } else {
         ui.SetDialogAnswer(Absolute(o.file));
@@ -132,7 +155,10 @@ int RunCardCommand(const Options& o, app::Program& program, TerminalUi& ui,
         if (code != kExitOk && problem) Say(stderr, "rzflash-cli: nothing was saved: " + *problem);
       }
       if (auto* json = end.Json()) {
-        WriteCardMembers(*json, Adapters(program));
+        auto listing = Adapters(program);
+        // The card `recover` worked on is one that needed recovery when the run began.
+        if (o.command == Command::Recover && !listing.empty()) listing.front().needsRecovery = true;
+        WriteCardMembers(*json, listing);
         WriteKeptCopies(*json, ui.Kept());
       }
       return code;

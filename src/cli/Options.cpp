@@ -15,6 +15,8 @@ const char* const kUsage =
     "  verify FILE   compare the card's BIOS with the image in FILE; nothing is written\n"
     "  flash FILE    flash the BIOS image FILE into the card (a stock BIOS offer is declined)\n"
     "  flash --stock flash the stock BIOS offered for this board\n"
+    "  recover FILE  flash the BIOS image FILE into a card that lost its BIOS (adapters marks it\n"
+    "                \"needs recovery\"); FILE must be an intact image for its graphics chip\n"
     "  inspect FILE  show the images, version, SHA-256 and fitting boards of the BIOS file FILE;\n"
     "                needs no card and reads nothing else but RZFLASH.CFG\n"
     "  machines      list the emulated machines (presets)\n"
@@ -23,12 +25,12 @@ const char* const kUsage =
     "  --machine    run on an emulated machine instead of this computer's hardware\n"
     "  --answer     answer the next yes/no question (repeat for later questions)\n"
     "  --transcript write one line per event the user sees to FILE\n"
-    "  --json       info, adapters, chips, verify, inspect, history, save, flash: one JSON\n"
-    "               object on standard output (save and flash: with the copies kept and their\n"
-    "               SHA-256), the text on standard error\n"
-    "  --adapter    info, save, verify, flash: work on the adapter at bus address BB:DD (as\n"
-    "               adapters shows it) in adapter 0's place; save, verify and flash need it\n"
-    "               when several adapters are found\n"
+    "  --json       info, adapters, chips, verify, inspect, history, save, flash, recover: one\n"
+    "               JSON object on standard output (save, flash and recover: with the copies\n"
+    "               kept and their SHA-256), the text on standard error\n"
+    "  --adapter    info, save, verify, flash, recover: work on the adapter at bus address\n"
+    "               BB:DD (as adapters shows it) in adapter 0's place; save, verify, flash and\n"
+    "               recover need it when several adapters are found\n"
     "  --help, --version\n"
     "exit status: 0 done (verify: the card holds the image), 1 failed or differs, 2 usage,\n"
     "  3 no access to the hardware, 130 stopped after a flash that was asked to stop\n";
@@ -36,11 +38,12 @@ const char* const kUsage =
 bool TakesJson(Command c) {
   return c == Command::Info || c == Command::Adapters || c == Command::Chips ||
          c == Command::Verify || c == Command::Inspect || c == Command::History ||
-         c == Command::Save || c == Command::Flash;
+         c == Command::Save || c == Command::Flash || c == Command::Recover;
 }
 
 bool TakesAdapter(Command c) {
-  return c == Command::Info || c == Command::Save || c == Command::Verify || c == Command::Flash;
+  return c == Command::Info || c == Command::Save || c == Command::Verify || c == Command::Flash ||
+         c == Command::Recover;
 }
 
 namespace {
@@ -53,7 +56,7 @@ constexpr NamedCommand kCommands[] = {
     {"info", Command::Info},         {"machines", Command::Machines}, {"adapters", Command::Adapters},
     {"chips", Command::Chips},       {"save", Command::Save},         {"flash", Command::Flash},
     {"verify", Command::Verify},     {"history", Command::History},   {"help", Command::Help},
-    {"version", Command::Version},   {"inspect", Command::Inspect}};
+    {"version", Command::Version},   {"inspect", Command::Inspect},   {"recover", Command::Recover}};
 
 // The command a word names on the command line; None for "help" and "version", which are
 // options there.
@@ -66,7 +69,7 @@ Command CommandOfWord(const std::string& word) {
 
 bool NeedsFile(Command c) {
   return c == Command::Save || c == Command::Flash || c == Command::Verify ||
-         c == Command::Inspect;
+         c == Command::Inspect || c == Command::Recover;
 }
 
 // Options followed by a value.
@@ -162,9 +165,9 @@ bool CheckCombination(const Options& o, bool haveFile, std::string& error) {
   else if (NeedsFile(o.command) && !haveFile && !o.stock)
     error = std::string(CommandName(o.command)) + " needs a value";
   else if (o.adapter && !TakesAdapter(o.command))
-    error = "--adapter goes with info, save, verify and flash";
+    error = "--adapter goes with info, save, verify, flash and recover";
   else if (o.json && !TakesJson(o.command))
-    error = "--json goes with info, adapters, chips, verify, inspect, history, save and flash";
+    error = "--json goes with info, adapters, chips, verify, inspect, history, save, flash and recover";
   else
     return true;
   return false;

@@ -9,7 +9,8 @@
 namespace rz::cli {
 
 enum class Command {
-  None, Info, Save, Flash, Verify, Adapters, Chips, Machines, History, Help, Version, Inspect
+  None, Info, Save, Flash, Verify, Adapters, Chips, Machines, History, Help, Version, Inspect,
+  Recover
 };
 
 struct Options {
@@ -17,7 +18,7 @@ struct Options {
   std::deque<bool> answers;
   std::optional<std::string> transcript;
   Command command = Command::None;
-  std::string file;   // save FILE, flash FILE, verify FILE, inspect FILE
+  std::string file;   // save FILE, flash FILE, verify FILE, inspect FILE, recover FILE
   bool json = false;  // one JSON object on standard output, the text on standard error
   bool stock = false; // flash: take the stock BIOS offer instead of a file
   std::optional<app::BusAddress> adapter;  // --adapter: the card to work on instead of adapter 0

@@ -42,6 +42,14 @@ void WriteChipsJson(JsonWriter& json, const std::vector<ChipListing>& chips) {
 std::string AdapterLine(const AdapterListing& a) {
   const auto& p = a.adapter;
   char line[256];
+  // A card the scan passed by has no adapter number: only `recover` works on it.
+  if (!a.inScan) {
+    std::snprintf(line, sizeof line,
+                  "%02X:%02X  ids 0x%04X 0x%04X  subsystem 0x%04X 0x%04X  needs recovery  %s", p.bus,
+                  p.device, p.VendorId(), p.DeviceId(), p.SubsystemVendorId(), p.SubsystemId(),
+                  a.listedInConfig ? "listed in RZFLASH.CFG" : "not in RZFLASH.CFG");
+    return line;
+  }
   std::snprintf(line, sizeof line,
                 "%02X:%02X  ids 0x%04X 0x%04X  subsystem 0x%04X 0x%04X  adapter %u  %s", p.bus,
                 p.device, p.VendorId(), p.DeviceId(), p.SubsystemVendorId(), p.SubsystemId(),
@@ -49,6 +57,7 @@ std::string AdapterLine(const AdapterListing& a) {
                 a.listedInConfig ? "listed in RZFLASH.CFG" : "not in RZFLASH.CFG");
   std::string text = line;
   if (a.index == 0) text += std::string("  road: ") + commands::CardRoadName(a.road);
+  if (a.needsRecovery) text += "  needs recovery";
   return text;
 }
 
@@ -56,17 +65,22 @@ namespace {
 
 void WriteAdapter(JsonWriter& json, const AdapterListing& a) {
   const auto& p = a.adapter;
-  json.BeginObject()
-      .Key("index").Number(a.index)
-      .Key("bus").Number(p.bus)
+  json.BeginObject().Key("index");
+  if (a.inScan)
+    json.Number(a.index);
+  else
+    json.Null();
+  json.Key("bus").Number(p.bus)
       .Key("device").Number(p.device)
       .Key("vendor_id").String(HexId(p.VendorId()))
       .Key("device_id").String(HexId(p.DeviceId()))
       .Key("subsystem_vendor_id").String(HexId(p.SubsystemVendorId()))
       .Key("subsystem_id").String(HexId(p.SubsystemId()))
       .Key("listed_in_config").Bool(a.listedInConfig);
+  // Only a card that lost its ids says so: the other adapters' objects stay as they were.
+  if (a.needsRecovery) json.Key("needs_recovery").Bool(true);
   json.Key("road");
-  if (a.index == 0)
+  if (a.index == 0 || !a.inScan)
     json.String(commands::CardRoadName(a.road));
   else
     json.Null();

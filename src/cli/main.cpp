@@ -73,6 +73,10 @@ bool ScanOnly(rz::app::Program& p) {
 std::function<bool(rz::app::Program&)> DetectionFor(const rz::cli::Options& o,
                                                     rz::app::AdapterChoice& choice) {
   if (o.command == Command::Adapters) return ScanOnly;
+  if (o.command == Command::Recover)
+    return [&choice, named = o.adapter](rz::app::Program& p) {
+      return rz::app::DetectRecoveryCard(p, named, choice);
+    };
   const auto how = o.command == Command::Info ? rz::app::Choosing::FirstUnlessNamed
                                               : rz::app::Choosing::NamedWhenSeveral;
   return [&choice, named = o.adapter, how](rz::app::Program& p) {

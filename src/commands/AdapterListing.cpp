@@ -38,4 +38,33 @@ std::vector<AdapterListing> ListAdapters(const hw::AdapterList& adapters,
   return out;
 }
 
+hw::KnownDevice NvidiaChipsOf(const config::AsicTable& asics) {
+  return [&asics](std::uint16_t deviceId) {
+    return std::any_of(asics.entries.begin(), asics.entries.end(), [&](const config::AsicEntry& e) {
+      return e.vendorId == hw::kVendorNvidia && e.deviceId == deviceId;
+    });
+  };
+}
+
+void AddAdaptersNeedingRecovery(std::vector<AdapterListing>& listing,
+                                const hw::AdapterList& needing) {
+  for (std::uint32_t i = 0; i < needing.count && i < hw::kMaxAdapters; ++i) {
+    const hw::PciAdapter& n = needing.adapters[i];
+    const auto same = std::find_if(listing.begin(), listing.end(), [&](const AdapterListing& a) {
+      return a.adapter.bus == n.bus && a.adapter.device == n.device;
+    });
+    if (same != listing.end()) {
+      same->needsRecovery = true;
+      continue;
+    }
+    AdapterListing a;
+    a.adapter = n;
+    a.listedInConfig = true;  // the recovery scan finds listed chips only
+    a.road = CardRoad::Programmed;
+    a.needsRecovery = true;
+    a.inScan = false;
+    listing.push_back(a);
+  }
+}
+
 }  // namespace rz::commands

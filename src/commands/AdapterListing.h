@@ -7,6 +7,7 @@
 
 #include "config/AsicTable.h"
 #include "hw/AdapterScan.h"
+#include "hw/RecoveryScan.h"
 
 namespace rz::commands {
 
@@ -24,7 +25,19 @@ struct AdapterListing {
   std::uint32_t index = 0;      // 0: the adapter the program works on
   bool listedInConfig = false;  // RZFLASH.CFG has a record with its vendor and device id
   CardRoad road = CardRoad::None;  // set for adapter 0 only
+  // A card that lost its BIOS's subsystem ids (see hw/RecoveryScan.h); one the scan passed by
+  // has no place among the adapters (`inScan` false).
+  bool needsRecovery = false;
+  bool inScan = true;
 };
+
+// The NVIDIA graphics chips RZFLASH.CFG lists, as the recovery scan asks for them; the table must
+// outlive the result.
+hw::KnownDevice NvidiaChipsOf(const config::AsicTable& asics);
+
+// Marks the entries of `listing` that `needing` holds and adds the others after them, out of the
+// scan, each marked as needing recovery.
+void AddAdaptersNeedingRecovery(std::vector<AdapterListing>& listing, const hw::AdapterList& needing);
 
 // One entry per adapter of the list, in scan order.
 std::vector<AdapterListing> ListAdapters(const hw::AdapterList& adapters,

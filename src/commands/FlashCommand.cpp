@@ -143,12 +143,12 @@ bool IsOwnBackup(const CommandContext& ctx, const std::string& path) {
          ReadBackupMoment(FileNameOf(path)).has_value();
 }
 
-bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
+bool FlashStep(CommandContext& ctx, const std::string& flashPath, HistoryAction action) {
   auto& ui = ctx.ui;
   auto& state = ctx.state;
   // The chip's contents are kept in the program's keep folder before the job touches the chip.
   std::string backupPath;
-  FlashHistoryNote history(ctx, flashPath, backupPath);  // written on every way out
+  FlashHistoryNote history(ctx, flashPath, backupPath, action);  // written on every way out
   const eeprom::ChipBackup keep = [&](std::span<const std::uint8_t> contents) {
     backupPath = WriteSafetyBackup(ctx.seams.files, ctx.seams.system, ctx.keepFolder,
                                    state.card.BackupFileName, contents);
@@ -161,7 +161,7 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath) {
   const hw::FailureWatch readBack(ctx.eeprom.io);
   const std::uint32_t result =
       eeprom::RunFlashJob(ctx.eeprom, state.flashInProgress, flashPath,
-                          state.flashMode | (IsOwnBackup(ctx, flashPath)
+                          state.flashMode | (IsOwnBackup(ctx, flashPath) || action == HistoryAction::Recover
                                                  ? eeprom::kFlashModeSkipImageCheck
                                                  : 0u),
                           keep);

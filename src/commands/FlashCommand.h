@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/CommandContext.h"
+#include "commands/History.h"
 
 namespace rz::commands {
 
@@ -32,7 +33,10 @@ FlashOutcome btFlashClick(CommandContext& ctx, StockOffer stock = StockOffer::As
 
 // The flash step that validation hands the validated file to: runs the flash job and reports,
 // and after a verified flash shows the card's new identity and offers the restart.
-// True when the flash completed.
-bool FlashStep(CommandContext& ctx, const std::string& flashPath);
+// True when the flash completed. With HistoryAction::Recover the card has lost its ids: the job's
+// check of the image against them is skipped (the caller checked the image against the chip)
+// and the history records a recovery.
+bool FlashStep(CommandContext& ctx, const std::string& flashPath,
+               HistoryAction action = HistoryAction::Flash);
 
 }  // namespace rz::commands

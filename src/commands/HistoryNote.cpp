@@ -91,8 +91,9 @@ void RecordSave(CommandContext& ctx, const std::string& target, bool saved) {
   WriteHistory(ctx, r);
 }
 
-FlashHistoryNote::FlashHistoryNote(CommandContext& ctx, std::string file, const std::string& backup)
-    : ctx_(ctx), file_(std::move(file)), backup_(backup) {
+FlashHistoryNote::FlashHistoryNote(CommandContext& ctx, std::string file, const std::string& backup,
+                                   HistoryAction action)
+    : ctx_(ctx), file_(std::move(file)), backup_(backup), action_(action) {
   oldVersion_ = ctx.state.card.BiosInfoText;
   if (ctx.state.cardVendor == hw::kVendorNvidia)
     chip_ = Trimmed(EepromNameText(ctx.state.eepromIdentity));
@@ -111,7 +112,7 @@ std::string FlashHistoryNote::FailureReason() const {
 }
 
 FlashHistoryNote::~FlashHistoryNote() {
-  HistoryRecord r = CardRecord(ctx_, HistoryAction::Flash);
+  HistoryRecord r = CardRecord(ctx_, action_);
   r.oldVersion = oldVersion_;
   r.chip = chip_;
   r.file = file_;

@@ -32,7 +32,9 @@ void RecordSave(CommandContext& ctx, const std::string& target, bool saved);
 // job's result on the programmed road).
 class FlashHistoryNote {
  public:
-  FlashHistoryNote(CommandContext& ctx, std::string file, const std::string& backup);
+  // `action` is Flash, or Recover for a card brought back from a lost BIOS.
+  FlashHistoryNote(CommandContext& ctx, std::string file, const std::string& backup,
+                   HistoryAction action = HistoryAction::Flash);
   // The vendor tool's road: the backup is named once it was made.
   FlashHistoryNote(CommandContext& ctx, std::string file);
   ~FlashHistoryNote();
@@ -54,6 +56,7 @@ class FlashHistoryNote {
   const std::string& backup_;
   std::string oldVersion_;
   std::string chip_;
+  HistoryAction action_ = HistoryAction::Flash;
   bool completed_ = false;
   std::optional<bool> restore_;
 };

@@ -31,6 +31,13 @@ bool HasAgpOrPciExpress(DriverRequests& io, std::uint8_t bus, std::uint8_t devic
 }  // namespace
 
 void ScanDisplayAdapters(DriverRequests& io, AdapterList& list) {
+  ScanDisplayAdaptersWhere(io, list, [](const PciAdapter& a) {
+    return a.SubsystemVendorId() == kMakerSubsystemVendorId || a.SubsystemVendorId() == kVendorAti;
+  });
+}
+
+void ScanDisplayAdaptersWhere(DriverRequests& io, AdapterList& list,
+                              const std::function<bool(const PciAdapter&)>& keep) {
   list.count = 0;
   for (unsigned bus = 0; bus < 256; ++bus) {
     for (std::uint8_t device = 0; device < 32; ++device) {
@@ -39,11 +46,11 @@ void ScanDisplayAdapters(DriverRequests& io, AdapterList& list) {
       if ((ids & 0xFFFF) == 0xFFFF) continue;
       const std::uint32_t cls = ReadPciConfigDword(io, b, device, 0x08) & 0xFFFFFF00u;
       const std::uint32_t sub = ReadPciConfigDword(io, b, device, 0x2C);
-      const std::uint16_t subVendor = static_cast<std::uint16_t>(sub);
       if (cls != 0x03000000u) continue;
-      if (subVendor != kMakerSubsystemVendorId && subVendor != kVendorAti) continue;
+      const PciAdapter adapter{b, device, ids, sub, 0};
+      if (!keep(adapter)) continue;
       if (!HasAgpOrPciExpress(io, b, device)) continue;
-      list.adapters[list.count] = PciAdapter{b, device, ids, sub, 0};
+      list.adapters[list.count] = adapter;
       if (++list.count == kMaxAdapters) return;
     }
   }

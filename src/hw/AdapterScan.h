@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "hw/DriverRequests.h"
 
@@ -32,6 +33,11 @@ struct AdapterList {
 // Buses 0-255, devices 0-31, function 0: VGA class 03/00/00 with subsystem vendor of the maker or
 // ATI and an AGP or PCI Express capability; at most ten, in bus and device order.
 void ScanDisplayAdapters(DriverRequests& io, AdapterList& list);
+
+// The same walk, keeping the VGA-class devices with an AGP or PCI Express capability that `keep`
+// takes (it sees their ids and subsystem ids); the capability list is read for those alone.
+void ScanDisplayAdaptersWhere(DriverRequests& io, AdapterList& list,
+                              const std::function<bool(const PciAdapter&)>& keep);
 inline const AdapterList& GetAdapterList(const AdapterList& list) { return list; }
 
 }  // namespace rz::hw

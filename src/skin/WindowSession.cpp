@@ -3,6 +3,7 @@
 #include "app/AdapterChoice.h"
 #include "app/Detection.h"
 #include "app/ExitCodes.h"
+#include "app/RecoveryOffer.h"
 #include "commands/FlashCommand.h"
 #include "commands/SaveCommand.h"
 
@@ -10,7 +11,7 @@ namespace rz::skin {
 
 WindowCommands ProgramCommands() {
   WindowCommands c;
-  c.detect = app::DetectCard;
+  c.detect = app::DetectCardOfferingRecovery;
   c.save = [](app::Program& p) {
     auto ctx = p.Commands();
     commands::btSaveClick(ctx);

@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         JsonEndCase{"OptionWithoutValue", {"--json", "--machine"}, "", 2,
                     "--machine needs a value"},
         JsonEndCase{"CommandWithoutJson", {"machines", "--json"}, "machines", 2,
-                    "--json goes with info, adapters, chips, verify, inspect, history, save and flash"},
+                    "--json goes with info, adapters, chips, verify, inspect, history, save, flash and recover"},
         JsonEndCase{"HelpAsked", {"--help", "--json"}, "help", 0, nullptr},
         JsonEndCase{"TranscriptThatCannotBeWritten",
                     {"--json", "--machine", "nvidia-spi", "--transcript", "missing/t.txt", "info"},
