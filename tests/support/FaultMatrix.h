@@ -101,6 +101,7 @@ struct Observation {
 // The counts a second fault is numbered in, at a moment of a run.
 struct Moment {
   std::uint64_t requests = 0, fileCalls = 0, fileWrites = 0;
+  bool chipWritten = false;  // the command has erased or programmed the chip
 };
 
 // Where a run may branch into faulted copies of itself: RunPoint calls At at every moment of its

@@ -164,6 +164,11 @@ std::uint64_t Operations(const sim::FlashChip* chip, bool bytes) {
   return bytes ? chip->Counters().bytesProgrammed : chip->Counters().pageOperations;
 }
 
+// Erases and program operations the chip has seen: a count that grew means the chip was touched.
+std::uint64_t ChipWork(const sim::FlashChip& chip) {
+  return chip.Counters().chipErases + chip.Counters().programOperations;
+}
+
 }  // namespace
 
 Observation RunPoint(const Point& point, const RunOptions& options) {
@@ -187,10 +192,12 @@ Observation RunPoint(const Point& point, const RunOptions& options) {
 
   // Branches are offered the moments of the command alone (start-up's when it is the command).
   bool inCommand = false;
+  std::uint64_t chipWorkBefore = 0;
   Branches* branches = options.branches;
   const auto offer = [&](FaultKind kind, std::uint64_t n, const std::function<void()>& inject) {
     if (!inCommand) return;
-    const Moment now{m.DriverRequests(), machine.Files().CallsSoFar(), machine.Files().WritesSoFar()};
+    const Moment now{m.DriverRequests(), machine.Files().CallsSoFar(), machine.Files().WritesSoFar(),
+                     chip && ChipWork(*chip) > chipWorkBefore};
     branches->At(kind, n, now, [&] {
       machine.Files().StartJournal();  // the branch puts the parent's files back at its end
       inject();
@@ -217,6 +224,7 @@ Observation RunPoint(const Point& point, const RunOptions& options) {
     o.writesBefore = point.command == Command::Startup ? 0 : machine.Files().WritesSoFar();
     o.callsBefore = point.command == Command::Startup ? 0 : machine.Files().CallsSoFar();
     o.operationsBefore = Operations(chip, o.byteProgramChip);
+    if (chip) chipWorkBefore = ChipWork(*chip);
     const std::size_t eventsBefore = point.command == Command::Startup ? 0 : ui.Events().size();
     o.launchesBefore = point.command == Command::Startup ? 0 : machine.Launcher().launches.size();
     if (point.command != Command::Startup) ui.GetTranscript().Clear();

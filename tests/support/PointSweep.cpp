@@ -97,7 +97,8 @@ class ForkedBranches final : public Branches {
     if (inBranch_) return;
     const std::uint64_t index = moment_++;
     const Point single{base_.preset, base_.command, Fault{kind, n, nullptr}, std::nullopt};
-    if (index % plan_.stride == plan_.offset) {
+    const bool restores = kind == FaultKind::Request && now.chipWritten;
+    if (index % plan_.stride == plan_.offset && (!restores || writes_++ % plan_.writeStride == 0)) {
       const bool restore = kind == FaultKind::PowerCut && cuts_++ % plan_.restoreStride == 0;
       if (Fork(single, restore, inject)) return;
     }
@@ -127,7 +128,7 @@ class ForkedBranches final : public Branches {
       const std::uint64_t span = rng_() % 2 ? 8 : std::max(end, from) - from + 1;
       return from + rng_() % span;
     };
-    switch (rng_() % (first == FaultKind::PowerCut ? 3 : 2)) {
+    switch (rng_() % (first == FaultKind::FileCall || first == FaultKind::DiskFull ? 2 : 3)) {
       case 0: return Fault{FaultKind::FileCall, ahead(now.fileCalls, clean_.callsAfter), nullptr};
       case 1: return Fault{FaultKind::DiskFull, ahead(now.fileWrites, clean_.writesAfter), nullptr};
       default:
@@ -176,7 +177,7 @@ class ForkedBranches final : public Branches {
   std::mt19937_64 rng_;
   std::vector<std::uint64_t> doubles_;
   std::size_t next_ = 0;
-  std::uint64_t moment_ = 0, cuts_ = 0;
+  std::uint64_t moment_ = 0, cuts_ = 0, writes_ = 0;
   bool inBranch_ = false, restore_ = false;
   Point current_;
   int out_ = -1;
