@@ -1,7 +1,8 @@
 // The fault matrix: every command that touches the card (start-up, save, flash, verify, the stock
 // flash) on every preset card, once without a fault and then with one fault at every moment it
-// could strike: each driver request of the command failing, the power going after each page (or
-// byte) the chip programs, each file call failing, map requests failing from each one on, a full
+// could strike: each driver request of the command failing (once the chip was touched, each 32nd
+// or sparser: each such run ends in a whole restore), the power going after each 32nd (or
+// sparser) page or byte the chip programs, each file call failing, map requests failing from each one on, a full
 // disk from each file write, a chip stuck busy, stuck cells, and each bad behaviour of the vendor
 // tool at each of its launches; and a seeded sample of double faults. Every run must keep the
 // invariants of FaultMatrix.h.
@@ -37,16 +38,20 @@ constexpr std::uint64_t kDoubleFaults = 20000;  // over the whole matrix
 constexpr std::uint64_t kSampledRequestPoints = 200;  // where runs cannot be forked
 constexpr std::uint64_t kUnbranchedDoubles = 10;      // per test, likewise
 constexpr std::size_t kPrintedViolations = 5;  // per test, with their transcripts
-// A request failing after the chip was touched costs a whole restore: such moments branch at
-// every kWriteStride-th only (each part's share; those before it, at every moment).
+// A request failing after the chip was touched, or a power cut, costs a whole restore: such
+// moments branch at every kWriteStride-th at least, and more sparsely on chips with many moments,
+// so that a command has about kWriteBranches of them (the moments before the chip is touched
+// branch at every one).
 #if defined(__SANITIZE_ADDRESS__)
 constexpr std::uint64_t kDefaultStride = 61;
 constexpr std::uint64_t kRestoreStride = 64;
 constexpr std::uint64_t kWriteStride = 4;
+constexpr std::uint64_t kWriteBranches = 100;
 #else
 constexpr std::uint64_t kDefaultStride = 1;
 constexpr std::uint64_t kRestoreStride = 16;
 constexpr std::uint64_t kWriteStride = 32;
+constexpr std::uint64_t kWriteBranches = 2000;
 #endif
 
 struct Settings {
@@ -252,7 +257,8 @@ TEST_P(FaultMatrix, EveryFaultKeepsTheInvariants) {
     plan.doubles = doubles / settings.stride;
     plan.seed = rng();
     plan.restoreStride = kRestoreStride;
-    plan.writeStride = kWriteStride;
+    const std::uint64_t moments = clean.requestsAfter - clean.requestsBefore + clean.operations;
+    plan.writeStride = std::max(kWriteStride, moments / (settings.stride * kWriteBranches));
     Sweep(base, clean, plan, record);
   }
   // The points run from the start belong to the first part.

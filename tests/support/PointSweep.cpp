@@ -97,7 +97,9 @@ class ForkedBranches final : public Branches {
     if (inBranch_) return;
     const std::uint64_t index = moment_++;
     const Point single{base_.preset, base_.command, Fault{kind, n, nullptr}, std::nullopt};
-    const bool restores = kind == FaultKind::Request && now.chipWritten;
+    // A failed request once the chip was touched, and a power cut (which leaves the program
+    // running against a dead chip), are followed by the automatic restore's whole chip of work.
+    const bool restores = kind == FaultKind::PowerCut || (kind == FaultKind::Request && now.chipWritten);
     if (index % plan_.stride == plan_.offset && (!restores || writes_++ % plan_.writeStride == 0)) {
       const bool restore = kind == FaultKind::PowerCut && cuts_++ % plan_.restoreStride == 0;
       if (Fork(single, restore, inject)) return;
@@ -128,7 +130,7 @@ class ForkedBranches final : public Branches {
       const std::uint64_t span = rng_() % 2 ? 8 : std::max(end, from) - from + 1;
       return from + rng_() % span;
     };
-    switch (rng_() % (first == FaultKind::FileCall || first == FaultKind::DiskFull ? 2 : 3)) {
+    switch (rng_() % (first == FaultKind::PowerCut ? 3 : 2)) {
       case 0: return Fault{FaultKind::FileCall, ahead(now.fileCalls, clean_.callsAfter), nullptr};
       case 1: return Fault{FaultKind::DiskFull, ahead(now.fileWrites, clean_.writesAfter), nullptr};
       default:

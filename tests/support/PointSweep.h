@@ -34,14 +34,15 @@ struct SweepPlan {
   std::uint64_t stride = 1;
   std::uint64_t offset = 0;
   // Double faults: this many moments drawn at random, each given a second fault drawn at random
-  // (a file call, a full disk, or a driver request, which after a failed one strikes in its
-  // handling or the restore) from the run still ahead.
+  // (a file call, a full disk, or after a power cut a driver request: the machine fails one
+  // request only) from the run still ahead.
   std::uint64_t doubles = 0;
   std::uint64_t seed = 0;
   // After a power cut the named backup is flashed on a new start at every this-many-th cut.
   std::uint64_t restoreStride = 1;
-  // A driver request that fails once the chip was touched is followed by the automatic restore,
-  // a whole chip's work: of those moments (of this run's share) every this-many-th branches.
+  // A driver request that fails once the chip was touched, or a power cut, is followed by the
+  // automatic restore, a whole chip's work: of those moments (of this run's share) every
+  // this-many-th branches.
   std::uint64_t writeStride = 1;
 };
 
