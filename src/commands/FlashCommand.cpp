@@ -239,15 +239,18 @@ bool FlashStep(CommandContext& ctx, const std::string& flashPath, HistoryAction 
   return true;
 }
 
+bool MayBeginFlash(CommandContext& ctx) {
+  return PassDriverGate(ctx.seams.registry, ctx.seams.system, ctx.driver.osVersion,
+                        ctx.Adapter0(), ctx.state.driverGate, ctx.ui) &&
+         ctx.state.flashInProgress == 0;
+}
+
 FlashOutcome btFlashClick(CommandContext& ctx, StockOffer stock) {
   hw::CommandReporting reporting(ctx.eeprom.io);  // each driver failure message shown once
   auto& ui = ctx.ui;
   auto& state = ctx.state;
   const hw::PciAdapter adapter0 = ctx.Adapter0();
-  if (!PassDriverGate(ctx.seams.registry, ctx.seams.system, ctx.driver.osVersion, adapter0,
-                      state.driverGate, ui))
-    return FlashOutcome::NotStarted;
-  if (state.flashInProgress != 0) return FlashOutcome::NotStarted;
+  if (!MayBeginFlash(ctx)) return FlashOutcome::NotStarted;
 
   std::string path;
   if (HasStockBiosOffer(adapter0.SubsystemId())) {

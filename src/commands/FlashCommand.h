@@ -36,6 +36,10 @@ FlashOutcome btFlashClick(CommandContext& ctx, StockOffer stock = StockOffer::As
 // True when the flash completed. With HistoryAction::Recover the card has lost its ids: the job's
 // check of the image against them is skipped (the caller checked the image against the chip)
 // and the history records a recovery.
+// Whether a flash of adapter 0 may begin: the display driver gate passes (it shows its own
+// message otherwise) and no flash is under way.
+bool MayBeginFlash(CommandContext& ctx);
+
 bool FlashStep(CommandContext& ctx, const std::string& flashPath,
                HistoryAction action = HistoryAction::Flash);
 

@@ -64,10 +64,7 @@ FlashOutcome RecoverCard(CommandContext& ctx, const std::string& path, const std
   auto& ui = ctx.ui;
   auto& state = ctx.state;
   const hw::PciAdapter adapter0 = ctx.Adapter0();
-  if (!PassDriverGate(ctx.seams.registry, ctx.seams.system, ctx.driver.osVersion, adapter0,
-                      state.driverGate, ui))
-    return FlashOutcome::NotStarted;
-  if (state.flashInProgress != 0) return FlashOutcome::NotStarted;
+  if (!MayBeginFlash(ctx)) return FlashOutcome::NotStarted;
   const RecoveryImage image = CheckRecoveryImage(ctx.seams.files, path, adapter0.DeviceId());
   if (image.problem) {
     ui.SkinnedMessage("The file " + FileNameOf(path) + " cannot recover this card: " +
