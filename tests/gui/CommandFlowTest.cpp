@@ -7,9 +7,11 @@
 
 #include "GuiTestSupport.h"
 #include "base/BuildConfig.h"
+#include "commands/Restart.h"
 #include "gui/MainForm.h"
 #include "gui/QtUi.h"
 #include "gui/SkinDialogs.h"
+#include "sim/devices/NvidiaCard.h"
 #include "sim/images/TestImage.h"
 
 using namespace rz;
@@ -36,6 +38,30 @@ std::function<void(QWidget*)> PressOk(QStringList& seen) {
     QVERIFY(!static_cast<TForm1*>(d->parentWidget())->ibExit->BtnEnabled());
     Click(d->btOk);
   };
+}
+
+// Answers `count` windows: the file dialog gets `path`, messages OK, questions Yes but the
+// restart's, which is No; each window's text is noted in `seen`.
+void AnswerAndNote(const std::string& path, int count, QStringList& seen) {
+  QList<std::function<void(QWidget*)>> actions;
+  for (int i = 0; i < count; ++i)
+    actions << [path, &seen](QWidget* m) {
+      if (qobject_cast<QFileDialog*>(m)) {
+        seen << QStringLiteral("open-dialog");
+        ChooseFile(path)(m);
+      } else if (auto* msg = dynamic_cast<TFormMsg*>(m)) {
+        seen << msg->LMessage->text();
+        Click(msg->btOk);
+      } else if (auto* q = dynamic_cast<TFormYesNo*>(m)) {
+        seen << q->LMessage->text();
+        Click(q->LMessage->text().startsWith(QStringLiteral("You must restart")) ? q->btNo
+                                                                                 : q->btYes);
+      } else {
+        seen << m->windowTitle();
+        m->close();
+      }
+    };
+  AnswerModals(actions);
 }
 
 }  // namespace
@@ -140,6 +166,42 @@ class CommandFlowTest : public QObject {
     // The text ends before the part of the strip where a command's progress is drawn.
     QVERIFY2(statusRight < skin::kStatusProgress.left, qPrintable(QString::number(statusRight)));
     QVERIFY(f.ibFlash->BtnEnabled());
+  }
+  // A card whose BIOS was lost shows zero subsystem ids and is passed by the scan: the window
+  // offers to flash a file onto it at start-up, names the card, flashes the file as a flash would
+  // and ends ready with the card's new identity.
+  void blankCardIsOfferedRecoveryAtStart() {
+    nlohmann::json blank = rz::test::Adapter(1, 0, 0x10DE, 0x0191);
+    blank["subsystem_vendor_id"] = 0;
+    blank["subsystem_id"] = 0;
+    blank["eeprom"] = {{"chip", "PMC PM25LV010"}};
+    GuiRun run(nlohmann::json{{"adapters", nlohmann::json::array({blank})}}, ProgramCommands());
+    run.dir.Write("RZFLASH.CFG", "asic_nv 10de 191 1 0 G80\n");
+    testimage::ImageRecipe image;
+    image.deviceId = 0x0191;
+    image.subsystemId = 0x34C7;
+    image.block = testimage::RzBlockRecipe{};
+    const auto bytes = testimage::BuildImage(image);
+    const std::string file = run.dir.File("good.rom");
+    QVERIFY(testimage::WriteFile(file, bytes));
+    QStringList seen;
+    AnswerAndNote(file, 5, seen);
+    QVERIFY(run.StartShown());
+    const QString card = QStringLiteral("01:00  ids 0x10DE 0x0191  subsystem 0x0000 0x0000");
+    QCOMPARE(seen,
+             QStringList({QStringLiteral("A graphics card that needs recovery was found: ") + card +
+                              QStringLiteral(". Do you want to flash a BIOS file onto it?"),
+                          QStringLiteral("open-dialog"),
+                          QStringLiteral("Flash good.rom (BIOS version PX4R7 F4) onto the "
+                                         "card that needs recovery, ") +
+                              card + QStringLiteral("?"),
+                          QStringLiteral("Flash BIOS completed!!!"),
+                          QString::fromUtf8(commands::kRestartQuestion)}));
+    const auto chip =
+        dynamic_cast<sim::NvidiaCard&>(*run.platform->AdapterDevice(0)).Chip()->Contents();
+    QVERIFY(std::equal(bytes.begin(), bytes.end(), chip.begin()));
+    TForm1& f = run.session->Form();
+    QCOMPARE(f.lStatus->text(), QStringLiteral("Ready"));
   }
 };
 
