@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the release configuration (the `package` preset: release, installed
-# under /usr, no tests or benchmarks), checks it with lintian (an error fails), installs it on this
+# under /usr, no tests or benchmarks), checks it with lintian (an error fails) and its desktop entry
+# with desktop-file-validate (any finding fails), installs it on this
 # machine with dpkg, runs the installed terminal front end on an emulated card and finds its man
 # page, and removes the package again, also when a step failed. Needs root for dpkg.
 set -euo pipefail
@@ -20,6 +21,15 @@ lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1) || true
 [ -n "$lintian_out" ] && echo "$lintian_out"
 if grep -q '^E:' <<<"$lintian_out"; then
   echo "lintian reported errors" >&2
+  exit 1
+fi
+
+echo "== desktop-file-validate"
+# A warning (two main categories, say) fails as an error does: menus file such entries oddly.
+desktop_out=$(desktop-file-validate packaging/linux/rzflash.desktop 2>&1) || true
+if [ -n "$desktop_out" ]; then
+  echo "$desktop_out"
+  echo "desktop-file-validate found faults in the desktop entry" >&2
   exit 1
 fi
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/ExitCodes.h"
+#include "base/TrimText.h"
 #include "base/Utf8Path.h"
 #include "cli/CardProblem.h"
 #include "cli/JsonWriter.h"
@@ -64,8 +65,9 @@ int Info(app::Program& program, TerminalUi& ui,
     const auto& card = program.state.card;
     WriteCardMembers(*json, Adapters(program));
     WriteOptional(*json, "bios_version", ui.Label(ui::Label::BiosVersion));
-    WriteOptional(*json, "eeprom_name", ui.Label(ui::Label::EepromName));
-    WriteOptional(*json, "eeprom_size", ui.Label(ui::Label::EepromSize));
+    const auto name = ui.Label(ui::Label::EepromName);
+    WriteOptional(*json, "eeprom_name", name ? std::optional(TrimmedRight(*name)) : std::nullopt);
+    WriteSizeOf(*json, "eeprom_size", ui.Label(ui::Label::EepromSize));
     json->Key("model_name").String(card.CardModelName);
     json->Key("backup_file_name").String(card.BackupFileName);
     // The number comes from the card's "$RZ" block; a card without one has none.

@@ -151,4 +151,19 @@ void WriteOptional(JsonWriter& json, const char* key, const std::optional<std::s
     json.Null();
 }
 
+void WriteSizeOf(JsonWriter& json, const char* key, const std::optional<std::string>& label) {
+  json.Key(key);
+  std::uint64_t bytes = 0;
+  std::size_t digits = 0;
+  for (; label && digits < label->size() && digits < 12; ++digits) {
+    const char c = (*label)[digits];
+    if (c < '0' || c > '9') break;
+    bytes = bytes * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (digits == 0)
+    json.Null();
+  else
+    json.Number(static_cast<std::int64_t>(bytes));
+}
+
 }  // namespace rz::cli

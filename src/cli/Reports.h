@@ -39,5 +39,8 @@ std::optional<std::string> VerifyProblem(const commands::VerifyReport& report);
 void WriteKeptCopies(JsonWriter& json, const std::vector<ui::KeptCopy>& copies);
 
 void WriteOptional(JsonWriter& json, const char* key, const std::optional<std::string>& text);
+// The number of bytes a size label such as "65536 bytes" or "65536  Bytes" begins with; null when
+// the label is unset or begins with no number.
+void WriteSizeOf(JsonWriter& json, const char* key, const std::optional<std::string>& label);
 
 }  // namespace rz::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/TrimText.h"
 #include "commands/BackupChecksum.h"
 
 namespace rz::cli {
@@ -121,7 +122,8 @@ void TerminalUi::SetLabel(ui::Label label, const std::string& text) {
   const auto i = static_cast<int>(label);
   labels_[i] = text;
   EndProgress();
-  std::fprintf(out_, "%s: %s\n", kNames[i], text.c_str());
+  // The EEPROM name label is padded to a fixed width; the terminal line is not.
+  std::fprintf(out_, "%s: %s\n", kNames[i], TrimmedRight(text).c_str());
   std::fflush(out_);
 }
 

@@ -147,7 +147,7 @@ TEST(NamedCard, SaveVerifyAndInfoReadTheNamedCard) {
     const json info = json::parse(run({"--json", "info"}).out);
     EXPECT_EQ(info.at("adapter").at("bus"), c.second ? 0x0B : 0x01);
     EXPECT_EQ(info.at("model_name"), c.second ? "PX9Z9" : "PX4R7");
-    EXPECT_EQ(info.at("eeprom_name"), c.second ? "PMC PM25LV010      " : "SST 39VF010        ");
+    EXPECT_EQ(info.at("eeprom_name"), c.second ? "PMC PM25LV010" : "SST 39VF010");
     if (c.adapter.empty()) continue;  // save and verify refuse without it
     EXPECT_EQ(run({"save", "out.rom"}).exitCode, 0);
     const Bytes saved = box.Read("out.rom");

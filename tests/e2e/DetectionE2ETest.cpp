@@ -114,7 +114,7 @@ TEST(InfoOnPreset, TerminalShowsQuestionsLabelsAndStatus) {
   const CliResult r = box.Run({"--machine", "nvidia-nomaker", "--answer", "yes", "info"});
   EXPECT_EQ(r.out,
             "Caution: Talvenor VGA BIOS not found! Do you want to continue? [y/N] yes\n"
-            "BIOS version:  \nEEPROM: PMC PM25LV010      \nEEPROM size: 65536 bytes\n[Ready]\n");
+            "BIOS version: \nEEPROM: PMC PM25LV010\nEEPROM size: 65536 bytes\n[Ready]\n");
   // Without an answer and without a terminal the question is answered No.
   const CliResult no = box.Run({"--machine", "nvidia-nomaker", "info"});
   EXPECT_EQ(no.out, "Caution: Talvenor VGA BIOS not found! Do you want to continue? [y/N] no\n");
