@@ -72,7 +72,15 @@ timed "suite x64" ctest --preset windows --repeat until-pass:2
 # checks on the same code; RZ_WINDOWS_X86_ALL=1 runs them too.
 x86_filter=(-E '^Presets/FaultMatrix\.|^win32\.(Win32Parity|ScreenshotsMatch)')
 if [ "${RZ_WINDOWS_X86_ALL:-}" = 1 ]; then x86_filter=(); fi
-timed "suite x86" ctest --preset windows-x86 --repeat until-pass:2 "${x86_filter[@]}"
+# Without the 32-bit Wine (setup.sh says why it could not install it) the 32-bit build is still
+# built and its PE headers checked, but its suites and the setup program (a 32-bit program) cannot
+# run: that is said here and in the step times, not passed over in silence.
+skipped=()
+if [ -x /usr/lib/wine/wine ]; then
+  timed "suite x86" ctest --preset windows-x86 --repeat until-pass:2 "${x86_filter[@]}"
+else
+  skipped+=("the 32-bit suites")
+fi
 (cd build/windows && cpack -G ZIP >/dev/null && echo "packed build/windows/rzflash-windows.zip")
 
 # The setup program's check waits for Wine's programs by waiting for the wineserver to end, so the
@@ -84,4 +92,13 @@ setup_program() {
   echo "packed build/windows/$(cd build/windows && ls rzflash-*-setup.exe)"
   bash scripts/check-windows-setup.sh build/windows
 }
-timed "setup program" setup_program
+if [ -x /usr/lib/wine/wine ]; then
+  timed "setup program" setup_program
+else
+  (cd build/windows && cpack -G NSIS >/dev/null)
+  echo "packed build/windows/$(cd build/windows && ls rzflash-*-setup.exe)"
+  skipped+=("the setup program's try-out")
+fi
+for s in "${skipped[@]}"; do
+  echo "windows: SKIPPED $s: no 32-bit Wine (/usr/lib/wine/wine) on this machine"
+done
