@@ -10,14 +10,24 @@
 
 namespace rz::cli {
 
+namespace {
+
+constexpr const char* kLicenceText =
+    "Copyright (C) 2026 RZFLASH developers.\n"
+    "License GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
+}  // namespace
+
 std::optional<int> AnswerWithoutProgram(const Options& o, std::FILE* human, RunEnd& end) {
   switch (o.command) {
     case Command::Help:
       std::fprintf(human, "%s", kUsage);
       return app::kExitOk;
     case Command::Version:
-      std::fprintf(human, "rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n",
-                   kProgramVersion, ui::kApplicationTitle, kMakerSubsystemVendorId);
+      std::fprintf(human, "rzflash-cli %s (%s)\nmaker subsystem vendor id: 0x%04X\n%s",
+                   kProgramVersion, ui::kApplicationTitle, kMakerSubsystemVendorId, kLicenceText);
       return app::kExitOk;
     case Command::Chips: {
       const auto chips = commands::ListChips();

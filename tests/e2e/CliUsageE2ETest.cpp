@@ -77,6 +77,7 @@ TEST(Usage, HelpAndVersionSucceed) {
   const CliResult version = box.Run({"--version"});
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out.rfind("rzflash-cli ", 0), 0u) << version.out;
+  EXPECT_NE(version.out.find("License GPL-3.0-or-later"), std::string::npos) << version.out;
 }
 
 }  // namespace
