@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/Utf8Path.h"
+#include "sim/scenario/Calendar.h"
 #include "sim/scenario/Presets.h"
 
 namespace rz::sim {
@@ -29,6 +30,10 @@ LoadedMachine LoadMachine(const std::string& machine) {
   if (preset && loaded.folder->Path().empty()) throw ScenarioError(loaded.folder->Error());
   loaded.recipe = preset ? MaterializePreset(machine, loaded.folder->Path())
                          : LoadScenarioFile(machine);
+  // A scenario file is the user's practice machine, whose files outlive the run: its backups and
+  // history are stamped with the real time unless the file fixes the calendar. A preset starts
+  // afresh in a temporary folder on every run, on the fixed calendar its texts are known by.
+  if (!preset && !loaded.recipe.calendarStart) loaded.recipe.calendarStart = RealLocalCalendarNow();
   return loaded;
 }
 

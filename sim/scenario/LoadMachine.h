@@ -18,6 +18,8 @@ struct LoadedMachine {
 
 // `machine` is a preset name or the path of a scenario file. Throws ScenarioError when the machine
 // cannot be loaded: an unknown preset, a scenario that does not parse, a preset without a folder.
+// A scenario file without "calendar_start" starts at the real local time; a preset at its fixed
+// one.
 LoadedMachine LoadMachine(const std::string& machine);
 
 }  // namespace rz::sim

@@ -9,6 +9,7 @@
 #include "base/Paths.h"
 #include "base/Utf8Path.h"
 #include "sim/devices/AtiCard.h"
+#include "sim/scenario/Calendar.h"
 
 namespace rz::sim {
 
@@ -122,6 +123,12 @@ ScenarioRecipe ParseScenario(const json& d, const std::string& baseDirectory) {
   if (driver != "ok" && driver != "missing")
     throw ScenarioError(top.PathOf("driver") + " must be \"ok\" or \"missing\"");
   s.driverPresent = driver == "ok";
+  if (const auto start = top.OptionalText("calendar_start")) {
+    s.calendarStart = ParseCalendarText(*start);
+    if (!s.calendarStart)
+      throw ScenarioError(top.PathOf("calendar_start") +
+                          " must be a local time \"YYYY-MM-DDTHH:MM:SS\" from 1970 on");
+  }
 
   // One `faults` object holds the machine's faults and those every chip starts with.
   ScenarioObject faults = top.Object("faults");

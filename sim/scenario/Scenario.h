@@ -48,6 +48,9 @@ struct ScenarioRecipe {
   std::optional<std::string> displayDriverVersion;  // none: the registry names no driver
   std::uint32_t osVersion = 0;
   bool driverPresent = true;
+  // Local time at the machine's start, in seconds since 1970-01-01 00:00:00 ("calendar_start");
+  // none: 2026-01-01 00:00:00, or the real time for a scenario file the user runs.
+  std::optional<std::int64_t> calendarStart;
   std::vector<AdapterRecipe> adapters;
   PlatformFaults faults;
   VendorToolBehaviour vendorTool;

@@ -8,6 +8,7 @@
 #include "base/Paths.h"
 #include "base/Utf8Path.h"
 #include "host/RunFolder.h"
+#include "sim/scenario/Calendar.h"
 
 namespace rz::sim {
 
@@ -54,40 +55,9 @@ std::string EmulatedSystem::ScratchDirectory() {
   return scratch_;
 }
 
-namespace {
-
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
-constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-platform::LocalTime CivilFromSeconds(std::int64_t seconds) {
-  const std::int64_t days = seconds / 86400;
-  const std::int64_t rest = seconds % 86400;
-  const std::int64_t z = days + 719468;
-  const std::int64_t era = z / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-  return {static_cast<int>(y), static_cast<int>(m), static_cast<int>(d),
-          static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
-          static_cast<int>(rest % 60)};
-}
-
-}  // namespace
 
 platform::LocalTime EmulatedSystem::Now() {
-  constexpr std::int64_t kEpochSeconds = DaysFromCivil(2026, 1, 1) * 86400;
-  return CivilFromSeconds(kEpochSeconds +
+  return CivilFromSeconds(calendarStart_ +
                           static_cast<std::int64_t>(machine_.Clock().Now() / (1000 * kMillisecond)));
 }
 

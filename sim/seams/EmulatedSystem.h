@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/System.h"
 #include "sim/devices/Machine.h"
+#include "sim/scenario/Calendar.h"
 #include "sim/seams/DiskCache.h"
 
 namespace rz::sim {
@@ -44,8 +45,11 @@ class EmulatedSystem final : public platform::System {
   bool SetCurrentDirectory(const std::string& path) override;
   std::string ScratchDirectory() override;
   std::uint32_t GetOSVer() override { return osVersion_; }
-  // The emulated machine's calendar: 2026-01-01 00:00:00 plus the virtual clock.
+  // The emulated machine's calendar: its start (2026-01-01 00:00:00 unless set) plus the virtual
+  // clock.
   platform::LocalTime Now() override;
+  // Where the calendar starts, in seconds since 1970-01-01 00:00:00 local time.
+  void SetCalendarStart(std::int64_t seconds) { calendarStart_ = seconds; }
   void WriteStdoutLine(const std::string& line) override;
   // The folders SetUserFolders gave; none by default.
   platform::UserFolders GetUserFolders() override { return userFolders_; }
@@ -70,6 +74,7 @@ class EmulatedSystem final : public platform::System {
   std::string held_;
   bool anotherRunHoldsCard_ = false;
   std::string scratch_;
+  std::int64_t calendarStart_ = kDefaultCalendarStart;
   std::unique_ptr<platform::RunFolder> ownScratch_;  // the scratch folder when made here
   std::vector<std::string> stdout_;
   platform::UserFolders userFolders_;

@@ -119,7 +119,12 @@ void CliSandbox::WriteText(const std::string& name, const std::string& text) con
 }
 
 std::string CliSandbox::WriteScenario(const std::string& name, const nlohmann::json& scenario) const {
-  WriteText(name, scenario.dump(2));
+  // On the presets' calendar unless the test sets its own: a user's scenario file would start at
+  // the real time, which no expected backup name or history line could hold.
+  nlohmann::json fixed = scenario;
+  if (fixed.is_object() && !fixed.contains("calendar_start"))
+    fixed["calendar_start"] = "2026-01-01T00:00:00";
+  WriteText(name, fixed.dump(2));
   return Path(name);
 }
 

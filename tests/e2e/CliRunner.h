@@ -40,7 +40,7 @@ class CliSandbox {
 
   void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
   void WriteText(const std::string& name, const std::string& text) const;
-  // Writes the scenario and returns its path.
+  // Writes the scenario, on the presets' calendar when it sets none, and returns its path.
   std::string WriteScenario(const std::string& name, const nlohmann::json& scenario) const;
   std::vector<std::uint8_t> Read(const std::string& name) const;
   bool Exists(const std::string& name) const;

@@ -3,10 +3,14 @@
 // that takes long told about once a minute and never stopped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "CliRunner.h"
 #include "FlashHold.h"
 #include "Machines.h"
 #include "base/Sha256.h"
+#include "sim/scenario/Calendar.h"
 
 namespace rz::e2e {
 namespace {
@@ -16,6 +20,41 @@ using nlohmann::json;
 const char* const kBusy = "status: Please wait a moment ...DO NOT shut down this computer";
 
 std::string Sha(const std::vector<std::uint8_t>& bytes) { return Sha256::Hex(Sha256::Of(bytes)); }
+
+// A scenario file is the user's practice machine: its flash's backup and history line carry the
+// real date unless the file fixes the calendar, which then holds for both.
+TEST(History, AScenarioFileRunsOnTheRealDateUnlessItFixesTheCalendar) {
+  const auto today = [] {
+    const platform::LocalTime t = sim::CivilFromSeconds(sim::RealLocalCalendarNow());
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02d%02d", t.year, t.month, t.day);
+    return std::string(text);
+  };
+  for (const char* start : {"", "2031-02-03T04:05:06"}) {
+    SCOPED_TRACE(*start ? start : "no calendar_start");
+    CliSandbox box;
+    json m = NvidiaMachine(box, "SST 39VF010", 0x34C7, OldImage());
+    if (*start) m["calendar_start"] = start;
+    box.WriteText("m.json", m.dump());  // as the user wrote it, not through WriteScenario
+    box.Write("new.rom", NewImage());
+    const std::string before = today();
+    ASSERT_EQ(box.Run({"--machine", box.Path("m.json"), "flash", "new.rom"}).exitCode, 0);
+    const std::string after = today();
+    const json e = json::parse(box.Run({"--machine", box.Path("m.json"), "--json", "history"}).out)
+                       .at("entries");
+    ASSERT_EQ(e.size(), 1u);
+    std::string day = e[0].at("time").get<std::string>().substr(0, 10);
+    day.erase(std::remove(day.begin(), day.end(), '-'), day.end());
+    const std::string backup = e[0].at("backup").get<std::string>();
+    if (*start) {
+      EXPECT_EQ(day, "20310203");
+      EXPECT_NE(backup.find("-20310203-0405"), std::string::npos) << backup;
+    } else {
+      EXPECT_TRUE(day == before || day == after) << day;
+      EXPECT_NE(backup.find("-" + day + "-"), std::string::npos) << backup;
+    }
+  }
+}
 
 TEST(History, ASaveAndAFlashAreListedWithWhatEachDid) {
   CliSandbox box;

@@ -71,6 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"HomeNumber", R"({"home": 1})", "home must be a text"},
         Row{"DataHomeArray", R"({"data_home": []})", "data_home must be a text"},
         Row{"OsVersionText", R"({"os_version": "new"})", "os_version must be a number"},
+        Row{"CalendarNumber", R"({"calendar_start": 2026})", "calendar_start must be a text"},
+        Row{"CalendarDayThatIsNot", R"({"calendar_start": "2026-02-29T00:00:00"})",
+            "calendar_start must be a local time"},
         Row{"ServiceFailNumber", Faults(R"({"service_fail": 3})"),
             "faults.service_fail must be an array of texts"},
         Row{"ServiceFailOfNumbers", Faults(R"({"service_fail": [1]})"),
@@ -193,6 +196,7 @@ TEST(ScenarioWarnings, NameEveryUnknownKeyAndNoValidOne) {
   const json scenario = json::parse(R"({
     "name": "all keys", "program_folder": "p", "working_directory": ".", "executable": "x",
     "display_driver_version": "1.0", "os_version": 5, "driver": "ok", "vendor_tool": "ok",
+    "calendar_start": "2030-01-01T00:00:00",
     "fualts": {},
     "faults": {"port_fail_after": 9, "map_fail_after": 9, "request_fail_at": 9,
                "disk_full_at_write": 9, "service_fail": [],
