@@ -89,7 +89,7 @@ bool TerminalUi::MessageBox(const std::string& caption, const std::string& text,
 
 void TerminalUi::ShowMessage(const std::string& text) { Print(text); }
 
-void TerminalUi::SkinnedMessage(const std::string& text) { Print(text); }
+void TerminalUi::SkinnedMessage(const std::string& text) { Print(completed_.Shown(text, true)); }
 
 std::string TerminalUi::Flat(std::string text) {
   std::replace(text.begin(), text.end(), '\r', ' ');
@@ -145,6 +145,7 @@ void TerminalUi::MessageRepeated(const std::string& text, std::uint64_t times) {
 
 void TerminalUi::CopyKept(const ui::KeptCopy& copy) {
   kept_.push_back(copy);
+  completed_.Kept(copy);
   if (copy.kind == ui::KeptCopy::Kind::SafetyBackup) Print("Safety backup: " + copy.path);
   const std::string where = copy.path + commands::kChecksumSuffix;
   Print("SHA-256: " + copy.sha256 +

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/CompletedFlashMessage.h"
 #include "ui/Ui.h"
 
 namespace rz::cli {
@@ -66,6 +67,7 @@ class TerminalUi : public ui::Ui {
   std::optional<std::string> dialogAnswer_;
   std::optional<std::string> labels_[3];
   std::vector<ui::KeptCopy> kept_;
+  commands::CompletedFlashMessage completed_;
 };
 
 }  // namespace rz::cli

@@ -55,7 +55,7 @@ void QtUi::ShowMessage(const std::string& text) {
 
 void QtUi::SkinnedMessage(const std::string& text) {
   TFormMsg dialog(&form_, programFolder_());
-  dialog.SetMessage(Q(text));
+  dialog.SetMessage(Q(completed_.Shown(text)));
   dialog.exec();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gui/MainForm.h"
+#include "commands/CompletedFlashMessage.h"
 #include "ui/Ui.h"
 
 namespace rz::gui {
@@ -31,9 +32,11 @@ class QtUi final : public ui::Ui {
   void SizeWindowToBackground() override;
   void ProcessEvents() override;
   void ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) override;
+  void CopyKept(const ui::KeptCopy& copy) override { completed_.Kept(copy); }
 
  private:
   TForm1& form_;
+  commands::CompletedFlashMessage completed_;
   std::function<std::string()> programFolder_;
 };
 

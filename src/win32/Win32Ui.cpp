@@ -71,7 +71,9 @@ bool Win32Ui::RunSkinDialog(const skin::DialogLayout& layout, const std::string&
   return dialog.Exec();
 }
 
-void Win32Ui::SkinnedMessage(const std::string& text) { RunSkinDialog(skin::kMessageDialog, text); }
+void Win32Ui::SkinnedMessage(const std::string& text) {
+  RunSkinDialog(skin::kMessageDialog, completed_.Shown(text));
+}
 
 bool Win32Ui::SkinnedQuestion(const std::string& text) {
   return RunSkinDialog(skin::kQuestionDialog, text);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "commands/CompletedFlashMessage.h"
 #include "ui/Ui.h"
 #include "win32/MainWindow.h"
 #include "win32/SkinDialog.h"
@@ -32,6 +33,7 @@ class Win32Ui final : public ui::Ui {
   void SizeWindowToBackground() override;
   void ProcessEvents() override;
   void ReportProgress(ui::Phase phase, std::uint32_t done, std::uint32_t total) override;
+  void CopyKept(const ui::KeptCopy& copy) override { completed_.Kept(copy); }
 
   // Called when a skinned dialog shows (tests answer it from here).
   std::function<void(SkinDialog&)> onSkinDialog;
@@ -42,6 +44,7 @@ class Win32Ui final : public ui::Ui {
 
   MainWindow& main_;
   std::function<std::string()> programFolder_;
+  commands::CompletedFlashMessage completed_;
 };
 
 }  // namespace rz::win32

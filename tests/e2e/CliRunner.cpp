@@ -103,6 +103,15 @@ CliResult CliSandbox::RunAs(const std::string& program, const std::vector<std::s
   return r;
 }
 
+std::string CliSandbox::NormalisePaths(const std::string& text) const {
+  std::string s = text;
+#ifdef _WIN32
+  for (char& c : s)
+    if (c == '\\') c = '/';
+#endif
+  return Normalise(s);
+}
+
 int CliSandbox::MakeImage(const std::vector<std::string>& args) {
   return Spawn(RZFLASH_IMAGE_PATH, args);
 }

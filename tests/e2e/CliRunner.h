@@ -48,6 +48,9 @@ class CliSandbox {
   std::vector<std::string> LeftoverTemporaryFolders() const;
   // `line` with this sandbox's folder written <dir> and a machine folder in it written <tmp>.
   std::string Normalise(const std::string& line) const;
+  // Normalise for text in which the program wrote paths as they are (its messages, JSON values):
+  // on Windows every backslash is first turned into "/".
+  std::string NormalisePaths(const std::string& text) const;
 
  private:
   int Spawn(const char* program, const std::vector<std::string>& args);

@@ -71,7 +71,7 @@ TEST(History, ASaveAndAFlashAreListedWithWhatEachDid) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const json out = json::parse(r.out);
   EXPECT_EQ(out.at("problem"), nullptr);
-  EXPECT_EQ(box.Normalise(out.at("history_file").get<std::string>()), "<dir>/program/history.log");
+  EXPECT_EQ(box.NormalisePaths(out.at("history_file").get<std::string>()), "<dir>/program/history.log");
   const json& e = out.at("entries");
   ASSERT_EQ(e.size(), 2u) << r.out;
   for (const json& one : e) {
@@ -85,13 +85,13 @@ TEST(History, ASaveAndAFlashAreListedWithWhatEachDid) {
   }
   EXPECT_EQ(e[0].at("action"), "save");
   EXPECT_EQ(e[0].at("old_sha256"), Sha(OldImage()));
-  EXPECT_EQ(box.Normalise(e[0].at("backup")), "<dir>/saved.rom");
+  EXPECT_EQ(box.NormalisePaths(e[0].at("backup")), "<dir>/saved.rom");
   EXPECT_EQ(e[1].at("action"), "flash");
   EXPECT_EQ(e[1].at("new_sha256"), Sha(NewImage()));
   EXPECT_EQ(e[1].at("old_version"), e[0].at("old_version"));
   EXPECT_NE(e[1].at("new_version"), e[1].at("old_version"));
-  EXPECT_EQ(box.Normalise(e[1].at("backup")).rfind("<dir>/program/Backups/", 0), 0u);
-  EXPECT_EQ(e[1].at("old_sha256"), Sha(box.Read(box.Normalise(e[1].at("backup")).substr(6))));
+  EXPECT_EQ(box.NormalisePaths(e[1].at("backup")).rfind("<dir>/program/Backups/", 0), 0u);
+  EXPECT_EQ(e[1].at("old_sha256"), Sha(box.Read(box.NormalisePaths(e[1].at("backup")).substr(6))));
 
   // The same for people: one line each, the file's header not among them.
   const CliResult text = box.Run({"--machine", m, "history"});
@@ -133,7 +133,7 @@ TEST(History, AHistoryThatCannotBeWrittenLeavesTheFlashAsItWas) {
   const std::string notice = "The history could not be written: <dir>/program/history.log cannot "
                              "be opened for appending";
   EXPECT_TRUE(r.Has("status: " + notice)) << ::testing::PrintToString(r.lines);
-  EXPECT_NE(box.Normalise(r.err).find("rzflash-cli: " + notice), std::string::npos) << r.err;
+  EXPECT_NE(box.NormalisePaths(r.err).find("rzflash-cli: " + notice), std::string::npos) << r.err;
   EXPECT_EQ(r.lines.back(), "exit 0");
   EXPECT_FALSE(box.Exists("program/history.log"));
 }

@@ -69,15 +69,25 @@ TEST(KeptCopies, PassSha256sumAndAreListedInJson) {
     const std::string path = k.at("path");
     SCOPED_TRACE(path);
     EXPECT_EQ(k.at("checksum_file_written"), true);
-    const std::string relative = box.Normalise(path).substr(6);  // without "<dir>/"
+    const std::string relative = box.NormalisePaths(path).substr(6);  // without "<dir>/"
     EXPECT_EQ(k.at("sha256"), Sha(box.Read(relative)));
+    // The checksum file is sha256sum's line for the file's name, beside it.
+    const std::string name = relative.substr(relative.rfind('/') + 1);
+    const std::vector<std::uint8_t> line = box.Read(relative + ".sha256");
+    EXPECT_EQ(std::string(line.begin(), line.end()),
+              k.at("sha256").get<std::string>() + "  " + name + "\n");
+#ifndef _WIN32
     const std::string folder = path.substr(0, path.rfind('/'));
-    const std::string name = path.substr(path.rfind('/') + 1);
     const std::string command = "cd '" + folder + "' && sha256sum -c --status '" + name + ".sha256'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
+#endif
   }
-  // The terminal names the safety backup and its digest.
+  // The terminal names the safety backup and its digest, and again under the completion text.
   EXPECT_NE(flash.err.find("SHA-256: " + flashKept[0].at("sha256").get<std::string>()),
+            std::string::npos)
+      << flash.err;
+  EXPECT_NE(flash.err.find("Flash BIOS completed!!!\nOld BIOS kept as " +
+                           flashKept[0].at("path").get<std::string>() + "\n"),
             std::string::npos)
       << flash.err;
 }

@@ -195,7 +195,9 @@ class CommandFlowTest : public QObject {
                           QStringLiteral("Flash good.rom (BIOS version PX4R7 F4) onto the "
                                          "card that needs recovery, ") +
                               card + QStringLiteral("?"),
-                          QStringLiteral("Flash BIOS completed!!!"),
+                          // with the safety backup of what the chip held before
+                          QStringLiteral("Flash BIOS completed!!!\nOld BIOS kept as "
+                                         "RECOVERY-20260101-000000.rom"),
                           QString::fromUtf8(commands::kRestartQuestion)}));
     const auto chip =
         dynamic_cast<sim::NvidiaCard&>(*run.platform->AdapterDevice(0)).Chip()->Contents();

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "commands/BackupChecksum.h"
+#include "commands/CompletedFlashMessage.h"
+#include "commands/FlashCommand.h"
+#include "commands/VendorTool.h"
 #include "eeprom/ChipRestore.h"
 #include "eeprom/StableRead.h"
 
@@ -74,4 +77,24 @@ TEST(BackupChecksum, LinesReadAsSha256sumWritesThem) {
 }
 
 }  // namespace
+// The completion message names the safety backup once, after a flash that kept one; a saved file
+// and other messages leave it alone.
+TEST(CompletedFlashMessage, NamesTheSafetyBackupOnceAfterACompletedFlash) {
+  const ui::KeptCopy backup{ui::KeptCopy::Kind::SafetyBackup, "/p/Backups/PX4R7.F4-1.rom", "", true};
+  const ui::KeptCopy saved{ui::KeptCopy::Kind::Saved, "/home/u/saved.rom", "", true};
+  commands::CompletedFlashMessage m;
+  EXPECT_EQ(m.Shown(commands::kFlashCompletedText), commands::kFlashCompletedText);  // none kept
+  m.Kept(saved);
+  EXPECT_EQ(m.Shown(commands::kFlashCompletedText), commands::kFlashCompletedText);
+  m.Kept(backup);
+  EXPECT_EQ(m.Shown("Save VGA BIOS completed!!!"), "Save VGA BIOS completed!!!");
+  EXPECT_EQ(m.Shown(commands::kFlashCompletedText),
+            std::string(commands::kFlashCompletedText) + "\nOld BIOS kept as PX4R7.F4-1.rom");
+  EXPECT_EQ(m.Shown(commands::kFlashCompletedText), commands::kFlashCompletedText);  // told once
+  m.Kept(backup);
+  EXPECT_EQ(m.Shown(commands::kAtiFlashCompletedText, true),
+            std::string(commands::kAtiFlashCompletedText) +
+                "\nOld BIOS kept as /p/Backups/PX4R7.F4-1.rom");
+}
+
 }  // namespace rz

@@ -94,7 +94,8 @@ TEST_P(UnicodeCli, SavesVerifiesAndFlashesAFileOfThatName) {
 
   ChildResult r = p.Run("--transcript " + Quoted(transcript) + " save " + Quoted(file));
   EXPECT_EQ(r.exitCode, 0u) << r.err;
-  Names expected{n.File(), n.stem + ".txt"};
+  // The saved file, the checksum file beside it, the transcript.
+  Names expected{n.File(), n.File() + ".sha256", n.stem + ".txt"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(ListingWide(p.files), expected);
   EXPECT_EQ(ReadWide(file), before);
@@ -118,8 +119,11 @@ TEST_P(UnicodeCli, SavesVerifiesAndFlashesAFileOfThatName) {
   EXPECT_NE(text.find("\" -> " + InTranscript(file) + "\n"), std::string::npos) << text;
   EXPECT_NE(text.find("msg: Flash BIOS completed!!!\n"), std::string::npos) << text;
   EXPECT_EQ(ReadWide(p.card).substr(0, newer.size()), newer);
-  const Names backups = ListingWide(p.program + "\\Backups");
-  ASSERT_EQ(backups.size(), 1u) << "the safety backup in the program's folder";
+  Names backups = ListingWide(p.program + "\\Backups");
+  // The safety backup and its checksum file.
+  ASSERT_EQ(backups.size(), 2u) << "the safety backup in the program's folder";
+  std::sort(backups.begin(), backups.end());
+  EXPECT_EQ(backups[1], backups[0] + ".sha256");
   EXPECT_EQ(ReadWide(p.program + "\\Backups\\" + backups[0]).substr(0, before.size()), before);
 }
 
