@@ -28,6 +28,10 @@ StartResult Program::FormCreate() {
 
   if (!driver.OpenDriver()) {
     ui_.ShowMessage(kDriverFailedText);
+    if (accessProblem) {
+      const std::string why = accessProblem();
+      if (!why.empty()) ui_.ShowMessage(why);
+    }
     return StartResult::DriverFailed;
   }
   ui_.LoadSkin();

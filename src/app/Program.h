@@ -49,6 +49,9 @@ class Program {
 
   // Detection, run by FormCreate once the driver is open; returns false to end the program.
   std::function<bool(Program&)> detect;
+  // Why the hardware could not be opened, for a front end whose person would otherwise see only
+  // the driver failure's message: FormCreate shows it in a second message when it is not empty.
+  std::function<std::string()> accessProblem;
 
   platform::Platform& Seams() { return platform_; }
   ui::Ui& GetUi() { return ui_; }

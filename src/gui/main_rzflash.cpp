@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
   if (!rz::platform::PrepareProcess()) return rz::app::kExitFailed;
   rz::gui::GuiApplication app(argc, argv);
   const auto host = rz::platform::MakeHostPlatform();
-  const rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
+  rz::gui::GuiCommands commands = rz::gui::ProgramCommands();
+  // "Initialize DODozori Fail!!!" alone leaves the person guessing: the next box says why.
+  commands.accessProblem = [&host] { return host->DescribeAccessProblem(); };
   return rz::gui::RunGui(app, host->Seams(), commands);
 }

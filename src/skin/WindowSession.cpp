@@ -37,6 +37,7 @@ WindowSession::WindowSession(platform::Platform& platform, ui::Ui& windowUi,
       platform.device, platform.services, platform.system, platform.files, *launcher_,
       platform.registry, platform.shutdown, platform.shell, platform.interrupts});
   session_ = std::make_unique<app::Session>(*windowSeams_, windowUi, transcript_, commands.detect);
+  session_->Program().accessProblem = commands.accessProblem;
 }
 
 WindowSession::~WindowSession() { session_->End(app::kExitOk); }

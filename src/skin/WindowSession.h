@@ -20,6 +20,9 @@ struct WindowCommands {
   std::function<bool(app::Program&)> detect;  // card detection, run by FormCreate
   std::function<void(app::Program&)> save;    // btSaveClick
   std::function<void(app::Program&)> flash;   // btFlashClick
+  // Why the hardware could not be opened (the host platform's account), shown after the driver
+  // failure's message.
+  std::function<std::string()> accessProblem;
 };
 
 // Card detection and the save and flash commands of the program.

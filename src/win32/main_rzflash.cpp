@@ -7,5 +7,8 @@
 int main() {
   if (!rz::platform::PrepareProcess()) return rz::app::kExitFailed;
   const auto host = rz::platform::MakeHostPlatform();
-  return rz::win32::RunWin32Gui(host->Seams(), rz::skin::ProgramCommands());
+  rz::skin::WindowCommands commands = rz::skin::ProgramCommands();
+  // "Initialize DODozori Fail!!!" alone leaves the person guessing: the next box says why.
+  commands.accessProblem = [&host] { return host->DescribeAccessProblem(); };
+  return rz::win32::RunWin32Gui(host->Seams(), commands);
 }

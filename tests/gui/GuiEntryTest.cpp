@@ -98,6 +98,42 @@ class GuiEntryTest : public QObject {
     }
   }
 
+  // A driver that cannot be opened: its message, then the host's account of why (when it has one),
+  // and the transcript has both.
+  void driverFailureIsFollowedByItsReason_data() {
+    QTest::addColumn<QString>("why");
+    QTest::newRow("with a reason") << QStringLiteral("No polkit agent answered.");
+    QTest::newRow("without one") << QString();
+  }
+  void driverFailureIsFollowedByItsReason() {
+    QFETCH(QString, why);
+    json scenario = Nvidia();
+    scenario["driver"] = "missing";
+    Machine m(scenario);
+    GuiCommands commands = ProgramCommands();
+    commands.accessProblem = [why] { return why.toStdString(); };
+    QStringList texts;
+    const std::function<void(QWidget*)> answer = [&texts](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box);
+      texts << box->text();
+      box->buttons().value(0)->click();
+    };
+    AnswerModals(why.isEmpty() ? QList<std::function<void(QWidget*)>>{answer}
+                               : QList<std::function<void(QWidget*)>>{answer, answer});
+    GuiSession session(m.platform->Seams(), commands);
+    QCOMPARE(session.Start(), app::StartResult::DriverFailed);
+    QStringList expected{QStringLiteral("Initialize DODozori Fail!!!")};
+    if (!why.isEmpty()) expected << why;
+    QCOMPARE(texts, expected);
+    const auto& lines = session.Transcript().Lines();
+    QCOMPARE(static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                            [](const std::string& l) {
+                                              return l.rfind("dialog: ", 0) == 0;
+                                            })),
+             static_cast<int>(expected.size()));
+  }
+
   void exceptionIsShownAndTheDriverStillRemoved_data() {
     QTest::addColumn<bool>("inDetection");
     QTest::newRow("during start-up") << true;
