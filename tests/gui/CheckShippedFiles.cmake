@@ -30,7 +30,7 @@ if(missing)
 endif()
 
 execute_process(COMMAND ${CHMLS} list ${DIR}/HELP.CHM OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
-foreach(page index.htm backup.htm flash.htm messages.htm recovery.htm)
+foreach(page index.htm backup.htm flash.htm messages.htm recovery.htm terminal.htm)
   if(NOT listing MATCHES "/${page}")
     message(FATAL_ERROR "HELP.CHM lacks ${page} (chmls: ${rc})")
   endif()
