@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "base/Utf8Path.h"
-#include "sim/scenario/Calendar.h"
 #include "sim/scenario/Presets.h"
 
 namespace rz::sim {
@@ -33,7 +32,7 @@ LoadedMachine LoadMachine(const std::string& machine) {
   // A scenario file is the user's practice machine, whose files outlive the run: its backups and
   // history are stamped with the real time unless the file fixes the calendar. A preset starts
   // afresh in a temporary folder on every run, on the fixed calendar its texts are known by.
-  if (!preset && !loaded.recipe.calendarStart) loaded.recipe.calendarStart = RealLocalCalendarNow();
+  if (!preset && !loaded.recipe.calendarStart) loaded.recipe.realCalendar = true;
   return loaded;
 }
 

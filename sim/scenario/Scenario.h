@@ -51,6 +51,9 @@ struct ScenarioRecipe {
   // Local time at the machine's start, in seconds since 1970-01-01 00:00:00 ("calendar_start");
   // none: 2026-01-01 00:00:00, or the real time for a scenario file the user runs.
   std::optional<std::int64_t> calendarStart;
+  // The calendar is the computer's own clock, not a start plus the virtual clock (which runs ahead
+  // of real time wherever the emulated hardware waits).
+  bool realCalendar = false;
   std::vector<AdapterRecipe> adapters;
   PlatformFaults faults;
   VendorToolBehaviour vendorTool;

@@ -22,6 +22,7 @@ EmulatedPlatform::EmulatedPlatform(ScenarioRecipe recipe, std::shared_ptr<Instan
                                              recipe_.osVersion);
   system_->SetUserFolders(recipe_.userFolders);
   if (recipe_.calendarStart) system_->SetCalendarStart(*recipe_.calendarStart);
+  if (recipe_.realCalendar) system_->UseRealCalendar();
   files_ = std::make_unique<EmulatedFileSystem>(*system_);
   // A power cut of an emulated chip is the whole machine's: its disk keeps what was flushed.
   files_->SetPowerGone([this] { return PowerGone(); });

@@ -57,6 +57,7 @@ std::string EmulatedSystem::ScratchDirectory() {
 
 
 platform::LocalTime EmulatedSystem::Now() {
+  if (realCalendar_) return CivilFromSeconds(RealLocalCalendarNow());
   return CivilFromSeconds(calendarStart_ +
                           static_cast<std::int64_t>(machine_.Clock().Now() / (1000 * kMillisecond)));
 }

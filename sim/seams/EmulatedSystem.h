@@ -46,10 +46,12 @@ class EmulatedSystem final : public platform::System {
   std::string ScratchDirectory() override;
   std::uint32_t GetOSVer() override { return osVersion_; }
   // The emulated machine's calendar: its start (2026-01-01 00:00:00 unless set) plus the virtual
-  // clock.
+  // clock, or the computer's local time.
   platform::LocalTime Now() override;
   // Where the calendar starts, in seconds since 1970-01-01 00:00:00 local time.
   void SetCalendarStart(std::int64_t seconds) { calendarStart_ = seconds; }
+  // The calendar reads the computer's local time instead.
+  void UseRealCalendar() { realCalendar_ = true; }
   void WriteStdoutLine(const std::string& line) override;
   // The folders SetUserFolders gave; none by default.
   platform::UserFolders GetUserFolders() override { return userFolders_; }
@@ -75,6 +77,7 @@ class EmulatedSystem final : public platform::System {
   bool anotherRunHoldsCard_ = false;
   std::string scratch_;
   std::int64_t calendarStart_ = kDefaultCalendarStart;
+  bool realCalendar_ = false;
   std::unique_ptr<platform::RunFolder> ownScratch_;  // the scratch folder when made here
   std::vector<std::string> stdout_;
   platform::UserFolders userFolders_;

@@ -59,5 +59,24 @@ TEST(EmulatedCalendar, StartsWhereTheScenarioSaysAndRunsWithTheVirtualClock) {
   }
 }
 
+// A user's scenario file runs on the computer's clock: the calendar does not run ahead with the
+// virtual clock, which the emulated hardware's waits move on.
+TEST(EmulatedCalendar, TheRealCalendarIsTheComputersClock) {
+  TempDir dir;
+  sim::ScenarioRecipe recipe = sim::ParseScenario(nlohmann::json::object(), dir.Path().string());
+  recipe.realCalendar = true;
+  sim::EmulatedPlatform platform(std::move(recipe));
+  const std::int64_t before = sim::RealLocalCalendarNow();
+  platform.Seams().system.Sleep(3600 * 1000);  // an hour of virtual time
+  const platform::LocalTime now = platform.Seams().system.Now();
+  const std::int64_t after = sim::RealLocalCalendarNow();
+  const std::int64_t seconds =
+      sim::DaysFromCivil(now.year, static_cast<unsigned>(now.month), static_cast<unsigned>(now.day)) *
+          86400 +
+      now.hour * 3600 + now.minute * 60 + now.second;
+  EXPECT_GE(seconds, before);
+  EXPECT_LE(seconds, after);
+}
+
 }  // namespace
 }  // namespace rz::test
