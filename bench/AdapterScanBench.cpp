@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The adapter scan over the emulated bus: driver requests per full scan and host time per
 // emulated request (the emulator's port-request hot path).
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host cost of one driver request as the program makes it, through the driver protocol's buffers,
 // the emulated device and the bus: the delay-port byte write (most of a serial flash's requests),
 // and a dword read and write of a mapped card register. With and without a bus trace recorded.

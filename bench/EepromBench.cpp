@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EEPROM engine figures on the emulated machine: aperture read-back, serial identification and the
 // 64 KiB flash job per programming algorithm, in host time and in emulated bus time.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated machine the EEPROM benchmarks run on (the tests' rig with a chosen chip and a
 // preloaded image), test images, and bus-cost snapshots.
 #pragma once

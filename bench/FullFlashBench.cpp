@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A full flash per programming algorithm driven through the engine (window opened as the flash job
 // opens it, identification, EraseChip, ProgramImage, read-back through the aperture and compare),
 // for a 64 KiB and a 128 KiB image: emulated time per phase, its split into sleeps, port requests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one access through a Linux mapping token costs: the token lookup and the one indirect call
 // to the mapped memory, on an ordinary file standing in for /dev/mem (page-cache memory, so the
 // figure is the program's own overhead, not a bus cycle).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the sysfs access method's stand-in for one port write takes: the calibrated busy wait
 // behind every byte write to the delay port 0xEB (meant to be about 1 us).
 #ifdef __linux__

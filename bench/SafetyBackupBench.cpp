@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the safety backup adds to a flash: the flash job on the emulated card without a backup,
 // and with the whole chip read and written to the program folder's Backups before the chip is
 // touched. Host time per job; the ratio of the two is the backup's cost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host cost of the emulated card: one PROM aperture byte read, and one bit-banged serial bit (the
 // read-modify-write of the data bit plus a clock pulse, as a program sends it).
 #include <benchmark/benchmark.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Turns rz_bench's JSON output into the Markdown tables of the README's Performance section.
 
     build/release/bench/rz_bench --benchmark_out=bench.json --benchmark_out_format=json

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process flash + verify of one 64 KiB BIOS on the emulated ST M25P10 through rzflash-cli,
 # paired run by run with Debian's flashrom writing and verifying a 128 KiB image on its own
 # emulated M25P10 (dummy programmer). Prints host milliseconds per KiB for both, wall clock and

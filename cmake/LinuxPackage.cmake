@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The installed program on Linux and its Debian package (`cpack -G DEB` in a build folder, packed
 # from what the install() rules name, laid out under /usr): the man pages, the desktop entry and
 # its icon (drawn by the skin generator), the package's copyright and changelog, and the package's

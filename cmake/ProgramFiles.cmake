@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The files shipped beside the executables that need no windowing library, built into
 # ${RZ_PROGRAM_DIR} by the target rz_help_and_config and installed with them: the help file,
 # compiled by chmcmd (a host program) from the pages in assets/help, and RZFLASH.CFG.

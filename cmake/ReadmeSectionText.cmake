@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # rz_readme_section_text(HEADING OUT): the README's section that starts at the line HEADING (a
 # "### " heading) and runs to the next "## " or "### " heading, as plain text for Notepad: CRLF
 # line ends, no Markdown marks (backticks, bold stars, the heading's hashes), and the rows of a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # rzflash-windows.zip (`cpack -G ZIP` in the windows build): the executables, RZFLASH.CFG,
 # HELP.CHM, the skin when a host build drew it (RZFLASH_HOST_SKIN_DIR: its bin/Skin folder; the
 # skin is drawn by a Qt program of the build machine), what a Windows driver must answer

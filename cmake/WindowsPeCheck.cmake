@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The list scripts/check-windows-pe.sh reads: the target's objdump and the programs whose PE
 # headers it checks, each with the subsystem it must have. The windowed programs are listed when
 # the build has them.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The setup program, rzflash-<version>-setup.exe (`cpack -G NSIS` in the 64-bit windows build,
 # with Debian's makensis): it installs what the install() rules name into Program Files, adds the
 # empty "BIOS Files" folder the program reads, a Start-menu entry for the windowed program, and an

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building for 32-bit Windows with Debian's mingw-w64 (POSIX threads, msvcrt runtime), the
 # twin of mingw-w64-x86_64.cmake: libgcc and libstdc++ are linked statically, so the executables
 # need only system DLLs, and they run here under Wine's 32-bit loader (wine32), which in a 64-bit

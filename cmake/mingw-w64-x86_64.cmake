@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (POSIX threads, msvcrt runtime).
 # The executables link libgcc and libstdc++ statically, so they need only system DLLs; they run
 # here under Wine (CMAKE_CROSSCOMPILING_EMULATOR), which is how the suites are tested.

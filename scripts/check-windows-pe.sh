@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the PE headers of a Windows build's programs: the machine they are built for, their
 # subsystem (console or windowed) and the DLLs they import, which must all be the system's own
 # (libgcc, libstdc++ and winpthreads are linked statically). Prints what it found for each.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tries the setup program (rzflash-<version>-setup.exe, `cpack -G NSIS` in the 64-bit windows
 # build) under Wine as a user would, and prints a transcript: a silent install, the installed
 # rzflash-cli on an emulated machine, a safety backup made in the installed Backups folder, a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz preset (clang, libFuzzer, ASan, UBSan) and runs every tests/fuzz/fuzz_*.cpp
 # target for a while; fails on the first crash. Time per target: RZFLASH_FUZZ_SECONDS (default
 # 20), or RZFLASH_FUZZ_SECONDS_<TARGET> for one target (e.g. RZFLASH_FUZZ_SECONDS_ASIC_CONFIG).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up the machine, builds the two programs of the `main` preset (the release build without
 # tests, benchmarks or window) and runs the program on the default emulated card
 # (or the machine named by RZFLASH_MACHINE): detection, a backup of the card's BIOS, and a flash of

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the release configuration (the `package` preset: release, installed
 # under /usr, no tests or benchmarks), checks it with lintian (an error fails) and its desktop entry
 # with desktop-file-validate (any finding fails), installs it on this

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up the machine for the Windows builds (mingw-w64, Wine with its 32-bit part, makensis),
 # cross-builds the windows (64-bit) and windows-x86 (32-bit) presets, checks their programs' PE
 # headers, runs both builds' suites under Wine in one fresh 64-bit Wine prefix (the 32-bit build

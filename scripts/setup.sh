@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package the project needs that this machine lacks (idempotent).
 # `setup.sh windows` also installs the Windows cross toolchains (64-bit and 32-bit) and Wine, which
 # run the Windows builds' suites (the 32-bit Wine, from Debian's i386 architecture, which it adds,

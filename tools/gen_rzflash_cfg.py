@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes assets/RZFLASH.CFG: the NVIDIA graphics chips whose EEPROM the program handles itself."""
 import pathlib
 

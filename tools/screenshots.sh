@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the skinned windows from both renderers, and their comparison.
 # Runs rzflash-demo (Qt) under a virtual X server and saves PNGs of the main window (idle, hovered,
 # pressed, busy, busy with the progress bar) and of both skinned dialogs into <out>/qt, then the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An ATI display adapter: configuration space only. Its BIOS is a byte store that only the
 // emulated vendor flash tool reads and programs; kept in a file across runs when persistent.
 #pragma once

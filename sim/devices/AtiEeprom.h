@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `eeprom` object of an emulated ATI adapter: "image" (a file, relative to the scenario's
 // folder), "persist" (write the EEPROM back to that file at the end of the run) and "size" (bytes;
 // default the image's size, or 64 KiB erased).

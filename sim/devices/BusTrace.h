@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Optional recorder of every access the program makes to the emulated hardware, time-stamped on the
 // virtual clock, so tests can assert exact sequences and benchmarks can count operations.
 #pragma once

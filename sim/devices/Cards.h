@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the PCI device that emulates one adapter of a scenario (an NVIDIA card with its EEPROM, an
 // ATI card, or a plain display device).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One emulated flash chip as data: ids, size, interface, family, page size, id-read answers, erase
 // opcodes, timings and quirks. The state machines (FlashChipJedec, FlashChipSpi) read these fields
 // and never compare ids.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated chips, one row per part. Ids follow the program's chip catalogue and code table;
 // sizes are the parts' own, from their data sheets (where the code table gives another size, the
 // part is emulated as it really is: PM25LV512 64 KiB, M25P10 128 KiB); timings come from the data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `eeprom` object of an emulated NVIDIA adapter: which chip, the image that fills it, whether
 // the contents go back to that file at the end, timing overrides, the block protection a serial
 // chip starts with (kept in the model) and chip faults (from the

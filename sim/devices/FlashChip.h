@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An emulated flash chip: its cell array, busy time on the virtual clock, injected faults and
 // counters. The families (FlashChipJedec, FlashChipSpi) add the bus protocol; the card calls the
 // parallel-bus or the serial-pin side depending on the chip's interface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parallel JEDEC flash chip on the PROM aperture: software id entry (AA/55/90) and exit (AA/55/F0
 // or a single F0), byte program (AA/55/A0, data) with DQ7 data polling, 128-byte page write
 // (AA/55/A0, then byte loads until the load window closes), chip erase (AA/55/80/AA/55/10).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial (SPI mode 0) flash chip on the card's bit-banged pins. Bits are sampled on the rising clock
 // edge, the reply bit changes on the falling edge (most significant bit first), and write-type
 // commands take effect when chip select rises after a whole number of bytes, as on real parts.

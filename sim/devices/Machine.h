@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated machine's buses: I/O ports (PCI configuration mechanism 1 at 0xCF8/0xCFC, the delay
 // port 0xEB), the PCI devices, and physical-memory mappings handed out as 32-bit linear addresses.
 // Every driver request and mapped access costs virtual time and can be traced.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Emulated NVIDIA card: a sparse register window behind BAR0 with the registers the EEPROM
 // engine uses, the PROM aperture at 0x300000 (routed to the EEPROM only while register 0x1850 holds
 // 0), and a serial master that turns writes of the GPIO register into pin edges of a serial chip.

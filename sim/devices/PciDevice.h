@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One PCI function (function 0) of the emulated bus: a 256-byte configuration space with a writable
 // command register, base-address registers that answer the sizing protocol as a device's do (the
 // bits below a BAR's size and its type bits read back fixed, so all ones written read back as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A card's 32-bit registers by offset, with a count of the writes to each. Registers never written
 // read 0. A handful of named registers (the ones a program touches on every serial bit) live in
 // fixed slots found by a short scan; every other offset lives in a hash map. Both kinds behave the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Virtual time of the emulated machine in nanoseconds. Sleeping and every bus access advance it;
 // nothing in the emulator blocks. Time only moves forward.
 #pragma once

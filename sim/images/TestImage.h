@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds synthetic PCI option-ROM images: header and length byte, PCI data structure (ids, image
 // length, code type, last-image flag), subsystem ids
 // at 0x54/0x56, an optional "$RZ" block and "RZ-" model text, an optional "ATOM" header, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated machine's calendar: local civil time as seconds since 1970-01-01 00:00:00 of the
 // proleptic Gregorian calendar, with no time zone or leap seconds. A scenario may fix the moment
 // it starts at; a run of a scenario file the user made starts at the real local time.

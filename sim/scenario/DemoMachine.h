@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated machine of the windowed demos: a preset name or a scenario file, with the program
 // files shipped beside the demo (skin, help file, configuration) copied into the machine's program
 // folder where it lacks them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files that hold an emulated card's EEPROM contents between runs. Reading never blocks and is
 // bounded (a scenario may name a FIFO, a device such as /dev/zero, or a folder); writing back
 // replaces the file atomically, so a failed write never leaves a truncated image behind.

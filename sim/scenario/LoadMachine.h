@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated machine a front end runs on, loaded one way for all of them: a preset written into
 // a run folder made for it (a killed run's folder is cleared by the next run), or a scenario file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Named emulated machines. A preset is a scenario description plus the files of its program
 // folder (RZFLASH.CFG, BIOS images, stock BIOS files), written into a folder given by the caller.
 #pragma once

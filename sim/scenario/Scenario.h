@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Description of an emulated machine: adapters, program folder, driver, faults. Loaded from a JSON
 // file or from a named preset; every key is read and checked here, so a malformed description is
 // a ScenarioError before anything of the machine is built.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checked reading of the JSON objects of a scenario description. Every getter names the key by its
 // path in the description ("adapters[0].eeprom.persist") and what it should be in the
 // ScenarioError it throws for a value of another type, so a malformed file never escapes as a JSON

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the emulated machine's disk still holds after a power cut. The program's changes sit in the
 // system's cache until it flushes them: a file's contents by File::Flush, a folder's entries
 // (files and folders made, renamed or removed in it) by FileSystem::FlushFolder. The host's files

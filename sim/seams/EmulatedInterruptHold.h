@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interrupt hold of the emulated machine for programs run in-process: requests come from the
 // machine's test hook instead of the system, and what the program did with them is recorded (the
 // notice it wrote, the holds and where on the bus they began and ended, requests it was not

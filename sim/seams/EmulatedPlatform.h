@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole emulated machine for one program run: bus and cards from a scenario, and every
 // platform seam over them. Tests build one per case; the terminal and demo front ends build one
 // from a preset or a scenario file.

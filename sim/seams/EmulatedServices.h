@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated service manager and driver device. The manager records every call and can be made
 // to fail at any step; the device opens only while the driver's service runs and serves the driver
 // protocol against the emulated machine.

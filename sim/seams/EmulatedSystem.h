@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated process environment: executable path in the scenario's program folder, an
 // in-process single-instance registry (and the lock on the machine's persisted card images, which
 // reaches other processes), sleep on the virtual clock, a working directory of its own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated vendor flash tool for ATI cards: saves and programs the emulated ATI adapters'
 // BIOS through exchange files in the folder it is started in.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The faults a scenario's `faults` object selects in the machine and the operating system: failing
 // driver requests, service and file operations. (The same object also holds the chip faults every
 // emulated EEPROM starts with; those are read by ReadChipFaults in EepromRecipe.h.)

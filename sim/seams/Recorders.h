@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Emulated restart, help opener, vendor-tool launcher and registry: they record what the program
 // asked for and answer from the scenario.
 #pragma once

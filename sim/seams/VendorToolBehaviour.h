@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the emulated vendor flash tool behaves, from the scenario key "vendor_tool":
 //   "ok" (default)       does its work;
 //   "missing"            cannot be started;

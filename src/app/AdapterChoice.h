@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which display adapter of the scan a run works on. Adapter 0 is the card every later step reads
 // and writes; a person may name another by its bus address, which then takes adapter 0's place.
 // A command that writes or compares a card's BIOS does not guess among several adapters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Card detection at start: finds adapter 0, decides how the program works with it (its own EEPROM
 // engine on NVIDIA cards, the vendor tool on ATI cards), reads the card's BIOS identity and fills
 // the information labels.

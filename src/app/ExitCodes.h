@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exit statuses of the front ends, terminal and windowed alike: what a script or a shell sees
 // when the program ends.
 #pragma once

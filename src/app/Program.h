@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program object: owns all state of one run (driver, adapter list, configuration table and
 // the rest) and runs the main window's start-up and teardown over the platform seams and the Ui.
 #pragma once

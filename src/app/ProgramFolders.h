@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program reads its shipped files from, where it keeps what it writes, and where its
 // file dialogs start: the executable's own folder for a program folder (the build tree, a Windows
 // installation), an installed data folder and the user's folders for an installed program.

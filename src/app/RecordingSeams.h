@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decorators that write the platform's user-visible events into a transcript: the vendor tool's
 // launch, the restart request, the help file, and the program's standard-output line.
 #pragma once

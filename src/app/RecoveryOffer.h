@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's start-up when the scan finds no card of the maker but a card that lost its BIOS:
 // the person is offered to flash a file onto it, through the same flow as `recover`.
 #pragma once

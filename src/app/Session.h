@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run of the program, the same for every front end: the platform and the Ui both write one
 // transcript, the program starts (FormCreate) with the detection it is given, runs the front end's
 // commands, and ends (FormDestroy) with the exit status its run earned.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Little-endian encoding and decoding of fixed-width integers in byte buffers.
 // Every multi-byte value read from a file, an image or a request buffer goes through here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Path separator of the platform the program runs on, and the folder part of a path.
 #pragma once
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SHA-256 of byte sequences (FIPS 180-4), fed in pieces: the digest that backups are stored and
 // shown with, in the lowercase hexadecimal form sha256sum prints.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A printf-style message text with one text argument, however long the argument is.
 #pragma once
 #include <cstdio>

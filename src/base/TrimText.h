@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts without the blanks that pad them to a fixed width.
 #pragma once
 #include <string>

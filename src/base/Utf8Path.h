@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // std::filesystem paths from the program's UTF-8 text and back. On POSIX systems a path is the
 // text's bytes. On Windows a path is UTF-16, and a path built from a std::string (or read with
 // .string()) goes through another encoding than UTF-8 with the mingw-w64 runtime: every path the

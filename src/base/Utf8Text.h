@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Well-formed UTF-8 in the program's texts, byte by byte: what Unicode defines (no stray or
 // missing continuation bytes, no overlong forms, no surrogates, nothing past U+10FFFF).
 #pragma once

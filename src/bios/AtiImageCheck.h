@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether an image file for an ATI card belongs to the card and may replace its BIOS: ids from
 // the chip maker's "ATOM" header, version from the maker's model text.
 #pragma once

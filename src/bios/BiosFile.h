@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a BIOS file for the checks and the flash: only its first part can matter (the image
 // buffer, or a package of eight such images after its header), so nothing beyond is ever read.
 #pragma once

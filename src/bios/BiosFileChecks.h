@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks a BIOS file passes before it is flashed into a card the program programs itself:
 // card number of a packaged image, PCI and subsystem ids, version, and 8-bit checksum.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Validation of a chosen BIOS file before the program flashes it into the card: package
 // extraction to temp.rom, id, version and checksum checks, the screen warning, then the hand-over
 // to the flash step.

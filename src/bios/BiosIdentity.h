@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program knows about the BIOS on the card: version word, model name, version record,
 // the label text and the suggested backup name; and how a "$RZ" block or a model text fills them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A BIOS version split into one-character texts, the character tests, the result codes the
 // version checks leave behind, and the parser of "RZ-" model texts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte-wise scan of an image file for the maker's "$RZ" block and "RZ-" model texts.
 #pragma once
 #include "bios/SignatureData.h"

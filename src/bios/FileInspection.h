@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A look inside a BIOS file without a card: its images (the expansion-ROM chain of a plain file,
 // or the slots of a "$RZ0" package), the maker's marks in each image, and the file's SHA-256.
 // Read only; nothing here depends on a card, a driver or a front end.

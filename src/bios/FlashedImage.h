@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a flashed file leaves on a card whose flash tool programs the whole file: the image its
 // option-ROM header gives, the part of the file the card is compared with afterwards.
 #pragma once

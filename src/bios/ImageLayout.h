@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layout of BIOS image files: option-ROM header, PCI data structure, "$RZ" block position and the
 // "$RZ0" package of images. Bounds-checked readers over byte buffers, little-endian throughout.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Model and version information from an image file the vendor flash tool wrote (the ATI road):
 // the card's identity from "Backup.rom" and the file-size text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reduces a "$RZ0" package of images to the image(s) built for this card, written to a file.
 #pragma once
 #include <cstdint>

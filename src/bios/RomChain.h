@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chain of PCI expansion-ROM images a BIOS file may hold (a legacy x86 image, then a UEFI one,
 // say): each image's header, PCI data structure and length, walked image after image from the
 // file's start. Any bytes are walked safely; the walk says why it stopped.

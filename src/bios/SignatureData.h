@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker's marks in a BIOS image as the program keeps them: the 256-byte "$RZ" block and the
 // 80-byte "RZ-" model text with its found flag. Filled from the card's ROM and from files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a flash leaves out of a file: the flash job writes one image (the first one, or the fitting
 // image of a package), so the images after it in a plain file never reach the card. The note says
 // so before the chip is touched.

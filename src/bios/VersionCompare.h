@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules by which a BIOS file's version is read and compared with the card's, shared by the
 // file validation and the ATI image check (each maps the outcome to its own result codes).
 #pragma once

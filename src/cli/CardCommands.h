@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that act on the card once the program has started: info, adapters, verify, save
 // and flash; and the terminal's way of saying a line.
 #pragma once

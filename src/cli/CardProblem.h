@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why a command could not be carried out on the card that detection found, in words for the
 // terminal: the windows show only their fixed messages (or nothing), a script needs the reason.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `rzflash-cli history`: the saves and flashes the program recorded, read from the history file
 // in its keep folder (the emulated machine's with --machine), without touching any card.
 #pragma once

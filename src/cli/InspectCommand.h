@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `rzflash-cli inspect FILE`: a look inside a BIOS file with no card, no driver and no
 // privileges. The program does not start; RZFLASH.CFG is read quietly from the program folder
 // (or from the --machine's) to say which boards the file's images fit.

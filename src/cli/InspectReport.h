@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `rzflash-cli inspect FILE` prints about a BIOS file: text lines for people and, with
 // --json, the same facts as members of the run's JSON object; and which boards of RZFLASH.CFG an
 // image fits.

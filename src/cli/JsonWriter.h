@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small writer of one JSON document for the terminal's --json output: objects, arrays, texts,
 // numbers, booleans and null, with texts escaped so that any byte string stays valid JSON.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What rzflash-cli checks before it runs the program: a command line that would have the
 // transcript replace the command's own file, an empty file name, a current folder that is gone,
 // and a temporary folder that cannot be used. Each gets a message of its own instead of a crash

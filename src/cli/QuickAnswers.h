@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of the terminal front end that answer without running the program: help, version,
 // chips, machines and inspect.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the terminal's listing and verify commands print: one text line per item for people and,
 // with --json, one JSON object with the same facts for scripts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How every run of rzflash-cli ends, whatever ended it (a usage error, a check before the run, the
 // command, a transcript that cannot be written): with --json one JSON object on standard output
 // carrying the command, the problem (null when there is none) and the exit status; and a standard

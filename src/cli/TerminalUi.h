@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terminal's Ui: messages are printed, questions take the scripted answers first and are then
 // asked on the terminal (or answered No without one), file dialogs are answered by the command's
 // file. The transcript is RecordingUi's to write.

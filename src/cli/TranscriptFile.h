@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file --transcript names, written as the save command writes its FILE: only a regular file
 // (or a new one) is written, never a pipe, a device or a folder, and nothing is opened in a way
 // that could wait; the text goes into a temporary file in the target's folder that replaces the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli: the terminal front end. Runs the program's start-up, detection and commands on this
 // computer's hardware or on an emulated machine, with a terminal Ui and an optional transcript.
 #include <cstdio>

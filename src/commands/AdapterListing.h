@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display adapters of the scan as the terminal lists them: ids, which one the program works
 // on, whether RZFLASH.CFG lists its graphics chip, and the road the program takes to its card.
 #pragma once

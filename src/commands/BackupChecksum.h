@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SHA-256 that a kept copy of a card's BIOS is shown and stored with: a "<file>.sha256" file
 // beside the copy, in the form sha256sum writes and checks ("sha256sum -c <file>.sha256").
 #pragma once

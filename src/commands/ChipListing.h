@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EEPROM catalogue as the program works with it: each row's ids joined with the ChipCode
 // that selects its size, programming algorithm and erase command.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the save and flash commands work with: the seams, the person, the EEPROM engine, the
 // driver (for its OS code), the program's folders and the main window's fields.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the front ends show when a flash completed: the program's own completion text and, on a
 // second line, the safety backup the flash kept, so that the person learns where the old BIOS went
 // without reading back. The transcript keeps the completion text alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display-driver gate of the flash command: two ATI board models need a display driver of at
 // least version 8.542.0.0. Finds the driver version of adapter 0 in the registry and compares it.
 #pragma once

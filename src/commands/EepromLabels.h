@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the EEPROM labels, as detection and the flash command show them after reading the
 // card.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash command: the driver gate, the stock-BIOS offer or the open dialog, then the vendor
 // tool road for ATI cards or validation and the flash job for the others, and the restart offer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card's history: one record per save, flash, restore or recovery, written as one
 // tab-separated line and read back. Tabs, line breaks and backslashes inside a field are written
 // as \t, \n, \r and \\, so a line is always one line with the same number of fields, and every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history file in the program's keep folder: records appended one whole line at a time, and
 // the file read back line by line, damaged lines kept as they stand.
 #pragma once

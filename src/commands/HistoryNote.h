@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the save and flash commands add to the card's history, gathered from what they know. A
 // history that cannot be written never changes a command's result: it is reported as a notice
 // ("The history could not be written: <why>") and the command goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's fields that card detection leaves and the commands work with: card kind and
 // number, flash mode, start directory, the card's BIOS identity, results of the last operations,
 // the vendor tool's launch fields and the driver gate's state.

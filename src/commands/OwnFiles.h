@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own files, which no file written for the user (the save command's FILE, the
 // terminal front end's transcript) may replace: RZFLASH.CFG, HELP.CHM, what the program folder's
 // skin, stock BIOS and vendor tool folders hold, and the program's executables and driver files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bringing back a card that lost its BIOS: the file is checked against the card's graphics chip
 // (the chip's own ids are gone, so the usual card-versus-image check cannot be made), the person
 // confirms, and the flash step runs with its safety backup, verify and automatic restore.

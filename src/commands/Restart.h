@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The offer to restart the computer after a successful flash, so that the new BIOS takes effect.
 #pragma once
 #include "platform/Shutdown.h"

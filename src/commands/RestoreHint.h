@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a failed flash tells the user to flash to get the card back: the backup made just before
 // it when the card's BIOS checked out then, else the newest backup of this card that checks out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy of the card's current BIOS that every flash keeps before it touches the chip, in the
 // program folder's "Backups" folder, named after the card and the moment it was taken.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save command: backs the card's BIOS up into a file the user chooses.
 #pragma once
 #include "commands/CommandContext.h"

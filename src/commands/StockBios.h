@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stock BIOS files shipped beside the program for some boards, chosen by adapter 0's
 // subsystem id and the number of version characters of the card's BIOS.
 #pragma once

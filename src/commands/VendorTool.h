@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graphics-chip maker's flash tool for ATI cards: its launch fields, the launch itself, and
 // the exchange-file sequences of start-up, save and flash around it. The exchange files live in a
 // folder private to this run, which is the tool's current folder; no file of the user's is ever

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verify: the card's EEPROM compared with the image in a file, without writing anything. The
 // image is the file's own (its header gives its length), a package reduced to this card's image
 // as the flash command reduces it; the card is read the way its road reads it (through the ROM

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RZFLASH.CFG: the NVIDIA graphics chips whose EEPROM the program programs itself, loaded once
 // per run from the program's folder into the AsicTable.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads RZFLASH.CFG from memory the way a text-mode C stream with formatted input reads it:
 // keywords, line skipping, and free-format hexadecimal and word fields across line ends.
 //

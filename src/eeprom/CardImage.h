@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the BIOS image on the card is whole, judged as a BIOS file is: an option-ROM header
 // with a length that fits the chip, and bytes that sum to 0 over that length. A flash that
 // stopped part-way leaves an image that fails this.

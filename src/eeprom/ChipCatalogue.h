@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EEPROM chip catalogue (display names by JEDEC ids) and the ChipCode table that turns the two
 // ids into the code that selects chip size and programming algorithm: views of kChipParts.
 #pragma once

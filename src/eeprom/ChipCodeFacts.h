@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a ChipCode means to programming, a view of kChipParts (eeprom/ChipParts.h): the algorithm
 // that writes the chip, the chip-erase opcode of the serial page algorithm, and whether the chip
 // writes whole pages (and so erases as it programs). Codes without a row are not programmed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command bytes the engine sends to flash chips: the JEDEC cycles of parallel chips (written
 // through the aperture) and the serial opcodes of 25- and 45-series chips. Named once, here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash parts the program knows, one row per part: its chip code, the catalogue rows that name
 // it, the ids it answers, its sizes and how it is programmed. The catalogue, the ChipCode table
 // and the programming facts (ChipCatalogue.h, ChipCodeFacts.h) are views of this one table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing the previous BIOS back after a flash that failed once the chip was touched: the chip's
 // whole contents, as read just before the flash, are erased onto it again with the chip's own
 // algorithm and read back to compare.

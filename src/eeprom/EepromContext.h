@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every EEPROM operation works with: the driver requests, the process seams, the Ui, the
 // configuration table, the adapter list, and the process-wide engine state owned by the program.
 #pragma once

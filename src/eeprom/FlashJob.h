@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash job: identify the EEPROM, check that the image belongs to the card, erase, program,
 // read back and compare. The image is read and checked completely before the chip is touched.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identification of the card's EEPROM by its JEDEC ids (parallel through the aperture, serial over
 // the bit-banged interface), the option-ROM image length, and the identity shown at detection.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash job's process-wide image buffer: 65,536 bytes and the length of the image held.
 #pragma once
 #include <cstdint>

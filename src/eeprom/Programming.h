@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip programming algorithms selected by ChipCode (three parallel through the aperture, three
 // serial over the bit-banged interface), the chip erase, and the serial status polling.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read-back of the card's BIOS image into a backup file. The file at the chosen path is replaced
 // only by a complete image: the image goes into a temporary file beside it first.
 #pragma once

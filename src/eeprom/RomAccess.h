@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing the ROM window, switching PROM access on and off, the aperture byte reader,
 // and the register and aperture accessors every EEPROM operation is built from.
 #pragma once

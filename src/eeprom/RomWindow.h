@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card's mapped register window with its PROM aperture, and the PROM-access and serial state
 // that goes with it: one per program run, open only for the length of one EEPROM operation.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EEPROM engine's timing and the bit-banged serial (SPI) interface on the card's
 // general-purpose register: every bit change is a read-modify-write of that register.
 #pragma once

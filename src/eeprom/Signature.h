@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker's marks in the card's ROM: the first "$RZ" block, the "RZ-" model text before it, and
 // the card number the block carries.
 #pragma once

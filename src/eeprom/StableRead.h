@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the chip until two reads agree. A chip with a weak cell, a loose contact or a marginal
 // supply can read differently each time; a copy taken from one such read looks like a good BIOS
 // and is not one. Every copy the program keeps of a card's BIOS is read this way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash job's read-back: the whole chip against the image the file holds.
 #include <algorithm>
 #include <new>

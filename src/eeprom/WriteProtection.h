@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a serial EEPROM's block protection would stop the programming algorithm its ChipCode
 // selects: read from the chip's status register before anything on the chip changes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fonts of the skinned windows' designs, by family and pixel size; the toolkit substitutes a
 // similar face where the family is not installed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object of the windowed program. An exception from the program's code must not
 // unwind through the toolkit: handlers run program code through RunGuarded, which ends the event
 // loop and keeps the exception's text for the entry to show.

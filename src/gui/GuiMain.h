@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry of the windowed front end, over whichever platform seams the executable
 // chose: application title, main window with its start-up, the two dialog instances, the event
 // loop, the exception display and the teardown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TImageLabel: a skinned button drawn from four bitmaps (normal, hover, pressed, disabled) with a
 // magenta see-through key; it reports a click through AfterMouseUp and ignores the mouse while
 // BtnEnabled is false.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm1, the main window: borderless, shaped by its background picture, with the plain controls of
 // its designed layout, the three yellow labels and the six skinned buttons that LoadSkin creates.
 #pragma once

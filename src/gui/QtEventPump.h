@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt event loop that keeps the windows painting while an outside program runs: a nested loop
 // that holds back user input.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Ui seam over the Qt windows: message boxes, the skinned dialogs, file dialogs, the main
 // window's labels, busy switch and progress bar. It only renders: RecordingUi writes the
 // transcript.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormMsg and TFormYesNo: the small borderless, skinned modal dialogs of the commands, shaped by
 // their background picture; one message per instance.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The background picture of a skinned window (ImageBk): draws its picture, hands mouse presses to
 // the window's handler, and gives the window's shape from the picture's colour key.
 #pragma once

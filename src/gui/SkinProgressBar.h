@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thin progress bar of the main window's status panel, painted in the skin's colours: the
 // phase and the percentage above a bar that fills from the left, or, while the work does not
 // tell how far it is, a block that runs to and fro. Hidden until a command reports progress.

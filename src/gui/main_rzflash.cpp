@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash: the windowed program on this computer's hardware, through the host platform's backends.
 #include "app/ExitCodes.h"
 #include "gui/GuiMain.h"

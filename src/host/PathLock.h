@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An exclusive lock named after a file's path, between the processes of this machine (and
 // between two holders in one process): the emulated machine locks the image file that holds a
 // card's EEPROM across runs, so that two runs never work on one emulated card at once. The lock

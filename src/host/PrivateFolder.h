@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folders of the run that only this user can open: made under the system's temporary folder (or
 // a given one) with a random name, and removed with their content when the owner goes. Scratch
 // files, the vendor tool's exchange files and the emulated machines' files live in such folders.

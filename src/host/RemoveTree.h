@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Removal of a folder and all it holds, safe when another process removes the same folder at the
 // same time: an entry that vanished meanwhile counts as removed, every entry is tried a bounded
 // number of times, and a link is removed itself, never what it leads to.

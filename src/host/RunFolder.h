@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private folder that says it is in use for as long as the run that made it lives: the run
 // holds a lock on a file inside it. A run that is killed cannot remove its folder, so each new
 // run first removes the folders of the same prefix whose lock nobody holds any more.

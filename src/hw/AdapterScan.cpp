@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display-adapter scan over PCI configuration space.
 #include "hw/AdapterScan.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list of display adapters of the board maker or ATI found on the PCI bus; adapter 0 is the card.
 #pragma once
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five driver requests the program makes (port dword write/read, port byte write, map and
 // unmap of physical memory), with their failure messages, and access to mapped memory. A failure
 // message is shown once per command (a driver that stops answering would otherwise raise one box

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bring-up of the kernel I/O driver: choose its build, reinstall and start its service, open its
 // device; and the teardown that removes the service again.
 #pragma once

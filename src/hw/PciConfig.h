@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PCI configuration access by mechanism 1 (address to port 0xCF8, data at port 0xCFC), function 0.
 #pragma once
 #include <cstdint>

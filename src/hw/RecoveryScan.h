@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Display adapters whose board lost its subsystem ids (a BIOS erased or cut short by a failed
 // flash): NVIDIA chips that RZFLASH.CFG lists, which the adapter scan passes by because their
 // subsystem vendor is no longer the maker's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bookkeeping of failed driver requests: a count over the whole run, which an operation compares
 // before and after to see whether a request of its own failed, and, within one command, which
 // failure messages were shown already and how often each came again.

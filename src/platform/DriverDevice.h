@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The I/O driver's device: open by path, device-control requests, and access to memory it mapped.
 // Request codes and buffers are built and parsed by hw/DriverProtocol, whatever the backend.
 #pragma once

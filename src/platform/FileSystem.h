@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files the program reads and writes (BIOS images, backups, RZFLASH.CFG, exchange files).
 // Behind a seam so that failures of every step (open, short write, close) can be tested.
 #pragma once

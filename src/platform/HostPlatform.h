@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer the program runs on, with every seam of its platform backend, as the executables
 // build it. Each backend (backends/linux, backends/windows) defines these functions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Requests to stop the program from outside (Ctrl-C, Ctrl-\, a termination request, the terminal
 // hanging up; on Windows the console control events) held back while the card's chip must not be left
 // half-written, and a guard that holds them for a scope.

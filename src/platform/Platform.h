@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The set of platform seams one program instance works through; chosen in the executable's main.
 #pragma once
 #include "platform/DriverDevice.h"

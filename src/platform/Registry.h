@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read-only walk of the system's configuration tree below HKEY_LOCAL_MACHINE, one open key at a
 // time, as the display-driver version check needs it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service-manager calls that driver bring-up makes, so their order and failures can be tested.
 #pragma once
 #include <cstdint>

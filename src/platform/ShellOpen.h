@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens a document (the help file) with the desktop's viewer for it.
 #pragma once
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Restart of the computer after a flash: privilege and the forced restart request.
 #pragma once
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process-level facilities: executable path, single-instance lock, sleep, working directory,
 // the system's version code, and the program's one line of standard output.
 #pragma once

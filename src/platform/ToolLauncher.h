@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts an outside program in a given folder and waits for it to end.
 #pragma once
 #include <cstdint>

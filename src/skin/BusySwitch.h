@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's busy switch. While a command runs it is off: the image buttons and the plain
 // controls marked busySwitched in the layout are turned off, the window refuses to close (its
 // close button, Alt-F4, the window manager) and the session's end (log-off, shut-down) is

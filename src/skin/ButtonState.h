@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image button's behaviour, apart from any toolkit: which face it shows, when it draws at once
 // (outside the window's paint cycle, so the state shows while a command keeps the event loop busy)
 // and when its click fires. A renderer feeds it the pointer's events and carries out the effects

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours of the skin, as the artwork is drawn: see-through keys, the labels' yellow and the
 // status panel's palette that the progress bar paints with.
 #pragma once

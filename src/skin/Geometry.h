@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rectangles in window coordinates (pixels, origin at the top left).
 #pragma once
 

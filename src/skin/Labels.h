@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which of the main window's labels shows what the program tells, and how a text is shown there.
 #pragma once
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout of the skinned windows, the same for every toolkit that draws them: the main window's
 // designed form and its six image buttons, the two dialogs, their captions, fonts and the names of
 // the skin bitmaps. The artwork generator draws the buttons from the same table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waits for an outside program the way a window can bear it: the program is started and waited
 // for on a worker thread while the window's event loop goes on painting (the status panel's
 // running bar moves); mouse and keyboard input stays held back until the program has ended, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status panel's progress bar, apart from any toolkit: the phase and the percentage above a
 // thin bar that fills from the left or, while the work does not tell how far it is (the vendor
 // tool's road), a block that runs to and fro. Hidden until a command reports progress.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A skinned window's shape: the whole window except where its background picture shows the key
 // colour, as rectangles that every toolkit can turn into a region.
 #pragma once

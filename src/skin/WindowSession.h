@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program behind a skinned window, the same for every toolkit: the platform's seams with a
 // tool launcher that keeps the window painting, the program over those seams and the window's
 // Ui, one transcript of what the person sees and answers, and the window's two commands, after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transcript over any Ui: each call goes to the front end, which only renders it, and then
 // its line is written with the answer the front end gave. One writer for every front end, so
 // their transcripts cannot drift apart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One line per thing a person sees or answers, in fixed forms, so that runs can be compared.
 #pragma once
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything a person sees or answers. Implemented by the Qt front end, the terminal front end
 // and a scripted one for tests; they only render: RecordingUi writes the transcript over any.
 #pragma once

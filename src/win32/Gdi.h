@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing objects of the window system, owned, and what the skinned windows draw with them:
 // bitmaps from the skin's files and the program's resources, key-coloured blits, fonts of the
 // layout, and the window shape as a region.

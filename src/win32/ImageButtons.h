@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image buttons of a skinned window, drawn by the window itself (they have no window of their
 // own, so their see-through pixels show the window's background): their faces from the skin
 // files, the pointer's events routed to each button's state machine, the capture a press takes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a native window: borderless, shaped by its background picture, with the
 // yellow labels, the six image buttons that LoadSkin makes, the status panel's progress bar and
 // the plain controls of its designed form (below the background, cut off once the window takes

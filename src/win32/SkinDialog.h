@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormMsg and TFormYesNo as native windows: small borderless skinned dialogs, shown modally over
 // the main window (which is disabled meanwhile). A button press answers (Yes: true, any other:
 // false) and closes; Escape closes with no; Enter does nothing, as no button has the focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A borderless window shaped by its background picture (pixels of the window key colour are not
 // part of it), moved by dragging the background with the left button, with image buttons drawn
 // over the background. The main window and the skinned dialogs are made of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The nested message loop that keeps the windows painting while an outside program runs: paint,
 // timer, posted and sent messages are handled, mouse and keyboard input stays in the queue until
 // the program has ended.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry of the native windowed front end, over whichever platform seams the
 // executable chose: the main window with its start-up, the message loop, the exception display
 // and the teardown.

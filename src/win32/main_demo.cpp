@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-demo.exe: the windowed program on the emulated machine. One optional argument: a machine
 // preset name or a scenario JSON file (default "nvidia-spi"). The skin, help file and
 // configuration beside this executable are copied into the machine's program folder where it

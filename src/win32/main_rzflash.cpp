@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash.exe: the windowed program on this computer's hardware, through the Windows backends.
 #include "app/ExitCodes.h"
 #include "platform/HostPlatform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli with several display adapters: save, verify and flash refuse to guess the card,
 // --adapter BB:DD puts the named one in adapter 0's place for the whole run, and the card that was
 // not named is never touched.

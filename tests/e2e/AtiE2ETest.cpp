@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli on ATI boards: the display-driver gate, the tool's command lines (adapter number one
 // on subsystem 0x0028), the image-versus-card check, and a tool that cannot program the card.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli used carelessly or with odd files: the user's own files are never replaced or
 // removed, what is not a plain file is refused without waiting on it, a half-flashed card can be
 // repaired with the file at hand, and a run that cannot do its job says why.

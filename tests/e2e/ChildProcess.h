@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a program as a child process the way a user's shell would for the end-to-end suite: in a
 // given folder, with standard input empty, output and errors into files, and the temporary folder
 // variables pointing into that folder. fork/exec on POSIX systems, CreateProcess on Windows.

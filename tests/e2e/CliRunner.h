@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real rzflash-cli (and rzflash-image) as child processes in a private temporary folder,
 // with standard input from /dev/null, and hands back the exit status, the printed text and the
 // transcript with the run-dependent folders replaced by <dir> and <tmp>.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli's command line: usage errors end with status 2 before anything runs (no transcript;
 // with --json among the options only the JSON object on standard output), help and version with
 // status 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli info on every preset: the labels, messages and questions of card detection, and the
 // exit status; and the start on this computer's hardware without raw port access.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the end-to-end tests of requests to stop share: the old and the new BIOS of an emulated
 // NVIDIA board, where on the machine's requests a flash holds requests to stop, and the flash
 // command run in-process on a scenario for comparison.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card's history through the terminal front end: a save and a flash recorded and listed, a
 // history that cannot be written reported without changing the flash's result, and a vendor tool
 // that takes long told about once a minute and never stopped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli inspect FILE: a look inside a BIOS file with no card and no driver, as text and as
 // one JSON object; the exit status says whether the file holds an image the program can take.
 #include <gtest/gtest.h>

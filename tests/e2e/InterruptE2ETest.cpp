@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli asked to stop while it flashes an emulated card: between the erase and the end of the
 // verification SIGINT, SIGTERM, SIGQUIT and SIGHUP (the console events on Windows) are held, the
 // flash finishes, the notice is printed once, nothing more is asked and the exit status is 130.

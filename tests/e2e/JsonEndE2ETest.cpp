@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli --json: every run ends in one JSON object on standard output, also a run that
 // fails before its command (a usage error, an empty file name, a scenario that cannot be read, a
 // temporary folder that is not one) or after it (a transcript that cannot be written): it names

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies of the card's BIOS are kept only from reads that agree, and each comes with its SHA-256:
 // a chip with a weak cell is neither flashed nor saved; a saved file and a safety backup pass
 // `sha256sum -c` with the file stored beside them, and --json lists them with their digests.

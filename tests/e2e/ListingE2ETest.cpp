@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli adapters, chips and info --json: the facts each lists, as text on standard output
 // and, with --json, as one JSON object on standard output with the text on standard error.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scenario files and images for the end-to-end suite: the presets' card images rebuilt the way
 // the presets build them, and scenario machines written into a sandbox for full control.
 #pragma once

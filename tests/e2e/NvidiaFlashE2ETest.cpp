@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli flash on the NVIDIA road before the card is touched: the stock BIOS offer, the
 // version label before and after a flash, and validation of the chosen file.
 #include <gtest/gtest.h>

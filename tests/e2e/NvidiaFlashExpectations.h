@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the flash tests on the NVIDIA road expect to see: the busy and blank lines, the restart
 // question answered either way, a chip holding an image and nothing else.
 #pragma once

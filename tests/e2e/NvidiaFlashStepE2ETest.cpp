@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli flash on the NVIDIA road: every reachable result of the flash step, the restart
 // offer, and a flashed card seen again by the next run.
 #include <gtest/gtest.h>

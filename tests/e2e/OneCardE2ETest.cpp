@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two runs, one emulated card: a scenario whose EEPROM image is kept in a file is one card. While
 // a program works on it, rzflash-cli started on the same scenario is refused as a second instance
 // ("Kelvara is running!", caption "Error") and leaves the card as it was; once that program has

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files rzflash-cli is told to write: the transcript goes only into a regular file, as the save
 // command's FILE does (never into a pipe, a device or a folder, and without waiting on any), and
 // neither ever replaces one of the program's own files: RZFLASH.CFG, HELP.CHM, the skin, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program started the way a shell starts the job `PROGRAM ARGS 2>&1 | tee LOG` on a terminal:
 // the program and a reader of its pipe (tee) in a process group of their own, so that a test can
 // send the terminal's signals to the whole job, let the reader quit on its own, and see what the

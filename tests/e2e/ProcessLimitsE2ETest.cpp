@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli under a file-size limit (`ulimit -f`) that the safety backup reaches: the backup's
 // write fails as on a full disk, nothing is written to the card, nothing is left behind, and the
 // program is not ended by the system (SIGXFSZ) half-way. POSIX systems only: the limit is set by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A card whose flash was cut short by a power loss starts without its subsystem ids: the scan
 // passes it by, `adapters` marks it as needing recovery, and `recover FILE` brings it back
 // through the normal flash path, refusing a file that is not an intact image for its chip.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A flash that fails once the chip was touched writes the safety backup back at once, on every
 // programming algorithm: the chip is byte for byte as before, the user is told so with the
 // backup's name, and the history holds the failed flash and the restore.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli save on both roads: the saved file byte for byte, the dialog's proposal, the
 // messages, and the failures (unsupported chip, a vendor tool that writes nothing).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli on scenario files it cannot use: a message on standard error and exit status 2,
 // never a crash; unknown keys are warned about and the run goes on.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli flashing as a job on a terminal, `rzflash-cli ... flash F 2>&1 | tee log` and its
 // kin, with real signals and a real pipe: the terminal's Ctrl-C, Ctrl-\ or hang-up reaches the
 // whole job and kills the reader first, or the reader quits on its own. The flash runs to its end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli verify: the card compared with a file on both roads, the first differing offset and
 // the count of differing bytes, packages reduced to the card's image; the card is never written.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli flash on a serial EEPROM left write-protected: a page-programmed part is refused
 // with the message and exit status 1, its contents untouched; an auto-address-increment part has
 // its protection cleared by the program and is flashed.

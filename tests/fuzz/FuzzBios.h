@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the BIOS fuzz targets: the input as an in-memory file, card identities
 // chosen by an input byte, and aborts on broken invariants.
 #pragma once

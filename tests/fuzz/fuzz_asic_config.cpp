@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the RZFLASH.CFG parser: any bytes must parse without a fault, the stored entries never
 // exceed the sizing pass's count and are the first ones an unbounded loading pass finds, and no
 // name exceeds its field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the ATI image check against each kind of card identity: any file is read within bounds,
 // the result is one of the five codes and the check passes exactly at 0.
 #include "base/BuildConfig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the image checksum: the sum equals the 8-bit sum of the image's length-byte x 512 bytes
 // (or of the whole file when shorter, then reported as cut short); a file shorter than its header
 // or of length 0 is no image.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the BIOS id check: any file is read within bounds; a match implies a "PCIR" in the
 // first 1,024 bytes followed by the card's ids, and a subsystem the card accepts.
 #include "base/BuildConfig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the look inside a BIOS file: the chain walk moves forward only, stays inside the bytes
 // and stops within its bound; every package slot said to hold an image holds a whole one the
 // program can take; the note of a partial flash is there only when bytes stay behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the model-text parsers: any text gives a model name within its field, one-character
 // version fields and at most two digits; a text without "/" and "F" changes nothing.
 #include <string>

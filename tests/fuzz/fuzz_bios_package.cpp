@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the extraction of a "$RZ0" package: any file must be read within bounds, and what is
 // written is a sequence of whole images, each within the buffer and carrying the card's number.
 #include <vector>

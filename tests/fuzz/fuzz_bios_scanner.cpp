@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the signature scanner and the reading of version information from a backup: any file
 // is read within bounds and every text stays within its field.
 #include "bios/BiosIdentity.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the scenario parser: whatever the text, parsing ends with a description or a
 // ScenarioError; any other exception, a crash or a stack overflow is a finding. Only parsed: a
 // machine built from fuzzed text could write persistent images anywhere.

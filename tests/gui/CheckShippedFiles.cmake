@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the files shipped beside the program: RZFLASH.CFG lists every device id of the twelve
 # NVIDIA blocks as a type-1 record, and HELP.CHM holds every help page.
 # Usage: cmake -DDIR=<output folder> -DCHMLS=<chmls> -P CheckShippedFiles.cmake

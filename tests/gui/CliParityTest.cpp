@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands through the windows against the terminal front end on the same emulated machine:
 // the user clicks ibBackup or ibFlash and answers every window as rzflash-cli is told to answer,
 // and the windows' transcript must equal rzflash-cli's line for line (start-up included).

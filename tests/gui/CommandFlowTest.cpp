@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's commands through the windows on the emulated machine: what the user clicks and
 // answers, and what the window and the transcript show.
 #include <QFileDialog>

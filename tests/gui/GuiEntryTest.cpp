@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program entry: start-up outcomes, window shown or not, teardown at the end, and exceptions
 // shown in a message box with exit code 0.
 #include <QMessageBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the GUI tests: synthetic mouse and crossing events, answering modal windows, skin
 // files, and a main window session on the emulated machine.
 #pragma once

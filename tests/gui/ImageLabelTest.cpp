@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TImageLabel: the state table, the image shown per state, immediate drawing and the key colour.
 #include <QTemporaryDir>
 #include <QtTest>

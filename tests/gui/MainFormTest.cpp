@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm1 on the emulated machine: the skinned window after a good start, the design state after a
 // failed driver bring-up, the image buttons' actions, the busy switch and the background drag.
 #include <QCloseEvent>

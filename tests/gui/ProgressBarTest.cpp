@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status panel's progress bar through whole commands in the windows on the emulated machine:
 // what it showed at every repaint while the command ran, and that it is gone once the command ends.
 #include <QFileDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QtUi: each kind of message and dialog as the user sees it, and the transcript, which must match
 // the scripted Ui's for the same answers.
 #include <QFileDialog>

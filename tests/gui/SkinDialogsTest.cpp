@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFormMsg and TFormYesNo: size and shape, the message label and its line breaks, Answer, drag.
 #include <QtTest>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when the help quotes a program text that the program does not have.
 
 Usage: check_help_texts.py REPO HELP_FOLDER

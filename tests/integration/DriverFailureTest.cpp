@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash and save commands on the preset cards (one per programming algorithm) while the
 // driver's requests start failing inside identification, erase, programming, or verification and
 // the read-back after it. A fault-free run of the same command finds where each phase lies; the

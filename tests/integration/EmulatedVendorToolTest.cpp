@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated vendor flash tool: its two command lines, refusals, start conditions, persistence.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault matrix: every command that touches the card (start-up, save, flash, verify, the stock
 // flash) on every preset card, once without a fault and then with one fault at every moment it
 // could strike: each driver request of the command failing (once the chip was touched, each 32nd

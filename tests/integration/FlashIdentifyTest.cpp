@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identification of every supported chip on the emulated card, over its own interface, and the
 // identity card detection shows.
 #include <gtest/gtest.h>

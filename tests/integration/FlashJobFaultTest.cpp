@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash job against chips that misbehave (stuck busy, power lost part-way) and a property run
 // over random images, chips and faults: a job reports success only when the chip holds exactly
 // the image, and every job leaves PROM access off and the window closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash job on the emulated card: result codes and messages, the image checks that run before
 // the chip is touched, packages, and the bracket (PROM access off, window closed) on every path.
 #include <gtest/gtest.h>

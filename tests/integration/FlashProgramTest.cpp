@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programming on the emulated card: every algorithm flashes a full image that reads back
 // byte-exact, and the frame sequences of the serial algorithms.
 #include <gtest/gtest.h>

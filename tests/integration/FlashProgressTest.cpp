@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the engine tells the front ends of its progress, on every chip: a flash reports the safety
 // backup's read, the erase (where the chip needs one), the programming and the read-back, in that
 // order, each only advancing and each to its end; a save reports its read.

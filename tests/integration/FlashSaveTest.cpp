@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving the card's BIOS to a file: the image byte-exact, and on every failure the message
 // sequence, the result code, an untouched earlier file and no temporary file left behind.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An installed program on the emulated machine: its shipped files in a data folder laid out like
 // share/rzflash beside the executable's bin folder, or a program folder it may not write; the
 // safety backup goes to the user's data folder (made as needed) and the dialogs start at home.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The power goes at every page or byte operation of a flash, on every preset card with a chip
 // (on byte-programmed chips a fixed sample of the bytes unless RZFLASH_POWER_CUT=full):
 // afterwards the disk holds, under the name the program showed, a complete backup of the card's

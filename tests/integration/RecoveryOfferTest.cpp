@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's start-up with no card of the maker but a card that lost its BIOS: the offer to
 // flash a file onto it, and what each answer leads to.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second flash that fails on a card a first failed flash left half-written: its backup is of
 // the damaged chip, so the hint says so and names the newest backup of this card that checks out,
 // and flashing that one brings the card back. The same on the vendor tool's road.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safety backup every flash keeps before it touches the card, on the emulated machines of the
 // presets: whole and exact, refused flashes when it cannot be kept, and a card brought back from a
 // power cut by flashing it.

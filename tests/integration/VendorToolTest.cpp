@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vendor flash tool's call sites on the emulated machine with the emulated tool.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safety backup of every catalogue part, each emulated at the capacity of its datasheet and
 // filled to the last byte with a pattern of its own: the backup taken before the erase holds
 // every byte the flash changed, so that nothing the chip erase wipes is lost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flashing serial EEPROMs whose block protection is set: every serial part unprotected, as it
 // powers up, and left protected (wholly or its upper quarter). The chip then holds the new image,
 // or the job refused it before touching it and the chip is byte for byte what it was.

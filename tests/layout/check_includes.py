@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when a source file includes from a layer above its own (see docs/ARCHITECTURE.md), or
 when a source file is longer than the limit. Usage: check_includes.py REPO"""
 import os
@@ -54,7 +55,10 @@ def main(repo):
                 full = os.path.join(folder, name)
                 rel = os.path.relpath(full, repo).replace(os.sep, '/')
                 text = open(full, encoding='utf-8').read()
-                lines = text.count('\n')
+                # The licence tag on the first line is not part of the file's size.
+                lines = text.count('\n') - text.startswith('// SPDX-License-Identifier:')
+                if not text.startswith('// SPDX-License-Identifier: GPL-3.0-or-later\n'):
+                    problems.append(f'{rel}: does not start with the licence tag')
                 if lines > MAX_LINES:
                     problems.append(f'{rel}: {lines} lines (limit {MAX_LINES})')
                 own = layer_of(rel)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The access helper's side, its code served in-process on a socket pair: the PCI files it opens
 // and hands over, the lock file, the vendor tool's runs (fixed command lines only, in a folder of
 // the program's user only), refusals, and its end with the program's end of the socket.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the access helper's tests share: a folder laid out like /sys for the helper to open, a
 // stand-in for pkexec that records its starts and runs the helper's test build, and the helper's
 // code served in-process on a socket pair.

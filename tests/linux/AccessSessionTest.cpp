@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's side of the access helper: one helper (one password prompt) per run for the lock,
 // the PCI files and the vendor tool, started through stand-ins for pkexec that run the helper's
 // test build; failures with reasons; time limits once the helper has greeted; the helper's end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines of the kernel's /proc/bus/pci/devices for tests of the raw access method.
 #pragma once
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A folder laid out like sysfs's PCI devices, for the sysfs access method in tests: regular files
 // for `config` and `resourceN`, text files for `resource`, `class`, `vendor` and `device`.
 #pragma once

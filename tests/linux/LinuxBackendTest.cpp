@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux backends on this machine: start-up over them, the process facilities, and the
 // description of why raw access fails. (The single-instance lock: RunLockTest.cpp.)
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux driver device over ordinary files standing in for /dev/port and /dev/mem: request
 // decoding, port offsets and widths, mappings by 32-bit token, and failure handling.
 #include <gtest/gtest.h>

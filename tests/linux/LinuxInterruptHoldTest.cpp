@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux interrupt hold on this process's real signals: a held signal is remembered and the
 // notice written once, the earlier dispositions come back after the hold, an ignored signal stays
 // ignored, and outside the hold the default action ends the program.

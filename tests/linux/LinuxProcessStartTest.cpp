@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every program does first on Linux: closed standard descriptors are opened onto the null
 // device before anything else is opened, and the programs it starts keep the default actions of
 // the signals it catches (that writes to a gone reader or past the file-size limit fail instead

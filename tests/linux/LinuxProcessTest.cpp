@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux tool launcher, the tool's fixed command lines, reboot request and document opener on
 // small real programs.
 #ifdef __linux__

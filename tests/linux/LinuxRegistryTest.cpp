@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sysfs-backed registry on a fake sysfs tree, and the driver-version walk over it.
 #ifdef __linux__
 #include <gtest/gtest.h>

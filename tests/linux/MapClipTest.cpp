@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Map requests on both Linux access methods over sparse fake files laid out as a real board: 16 MiB
 // of registers at BAR0 with a network card's BAR right after them. A map that starts in a BAR gets
 // the part of its range that the BAR holds (the program's 32 MiB window among them), accesses past

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the kernel's PCI device list the raw access method keeps its maps inside: BAR bases with
 // their type bits, sizes, unused BARs, and lines that are not device lines. (A list that cannot be
 // read is in the map tests.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program reads its shipped files, keeps what it writes and starts its dialogs, on
 // folders laid out as a program folder, as an installed program (bin/ beside share/rzflash/), and
 // as neither.

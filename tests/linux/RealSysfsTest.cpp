@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sysfs access method on this machine's own /sys, read-only: a scan of every bus, device and
 // function sees exactly the devices lspci lists, and the terminal front end on this computer's
 // hardware reaches card detection (no card here) instead of failing bring-up.

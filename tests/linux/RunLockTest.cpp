@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machine's single-instance lock on Linux: its file (root's, private, never through a link),
 // one lock for every program and user, what an ordinary user cannot do to it, and a run that
 // cannot lock and therefore does not reach the card.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sysfs access method on folders laid out like sysfs: the adapter scan through it, the
 // emulated configuration mechanism (widths, byte lanes, absent devices, refused writes), refused
 // ports, and maps through the devices' resource files.

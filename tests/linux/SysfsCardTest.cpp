@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on the sysfs access method, on a fake sysfs tree whose display device is an
 // emulated board with the BARs of a real one (16 MiB at BAR0): its resource0 is served by the
 // emulated card through the emulated bus, everything else comes from the tree's files. Detection,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machine the sysfs tests lay out: a host bridge, a network card and the maker's display card
 // with the BARs of a real board, and a count of this process's open descriptors.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of the sysfs method at open: the slot's files before its root, files opened directly
 // closed with the device, methods tried in order with each failure named; and the directly opened
 // files' listing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parsing the sysfs PCI attributes the access method relies on: the `resource` table, hex
 // attributes and device folder names.
 #include <gtest/gtest.h>

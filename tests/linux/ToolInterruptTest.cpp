@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vendor tool cannot be stopped by what the terminal sends the program: started directly (a
 // root program) or by the access helper (an ordinary user's program), it runs with SIGINT,
 // SIGTERM, SIGHUP, SIGQUIT and SIGPIPE ignored. A real ATI flash, with the tool's stand-in held

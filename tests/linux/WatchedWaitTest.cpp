@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting for a child while telling a watch: told once per whole interval, in order, never after
 // the end; the child's own status kept.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows package's DRIVER.txt and README.txt, made from sections of the README, read as plain
 # text in Notepad: CRLF line ends only, no Markdown left (backticks, bold stars, heading marks,
 # table rules or pipes), the section's last line and nothing of the next section, every table row

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an image button does under the pointer, written once for every renderer: scripts of pointer
 // events with the face the button shows at the end and the clicks it fired. Each renderer runs
 // them through a driver that turns the steps into its toolkit's events.

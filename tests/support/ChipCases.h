@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every ChipCode with the catalogue row that names it and the interface its chip uses, for tests
 // that loop over all supported chips on the emulated card.
 #pragma once

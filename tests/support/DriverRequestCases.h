@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Requests that no driver device may carry out, and the mapping rules every device keeps: one
 // table, run against each backend's device so that they all refuse the same requests.
 #pragma once

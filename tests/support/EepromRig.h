@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An emulated machine with one NVIDIA adapter at bus 1 device 0, the driver open, a configuration
 // table that knows the card, and the EEPROM engine's context over the program's state. The card
 // comes from the scenario (its "eeprom" key), or is replaced by a bare RegisterCard for tests of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names of the fault matrix's commands, faults and invariants, and the one-line form of a point.
 #include "support/FaultMatrix.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault matrix: every command that touches the card, on an emulated preset machine, once
 // without a fault and then with injected faults, and the invariants every run must keep whatever
 // went wrong (no lost BIOS, no success claimed for a failure, the card's access switched off).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault matrix's verdicts: whether a point's fault fired, and which invariants its run broke.
 #include <algorithm>
 #include <map>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run of the fault matrix: a preset machine prepared with short images, start-up, the point's
 // command, and what the run left behind. Branches, when given, are offered every moment a driver
 // request could fail or the power could go.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault matrix's machines: a preset's scenario with short images in place of the preset's
 // own, so that a run costs little, and with a point's faults.
 #pragma once

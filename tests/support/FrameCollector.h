@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted Ui that decodes the serial frames of the bus trace at every programming progress
 // report and then clears the trace, so that programming a whole chip can be checked frame by frame
 // in little memory.

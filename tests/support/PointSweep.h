@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a command's fault points as branches of its fault-free run: at each moment a driver
 // request could fail or the power could go, the run forks; the child injects the fault, runs to
 // its end, checks the invariants against the fault-free run and writes its verdict to a pipe,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program started on one emulated machine of a scenario, ready for the flash command, and the
 // safety backups it leaves in the program folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sets an environment variable for the life of the object and puts back what was there.
 #pragma once
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Ui for tests: answers from scripted queues and records every event and transcript line.
 #pragma once
 #include <deque>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program on an emulated machine with a scripted Ui, for tests: build it from JSON, run it,
 // inspect the bus, the seams and what the user saw.
 #pragma once

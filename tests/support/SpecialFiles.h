@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files of the kinds that are not plain files, for tests that make them where the system has
 // them: named pipes and endless devices exist on POSIX systems only, and symbolic links may need
 // rights a Windows user lacks. A test that needs one skips, with the reason, where it cannot be.

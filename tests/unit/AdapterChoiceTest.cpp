@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of the card among the scan's adapters: the bus address a person types, the list
 // with the chosen card in adapter 0's place, and the refusals with the adapters they list.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display-adapter scan and the NVIDIA adapter test on the emulated bus.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RZFLASH.CFG: record syntax, the two passes, lookup, and the loader's file handling.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names of safety backups: always a visible, ordinary file name on every system the program runs
 // on, whatever the card's model name holds; and the moment a name records, read back in order.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks of a BIOS file against the card: card number in packages, ids, version, checksum.
 #include <gtest/gtest.h>
 

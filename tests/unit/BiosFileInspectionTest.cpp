@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole look inside a file: plain chains, "$RZ0" packages and files that are no BIOS, the
 // maker's marks in each image, the digest, and files that cannot be read.
 #include <gtest/gtest.h>

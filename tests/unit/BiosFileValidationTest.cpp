@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole validation of a chosen BIOS file: order of the checks, what the user sees, temp.rom
 // and the hand-over to the flash step.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image layout readers the flash job uses: the plain-image signature, the PCI data pointer and
 // the card number of the first or last "$RZ" block.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signature scanner, the "$RZ" block reader, version information from a tool's backup and
 // the check of an image for an ATI card.
 #include <gtest/gtest.h>

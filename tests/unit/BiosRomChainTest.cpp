@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walk along a file's chain of option-ROM images: where each image lies, what its PCI data
 // structure says, and why the walk stops, on whole, cut, looping-free and malformed chains.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the BIOS tests: synthetic images in an in-memory file system.
 #pragma once
 #include <string>

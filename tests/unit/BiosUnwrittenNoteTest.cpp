@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note a flash shows when it writes only part of a file: images after the first one, bytes
 // that are no image, and the files for which nothing that matters stays behind.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Character tests and the model-text parser of the card's version.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated machine's calendar: the texts a scenario fixes its start with, and the time the
 // programs read from it.
 #include <gtest/gtest.h>

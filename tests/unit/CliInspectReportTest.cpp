@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What inspect prints: the boards of RZFLASH.CFG an image fits, the text lines, and the shape of
 // its JSON members for a chain, a package and a file that is no BIOS.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terminal's JSON writer: every text stays one valid JSON string that reads back as written
 // (bytes that are not UTF-8 as the characters of the same numbers), and nesting puts the commas
 // and colons where a parser wants them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli's checks before it runs: a transcript that would replace the command's own file,
 // empty file names, a removed current folder and an unusable TMPDIR.
 #include <gtest/gtest.h>

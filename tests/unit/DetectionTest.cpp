@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Card detection at start on the emulated machine: which adapter is examined, the register
 // layout, the card's BIOS identity from a "$RZ" block or a model text, and the early ends.
 #include <gtest/gtest.h>

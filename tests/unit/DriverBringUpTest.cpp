@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bring-up and teardown of the I/O driver against the emulated service manager.
 #include <gtest/gtest.h>
 

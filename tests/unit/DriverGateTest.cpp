@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hardware-id parsing, the registry walk for the display driver's version, and the gate itself.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The driver protocol's one checker, the emulated device behind it, and the mapping table every
 // real device keeps.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip catalogue and the ChipCode table, the option-ROM length, and the signature scans of
 // the card's ROM.
 #include <gtest/gtest.h>

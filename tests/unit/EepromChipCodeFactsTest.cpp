@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip-code facts table against the chip catalogue's code table and the emulated chips: every
 // code the identification can give has a way to program it that fits the chip that answers.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one table of parts against the values its views gave before they were derived from it: every
 // code's size, ids and programming, the first-match code of every id pair, the catalogue's order.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chip erase and the parallel polling limits, on a card whose aperture answers as scripted.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ROM window, PROM access control, delays and the serial primitives, checked on the bus trace.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial id read: its frames and how the answers become manufacturer and device id.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The write-protection check before a flash: which chips it reads, the one status frame it sends,
 // which status bits count as protection, and a driver request failing during the read.
 #include <gtest/gtest.h>

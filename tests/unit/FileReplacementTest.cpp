@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving over what the user named, on the host's file system: plain files the user may write are
 // replaced whole (through a link: the file it leads to, in its own folder); anything else is left
 // exactly as it was, and no temporary file is ever left behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history's lines: every field read back as written, whatever it holds; damaged lines told
 // apart; appending after a line cut short; the file read line by line.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies of a card's BIOS the program keeps: read until two reads agree, the erased tail left out
 // of a restore's programming, and the checksum line sha256sum checks.
 #include <gtest/gtest.h>

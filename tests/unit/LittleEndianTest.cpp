@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Little-endian helpers: the byte order in the buffer, whatever the host's, and unaligned places.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own files that no file written for the user may replace: what the program folder
 // holds of the program's (configuration, help, skin, stock BIOS files, vendor tool), the
 // executables and driver files beside the executable, reached by any name; and what is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder and file name of a path, split on the separators the system takes.
 #include <gtest/gtest.h>
 

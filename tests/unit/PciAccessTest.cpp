@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port requests and PCI configuration access on the emulated bus: the exact port sequences, the
 // read-modify-write of a 16-bit register, and the failure messages of the driver requests.
 #include <gtest/gtest.h>

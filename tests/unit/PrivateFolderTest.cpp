@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run's private folders: only this user may enter them, each is new, and they go with their
 // content; a temporary folder that does not exist is an error that says so.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transcript as RecordingUi writes it over any front end: its escapes keep a line one line and
 // a quoted field one field, and the terminal and scripted front ends give the same lines for the
 // same answers (the windows' are compared in the GUI suite).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan for cards that lost their subsystem ids, on the emulated bus.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Removing a folder tree: all of it goes, a link goes without what it leads to, and two removers of
 // the same tree at the same time both finish and agree that it is gone.
 #include <gtest/gtest.h>

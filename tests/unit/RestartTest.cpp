@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The restart offer: the question, and on Yes the privilege (NT family only) before the request.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backup a failed flash of a damaged card names: the newest of the same card that checks out
 // (never one of another card, never a damaged one, never a file the program did not name).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chains of synthetic option-ROM images for the inspection tests: images built one after another,
 // and the few fields a test changes after building (the PCI data structure's image length, the
 // header's length byte).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run folders: a folder whose run is alive is never taken; one whose run ended without removing
 // it (its lock file is there and unheld) is cleared by the next run; a folder without a lock file
 // is not a run's and is left alone, however old.

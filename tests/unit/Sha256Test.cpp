@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SHA-256 against the standard's test messages, and fed in pieces of every size.
 #include <gtest/gtest.h>
 

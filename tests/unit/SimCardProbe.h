@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test-local driver for the emulated NVIDIA card: maps BAR0 through the emulated bus and drives
 // registers, the PROM aperture and the bit-banged serial pins the way a program does. It knows the
 // chip commands itself so the emulator is checked against the hardware protocol, not its own code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Driving the emulated flash chips through the emulated card as a program drives real ones: the
 // catalogue's parts written down apart from the emulator's table, and each part's own identify,
 // unprotect, erase, program and read-back operations.

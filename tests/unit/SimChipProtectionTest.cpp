@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated serial chips' status register as their datasheets give it: the block-protect field
 // at power-up and as a scenario leaves it, the write-enable latch around each write command and
 // the protected quarter, and the scenario key that starts a chip protected.

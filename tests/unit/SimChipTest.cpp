@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated flash chips, driven through the emulated card exactly as a program drives real ones:
 // every chip identifies with its catalogue ids, programs, reads back and erases; protection and
 // the write-enable latch behave as on the parts.

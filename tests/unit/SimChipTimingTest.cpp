@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated flash chips over time and under faults: busy times on the virtual clock, scenario
 // timings, programming that only clears bits, injected faults, images kept in files, and
 // descriptions a scenario may not give.

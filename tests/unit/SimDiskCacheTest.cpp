@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated disk and the power cut: what the program did not flush (a file's contents, a
 // folder's entries) is gone or back as it was once the power is lost; what it flushed stays; what
 // the program never changed is never touched.

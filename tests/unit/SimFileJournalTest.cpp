@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated file system's numbered call faults and its journal: the one call numbered K fails
 // and no other; and whatever a run does to the files after the journal starts (power cut
 // included), UndoChanges leaves the folder as it stood.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One emulated card, one run: a lock named after a file's path (platform/PathLock.h), and the
 // emulated machine that takes it on every persisted EEPROM image before reading it, reports a card
 // another run holds as another instance and then writes nothing back.

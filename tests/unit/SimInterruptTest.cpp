@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated machine's interrupt hook: requests from outside delivered after exactly the named
 // numbers of driver requests and mapped accesses, read from a scenario's faults, and taken by the
 // emulated hold (held during a hold, counted as unheld outside one) or by a front end's own.

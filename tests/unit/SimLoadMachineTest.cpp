@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the machine a front end runs on: a preset lives in a run folder that lasts as long as
 // the loaded machine; a scenario file is read where it is; an unknown name is a scenario error.
 #include <gtest/gtest.h>

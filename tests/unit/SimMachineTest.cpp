@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mapped accesses on the emulated bus: which device window answers a linear address, and at which
 // offset, while mappings come and go, BARs move, memory decoding is switched and devices are added
 // or removed between accesses (the bus remembers its last lookup; none of this may fool it).

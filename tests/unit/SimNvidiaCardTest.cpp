@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated NVIDIA card's registers, PROM aperture routing and serial master, driven through the
 // emulated bus.
 #include <gtest/gtest.h>

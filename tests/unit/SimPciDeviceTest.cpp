@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated boards' base-address registers through configuration mechanism 1, as an operating
 // system sizes them: all ones written, the size mask read back, the original written back.
 #include <gtest/gtest.h>

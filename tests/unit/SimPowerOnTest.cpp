@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated NVIDIA board at power-on: with subsystem_from_bios it shows the subsystem ids its
 // BIOS holds, as real boards load them, so a blank chip shows as a card of no maker.
 #include <gtest/gtest.h>

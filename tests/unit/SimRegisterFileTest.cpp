@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card's register file: registers in fixed slots and sparse ones behave alike (values, write
 // counts, read-only writes), and a slot's index names the register listed at that place.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scenario files that cannot be used end in a ScenarioError that names the key, never in a crash,
 // a hang or a JSON library exception; unknown keys are warned about; persistent images that
 // cannot be written back are reported.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skinned windows' model that both toolkits render: the button's behaviour (through the
 // scripts every renderer runs), the window shape, the gradient shades, the progress bar and the
 // wait for the vendor tool beside the window's loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and teardown of the main window over the emulated machine.
 #include <gtest/gtest.h>
 

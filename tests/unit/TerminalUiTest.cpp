@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terminal's questions: a reply is one whole line, whatever its length, and a reply that is
 // neither yes nor no is asked again, so that no part of one reply answers a later question.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress percentage both front ends show.
 #include <gtest/gtest.h>
 

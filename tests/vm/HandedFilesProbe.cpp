@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run by an ordinary user inside the test virtual machine: starts the access helper through
 // pkexec as the program does, asks it for the PCI files and prints one line per descriptor it
 // handed over: "<device> <file> <r|w as announced> <r|w as the kernel opened it>". The second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for pkexec inside the test virtual machine, which has no polkit: installed setuid
 // root as /usr/bin/pkexec, it runs the program it is given (an absolute path, as pkexec requires)
 // as root with a cleared environment, as pkexec does for an authorised user. Never installed on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test builds only: the driver device of the computer, with one PCI slot shown to the program as
 // a card of the maker with an NVIDIA chip. Reads of that slot's vendor/device and subsystem ids
 // (configuration offsets 0x00 and 0x2C) are answered with the card's ids, and a device without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test builds only: the computer's platform with its driver device seen through TestCardDevice,
 // set up from the environment:
 //   RZFLASH_TEST_CARD=BB:DD.F   the PCI slot shown to the program as a card of the maker with an

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Judges what the test machines printed (guest-init.sh's "RZVM" lines on their serial consoles)
 # and prints a compact account: the devices, each command with its exit status and time, the
 # configuration-space comparisons, then every check that failed. Exit 1 when one did.

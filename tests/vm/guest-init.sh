@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # /init of the test virtual machine (busybox sh as process 1). Runs the program's commands on the
 # sysfs road, then with /sys unmounted (the raw road: /dev/port and /dev/mem), as root and as an
 # ordinary user whose program reaches the access helper through a stand-in pkexec, and on a q35

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Linux build inside QEMU virtual machines on Debian's own kernel (TCG: these machines' KVM
 # does not boot a stock guest). Takes the kernel out of the linux-image-amd64 package without
 # installing it (cached under --work), packs an initramfs with busybox, the programs, their

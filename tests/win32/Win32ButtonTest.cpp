@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared image-button scripts through the native window: the pointer's messages as the system
 // sends them, to a button drawn by a skinned window.
 #include <gtest/gtest.h>

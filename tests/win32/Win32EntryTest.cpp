@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The native program entry: a good start shows the window and closing it tears the driver down;
 // a second instance and a detection that ends the run never show it; an exception is shown in a
 // message box with exit code 0, and the driver is still removed.

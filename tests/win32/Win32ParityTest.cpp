@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands through the native window against the terminal front end on the same emulated
 // machine: a click on ibBackup or ibFlash with every window answered as rzflash-cli is told to
 // answer, and the two transcripts equal line for line (start-up included). The progress bar

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the native window's tests under Wine: a main window session on the emulated machine,
 // clicks sent to the window as the system sends them, and an answerer for the modal windows a
 // command opens (the skinned dialogs from their hook, the system's message boxes and file dialogs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The native main window on the emulated machine: the skinned window after a good start, the
 // design state after a failed driver bring-up, closing refused while a command runs, the skinned
 // dialogs' keys, the background drag and the help button.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the programs the tests start were built, as paths the system's calls take.
 #pragma once
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programs a test starts: its own command line, standard output and error caught in files, and
 // environment variables set for the programs it starts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keys a test puts below HKEY_LOCAL_MACHINE. The keys it owns are removed with everything below
 // them when the scene is set up (what a cut-short run left) and again when it goes.
 #pragma once

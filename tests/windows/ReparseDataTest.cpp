@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a Windows link leads, read from reparse data as the file system returns it. Wine makes no
 // such links, so the data is built here byte by byte in the system's layout.
 #include <gtest/gtest.h>

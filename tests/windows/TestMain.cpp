@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows suite's entry: GoogleTest's, with a crash ending the process with a failing status.
 // Under Wine two test processes that crash at once may otherwise end with status 0.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names in any language on the Windows backend's calls: the vendor tool started from and in
 // folders of such names, the maker's library and the current folder there, the registry's names
 // and texts, the driver file's path in its service, and names that cannot be given exactly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli with file names in any language, run from the command line on an emulated machine
 // from a copy of the program in a folder whose name is not ASCII either: save, verify and flash
 // (of an image rzflash-image wrote under that name) reach the files by their real names, the

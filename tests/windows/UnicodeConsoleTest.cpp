@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-cli writing to a console whose code page is an old one (437): a file name in Cyrillic
 // shows as itself, and the console has its own code page back when the program has ended.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names in any language on the host's file calls: every call of the file system reaches the file
 // by its real name, the program's folders may be made anywhere, and a name that cannot be given
 // to the system exactly fails the call and touches no other file.

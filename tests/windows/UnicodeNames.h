@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File names outside any one code page, for the tests of names in every language: one in
 // Cyrillic, one in Chinese, one in Latin with an accent (outside the code pages of Asia and of
 // Cyrillic systems), each in UTF-8 as the program holds it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UTF-8 and UTF-16 both ways (host/windows/Utf16.h), and std::filesystem paths from UTF-8
 // (base/Utf8Path.h): round trips, agreement with the system's own converter, and what text that
 // is not UTF-8 (or UTF-16 that is not Unicode) becomes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which build of the driver a program asks for: the machine's, whatever the program was built as.
 // A 32-bit build on 64-bit Windows runs under WOW64 (here: Wine's 32-bit loader in a 64-bit
 // prefix) and must still ask for ZPCIDrv64.sys and \\.\ZPCIDrv64, since only the 64-bit driver

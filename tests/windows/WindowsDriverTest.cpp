@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The driver's bring-up on the real service control manager without the driver file, the program's
 // start-up that shows the failure, and the device seam's handling of handles and mappings.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host file system on Windows' own file calls: what may be opened, created, replaced and
 // copied, and the buffered file against the in-memory reference file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files on Windows for the file-system tests: whole-file text reads and writes, and the count of
 // the replacement's temporary files left in a folder. The ...Wide helpers take UTF-8 paths and
 // reach the system's wide calls through the system's own converter, apart from the program's.

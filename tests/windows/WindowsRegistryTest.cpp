@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display-driver version walk and the gate on the real registry, over keys the tests add below
 // Enum\PCI and Control\Class; and the registry seam's own answers for each kind of value.
 #include <gtest/gtest.h>

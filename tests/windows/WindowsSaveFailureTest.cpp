@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving over a file on Windows' own file calls when a write fails on the way: the old file stays
 // whole and no temporary file stays.
 #include <gtest/gtest.h>

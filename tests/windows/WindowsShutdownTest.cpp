@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The restart after a flash on the real process token, with the restart request itself replaced:
 // these tests never restart anything. And the shell's "open" for the help file.
 #include <gtest/gtest.h>

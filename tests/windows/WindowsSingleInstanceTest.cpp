@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-instance lock, a named mutex of the whole machine, between this process and a second
 // one; and the program refusing a second start, whichever front end runs first.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process facilities on Windows: the maker's OS code with and without its library, the program's
 // path, the current and scratch folders, terminals, and the words for a driver that will not come up.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vendor flash tool started through the shell and waited for: the launcher on the stand-in
 // tool, and the program's start-up, save and flash sequences with it in a program folder's "tool".
 #include <gtest/gtest.h>

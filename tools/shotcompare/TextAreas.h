@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the skinned windows show text drawn by the toolkit's font renderer: the labels, the
 // progress bar's text and the dialogs' message. Two toolkits draw the same layout and skin pixel
 // for pixel everywhere else.

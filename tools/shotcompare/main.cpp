@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rz_shotcompare: screenshots of the two renderers of the skinned windows, side by side.
 //   rz_shotcompare convert IN OUT            any image the toolkit reads, written by OUT's suffix
 //   rz_shotcompare compare main|dialog|design QT NATIVE [DIFF]

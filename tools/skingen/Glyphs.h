@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The glyphs of the skin's buttons, drawn into a square box in a given colour.
 #pragma once
 #include <QColor>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing helpers of the skin generator: key-colour flattening and the shared palette.
 #pragma once
 #include <QColor>

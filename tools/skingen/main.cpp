@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Skin generator: draws the main window and dialog backgrounds (PNG and BMP, for embedding) and
 // every button bitmap of the skin's layout (24-bit BMP, Skin/<left>_<top>_<state>.bmp), then the
 // stamp skin.drawn beside the backgrounds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-image: writes a synthetic BIOS image (or a "$RZ0" package of several) for trying the
 // program on an emulated card, e.g. a newer version of the emulated card's own BIOS.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpora of the BIOS fuzz targets: small synthetic images, packages and model
 // texts. Usage: rz_make_seed_corpus <corpus folder>   (tests/fuzz/corpus)
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ATIWinflash stand-in for tests. Answers the two command lines the program uses:
 //   -s N FILE -quiet        saves the card's BIOS into FILE
 //   -p N FILE -f -quiet     programs FILE into the card

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // This Linux computer with all its seams: the access methods (sysfs, else raw ports and
 // /dev/mem) for the driver, with the sysfs PCI files obtained at bring-up, the machine's
 // single-instance lock, and fork and exec for the vendor tool. A program that is not root has the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry walk of the display-driver check served from sysfs: display adapters as Enum\PCI
 // hardware-id keys, and the version of the kernel module bound to each as its "DriverVersion".
 #pragma once

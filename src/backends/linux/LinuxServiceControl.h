@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service manager on Linux. There is no driver to install; what the bring-up's service calls
 // stand for is getting hold of the PCI files the access method works with: starting the service
 // obtains them into the slot (as root the method opens them itself, else the run's access helper

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens a document with the desktop's opener (xdg-open), detached and not waited for.
 #pragma once
 #include "platform/ShellOpen.h"

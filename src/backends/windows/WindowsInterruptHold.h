@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interrupt requests on Windows: the console control events (Ctrl-C, Ctrl-Break, the console
 // window closed, log-off, shut-down). While held, a handler routine answers them TRUE (handled)
 // after setting a flag and writing the notice once; after the hold it is removed and the default

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // This Windows computer with all its seams: the ZPCIDrv driver through the service control manager
 // and DeviceIoControl, the process facilities, the shell for the vendor tool and the help file,
 // the registry, and the restart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read-only walk of HKEY_LOCAL_MACHINE with the registry's own wide calls (RegOpenKeyExW with
 // KEY_READ, RegEnumKeyExW, RegQueryValueExW), one open key at a time; names and texts in UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens a document (the help file) with the viewer the system has for it: ShellExecuteW "open",
 // no owner window, empty parameters, no folder, shown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Restart on Windows: GetVersion, the shutdown privilege through the process token, and the
 // restart request ExitWindowsEx. The request itself is a function given at construction, so that
 // tests run everything before it without restarting the machine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process facilities on Windows: the module path, the single-instance named mutex, Sleep, the
 // current folder, a private scratch folder for the run, the maker's OS code, standard output.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the vendor flash tool through the shell (ShellExecuteExW, verb "open", shown) in the given
 // folder, and waits for its process to end. Paths and parameters are UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's FileSystem on POSIX systems: the C library's buffered streams over descriptors
 // opened with open(2), and std::filesystem. (Windows has its own, HostFileSystemWindows.cpp.)
 #ifndef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's FileSystem on Windows, through the system's own wide file calls (CreateFileW,
 // ReadFile, WriteFile, MoveFileExW...) rather than the C library, whose "x" mode the Windows
 // runtime ignores and whose rename cannot replace a file. Paths are UTF-8 (WideName.h: a path that

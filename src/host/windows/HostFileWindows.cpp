@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's File on Windows: a buffered stream over a handle of the system's file calls
 // (ReadFile, WriteFile, SetFilePointerEx, FlushFileBuffers).
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's File on Windows over a handle the file system opened (HostFileSystemWindows.cpp).
 #pragma once
 #ifdef _WIN32

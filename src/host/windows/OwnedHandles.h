@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Owners of the system's handles: each closes its handle with the call that belongs to its kind,
 // once, when it goes or is reset, so that no path of the backend leaks one.
 #pragma once

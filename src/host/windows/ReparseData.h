@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a Windows link leads: the data of a symbolic link's or a junction's reparse point, as
 // FSCTL_GET_REPARSE_POINT returns it, read into the path it names.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UTF-8, the program's text everywhere (paths, labels, messages, the command line), and UTF-16,
 // the text of the system's wide ("...W") calls: conversions both ways, in two kinds.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry of a Windows console program whose own code reads its command line and writes its
 // text in UTF-8: its wmain (linked with -municode, so that the runtime splits the command line as
 // it always did, in UTF-16) hands its arguments and the program over to RunWithUtf8.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A path or name of the program (UTF-8) in the form the system's wide calls take. A text that
 // cannot be given to the system exactly as it is is not given at all: the call is not made and
 // the caller reports its failure, with the system's last error saying why. Text that is not

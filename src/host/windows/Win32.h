@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows system headers as the backend uses them. Several seam methods share their names with
 // macros of these headers (CreateService, OpenService, StartService, GetCurrentDirectory,
 // SetCurrentDirectory, MessageBox, ExitWindows): the macros are removed here, so that a file that

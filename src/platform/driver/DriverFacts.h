@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program and every backend know about the I/O driver itself: its service, its two
 // builds and their devices, and the OS version codes that pick the 64-bit build.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request protocol between the program and the I/O driver: control codes and the little-endian
 // request buffers. Backends that serve the requests parse them with the same code.
 #pragma once

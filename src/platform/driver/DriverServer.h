@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serving side of the driver protocol, one for every device that answers it: a request's
 // code, buffer sizes and fields are checked here, and only a well-formed request reaches the
 // backend that carries it out. Every backend thus refuses the same requests the same way.

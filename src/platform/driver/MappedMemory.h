@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory that one map request made reachable: the bytes from the requested physical address on,
 // read and written 8 or 32 bits at a time. A device's mapping table holds it; on Linux it is an
 // mmap'd range of a device file, on Windows the range the driver mapped into this process, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mappings a driver device has made, by the 32-bit linear address each was handed out at, and
 // the accesses through them. Each mapping reserves a range of linear addresses (its span) and
 // reaches memory over the first part of it; live spans never overlap, so an address belongs to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A driver device whose mappings live in a MappingTable: every access through a mapping goes to
 // the table, which refuses (and counts) what no live mapping holds.
 #pragma once

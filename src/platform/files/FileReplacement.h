@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing a file the user named by new contents without ever leaving it damaged: the contents
 // go into a temporary file beside the file that is replaced, which is renamed over it only after
 // a complete write, a flush to the disk and a good close. What is not a plain file the user may

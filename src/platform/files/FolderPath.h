@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Making a folder together with the folders above it that are missing, over the file-system seam.
 #pragma once
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file read only up to a limit: reads end there as at the end of the file, so that a huge file
 // costs no more than the part of it that can matter.
 #pragma once

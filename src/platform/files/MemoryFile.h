@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files held in memory: a File over a shared byte vector and a FileSystem of such files. Used
 // where parsers run without a disk (fuzzing, unit tests).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper, started in a console of its own (CREATE_NO_WINDOW gives one without a window):
 //   rz_console_probe RESULT-FILE
 // sets the console's output code page to 437, runs the command line in RZ_PROBE_COMMAND in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper: a second process that tries the program's single-instance lock.
 //   rz_instance_probe NAME          exits 2 when another instance holds NAME, 0 when it got it
 //   rz_instance_probe NAME EVENT    when it got it, signals the event EVENT-held and keeps the lock

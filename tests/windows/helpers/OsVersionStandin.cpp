@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper: a stand-in for the maker's utility library VUDAVAREZ.DLL. Its GetOSVer answers the
 // number in the environment variable RZ_STANDIN_OSVER (hexadecimal), 0 without it.
 #include <windows.h>

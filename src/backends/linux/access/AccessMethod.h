@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One way of carrying out the driver's port and map requests on Linux. Methods are small records
 // (a name and a detect step) tried in a fixed order at the device's open; the first whose detect
 // succeeds serves every request until the device is closed.

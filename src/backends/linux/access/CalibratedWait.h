@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A short busy wait of a fixed length, counted in spins of a loop whose speed is measured once:
 // it stands in for the time of one port write, too short for the scheduler's sleeps.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sysfs PCI files opened by this process itself, under a root folder (the real /sys, or a
 // folder laid out like it in tests). Descriptors are opened on first use and kept until the
 // object goes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The I/O driver's requests on Linux, carried out by the first access method (AccessMethod.h)
 // that works here: the sysfs PCI files, else the kernel's /dev/port and /dev/mem. The device
 // keeps what every method shares: the open handle, and the mappings reached by 32-bit tokens. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory of a device file reached through mmap.
 #pragma once
 #include <cstdint>

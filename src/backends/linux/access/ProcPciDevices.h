@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kernel's list of PCI devices in /proc/bus/pci/devices: one line a device with its six BARs'
 // bases (type bits in the low nibble) and sizes. The raw access method reads it to keep every map
 // inside one BAR, without sysfs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The raw access method: port requests through /dev/port (x86 port instructions after ioperm for
 // wide accesses), map requests by mmap of /dev/mem, each with the part of the range that the
 // memory BAR holding its start holds (the BARs as /proc/bus/pci/devices lists them). Needs root and a kernel without lockdown;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the raw access method finds the kernel's port and physical-memory files and its list of
 // PCI devices, and how it carries out wide port accesses.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why the hardware cannot be reached on this Linux machine, in words a user can act on: which
 // access methods were tried and why each failed, and what stands in the way of raw access;
 // printed by the terminal front end after the bring-up failure.

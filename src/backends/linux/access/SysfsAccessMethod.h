@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sysfs access method. Configuration mechanism 1 is carried out on the devices' `config`
 // files: a dword written to 0xCF8 is kept as the address and 0xCFC-0xCFF read or write the
 // addressed register (absent devices read all ones, writes to them are dropped). Byte writes to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sysfs PCI files the Linux access method works with. As root (or on a test tree) they are
 // opened by this process; as an ordinary user the access broker opens them and hands the
 // descriptors over. Either way the method sees the same table.

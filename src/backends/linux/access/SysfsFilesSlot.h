@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the sysfs access method gets its files at the device's open: the table the service calls
 // filled (descriptors opened directly as root, or handed over by the access broker), else files
 // opened directly under `root`. The platform owns it; its owner closes the descriptors.

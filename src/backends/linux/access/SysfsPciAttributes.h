@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the text attributes of a sysfs PCI device ("class", "resource") and its folder name;
 // the BARs they describe.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The work of the access helper (rzflash-access), which pkexec runs as root for the whole run of
 // an ordinary user's program: it answers the requests of AccessProtocol.h on its socket until the
 // program closes its end (the program ended or was killed). Its own small program starts it;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "backends/linux/broker/AccessMessages.h"
 
 #include <poll.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One message of the access helper's socket, with the descriptors it carries: sending, and
 // receiving within a time limit. Shared by the helper and the program.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the access helper and the program say to each other over their Unix socket (a
 // SOCK_SEQPACKET pair, so every message arrives whole). The helper is started once per run and
 // serves requests until the program closes its end:

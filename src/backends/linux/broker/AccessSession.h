@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's side of the access helper: an ordinary user's program starts it through pkexec
 // once per run, at the first moment that needs privilege (the single-instance lock), which is
 // the run's one password prompt; it then asks it for the lock, the PCI files and the vendor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PCI files the access helper opens for the program under the sysfs root: every device's
 // `config` read-only; the `config` and the memory-BAR `resourceN` files read-write for display
 // devices (class 0x03xxxx) of vendor 0x10DE or 0x1002.

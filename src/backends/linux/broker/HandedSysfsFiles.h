@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sysfs files as the access broker handed them over: a table of received descriptors by
 // device and file name. Attributes are read directly under the sysfs root (they are
 // world-readable), so only the config and resource files need the broker.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Getting hold of the sysfs PCI files for the access method: as root the method opens them
 // itself; an ordinary user's program asks the run's access helper, which hands over the
 // descriptors it opened. Failures come with a reason the user can act on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's single-instance lock on Linux: an flock on the machine's lock file
 // (RunLockFile.h), which root's program opens itself and an ordinary user's program receives from
 // the run's access helper. It is one lock for the machine, whatever the program is called, so the

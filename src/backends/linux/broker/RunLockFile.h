@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file of the machine's single-instance lock on Linux. It lies in a folder only root may
 // write (/run), belongs to root and has mode 0600, so no ordinary user can create it, open it or
 // hold a lock on it: every run of either front end, whoever started it, locks the same file.

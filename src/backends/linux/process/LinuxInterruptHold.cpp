@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "backends/linux/process/LinuxInterruptHold.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interrupt requests on Linux: SIGINT, SIGTERM, SIGHUP and SIGQUIT. While held, a handler that only sets an
 // async-signal-safe flag (and writes the notice once, with write(2)) takes their place; after the
 // hold their earlier dispositions are back (normally the default action: the program ends). A

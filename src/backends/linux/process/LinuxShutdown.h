@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Restart on Linux: the init system is asked to reboot (`systemctl reboot`), which stops the
 // services and syncs the file systems first, so a backup just written is never lost.
 #pragma once

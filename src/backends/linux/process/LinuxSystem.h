@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process facilities on Linux: executable path from /proc/self/exe, the machine's single-instance
 // lock (RunLock.h), sleep, working directory, a private scratch directory for the run, the OS code
 // and standard output.

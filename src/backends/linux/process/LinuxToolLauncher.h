@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the vendor flash tool on Linux and waits for it. Root's program starts it itself; an
 // ordinary user's program has the run's access helper start the installed tool. Either way the
 // tool runs in the given folder with the requests to stop that a terminal sends ignored

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every program does first on Linux: no closed standard descriptor, and writes that fail
 // instead of ending the program.
 #include <signal.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard descriptors a program was started without. A program started with descriptor 0, 1 or 2
 // closed (`>&-`) hands that number to the next file it opens, and its messages would then land in
 // that file (a lock file, a backup). Privileged programs guard against it the same way: each

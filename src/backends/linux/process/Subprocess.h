@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting other programs on Linux with fork and exec: waited for (with their exit status) or
 // detached. Exec failures are reported back from the child through a close-on-exec pipe.
 #pragma once

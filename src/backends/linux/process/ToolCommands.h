@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vendor flash tool's fixed command lines as the access helper knows them: the program names
 // one of them and the adapter number (0 or 1), never a path or an argument of its own. The tool
 // is the one in the installed data folder, below it at kToolInDataFolder.

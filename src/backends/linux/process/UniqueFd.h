@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Owner of one file descriptor: closed when the owner goes.
 #pragma once
 #include <unistd.h>

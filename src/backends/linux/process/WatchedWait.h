@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting for the vendor tool on Linux while telling a WaitWatch once per interval: for a child
 // of this process, and for the access helper's answer that the tool it started has ended.
 #pragma once

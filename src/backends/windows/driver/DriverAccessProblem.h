@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why the ZPCIDrv driver could not be brought up, in words a user can act on: which file and
 // device the program needs, whether the file is there, and whether the program has the
 // administrator rights that installing a driver service takes.

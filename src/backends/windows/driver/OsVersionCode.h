@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maker's OS version code: GetOSVer of its utility library VUDAVAREZ.DLL when that lies beside
 // the program, else a code of our own that says the same about the one thing the program asks of
 // it, whether the system is 64-bit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ZPCIDrv kernel driver's device: opened with CreateFileW, requests checked as every driver
 // device checks them and then sent with DeviceIoControl, and the memory it maps reached at the
 // linear addresses its map requests return.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service control manager through its own calls (OpenSCManagerW, OpenServiceW,
 // CreateServiceW, StartServiceW, ControlService, DeleteService), names and paths in UTF-8 (one
 // that is not fails the call with ERROR_NO_UNICODE_TRANSLATION). Every handle it hands out is owned

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-access: the only part of RZFLASH that runs as root when the program is started by an
 // ordinary user. pkexec starts it (polkit action org.rzflash.access, which asks for an
 // administrator's password every time) once per run, with a Unix socket as its standard input and
