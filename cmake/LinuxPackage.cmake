@@ -10,7 +10,7 @@ file(MAKE_DIRECTORY ${_pkg_work})
 # Man pages, compressed as Debian keeps them (gzip -9, no name or time stamp inside).
 set(_man_pages rzflash-cli rzflash-image)
 if(TARGET rzflash)
-  list(APPEND _man_pages rzflash)
+  list(APPEND _man_pages rzflash rzflash-demo)
 endif()
 set(_man_outputs)
 foreach(_page ${_man_pages})
@@ -57,7 +57,8 @@ if(TARGET rzflash AND TARGET rz_skingen)
     install(FILES ${_icon} DESTINATION share/icons/hicolor/${_size}x${_size}/apps)
   endforeach()
   add_custom_target(rz_icons ALL DEPENDS ${_icons})
-  install(FILES ${_pkg_src}/rzflash.desktop DESTINATION share/applications)
+  install(FILES ${_pkg_src}/rzflash.desktop ${_pkg_src}/rzflash-demo.desktop
+          DESTINATION share/applications)
 endif()
 
 set(CPACK_GENERATOR DEB)

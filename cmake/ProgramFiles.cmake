@@ -24,3 +24,11 @@ add_custom_target(rz_help_and_config ALL
   DEPENDS ${RZ_PROGRAM_DIR}/HELP.CHM ${RZ_PROGRAM_DIR}/RZFLASH.CFG)
 install(FILES ${RZ_PROGRAM_DIR}/HELP.CHM ${RZ_PROGRAM_DIR}/RZFLASH.CFG
         DESTINATION ${RZ_INSTALL_DATADIR})
+
+# The example machines to practise on, copied by the user before use (their cards' EEPROMs are
+# written back beside them). On Windows the emulated vendor tool answers at tool\ATIWinflash.exe.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${RZ_INSTALL_DATADIR}/examples)
+if(WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/examples/ati/program/tool/ATIWinflash
+          DESTINATION ${RZ_INSTALL_DATADIR}/examples/ati/program/tool RENAME ATIWinflash.exe)
+endif()

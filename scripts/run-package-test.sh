@@ -3,8 +3,9 @@
 # Builds the Debian package from the release configuration (the `package` preset: release, installed
 # under /usr, no tests or benchmarks), checks it with lintian (an error fails) and its desktop entry
 # with desktop-file-validate (any finding fails), installs it on this
-# machine with dpkg, runs the installed terminal front end on an emulated card and finds its man
-# page, and removes the package again, also when a step failed. Needs root for dpkg.
+# machine with dpkg, runs the installed terminal front end on an emulated card and on an example
+# machine copied out of the package, opens the practice window off-screen, finds the man pages,
+# and removes the package again, also when a step failed. Needs root for dpkg.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh package
@@ -27,10 +28,11 @@ fi
 
 echo "== desktop-file-validate"
 # A warning (two main categories, say) fails as an error does: menus file such entries oddly.
-desktop_out=$(desktop-file-validate packaging/linux/rzflash.desktop 2>&1) || true
+desktop_out=$(desktop-file-validate packaging/linux/rzflash.desktop \
+  packaging/linux/rzflash-demo.desktop 2>&1) || true
 if [ -n "$desktop_out" ]; then
   echo "$desktop_out"
-  echo "desktop-file-validate found faults in the desktop entry" >&2
+  echo "desktop-file-validate found faults in the desktop entries" >&2
   exit 1
 fi
 
@@ -58,6 +60,30 @@ check() {  # check NAME COMMAND...: runs the command, counts and reports its out
 check "rzflash-cli --machine nvidia-spi info" /usr/bin/rzflash-cli --machine nvidia-spi info
 check "man -w rzflash-cli" man -w rzflash-cli
 check "man -w rzflash" man -w rzflash
+check "man -w rzflash-demo" man -w rzflash-demo
+practice() {  # an example machine copied out of the package keeps what was flashed into it
+  local dir status=0
+  dir=$(mktemp -d)
+  cp -r /usr/share/rzflash/examples "$dir/ex" && (cd "$dir/ex" &&
+    /usr/bin/rzflash-image --block F5 new.rom >/dev/null &&
+    /usr/bin/rzflash-cli --machine nvidia-parallel/machine.json flash new.rom </dev/null >/dev/null 2>&1 &&
+    /usr/bin/rzflash-cli --machine nvidia-parallel/machine.json info 2>&1 |
+      grep -q "BIOS version: PX4R7 F5") || status=1
+  rm -rf "$dir"
+  return $status
+}
+check "practice on an installed example machine" practice
+practice_window() {  # the practice window finds the installed skin, shows its card and closes
+  local dir status=0
+  dir=$(mktemp -d)
+  (cd / && QT_QPA_PLATFORM=offscreen RZFLASH_DEMO_SCREENSHOT="$dir" timeout 120 /usr/bin/rzflash-demo \
+    >/dev/null 2>&1 </dev/null) || status=1
+  [ "$status" -eq 0 ] && [ -s "$dir/main.png" ] || status=1
+  rm -rf "$dir"
+  return $status
+}
+check "the practice window on its preset" practice_window
+check "desktop entry of the practice window" test -f /usr/share/applications/rzflash-demo.desktop
 check "installed data folder" test -f /usr/share/rzflash/RZFLASH.CFG -a -f /usr/share/rzflash/HELP.CHM \
   -a -d /usr/share/rzflash/Skin
 check "desktop entry and icon" test -f /usr/share/applications/rzflash.desktop \

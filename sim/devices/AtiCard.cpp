@@ -23,9 +23,13 @@ void AtiCard::Finish() {
 
 std::unique_ptr<PciDevice> MakeAtiCard(const AtiEeprom& e, const PciIdentity& identity) {
   std::vector<std::uint8_t> bytes;
-  if (!e.imagePath.empty())
+  if (e.factoryImage && (e.imagePath.empty() || ImageFileMissing(e.imagePath))) {
+    bytes = *e.factoryImage;
+    if (e.size && bytes.size() > *e.size) bytes.resize(*e.size);
+  } else if (!e.imagePath.empty()) {
     bytes = ReadImageFile(e.imagePath, e.size.value_or(kAtiMaxEepromSize), e.persist,
                           "ATI eeprom image");
+  }
   bytes.resize(e.size.value_or(bytes.empty() ? kAtiDefaultEepromSize : bytes.size()), 0xFF);
   return std::make_unique<AtiCard>(identity, std::move(bytes),
                                    e.persist ? e.imagePath : std::string());

@@ -4,8 +4,10 @@
 // default the image's size, or 64 KiB erased).
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace rz::sim {
 
@@ -18,6 +20,8 @@ struct AtiEeprom {
   std::string imagePath;            // absolute; empty: the EEPROM starts erased
   std::optional<std::size_t> size;  // absent: the image's size
   bool persist = false;
+  // What the EEPROM holds when its image file does not exist (or none is named); none: erased.
+  std::optional<std::vector<std::uint8_t>> factoryImage;
 };
 
 // Reads an ATI adapter's `eeprom` object; `baseDirectory` is the folder relative image paths are

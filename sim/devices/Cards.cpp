@@ -16,14 +16,17 @@ namespace {
 constexpr std::uint16_t kNvidiaVendorId = 0x10DE;
 
 // The chip of an `eeprom` object, filled from its image file. A missing image is an error unless
-// the chip persists into it (then the chip starts erased and the file appears at the end).
+// the chip has a factory BIOS (which it then holds) or persists into it (then the chip starts
+// erased); either way the file appears at the end of a run that persists.
 std::unique_ptr<FlashChip> MakeEeprom(const EepromRecipe& recipe, Machine& machine) {
   auto chip = MakeFlashChip(recipe.model, machine.Clock(), recipe.faults);
-  if (recipe.imagePath.empty()) return chip;
-  std::error_code ec;
-  const auto status = std::filesystem::symlink_status(PathFromUtf8(recipe.imagePath), ec);
-  if (recipe.persist && status.type() == std::filesystem::file_type::not_found) return chip;
-  chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, recipe.persist, "eeprom image"));
+  if (!recipe.imagePath.empty() && !ImageFileMissing(recipe.imagePath)) {
+    chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, recipe.persist, "eeprom image"));
+  } else if (recipe.factoryImage) {
+    chip->Load(*recipe.factoryImage);
+  } else if (!recipe.imagePath.empty() && !recipe.persist) {
+    chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, false, "eeprom image"));
+  }
   return chip;
 }
 

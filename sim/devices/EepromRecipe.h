@@ -6,6 +6,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/devices/ChipModel.h"
 #include "sim/devices/FlashChip.h"
@@ -20,6 +21,8 @@ struct EepromRecipe {
   bool persist = false;
   ChipFaults faults;
   std::optional<std::uint32_t> strap;  // raw value of register 0x101000 instead of the default
+  // What the chip holds when its image file does not exist (or none is named); none: erased.
+  std::optional<std::vector<std::uint8_t>> factoryImage;
 };
 
 // Reads the chip fault keys of a `faults` object into `into` (keys that are absent keep their

@@ -2,6 +2,9 @@
 #include "sim/scenario/ImageFile.h"
 
 #include <algorithm>
+#include <filesystem>
+
+#include "base/Utf8Path.h"
 
 #include "platform/FileSystem.h"
 #include "platform/files/FileReplacement.h"
@@ -38,6 +41,12 @@ std::vector<std::uint8_t> ReadImageFile(const std::string& path, std::size_t lim
                         " bytes of the EEPROM it is written back from");
   bytes.resize(std::min(got, limit));
   return bytes;
+}
+
+bool ImageFileMissing(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(PathFromUtf8(path), ec);
+  return status.type() == std::filesystem::file_type::not_found;
 }
 
 void WriteImageFile(const std::string& path, std::span<const std::uint8_t> bytes) {

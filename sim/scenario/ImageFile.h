@@ -19,6 +19,9 @@ namespace rz::sim {
 std::vector<std::uint8_t> ReadImageFile(const std::string& path, std::size_t limit, bool persist,
                                         const std::string& what);
 
+// True when nothing at all is at `path` (a broken link is something).
+bool ImageFileMissing(const std::string& path);
+
 // Writes `bytes` into a temporary file beside `path` and renames it over `path`. Throws
 // ScenarioError ("cannot write the EEPROM image back to PATH: reason") on failure; `path` is then
 // unchanged and no temporary file is left.

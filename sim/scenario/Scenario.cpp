@@ -11,6 +11,7 @@
 #include "base/Utf8Path.h"
 #include "sim/devices/AtiCard.h"
 #include "sim/scenario/Calendar.h"
+#include "sim/scenario/FactoryBios.h"
 
 namespace rz::sim {
 
@@ -72,12 +73,14 @@ AdapterRecipe ParseAdapter(ScenarioObject& a, const ChipFaults& chipFaults,
     if (const json* e = a.Find("eeprom"); NamesAChip(e)) {
       ScenarioObject eeprom = a.Nested(*e, a.PathOf("eeprom"));
       s.eeprom = ParseEepromRecipe(eeprom, chipFaults, baseDirectory);
+      s.eeprom->factoryImage = ParseFactoryBios(eeprom, s);
       eeprom.WarnUnknownKeys();
     }
   } else if (s.vendorId == kAtiVendorId) {
     if (const json* e = a.Find("eeprom"); e && !e->is_null()) {
       ScenarioObject eeprom = a.Nested(*e, a.PathOf("eeprom"));
       s.atiEeprom = ParseAtiEeprom(eeprom, baseDirectory);
+      s.atiEeprom.factoryImage = ParseFactoryBios(eeprom, s);
       eeprom.WarnUnknownKeys();
     }
   }

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // rzflash-demo: the windowed program on the emulated machine. One optional argument: a machine
 // preset name or a scenario JSON file (default "nvidia-spi"). The skin, help file and
-// configuration beside this executable are copied into the machine's program folder where it
-// lacks them.
+// configuration the real program reads (beside this executable, or in the installed data folder)
+// are copied into the machine's program folder where it lacks them.
 #include <QCoreApplication>
 #include <cstdio>
 
 #include "app/ExitCodes.h"
+#include "app/ProgramFolders.h"
 #include "gui/GuiMain.h"
 #include "gui/demo/DemoScreenshots.h"
+#include "platform/FileSystem.h"
 #include "sim/scenario/DemoMachine.h"
 
 int main(int argc, char** argv) {
@@ -20,7 +22,11 @@ int main(int argc, char** argv) {
   // next start.
   rz::sim::DemoMachine demo;
   try {
-    demo = rz::sim::LoadDemoMachine(machine, QCoreApplication::applicationDirPath().toStdString());
+    const auto files = rz::platform::MakeHostFileSystem();
+    const std::string shipped =
+        rz::app::ResolveProgramFolders(
+        QCoreApplication::applicationFilePath().toStdString(), *files, {}).program;
+    demo = rz::sim::LoadDemoMachine(machine, shipped);
   } catch (const std::exception& e) {
     std::fputs(rz::sim::DemoUsage("rzflash-demo", e.what()).c_str(), stderr);
     return rz::app::kExitUsage;
