@@ -51,6 +51,9 @@ AdapterChoice Refuse(const hw::AdapterList& scanned, std::string why, bool usage
 }  // namespace
 
 std::optional<BusAddress> ParseBusAddress(std::string_view text) {
+  // lspci's spellings of the same card: function 0, in PCI domain 0.
+  if (text.starts_with("0000:") && text.size() > 5) text.remove_prefix(5);
+  if (text.ends_with(".0")) text.remove_suffix(2);
   if (text.size() != 5 || text[2] != ':') return std::nullopt;
   const auto bus = HexByte(text.substr(0, 2));
   const auto device = HexByte(text.substr(3, 2));

@@ -19,7 +19,8 @@ struct BusAddress {
   friend bool operator==(const BusAddress&, const BusAddress&) = default;
 };
 
-// "BB:DD", two hexadecimal digits on each side (upper or lower case); nullopt for any other text.
+// "BB:DD", two hexadecimal digits on each side (upper or lower case), also as lspci writes it
+// ("BB:DD.0", "0000:BB:DD.0"); nullopt for any other text.
 std::optional<BusAddress> ParseBusAddress(std::string_view text);
 
 // "01:00  ids 0x10DE 0x0191  subsystem 0x1E5A 0x34C7": the address and the ids that tell cards

@@ -128,7 +128,8 @@ Step TakeValueOption(const std::string& a, int argc, char** argv, int& i, Option
   } else if (a == "--adapter") {
     o.adapter = app::ParseBusAddress(v);
     if (!o.adapter) {
-      error = "--adapter takes a bus address BB:DD as adapters shows it, such as 01:00";
+      error = "--adapter takes a bus address BB:DD as adapters shows it, such as 01:00 (or "
+              "lspci's 01:00.0)";
       return Step::Failed;
     }
   } else if (v != "yes" && v != "no") {

@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"AdapterWithoutValue", {"info", "--adapter"}, "--adapter needs a value"},
         UsageCase{"AdapterOfOneDigitBus", {"--adapter", "1:00", "info"},
                   "--adapter takes a bus address BB:DD as adapters shows it, such as 01:00"},
-        UsageCase{"AdapterWithFunction", {"--json", "--adapter", "01:00.0", "save", "x.rom"},
+        UsageCase{"AdapterOfFunctionOne", {"--json", "--adapter", "01:00.1", "save", "x.rom"},
                   "--adapter takes a bus address BB:DD"},
         UsageCase{"AdapterWithAdapters", {"--adapter", "01:00", "adapters"},
                   "--adapter goes with info, save, verify, flash and recover"},

@@ -18,9 +18,13 @@ TEST(BusAddress, ReadsTwoHexDigitsEachSideInEitherCase) {
       {"01:00", BusAddress{0x01, 0x00}}, {"0B:1F", BusAddress{0x0B, 0x1F}},
       {"0b:1f", BusAddress{0x0B, 0x1F}}, {"Ff:aA", BusAddress{0xFF, 0xAA}},
       {"1:00", std::nullopt},   {"01:0", std::nullopt},    {"001:00", std::nullopt},
-      {"01-00", std::nullopt},  {"01:00.0", std::nullopt}, {"0g:00", std::nullopt},
-      {"01:0x", std::nullopt},  {" 1:00", std::nullopt},   {"", std::nullopt},
-      {"0000:01:00", std::nullopt}, {"01::0", std::nullopt}};
+      {"01-00", std::nullopt},  {"0g:00", std::nullopt},   {"01:0x", std::nullopt},
+      {" 1:00", std::nullopt},  {"", std::nullopt},        {"01::0", std::nullopt},
+      // lspci's forms of function 0 in domain 0, and nothing else of them.
+      {"01:00.0", BusAddress{0x01, 0x00}}, {"0000:02:1f.0", BusAddress{0x02, 0x1F}},
+      {"0000:01:00", BusAddress{0x01, 0x00}}, {"01:00.1", std::nullopt},
+      {"0001:01:00.0", std::nullopt}, {"01:00.00", std::nullopt}, {"0000:", std::nullopt},
+      {".0", std::nullopt}};
   for (const auto& [text, address] : cases) EXPECT_EQ(ParseBusAddress(text), address) << text;
 }
 
