@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/devices/Cards.h"
 
-#include <filesystem>
-
-#include "base/Utf8Path.h"
-
 #include "sim/devices/AtiCard.h"
 #include "sim/devices/NvidiaCard.h"
 #include "sim/scenario/ImageFile.h"
@@ -20,13 +16,11 @@ constexpr std::uint16_t kNvidiaVendorId = 0x10DE;
 // erased); either way the file appears at the end of a run that persists.
 std::unique_ptr<FlashChip> MakeEeprom(const EepromRecipe& recipe, Machine& machine) {
   auto chip = MakeFlashChip(recipe.model, machine.Clock(), recipe.faults);
-  if (!recipe.imagePath.empty() && !ImageFileMissing(recipe.imagePath)) {
-    chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, recipe.persist, "eeprom image"));
-  } else if (recipe.factoryImage) {
+  const bool missing = recipe.imagePath.empty() || ImageFileMissing(recipe.imagePath);
+  if (missing && recipe.factoryImage)
     chip->Load(*recipe.factoryImage);
-  } else if (!recipe.imagePath.empty() && !recipe.persist) {
-    chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, false, "eeprom image"));
-  }
+  else if (!recipe.imagePath.empty() && !(missing && recipe.persist))
+    chip->Load(ReadImageFile(recipe.imagePath, recipe.model.size, recipe.persist, "eeprom image"));
   return chip;
 }
 

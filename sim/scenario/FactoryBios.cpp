@@ -10,11 +10,8 @@ namespace rz::sim {
 
 std::optional<std::vector<std::uint8_t>> ParseFactoryBios(ScenarioObject& eeprom,
                                                           const AdapterRecipe& adapter) {
-  const nlohmann::json* given = eeprom.Find("factory_bios");
-  if (!given) return std::nullopt;
-  if (!given->is_object())
-    throw ScenarioError(eeprom.PathOf("factory_bios") + " must be a JSON object");
-  ScenarioObject f = eeprom.Object("factory_bios");
+  if (!eeprom.Has("factory_bios")) return std::nullopt;
+  ScenarioObject f = eeprom.Object("factory_bios");  // refuses a value that is not an object
   testimage::ImageRecipe image;
   image.vendorId = adapter.vendorId;
   image.deviceId = adapter.deviceId;
@@ -31,11 +28,12 @@ std::optional<std::vector<std::uint8_t>> ParseFactoryBios(ScenarioObject& eeprom
     const std::string& v = *block;
     const bool digits = v.size() >= 2 && v.size() <= 4 &&
                         v.find_first_not_of("0123456789", 1) == std::string::npos;
-    if (!digits || std::stoul(v.substr(1)) > 0xFF)
+    const unsigned long number = digits ? std::stoul(v.substr(1)) : 0x100;
+    if (number > 0xFF)
       throw ScenarioError(f.PathOf("block") + " must be a letter and a number up to 255, e.g. F4");
     testimage::RzBlockRecipe rz;
     rz.letter = v[0];
-    rz.number = static_cast<std::uint8_t>(std::stoul(v.substr(1)));
+    rz.number = static_cast<std::uint8_t>(number);
     image.block = rz;
   }
   f.WarnUnknownKeys();

@@ -23,9 +23,8 @@ int main(int argc, char** argv) {
   rz::sim::DemoMachine demo;
   try {
     const auto files = rz::platform::MakeHostFileSystem();
-    const std::string shipped =
-        rz::app::ResolveProgramFolders(
-        QCoreApplication::applicationFilePath().toStdString(), *files, {}).program;
+    const std::string exe = QCoreApplication::applicationFilePath().toStdString();
+    const std::string shipped = rz::app::ResolveProgramFolders(exe, *files, {}).program;
     demo = rz::sim::LoadDemoMachine(machine, shipped);
   } catch (const std::exception& e) {
     std::fputs(rz::sim::DemoUsage("rzflash-demo", e.what()).c_str(), stderr);
